@@ -1,0 +1,25 @@
+# Dependencies come from Debian packages and are compiled here by the cross
+# compiler; plain /usr/include never enters a cross compile (it is Linux's).
+
+# easylogging++ (libeasyloggingpp-dev): copy the two files into the build tree.
+set(LUMEN_ELPP_DIR ${CMAKE_BINARY_DIR}/third_party/easylogging)
+file(COPY /usr/include/easylogging++.h /usr/include/easylogging++.cc DESTINATION ${LUMEN_ELPP_DIR})
+add_library(easylogging STATIC ${LUMEN_ELPP_DIR}/easylogging++.cc)
+target_include_directories(easylogging SYSTEM PUBLIC ${LUMEN_ELPP_DIR})
+# No log file in the host's current folder at load; the library's crash
+# handlers stay on. Thread-safe because the host may call from several threads.
+target_compile_definitions(easylogging PUBLIC ELPP_NO_DEFAULT_LOG_FILE ELPP_THREAD_SAFE)
+target_compile_options(easylogging PRIVATE -w)
+
+# rapidxml (librapidxml-dev), header-only, for the host stand-in.
+set(LUMEN_RAPIDXML_DIR ${CMAKE_BINARY_DIR}/third_party/rapidxml)
+file(COPY /usr/include/rapidxml/ DESTINATION ${LUMEN_RAPIDXML_DIR}/rapidxml)
+add_library(rapidxml INTERFACE)
+target_include_directories(rapidxml SYSTEM INTERFACE ${LUMEN_RAPIDXML_DIR})
+
+# GoogleTest from /usr/src/googletest.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL SYSTEM)

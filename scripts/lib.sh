@@ -1,0 +1,76 @@
+# Shared by scripts/test and scripts/demo: packages, build, Wine prefix, display.
+# Source it; it expects $root (the repository) to be set.
+
+build_dir=${LUMEN_BUILD_DIR:-$root/build}
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+lumen_packages=(
+  cmake ninja-build
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine64 xvfb xauth locales
+  googletest libeasyloggingpp-dev librapidxml-dev
+)
+
+say() { printf '\n== %s\n' "$*"; }
+
+# Installs every package of "$@" that is not installed yet (needs root).
+ensure_packages() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "These Debian packages are missing: ${missing[*]}" >&2
+    echo "Run this command as root once (it installs them with apt-get), or install them yourself." >&2
+    exit 2
+  fi
+  say "installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# The tests also run under a German locale; Wine takes its locale from the Unix one.
+ensure_german_locale() {
+  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
+  [ "$(id -u)" -eq 0 ] || return 0
+  sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+}
+
+configure_and_build() {
+  say "configuring and building in $build_dir"
+  cmake -S "$root" -B "$build_dir" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
+        -DCMAKE_BUILD_TYPE="${LUMEN_BUILD_TYPE:-Release}" >/dev/null
+  cmake --build "$build_dir" -j "$(nproc)"
+}
+
+export_wine_environment() {
+  export WINEPREFIX="$build_dir/wineprefix"
+  export WINEDEBUG=-all
+  # Wine must never offer to download its .NET or HTML engines: nothing answers.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# Runs "$@" with an X display of 24 bits (colours and screenshots need it).
+with_display() {
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+}
+
+# Creates the build's own Wine prefix once: unmanaged windows (no 2 s wait per
+# hidden window without a window manager) and no crash dialog waiting for a click.
+prepare_wine_prefix() {
+  export_wine_environment
+  [ -f "$WINEPREFIX/.lumen-ready" ] && return 0
+  say "creating the Wine prefix $WINEPREFIX"
+  with_display bash -c '
+    "$0" wineboot --init >/dev/null 2>&1
+    "$0" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /t REG_SZ /d N /f >/dev/null
+    "$0" reg add "HKCU\\Software\\Wine\\WineDbg" /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
+    "$1" -w' "$wine" "$wineserver"
+  touch "$WINEPREFIX/.lumen-ready"
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The plug-in's file paths, computed afresh at every use.
+#include <string>
+#include <windows.h>
+
+namespace lumen {
+
+// Position where the last component of a path begins; "\" and "/" separate.
+size_t FileNameStart(const std::wstring& path);
+
+// The text before the separator that precedes the last component; empty when
+// the path has no separator to drop at.
+std::wstring DropLastComponent(const std::wstring& path);
+
+std::wstring ConfigFilePathIn(const std::wstring& hostConfigFolder);
+std::wstring LogFilePathFor(const std::wstring& hostConfigFolder);
+std::wstring SciLexerPathBeside(const std::wstring& modulePath);
+
+// Throws std::logic_error "Cannot determine config file path" when the host
+// cannot tell its configuration folder.
+std::wstring ConfigFilePath();
+// Empty when the host cannot tell.
+std::wstring LogFilePath();
+// Full path of a loaded module, however long; empty on failure.
+std::wstring ModuleFileName(HMODULE module);
+// The plug-in library's own path; empty on failure.
+std::wstring ModuleFilePath();
+std::wstring SciLexerPath();
+
+}  // namespace lumen
