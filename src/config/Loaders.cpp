@@ -1,0 +1,242 @@
+#include "config/Loaders.h"
+
+#include "config/Format.h"
+#include "config/ScopeGuard.h"
+#include "config/Text.h"
+
+namespace lumen {
+namespace {
+
+using host::XMLHANDLE;
+using style::style_error;
+
+// Loads the document, hands its root to `read` and frees it on every way out.
+template <typename Read>
+auto WithDocument(const std::wstring& path, Read read) {
+  const XmlFunctions xml = BindXmlFunctions();
+  XMLHANDLE root = nullptr;
+  ScopeGuard document([&] { root = xml.XMLLoadFileW ? xml.XMLLoadFileW(path.c_str()) : nullptr; },
+                      [&] {
+                        if (xml.XMLFreeFile) xml.XMLFreeFile(root);
+                      });
+  return read(xml, root);
+}
+
+XMLHANDLE FindChild(const XmlFunctions& xml, XMLHANDLE parent, const wchar_t* name) {
+  return parent && xml.XMLFindChildNodeW ? xml.XMLFindChildNodeW(parent, name) : nullptr;
+}
+
+XMLHANDLE NextChild(const XmlFunctions& xml, XMLHANDLE parent, const wchar_t* name, XMLHANDLE previous) {
+  return parent && xml.XMLEnumChildNodesW ? xml.XMLEnumChildNodesW(parent, name, previous) : nullptr;
+}
+
+// Calls `visit` for each child of that name, in document order.
+template <typename Visit>
+void ForEachChild(const XmlFunctions& xml, XMLHANDLE parent, const wchar_t* name, Visit visit) {
+  for (XMLHANDLE child = NextChild(xml, parent, name, nullptr); child; child = NextChild(xml, parent, name, child)) {
+    visit(child);
+  }
+}
+
+bool ReadInt(const XmlFunctions& xml, XMLHANDLE element, const wchar_t* name, int& value) {
+  return xml.XMLGetNodeIntAttributeW && xml.XMLGetNodeIntAttributeW(element, name, &value);
+}
+
+bool ReadDword(const XmlFunctions& xml, XMLHANDLE element, const wchar_t* name, DWORD& value) {
+  return xml.XMLGetNodeDWORDAttributeW && xml.XMLGetNodeDWORDAttributeW(element, name, &value);
+}
+
+int ReadIntOr(const XmlFunctions& xml, XMLHANDLE element, const wchar_t* name, int fallback) {
+  int value = fallback;
+  return ReadInt(xml, element, name, value) ? value : fallback;
+}
+
+// The element's text by the two-call length protocol; false when unreadable.
+bool ReadText(const XmlFunctions& xml, XMLHANDLE element, std::wstring& text) {
+  if (!xml.XMLGetNodeValueW) return false;
+  DWORD length = 0;
+  if (!xml.XMLGetNodeValueW(element, nullptr, &length)) return false;
+  std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+  DWORD capacity = length;
+  if (!xml.XMLGetNodeValueW(element, buffer.data(), &capacity)) return false;
+  text = buffer.c_str();
+  return true;
+}
+
+void ReadKeywords(const XmlFunctions& xml, XMLHANDLE wordStyleElement, WordStyle& wordStyle) {
+  const XMLHANDLE keywords = FindChild(xml, wordStyleElement, format::kKeywords);
+  if (!keywords || !ReadText(xml, keywords, wordStyle.keywords)) return;
+  DWORD set = kNoKeywordSet;
+  wordStyle.keywordSet = ReadDword(xml, keywords, format::kKeywordSetId, set) ? set : kNoKeywordSet;
+}
+
+bool ReadEnabled(const std::wstring& path, const wchar_t* elementName) {
+  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
+    const XMLHANDLE element = FindChild(xml, root, elementName);
+    return element && format::IsEnabledText(ReadAttribute(xml, element, format::kEnabled));
+  });
+}
+
+XMLHANDLE RequireStyles(const XmlFunctions& xml, XMLHANDLE root, const char* message) {
+  const XMLHANDLE styles = FindChild(xml, root, format::kStyles);
+  if (!styles) throw style_error(message);
+  return styles;
+}
+
+constexpr char kCannotCreateStyle[] = "Cannot create style from configuration file";
+constexpr char kCannotExtractExtensions[] = "Cannot extract extensions from configuration file";
+
+}  // namespace
+
+std::wstring ReadAttribute(const XmlFunctions& xml, XMLHANDLE element, const wchar_t* name) {
+  if (!element || !xml.XMLGetNodeAttributeW) return {};
+  DWORD length = 0;
+  if (!xml.XMLGetNodeAttributeW(element, name, nullptr, &length, 0) || length <= 1) return {};
+  std::wstring buffer(length, L'\0');
+  DWORD stored = length;
+  if (!xml.XMLGetNodeAttributeW(element, name, buffer.data(), &stored, 0) || stored == 0) return {};
+  buffer.resize(std::min<size_t>(stored - 1, buffer.size()));
+  return buffer;
+}
+
+WordStyle ReadWordStyle(const XmlFunctions& xml, XMLHANDLE element) {
+  WordStyle wordStyle;
+  if (!ReadInt(xml, element, format::kStyleId, wordStyle.styleId)) throw style_error("Cannot parse styleID");
+  wordStyle.fontSize = ReadIntOr(xml, element, format::kFontSize, -1);
+  wordStyle.fgColor = format::ParseColour(ReadAttribute(xml, element, format::kFgColor));
+  wordStyle.bgColor = format::ParseColour(ReadAttribute(xml, element, format::kBgColor));
+  wordStyle.fontName = ReadAttribute(xml, element, format::kFontName);
+  int fontStyle = 0;
+  ReadInt(xml, element, format::kFontStyle, fontStyle);
+  wordStyle.bold = (fontStyle & format::kBold) != 0;
+  wordStyle.italic = (fontStyle & format::kItalic) != 0;
+  wordStyle.underline = (fontStyle & format::kUnderline) != 0;
+  wordStyle.name = ReadAttribute(xml, element, format::kName);
+  wordStyle.eolFill = ReadIntOr(xml, element, format::kEolFill, -1);
+  ReadKeywords(xml, element, wordStyle);
+  return wordStyle;
+}
+
+std::vector<WordStyle> ReadWordStyles(const XmlFunctions& xml, XMLHANDLE styleElement) {
+  std::vector<WordStyle> wordStyles;
+  ForEachChild(xml, FindChild(xml, styleElement, format::kWordStyles), format::kWordStyle,
+               [&](XMLHANDLE element) { wordStyles.push_back(ReadWordStyle(xml, element)); });
+  return wordStyles;
+}
+
+Style ReadStyle(const XmlFunctions& xml, XMLHANDLE styleElement) {
+  Style style;
+  style.lexer = -1;
+  if (!ReadInt(xml, styleElement, format::kLexer, style.lexer)) {
+    throw style_error("Cannot find lexer ID in configuration file");
+  }
+  style.wordStyles = ReadWordStyles(xml, styleElement);
+  return style;
+}
+
+bool ExtensionListSelects(const std::wstring& upperList, const std::wstring& upperExtension) {
+  if (upperExtension.empty()) return false;
+  const UserLocale& locale = UserLocale::Get();
+  for (size_t at = upperList.find(upperExtension); at != std::wstring::npos;
+       at = upperList.find(upperExtension, at + 1)) {
+    const size_t after = at + upperExtension.size();
+    const wchar_t next = after < upperList.size() ? upperList[after] : L'\0';
+    if ((at == 0 || locale.IsSpace(upperList[at - 1])) && !locale.IsLetterOrDigit(next)) return true;
+  }
+  return false;
+}
+
+Style LoadStyleForExtension(const std::wstring& path, const std::wstring& extension) {
+  const std::wstring upperExtension = UserLocale::Get().ToUpper(extension);
+  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
+    const XMLHANDLE styles = RequireStyles(xml, root, kCannotCreateStyle);
+    for (XMLHANDLE style = NextChild(xml, styles, format::kStyle, nullptr); style;
+         style = NextChild(xml, styles, format::kStyle, style)) {
+      const std::wstring list = ReadAttribute(xml, style, format::kExt);
+      if (!list.empty() && ExtensionListSelects(UserLocale::Get().ToUpper(list), upperExtension)) {
+        return ReadStyle(xml, style);
+      }
+    }
+    throw style_error(kCannotCreateStyle);
+  });
+}
+
+std::vector<std::wstring> LoadExtensions(const std::wstring& path) {
+  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
+    std::vector<std::wstring> extensions;
+    ForEachChild(xml, RequireStyles(xml, root, kCannotExtractExtensions), format::kStyle, [&](XMLHANDLE style) {
+      for (const auto& piece : Split(ReadAttribute(xml, style, format::kExt), format::kExtensionDelimiters)) {
+        extensions.push_back(UserLocale::Get().ToLower(piece));
+      }
+    });
+    if (extensions.empty()) throw style_error(kCannotExtractExtensions);
+    return extensions;
+  });
+}
+
+uint64_t LoadFileSizeLimit(const std::wstring& path) {
+  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
+    const XMLHANDLE element = FindChild(xml, root, format::kFileSizeLimit);
+    DWORDLONG limit = 0;
+    if (!element || !xml.XMLGetNodeDWORDLONGValue || !xml.XMLGetNodeDWORDLONGValue(element, &limit)) {
+      throw style_error("Cannot read FileSizeLimit node");
+    }
+    return static_cast<uint64_t>(limit);
+  });
+}
+
+Highlight LoadHighlight(const std::wstring& path) {
+  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
+    const XMLHANDLE element = FindChild(xml, root, format::kHighlight);
+    Highlight highlight;
+    if (!element || !format::ParseHex32(ReadAttribute(xml, element, format::kForeground), highlight.foreground) ||
+        !format::ParseHex32(ReadAttribute(xml, element, format::kForegroundAlpha), highlight.foregroundAlpha) ||
+        !format::ParseHex32(ReadAttribute(xml, element, format::kOutlineAlpha), highlight.outlineAlpha)) {
+      throw style_error("Cannot read highlight node");
+    }
+    return highlight;
+  });
+}
+
+bool LoadLineNumbering(const std::wstring& path) { return ReadEnabled(path, format::kLineNumbering); }
+bool LoadLineWrapping(const std::wstring& path) { return ReadEnabled(path, format::kLineWrapping); }
+bool LoadSearchSync(const std::wstring& path) { return ReadEnabled(path, format::kSearchSync); }
+
+uint32_t LoadTabWidth(const std::wstring& path) {
+  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
+    DWORD width = format::kDefaultTabWidth;
+    if (const XMLHANDLE element = FindChild(xml, root, format::kTabulator)) {
+      DWORD read = width;
+      if (ReadDword(xml, element, format::kWidth, read)) width = read;
+    }
+    return static_cast<uint32_t>(width);
+  });
+}
+
+std::vector<XMLStyle> LoadStyles(const std::wstring& path) {
+  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
+    std::vector<XMLStyle> styles;
+    ForEachChild(xml, RequireStyles(xml, root, kCannotCreateStyle), format::kStyle, [&](XMLHANDLE element) {
+      XMLStyle style;
+      style.extensions = ReadAttribute(xml, element, format::kExt);
+      style.name = ReadAttribute(xml, element, format::kName);
+      static_cast<Style&>(style) = ReadStyle(xml, element);
+      styles.push_back(std::move(style));
+    });
+    return styles;
+  });
+}
+
+Configuration LoadConfiguration(const std::wstring& path) {
+  Configuration configuration;
+  configuration.styles = LoadStyles(path);
+  configuration.fileSizeLimit = LoadFileSizeLimit(path);
+  configuration.highlight = LoadHighlight(path);
+  configuration.lineNumbering = LoadLineNumbering(path);
+  configuration.lineWrapping = LoadLineWrapping(path);
+  configuration.tabWidth = LoadTabWidth(path);
+  configuration.searchSync = LoadSearchSync(path);
+  return configuration;
+}
+
+}  // namespace lumen

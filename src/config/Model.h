@@ -1,0 +1,85 @@
+#pragma once
+// The configuration records: plain values that own their strings and lists.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace lumen {
+
+namespace style {
+// What the configuration readers raise; callers fall back to their defaults.
+class style_error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+}  // namespace style
+
+constexpr uint32_t kNoKeywordSet = 0xFFFFFFFF;
+
+// How the editor shows one lexical class of a language. Negative colours,
+// sizes and end-of-line fills mean "not set": the editor's value stays.
+struct WordStyle {
+  int32_t bgColor = -1;
+  int32_t fgColor = -1;
+  int32_t fontSize = -1;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  std::wstring fontName;
+  std::wstring keywords;
+  int32_t styleId = 0;
+  uint32_t keywordSet = kNoKeywordSet;
+  std::wstring name;
+  int32_t eolFill = -1;
+
+  bool operator==(const WordStyle&) const = default;
+};
+
+// What the viewer applies to the editor for one language.
+struct Style {
+  int32_t lexer = 1;
+  std::vector<WordStyle> wordStyles;
+
+  size_t wordStyleCount() const { return wordStyles.size(); }
+  WordStyle wordStyle(size_t index) const { return wordStyles.at(index); }
+
+  bool operator==(const Style&) const = default;
+};
+
+// One language as the dialog edits it and the saver writes it.
+struct XMLStyle : Style {
+  std::wstring name;
+  std::wstring extensions;  // exactly as stored: the user's own spelling
+
+  bool operator==(const XMLStyle&) const = default;
+};
+
+// The look of search matches.
+struct Highlight {
+  uint32_t outlineAlpha = 0;
+  uint32_t foregroundAlpha = 0;
+  uint32_t foreground = 0;  // 0xRRGGBB
+
+  bool operator==(const Highlight&) const = default;
+};
+
+struct Configuration {
+  std::vector<XMLStyle> styles;
+  Highlight highlight;
+  uint64_t fileSizeLimit = 0;
+  bool lineNumbering = false;
+  bool lineWrapping = false;
+  uint32_t tabWidth = 8;
+  bool searchSync = false;
+
+  bool operator==(const Configuration&) const = default;
+};
+
+// Configuration colours are 0xRRGGBB, Windows and the editor take 0x00BBGGRR:
+// the lowest and third bytes swap, the others stay. It is its own inverse.
+constexpr uint32_t SwapRedBlue(uint32_t colour) {
+  return ((colour & 0xFF) << 16) | ((colour >> 16) & 0xFF) | (colour & 0xFF00FF00);
+}
+
+}  // namespace lumen
