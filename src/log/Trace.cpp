@@ -1,0 +1,17 @@
+#include "log/Trace.h"
+
+#include "log/DebugStream.h"
+
+namespace lumen {
+
+void TraceMessage(std::wostream& out, const char* label, uint32_t message, uint64_t wParam, int64_t lParam) {
+  out << label << L" [" << std::hex << message << L"]\t" << std::dec << wParam << L" [" << std::hex << wParam
+      << L"]\t" << std::dec << lParam << L" [" << std::hex << static_cast<uint64_t>(lParam) << L"]\n"
+      << std::dec;
+}
+
+void TraceMessage(const char* label, uint32_t message, uint64_t wParam, int64_t lParam) {
+  TraceMessage(ods_out, label, message, wParam, lParam);
+}
+
+}  // namespace lumen
