@@ -1,0 +1,66 @@
+#pragma once
+// The host's records as the plug-in reads and writes them (64-bit layouts).
+#include <cstddef>
+#include <cstdint>
+#include <windows.h>
+
+namespace lumen {
+
+// Passed to HBX_InitEx; only the host's version is read.
+struct HostInitExRecord {
+  uint8_t unused[16];
+  uint32_t versionHigh;  // first part << 16 | second part
+  uint32_t versionLow;   // third part << 16 | fourth part
+};
+
+// Passed to HBX_IdentifyW: the plug-in's flags, version, texts and icon.
+struct HostPluginInfoRecord {
+  uint32_t size;
+  uint32_t flags;
+  uint32_t versionHigh;
+  uint32_t versionLow;
+  wchar_t* extensions;
+  wchar_t* name;
+  wchar_t* description;
+  wchar_t* copyright;
+  wchar_t* company;
+  uint32_t extensionsCapacity;
+  uint32_t nameCapacity;
+  uint32_t descriptionCapacity;
+  uint32_t copyrightCapacity;
+  uint32_t companyCapacity;
+  uint32_t reserved76;
+  uint64_t one80;
+  uint64_t fileSizeLimit88;
+  uint64_t one96;
+  uint64_t fileSizeLimit104;
+  uint32_t two112;
+  GUID plugin;
+  uint8_t reserved132[12];
+  HICON icon;  // written only when size is at least 160
+};
+
+// Written when the plug-in claims a file.
+struct HostFileInfoRecord {
+  uint32_t reserved0;
+  uint32_t two;
+  uint64_t two8;
+  uint64_t zero16;
+  wchar_t* text;
+  uint32_t textCapacity;
+};
+
+static_assert(offsetof(HostInitExRecord, versionHigh) == 16 && offsetof(HostInitExRecord, versionLow) == 20);
+static_assert(offsetof(HostPluginInfoRecord, extensions) == 16 && offsetof(HostPluginInfoRecord, company) == 48);
+static_assert(offsetof(HostPluginInfoRecord, extensionsCapacity) == 56);
+static_assert(offsetof(HostPluginInfoRecord, companyCapacity) == 72);
+static_assert(offsetof(HostPluginInfoRecord, one80) == 80 && offsetof(HostPluginInfoRecord, fileSizeLimit104) == 104);
+static_assert(offsetof(HostPluginInfoRecord, two112) == 112 && offsetof(HostPluginInfoRecord, plugin) == 116);
+static_assert(offsetof(HostPluginInfoRecord, icon) == 144);
+static_assert(offsetof(HostFileInfoRecord, two) == 4 && offsetof(HostFileInfoRecord, two8) == 8);
+static_assert(offsetof(HostFileInfoRecord, text) == 24 && offsetof(HostFileInfoRecord, textCapacity) == 32);
+
+// The record size from which the host has room for the plug-in's icon.
+constexpr uint32_t kPluginInfoSizeWithIcon = 160;
+
+}  // namespace lumen

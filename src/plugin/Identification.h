@@ -1,0 +1,20 @@
+#pragma once
+// Whether the plug-in handles a file: by its extension alone.
+#include <string>
+#include <vector>
+
+#include "plugin/HostRecords.h"
+
+namespace lumen {
+
+// The text after the last "." of the whole path; empty without a ".".
+std::wstring FileExtension(const std::wstring& path);
+
+// Lower-cases `extension` and compares it, whole, with the configured ones.
+bool IsHandledExtension(const std::wstring& extension, const std::vector<std::wstring>& configured);
+
+// Reads the configuration; fills the record and answers true when the file is
+// claimed. Fails closed: any error claims nothing and leaves the record alone.
+bool IdentifyFile(const wchar_t* path, HostFileInfoRecord* record);
+
+}  // namespace lumen

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "HostedConfig.h"
+#include "PluginLibrary.h"
+
+namespace lumen {
+namespace {
+
+using test::ConfigWithStyles;
+using test::HostedConfig;
+using test::PluginLibrary;
+using test::RawRecord;
+
+class Identification : public ::testing::Test {
+ protected:
+  void Languages(const std::string& ext) {
+    config.Write(ConfigWithStyles("<Style ext=\"" + ext + "\" lexer=\"3\"/><Style ext=\"txt\" lexer=\"1\"/>"));
+  }
+  // Both exports must give the same answer: the stream plays no part.
+  bool Claims(const wchar_t* path) {
+    RawRecord<40> record;
+    RawRecord<40> streamRecord;
+    const BOOL byPath = plugin.IdentifyFileW(nullptr, path, record.data(), 0);
+    const BOOL byStream = plugin.IdentifyFileStreamW(nullptr, reinterpret_cast<void*>(1), path, streamRecord.data());
+    EXPECT_EQ(byPath, byStream) << "path and stream variants disagree";
+    return byPath != FALSE;
+  }
+  HostedConfig config;
+  PluginLibrary plugin;
+};
+
+TEST_F(Identification, ClaimsByTheLowerCasedTextAfterTheLastDot) {
+  Languages("cpp gz c++");
+  EXPECT_TRUE(Claims(L"C:\\src\\main.CPP"));
+  EXPECT_TRUE(Claims(L"archive.tar.gz"));
+  EXPECT_TRUE(Claims(L"a.c++"));
+  EXPECT_FALSE(Claims(L"archive.gz.tar"));
+  EXPECT_FALSE(Claims(L"C:\\src\\Makefile"));
+  EXPECT_FALSE(Claims(L"notes."));
+  EXPECT_FALSE(Claims(L"C:\\src.d\\README"));
+  EXPECT_FALSE(Claims(L"main.cpp1"));
+  Languages("CPP");
+  EXPECT_TRUE(Claims(L"main.cpp")) << "configured extensions are lower-cased too";
+  Languages(".c .h");
+  EXPECT_TRUE(Claims(L"x.c"));
+  EXPECT_TRUE(Claims(L"x.H"));
+  EXPECT_EQ(config.host().OpenDocuments(), 0);
+}
+
+TEST_F(Identification, WritesOnlyTheNumericFieldsAndAnEmptyText) {
+  Languages("c");
+  wchar_t text[8] = L"abc";
+  RawRecord<40> record;
+  record.Put<wchar_t*>(24, text);
+  record.Put<uint32_t>(32, 8);
+  ASSERT_TRUE(plugin.IdentifyFileW(nullptr, L"x.c", record.data(), 0));
+  EXPECT_EQ(record.Get<uint32_t>(0), 0xCCCCCCCCu);
+  EXPECT_EQ(record.Get<uint32_t>(4), 2u);
+  EXPECT_EQ(record.Get<uint64_t>(8), 2u);
+  EXPECT_EQ(record.Get<uint64_t>(16), 0u);
+  EXPECT_EQ(text[0], L'\0');
+
+  wcscpy(text, L"abc");
+  record.Put<uint32_t>(32, 0);
+  ASSERT_TRUE(plugin.IdentifyFileW(nullptr, L"x.c", record.data(), 0));
+  EXPECT_STREQ(text, L"abc") << "a capacity of 0 gets no text";
+  RawRecord<40> noBuffer;
+  noBuffer.Put<wchar_t*>(24, nullptr);
+  noBuffer.Put<uint32_t>(32, 8);
+  ASSERT_TRUE(plugin.IdentifyFileW(nullptr, L"x.c", noBuffer.data(), 0));
+  EXPECT_EQ(noBuffer.Get<uint32_t>(4), 2u);
+
+  RawRecord<40> untouched;
+  EXPECT_FALSE(plugin.IdentifyFileW(nullptr, L"x.d", untouched.data(), 0));
+  EXPECT_EQ(untouched.Get<uint64_t>(8), 0xCCCCCCCCCCCCCCCCu) << "a file not claimed leaves the record alone";
+}
+
+TEST_F(Identification, ClaimsNothingWithoutAUsableConfiguration) {
+  EXPECT_FALSE(Claims(L"x.c")) << "no file";
+  config.Write("<Config><Styles><Style ext=\"\" lexer=\"1\"/></Styles></Config>");
+  EXPECT_FALSE(Claims(L"x.c")) << "no extension at all";
+  config.Write("<Config/>");
+  EXPECT_FALSE(Claims(L"x.c")) << "no Styles";
+  EXPECT_FALSE(plugin.IdentifyFileW(nullptr, nullptr, nullptr, 0)) << "no path";
+  EXPECT_EQ(config.host().OpenDocuments(), 0);
+}
+
+TEST(IdentificationWithoutHost, ClaimsNothing) {
+  PluginLibrary plugin;
+  RawRecord<40> record;
+  EXPECT_FALSE(plugin.IdentifyFileW(nullptr, L"x.c", record.data(), 0));
+}
+
+}  // namespace
+}  // namespace lumen
