@@ -20,6 +20,8 @@ class Identification : public ::testing::Test {
   bool Claims(const wchar_t* path) {
     RawRecord<40> record;
     RawRecord<40> streamRecord;
+    record.Put<wchar_t*>(24, nullptr);
+    streamRecord.Put<wchar_t*>(24, nullptr);
     const BOOL byPath = plugin.IdentifyFileW(nullptr, path, record.data(), 0);
     const BOOL byStream = plugin.IdentifyFileStreamW(nullptr, reinterpret_cast<void*>(1), path, streamRecord.data());
     EXPECT_EQ(byPath, byStream) << "path and stream variants disagree";
@@ -71,6 +73,7 @@ TEST_F(Identification, WritesOnlyTheNumericFieldsAndAnEmptyText) {
   EXPECT_EQ(noBuffer.Get<uint32_t>(4), 2u);
 
   RawRecord<40> untouched;
+  untouched.Put<wchar_t*>(24, nullptr);
   EXPECT_FALSE(plugin.IdentifyFileW(nullptr, L"x.d", untouched.data(), 0));
   EXPECT_EQ(untouched.Get<uint64_t>(8), 0xCCCCCCCCCCCCCCCCu) << "a file not claimed leaves the record alone";
 }
@@ -88,6 +91,7 @@ TEST_F(Identification, ClaimsNothingWithoutAUsableConfiguration) {
 TEST(IdentificationWithoutHost, ClaimsNothing) {
   PluginLibrary plugin;
   RawRecord<40> record;
+  record.Put<wchar_t*>(24, nullptr);
   EXPECT_FALSE(plugin.IdentifyFileW(nullptr, L"x.c", record.data(), 0));
 }
 

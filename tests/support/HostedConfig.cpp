@@ -2,7 +2,8 @@
 
 namespace lumen::test {
 
-HostedConfig::HostedConfig(bool reducedHost) : host_(reducedHost) {
+HostedConfig::HostedConfig(bool reducedHost)
+    : host_(reducedHost ? HostStandIn::Build::Reduced : HostStandIn::Build::Full) {
   host_.Reset();
   host_.SetConfigFolder(folder_.path());
 }

@@ -40,7 +40,8 @@ BOOL PluginLibrary::StartUp(uint16_t a, uint16_t b, uint16_t c, uint16_t d) {
 }
 
 bool PluginLibrary::IsClassRegistered(const wchar_t* className) const {
-  WNDCLASSEXW info = {sizeof(info)};
+  WNDCLASSEXW info = {};
+  info.cbSize = sizeof(info);
   return GetClassInfoExW(module_, className, &info) != 0;
 }
 
