@@ -7,15 +7,18 @@ namespace lumen::editor_standin {
 
 void Indicators::Fill(int indicator, int documentLength, int start, int length, int value) {
   if (start < 0 || length <= 0 || static_cast<int64_t>(start) + length > documentLength) return;
-  std::vector<int>& values = values_[indicator];
-  values.resize(documentLength, 0);
-  std::fill(values.begin() + start, values.begin() + start + length, value);
-  if (std::all_of(values.begin(), values.end(), [](int v) { return v == 0; })) values_.erase(indicator);
+  Layer& layer = layers_[indicator];
+  layer.values.resize(static_cast<size_t>(documentLength), 0);
+  for (auto at = layer.values.begin() + start; at != layer.values.begin() + start + length; ++at) {
+    layer.nonZero += (value != 0) - (*at != 0);
+    *at = value;
+  }
+  if (layer.nonZero == 0) layers_.erase(indicator);
 }
 
 const std::vector<int>* Indicators::ValuesOf(int indicator) const {
-  const auto found = values_.find(indicator);
-  return found == values_.end() || found->second.empty() ? nullptr : &found->second;
+  const auto found = layers_.find(indicator);
+  return found == layers_.end() ? nullptr : &found->second.values;
 }
 
 int Indicators::Clamp(const std::vector<int>& values, int position) const {
@@ -47,7 +50,8 @@ int Indicators::RunEnd(int indicator, int position) const {
 
 void Indicators::InsertBytes(int position, int length) {
   if (length <= 0) return;
-  for (auto& [indicator, values] : values_) {
+  for (auto& [indicator, layer] : layers_) {
+    std::vector<int>& values = layer.values;
     const int size = static_cast<int>(values.size());
     const int at = std::clamp(position, 0, size);
     // Inside a run the new bytes join it. Between two runs they join the one
@@ -58,7 +62,8 @@ void Indicators::InsertBytes(int position, int length) {
     } else if (at > 0 && values[at] != 0) {
       value = values[at - 1];
     }
-    values.insert(values.begin() + at, length, value);
+    values.insert(values.begin() + at, static_cast<size_t>(length), value);
+    if (value != 0) layer.nonZero += length;
   }
 }
 

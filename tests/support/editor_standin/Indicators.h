@@ -3,6 +3,7 @@
 // the control's answers: runs of one value, positions clamped into the
 // document, and an indicator that holds no value at all answering 0 for
 // everything (the control drops it).
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -21,13 +22,17 @@ class Indicators {
   // Keeps the values in step with the text: inserted bytes take the value of
   // the run they extend (a value at the document start never extends back).
   void InsertBytes(int position, int length);
-  void Clear() { values_.clear(); }
+  void Clear() { layers_.clear(); }
 
  private:
   const std::vector<int>* ValuesOf(int indicator) const;
   int Clamp(const std::vector<int>& values, int position) const;
 
-  std::map<int, std::vector<int>> values_;  // only indicators with a non-zero value
+  struct Layer {
+    std::vector<int> values;  // one per byte of the document
+    int64_t nonZero = 0;      // so that emptiness needs no scan after each fill
+  };
+  std::map<int, Layer> layers_;  // only indicators with a non-zero value
 };
 
 }  // namespace lumen::editor_standin
