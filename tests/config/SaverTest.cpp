@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "HostedConfig.h"
+#include "ConfigExpectations.h"
 #include "config/Loaders.h"
 #include "config/Saver.h"
 
@@ -8,6 +9,7 @@ namespace lumen {
 namespace {
 
 using test::HostedConfig;
+using test::AsReloaded;
 using test::ListFolder;
 
 WordStyle MakeWordStyle(int styleId, int fg, int bg, int size, const std::wstring& keywords, uint32_t set) {
@@ -48,20 +50,6 @@ Configuration RichConfiguration() {
   c.lineWrapping = false;
   c.tabWidth = 3;
   c.searchSync = true;
-  return c;
-}
-
-// What a save and a reload make of a configuration: unset values normalised.
-Configuration AsReloaded(Configuration c) {
-  for (XMLStyle& style : c.styles) {
-    for (WordStyle& w : style.wordStyles) {
-      if (w.fontSize <= 0) w.fontSize = -1;
-      if (w.fgColor < 0) w.fgColor = -1;
-      if (w.bgColor < 0) w.bgColor = -1;
-      if (w.eolFill < 0) w.eolFill = -1;
-      if (w.keywords.empty()) w.keywordSet = kNoKeywordSet;
-    }
-  }
   return c;
 }
 
