@@ -93,7 +93,7 @@ enable_deb_src() {
 ensure_scintilla_sources() {
   [ -d "$scite_source_dir" ] && return 0
   local skipped="the real editor control (Scintilla 5) is skipped"
-  if ! apt-cache showsrc scite 2>/dev/null | grep -q '^Package: scite'; then
+  if [ -z "$(apt-cache showsrc scite 2>/dev/null)" ]; then
     if [ "$(id -u)" -ne 0 ]; then
       echo "Debian's scite sources are not known to apt; run this command as root once to fetch them. Until then $skipped." >&2
       return 0
