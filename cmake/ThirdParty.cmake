@@ -23,3 +23,6 @@ set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+# Scintilla 5 and Lexilla from Debian's scite sources (skipped when absent).
+add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/scintilla5 ${CMAKE_BINARY_DIR}/third_party/scintilla5)

@@ -74,3 +74,54 @@ prepare_wine_prefix() {
     "$1" -w' "$wine" "$wineserver"
   touch "$WINEPREFIX/.lumen-ready"
 }
+
+# The real editor control (Scintilla 5 with Lexilla) is built from Debian's
+# "scite" source package, unpacked once into the build tree; CMake finds it
+# there. Nothing of it is kept in the repository.
+scite_source_dir=$build_dir/third_party/scite
+
+# Adds deb-src to every "Types:" line of the Debian mirror's sources that lacks it.
+enable_deb_src() {
+  local sources=/etc/apt/sources.list.d/debian.sources
+  [ -f "$sources" ] || return 1
+  grep -q '^Types:.*deb-src' "$sources" && return 0
+  sed -i '/^Types:/{/deb-src/!s/$/ deb-src/}' "$sources"
+}
+
+# Fetches the sources once. A machine where that cannot happen (no root, no
+# mirror) still builds and tests everything else: CMake then skips the real control.
+ensure_scintilla_sources() {
+  [ -d "$scite_source_dir" ] && return 0
+  local skipped="the real editor control (Scintilla 5) is skipped"
+  if [ -z "$(apt-cache showsrc scite 2>/dev/null)" ]; then
+    if [ "$(id -u)" -ne 0 ]; then
+      echo "Debian's scite sources are not known to apt; run this command as root once to fetch them. Until then $skipped." >&2
+      return 0
+    fi
+    if ! enable_deb_src; then
+      echo "No /etc/apt/sources.list.d/debian.sources to enable deb-src in; $skipped." >&2
+      return 0
+    fi
+    say "enabling Debian's source packages"
+    apt-get update -qq
+  fi
+  if ! command -v dpkg-source >/dev/null; then
+    if [ "$(id -u)" -ne 0 ]; then
+      echo "dpkg-dev is missing (it unpacks source packages); $skipped." >&2
+      return 0
+    fi
+    ensure_packages dpkg-dev
+  fi
+  say "fetching Debian's scite sources (Scintilla 5, Lexilla)"
+  # Unpacked beside the final place and moved there whole, so an interrupted
+  # fetch is never mistaken for a finished one.
+  local partial=$scite_source_dir.partial
+  rm -rf "$partial"
+  mkdir -p "$partial"
+  if ! (cd "$partial" && apt-get source -qq -o APT::Sandbox::User=root scite >/dev/null); then
+    rm -rf "$partial"
+    echo "apt-get source scite failed; $skipped." >&2
+    return 0
+  fi
+  mv "$partial" "$scite_source_dir"
+}

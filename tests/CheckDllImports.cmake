@@ -2,7 +2,8 @@ cmake_minimum_required(VERSION 3.25)
 # Fails unless every DLL that ${DLL} imports is one that Windows itself ships.
 set(system_dlls
   kernel32.dll user32.dll gdi32.dll comdlg32.dll comctl32.dll version.dll advapi32.dll
-  ole32.dll oleaut32.dll shell32.dll shlwapi.dll msvcrt.dll ws2_32.dll psapi.dll)
+  ole32.dll oleaut32.dll shell32.dll shlwapi.dll msvcrt.dll ws2_32.dll psapi.dll
+  imm32.dll msimg32.dll)
 
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
