@@ -60,6 +60,11 @@ std::wstring SciLexerPathBeside(const std::wstring& modulePath) {
   return DropLastComponent(modulePath) + L"\\" + kEditorLibraryName;
 }
 
+std::wstring FileExtension(const std::wstring& path) {
+  const size_t dot = path.rfind(L'.');
+  return dot == std::wstring::npos ? std::wstring() : path.substr(dot + 1);
+}
+
 std::wstring ConfigFilePath() {
   std::wstring folder;
   if (!HostConfigFolder(folder)) throw std::logic_error("Cannot determine config file path");

@@ -16,6 +16,10 @@ std::wstring ConfigFilePathIn(const std::wstring& hostConfigFolder);
 std::wstring LogFilePathFor(const std::wstring& hostConfigFolder);
 std::wstring SciLexerPathBeside(const std::wstring& modulePath);
 
+// The text after the last "." of the whole path (a dot in a folder counts when
+// the file name has none); empty without a ".".
+std::wstring FileExtension(const std::wstring& path);
+
 // Throws std::logic_error "Cannot determine config file path" when the host
 // cannot tell its configuration folder.
 std::wstring ConfigFilePath();

@@ -6,6 +6,7 @@
 #include "plugin/Identification.h"
 #include "plugin/PluginInfo.h"
 #include "plugin/PluginState.h"
+#include "viewer/ViewerWindow.h"
 
 namespace {
 
@@ -56,7 +57,9 @@ BOOL WINAPI HBX_IdentifyFileStreamW(HWND window, void* /*stream*/, const wchar_t
   return HBX_IdentifyFileW(window, path, record, 0);
 }
 
-HWND WINAPI HBX_CreateViewer(HWND, const RECT*, UINT) { return nullptr; }
+HWND WINAPI HBX_CreateViewer(HWND parent, const RECT* rectangle, UINT flags) {
+  return Guarded<HWND>(nullptr, [&] { return lumen::CreateViewerWindow(lumen::PluginModule(), parent, rectangle, flags); });
+}
 
 HWND WINAPI HBX_Configure(HWND, HWND, UINT) { return nullptr; }
 

@@ -9,11 +9,6 @@
 
 namespace lumen {
 
-std::wstring FileExtension(const std::wstring& path) {
-  const size_t dot = path.rfind(L'.');
-  return dot == std::wstring::npos ? std::wstring() : path.substr(dot + 1);
-}
-
 bool IsHandledExtension(const std::wstring& extension, const std::vector<std::wstring>& configured) {
   const std::wstring lower = UserLocale::Get().ToLower(extension);
   return std::find(configured.begin(), configured.end(), lower) != configured.end();

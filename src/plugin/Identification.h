@@ -7,9 +7,6 @@
 
 namespace lumen {
 
-// The text after the last "." of the whole path; empty without a ".".
-std::wstring FileExtension(const std::wstring& path);
-
 // Lower-cases `extension` and compares it, whole, with the configured ones.
 bool IsHandledExtension(const std::wstring& extension, const std::vector<std::wstring>& configured);
 

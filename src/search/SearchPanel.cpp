@@ -1,9 +1,200 @@
 #include "search/SearchPanel.h"
 
+#include <stdexcept>
+
+#include "resources/resource.h"
+#include "search/PanelLayout.h"
+
 namespace lumen {
+namespace {
+
+enum ControlId { kEditId = 1, kFindNextId = 2, kFindPreviousId = 3, kCancelId = 4, kMatchCaseId = 5, kWholeWordsId = 6 };
+constexpr int kPanelId = 2;
+constexpr UINT kEnterReleased = 1;  // notification code the edit sends its panel
+
+// All edits share one class procedure; the first subclassing keeps it.
+WNDPROC editClassProcedure = nullptr;
+
+LRESULT CALLBACK SearchEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYUP && wParam == VK_RETURN) {
+    NMHDR header = {edit, static_cast<UINT_PTR>(GetDlgCtrlID(edit)), kEnterReleased};
+    SendMessageW(GetParent(edit), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+  }
+  return CallWindowProcW(editClassProcedure, edit, message, wParam, lParam);
+}
+
+void Place(const SharedWindow& control, const ControlBox& box) {
+  MoveWindow(control.get(), box.x, box.y, box.width, box.height, TRUE);
+}
+
+int WindowHeight(HWND window) {
+  RECT bounds;
+  return window && GetWindowRect(window, &bounds) ? bounds.bottom - bounds.top : 0;
+}
+
+}  // namespace
 
 LRESULT CALLBACK SearchPanelWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
+  try {
+    if (message == WM_CREATE) {
+      auto* panel = static_cast<SearchPanel*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(panel));
+      panel->window_ = window;
+      panel->OnCreate();
+      return 0;
+    }
+    auto* panel = reinterpret_cast<SearchPanel*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!panel) return DefWindowProcW(window, message, wParam, lParam);
+    return panel->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    return 0;  // nothing may unwind into the host's message loop
+  }
+}
+
+SearchPanel::SearchPanel(HINSTANCE instance, HWND parent, SearchProxy* proxy) : instance_(instance), proxy_(proxy) {
+  CreateWindowExW(0, kSearchPanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0,
+                  0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPanelId)), instance, this);
+  if (!window_) throw std::runtime_error("Cannot create SearchPanel");
+}
+
+SearchPanel::~SearchPanel() {
+  // Children first, while the font they use still exists.
+  for (SharedWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &cancel_, &matchCase_, &wholeWords_}) {
+    control->reset();
+  }
+  if (window_) DestroyWindow(window_);
+  font_.reset();
+}
+
+LRESULT SearchPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+      window_ = nullptr;
+      return 0;
+    case WM_SIZE:
+    case WM_SHOWWINDOW:
+      LayoutControls();
+      return 0;
+    case WM_SETFOCUS:
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow(window_);
+      return 0;
+    case WM_NOTIFY:
+      if (reinterpret_cast<const NMHDR*>(lParam)->code == kEnterReleased) proxy_->FindNext();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(wParam);
+      return 0;
+    default:
+      return DefWindowProcW(window_, message, wParam, lParam);
+  }
+}
+
+HWND SearchPanel::CreateControl(const wchar_t* className, DWORD exStyle, DWORD style, int id, const std::wstring& text) {
+  return CreateWindowExW(exStyle, className, text.c_str(), style, 0, 0, 0, 0, window_,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+void SearchPanel::OnCreate() {
+  const DWORD visibleTab = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+  edit_ = OwnWindow(CreateControl(L"EDIT", WS_EX_CLIENTEDGE, visibleTab | WS_BORDER, kEditId, L""));
+  // Never filled nor moved: a drop-down combo box takes its height from its
+  // font, and that height is the panel's row height.
+  sizingCombo_ = OwnWindow(
+      CreateControl(L"COMBOBOX", 0, WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, L""));
+  findNextLabel_ = LoadResourceString(instance_, IDS_FIND_NEXT);
+  findNext_ = OwnWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kFindNextId, findNextLabel_));
+  findPreviousLabel_ = LoadResourceString(instance_, IDS_FIND_PREVIOUS);
+  findPrevious_ = OwnWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kFindPreviousId, findPreviousLabel_));
+  matchCaseLabel_ = LoadResourceString(instance_, IDS_MATCH_CASE);
+  matchCase_ = OwnWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_AUTOCHECKBOX, kMatchCaseId, matchCaseLabel_));
+  wholeWordsLabel_ = LoadResourceString(instance_, IDS_WHOLE_WORDS);
+  wholeWords_ = OwnWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_AUTOCHECKBOX, kWholeWordsId, wholeWordsLabel_));
+  cancelLabel_ = LoadResourceString(instance_, IDS_CANCEL);
+  cancel_ = OwnWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kCancelId, cancelLabel_));
+
+  SendMessageW(sizingCombo_.get(), CB_SETEXTENDEDUI, TRUE, 0);
+  if (edit_) {
+    const auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(edit_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SearchEditProc)));
+    if (!editClassProcedure) editClassProcedure = previous;
+  }
+  font_ = CreateMessageFont();
+  for (const SharedWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &matchCase_, &wholeWords_, &cancel_}) {
+    SendMessageW(control->get(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+  }
+  ShowWindow(window_, SW_SHOW);
+}
+
+void SearchPanel::OnCommand(WPARAM wParam) {
+  const int id = LOWORD(wParam);
+  const int code = HIWORD(wParam);
+  if (id == kEditId && code == EN_UPDATE) return OnEditUpdate();
+  if (code != BN_CLICKED) return;
+  switch (id) {
+    case kFindNextId:
+      proxy_->FindNext();
+      break;
+    case kFindPreviousId:
+      proxy_->FindPrevious();
+      break;
+    case kCancelId:
+      proxy_->CancelSearch();
+      break;
+    case kMatchCaseId:
+      proxy_->SetMatchCase(SendMessageW(matchCase_.get(), BM_GETCHECK, 0, 0) != 0);
+      break;
+    case kWholeWordsId:
+      proxy_->SetWholeWord(SendMessageW(wholeWords_.get(), BM_GETCHECK, 0, 0) != 0);
+      break;
+    default:
+      break;
+  }
+}
+
+void SearchPanel::OnEditUpdate() {
+  const int length = GetWindowTextLengthW(edit_.get());
+  if (length < 1) {
+    proxy_->SetSearchText(std::wstring());
+    return;
+  }
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  text.resize(GetWindowTextW(edit_.get(), text.data(), length + 1));
+  proxy_->SetSearchText(text);
+}
+
+int SearchPanel::PreferredHeight() const {
+  return sizingCombo_ ? 2 * WindowHeight(sizingCombo_.get()) + 12 : 0;
+}
+
+void SearchPanel::FocusEdit(const std::wstring& text) {
+  SetFocus(edit_.get());
+  if (!text.empty()) SetWindowTextW(edit_.get(), text.c_str());
+}
+
+void SearchPanel::SetTextAndSearch(const std::wstring& text) {
+  SetWindowTextW(edit_.get(), text.c_str());
+  proxy_->SetSearchText(text);
+}
+
+void SearchPanel::LayoutControls() {
+  if (!window_ || !sizingCombo_ || !findNext_ || !findPrevious_ || !matchCase_) return;
+  RECT client;
+  if (!GetClientRect(window_, &client)) return;
+  const PanelLabelWidths labels = {MeasureTextWidth(window_, findNextLabel_), MeasureTextWidth(window_, findPreviousLabel_),
+                                   MeasureTextWidth(window_, cancelLabel_), MeasureTextWidth(window_, matchCaseLabel_),
+                                   MeasureTextWidth(window_, wholeWordsLabel_)};
+  const auto placement = LayOutPanel(client.right, client.bottom, WindowHeight(sizingCombo_.get()), labels,
+                                     GetSystemMetrics(SM_CXMENUCHECK));
+  if (!placement) return;
+  Place(edit_, placement->edit);
+  Place(findNext_, placement->findNext);
+  Place(findPrevious_, placement->findPrevious);
+  Place(matchCase_, placement->matchCase);
+  Place(wholeWords_, placement->wholeWords);
+  Place(cancel_, placement->cancel);
 }
 
 }  // namespace lumen

@@ -1,10 +1,50 @@
 #pragma once
+// The search panel at the bottom of a viewer: an edit for the search text,
+// Find next, Find previous, Cancel, Match case and Whole words. It searches
+// nothing itself: every action goes to its SearchProxy.
+#include <string>
 #include <windows.h>
+
+#include "search/SearchProxy.h"
+#include "search/WindowHandles.h"
 
 namespace lumen {
 
 inline constexpr wchar_t kSearchPanelClassName[] = L"tesseraviewerplugin.lumen.searchpanel";
 
 LRESULT CALLBACK SearchPanelWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+class SearchPanel {
+ public:
+  // Creates the panel window and its controls; throws std::runtime_error
+  // "Cannot create SearchPanel" when the window cannot be made.
+  SearchPanel(HINSTANCE instance, HWND parent, SearchProxy* proxy);
+  ~SearchPanel();
+  SearchPanel(const SearchPanel&) = delete;
+  SearchPanel& operator=(const SearchPanel&) = delete;
+
+  HWND window() const { return window_; }
+  // Both rows and their margins; 0 without the sizing combo box.
+  int PreferredHeight() const;
+  // Focus to the edit; a non-empty text replaces the edit's (and so searches).
+  void FocusEdit(const std::wstring& text);
+  void SetTextAndSearch(const std::wstring& text);
+
+ private:
+  friend LRESULT CALLBACK SearchPanelWindowProc(HWND, UINT, WPARAM, LPARAM);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnCreate();
+  void OnCommand(WPARAM wParam);
+  void OnEditUpdate();
+  void LayoutControls();
+  HWND CreateControl(const wchar_t* className, DWORD exStyle, DWORD style, int id, const std::wstring& text);
+
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  SearchProxy* proxy_;
+  SharedWindow edit_, sizingCombo_, findNext_, findPrevious_, cancel_, matchCase_, wholeWords_;
+  SharedFont font_;
+  std::wstring findNextLabel_, findPreviousLabel_, cancelLabel_, matchCaseLabel_, wholeWordsLabel_;
+};
 
 }  // namespace lumen

@@ -19,7 +19,8 @@ class EditorControl {
   LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
     return window_ ? SendMessageW(window_, message, wParam, lParam) : 0;
   }
-  LRESULT Send(UINT message, WPARAM wParam, const void* pointer) const {
+  template <typename T>
+  LRESULT Send(UINT message, WPARAM wParam, T* pointer) const {
     return Send(message, wParam, reinterpret_cast<LPARAM>(pointer));
   }
   // Text arguments are zero-terminated byte strings (UTF-8 or the ANSI code page).

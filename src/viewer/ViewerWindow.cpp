@@ -1,9 +1,57 @@
 #include "viewer/ViewerWindow.h"
 
+#include <exception>
+#include <new>
+
+#include "log/Trace.h"
+#include "viewer/SourceViewerWindow.h"
+
 namespace lumen {
+namespace {
+
+SourceViewerWindow* ViewerOf(HWND window) {
+  return reinterpret_cast<SourceViewerWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+LRESULT OnCreate(HWND window, LPARAM lParam) {
+  TraceMessage("WM_CREATE", WM_CREATE, 0, lParam);
+  const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+  auto* viewer = new SourceViewerWindow(create->hInstance, window,
+                                        static_cast<const ViewerCreateData*>(create->lpCreateParams));
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer));
+  viewer->Initialize(window);
+  ShowWindow(viewer->editorWindow(), SW_SHOW);
+  return 0;
+}
+
+LRESULT OnDestroy(HWND window) {
+  SourceViewerWindow* viewer = ViewerOf(window);
+  SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  delete viewer;
+  return 0;
+}
+
+}  // namespace
 
 LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
+  try {
+    if (message == WM_CREATE) return OnCreate(window, lParam);
+    if (!ViewerOf(window)) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_DESTROY) return OnDestroy(window);
+    return ViewerOf(window)->HandleMessage(message, wParam, lParam);
+  } catch (const std::exception&) {
+    // Out of memory or a window that failed: the host gets a plain "no".
+    return message == WM_CREATE ? -1 : 0;
+  }
+}
+
+HWND CreateViewerWindow(HINSTANCE module, HWND parent, const RECT* rectangle, uint32_t flags) {
+  RECT client = {};
+  GetClientRect(parent, &client);
+  ViewerCreateData data = {flags, rectangle};
+  return CreateWindowExW(WS_EX_NOPARENTNOTIFY, kViewerClassName, L"",
+                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, client.left, client.top,
+                         client.right - client.left, client.bottom - client.top, parent, nullptr, module, &data);
 }
 
 }  // namespace lumen

@@ -1,0 +1,69 @@
+#include "search/FindHighlight.h"
+
+#include "config/NarrowCast.h"
+
+namespace lumen {
+
+using namespace sci;
+
+int SearchFlags(bool matchCase, bool wholeWord) {
+  return (matchCase ? SCFIND_MATCHCASE : 0) | (wholeWord ? SCFIND_WHOLEWORD : 0);
+}
+
+void SetUpSearchIndicator(const EditorControl& editor, const std::optional<Highlight>& highlight) {
+  editor.Send(SCI_INDICSETSTYLE, kSearchIndicator, INDIC_ROUNDBOX);
+  if (!highlight) return;
+  editor.Send(SCI_INDICSETFORE, kSearchIndicator, SwapRedBlue(highlight->foreground));
+  editor.Send(SCI_INDICSETALPHA, kSearchIndicator, highlight->foregroundAlpha);
+  editor.Send(SCI_INDICSETOUTLINEALPHA, kSearchIndicator, highlight->outlineAlpha);
+}
+
+std::vector<Match> FindAll(const EditorControl& editor, const std::string& text, int flags) {
+  std::vector<Match> found;
+  if (text.empty() || !editor.exists()) return found;
+  const int32_t length = narrow_cast<int32_t>(editor.Send(SCI_GETLENGTH));
+  Sci_TextToFind find = {{0, length}, text.c_str(), {0, 0}};
+  while (editor.Send(SCI_FINDTEXT, flags, &find) != -1) {
+    found.push_back({find.chrgText.cpMin, find.chrgText.cpMax});
+    // An empty match would be found again and again at the same place.
+    if (find.chrgText.cpMax <= find.chrg.cpMin) break;
+    find.chrg.cpMin = find.chrgText.cpMax;
+  }
+  return found;
+}
+
+void ClearSearchIndicator(const EditorControl& editor) {
+  const LRESULT length = editor.Send(SCI_GETLENGTH);
+  editor.Send(SCI_SETINDICATORCURRENT, kSearchIndicator);
+  editor.Send(SCI_INDICATORCLEARRANGE, 0, length);
+}
+
+void HighlightMatches(const EditorControl& editor, const std::vector<Match>& list) {
+  ClearSearchIndicator(editor);
+  for (const Match& match : list) editor.Send(SCI_INDICATORFILLRANGE, match.start, match.end - match.start);
+}
+
+void SelectMatch(const EditorControl& editor, const Match& match) {
+  editor.Send(SCI_SETSEL, match.start, match.end);
+  editor.Send(SCI_SCROLLRANGE, match.start, match.end);
+}
+
+Selection GetSelection(const EditorControl& editor) {
+  return {static_cast<int32_t>(editor.Send(SCI_GETSELECTIONSTART)),
+          static_cast<int32_t>(editor.Send(SCI_GETSELECTIONEND))};
+}
+
+std::string SelectedText(const EditorControl& editor, const Selection& selection) {
+  if (selection.empty()) return {};
+  std::string buffer(static_cast<size_t>(selection.end - selection.start) + 1, '\0');
+  editor.Send(SCI_GETSELTEXT, 0, buffer.data());
+  buffer.resize(buffer.find('\0'));
+  return buffer;
+}
+
+bool IsWholeWord(const EditorControl& editor, const Selection& selection) {
+  return !selection.empty() && editor.Send(SCI_WORDSTARTPOSITION, selection.start + 1, 1) == selection.start &&
+         editor.Send(SCI_WORDENDPOSITION, selection.start, 1) == selection.end;
+}
+
+}  // namespace lumen

@@ -1,0 +1,44 @@
+#pragma once
+// Finding text in the editor and marking it with the search indicator (0),
+// which the search, the selected-word highlight and the host's find text share.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/Model.h"
+#include "search/SearchProxy.h"
+#include "viewer/EditorControl.h"
+
+namespace lumen {
+
+constexpr int kSearchIndicator = 0;
+
+// Flags of the editor's find for the two search options.
+int SearchFlags(bool matchCase, bool wholeWord);
+
+// Round box in the configured colour and alphas; without a highlight the
+// control's default colour and alphas stay.
+void SetUpSearchIndicator(const EditorControl& editor, const std::optional<Highlight>& highlight);
+
+// Every match of `text` (UTF-8) in document order; none for an empty text.
+std::vector<Match> FindAll(const EditorControl& editor, const std::string& text, int flags);
+
+void ClearSearchIndicator(const EditorControl& editor);
+// Clears the indicator over the document, then marks each match.
+void HighlightMatches(const EditorControl& editor, const std::vector<Match>& list);
+
+// Selects a match and scrolls it into view, its end first.
+void SelectMatch(const EditorControl& editor, const Match& match);
+
+struct Selection {
+  int32_t start = 0;
+  int32_t end = 0;
+  bool empty() const { return start >= end; }
+};
+Selection GetSelection(const EditorControl& editor);
+// The selected bytes (UTF-8), up to the first zero.
+std::string SelectedText(const EditorControl& editor, const Selection& selection);
+// Whether the selection is exactly one word of the editor's word characters.
+bool IsWholeWord(const EditorControl& editor, const Selection& selection);
+
+}  // namespace lumen

@@ -1,0 +1,33 @@
+#include "search/PanelLayout.h"
+
+#include <algorithm>
+
+namespace lumen {
+namespace {
+constexpr int kNarrowestPanel = 100;
+constexpr int kNarrowestEdit = 50;
+}  // namespace
+
+std::optional<PanelPlacement> LayOutPanel(int width, int height, int rowHeight, const PanelLabelWidths& labels,
+                                          int checkMarkWidth) {
+  const int h = rowHeight;
+  if (width < kNarrowestPanel || height < 2 * h + 12) return std::nullopt;
+  const int buttonLabel = std::max({labels.findNext, labels.findPrevious, labels.cancel});
+  int edit = width - (2 * buttonLabel + 16);
+  if (edit <= kNarrowestEdit) edit = kNarrowestEdit;
+  const int button = (width - edit - 16) / 2;
+  const int matchCase = labels.matchCase + checkMarkWidth;
+  const int wholeWords = labels.wholeWords + checkMarkWidth;
+  const int row1 = height - (2 * h + 8);
+  const int row2 = height - h - 4;
+  PanelPlacement placement;
+  placement.edit = {4, row1, edit, h};
+  placement.findNext = {8 + edit, row1, button, h};
+  placement.findPrevious = {12 + edit + button, row1, button, h};
+  placement.matchCase = {4, row2, matchCase, h};
+  placement.wholeWords = {8 + matchCase, row2, wholeWords, h};
+  placement.cancel = {width - button - 4, row2, button, h};
+  return placement;
+}
+
+}  // namespace lumen

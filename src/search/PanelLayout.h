@@ -1,0 +1,38 @@
+#pragma once
+// Where the search panel's controls go: pure arithmetic over the panel's
+// size, the row height and the measured label widths.
+#include <optional>
+
+namespace lumen {
+
+struct ControlBox {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const ControlBox&) const = default;
+};
+
+struct PanelLabelWidths {
+  int findNext = 0;
+  int findPrevious = 0;
+  int cancel = 0;
+  int matchCase = 0;
+  int wholeWords = 0;
+};
+
+struct PanelPlacement {
+  ControlBox edit, findNext, findPrevious, matchCase, wholeWords, cancel;
+  bool operator==(const PanelPlacement&) const = default;
+};
+
+// Two rows of height `rowHeight`: the edit and the two find buttons, then the
+// two check boxes and Cancel. Nothing when the panel is narrower than 100 or
+// too low for both rows; the controls then keep their places.
+std::optional<PanelPlacement> LayOutPanel(int width, int height, int rowHeight, const PanelLabelWidths& labels,
+                                          int checkMarkWidth);
+
+// The panel's height in the viewer: both rows with their margins, plus 4.
+constexpr int PanelHeightInViewer(int preferredHeight) { return preferredHeight + 4; }
+
+}  // namespace lumen

@@ -1,0 +1,78 @@
+#pragma once
+// The host's messages to a viewer window, and the records the viewer hands back.
+#include <cstddef>
+#include <cstdint>
+#include <windows.h>
+
+namespace lumen {
+
+enum HostMessage : UINT {
+  HBXPLUGINMSG_OPENFILE = 0x8F02,
+  HBXPLUGINMSG_OPENSTREAM = 0x8F04,
+  HBXPLUGINMSG_DESCRIBEFILE = 0x8F06,
+  HBXPLUGINMSG_FEATURES = 0x8F07,
+  HBXPLUGINMSG_RESIZE = 0x8F08,
+  HBXPLUGINMSG_APPLYZOOM = 0x8F0B,
+  HBXPLUGINMSG_SETZOOMLEVEL = 0x8F0C,
+  HBXPLUGINMSG_QUERYZOOM = 0x8F0D,
+  HBXPLUGINMSG_SELECTWHOLETEXT = 0x8F0E,
+  HBXPLUGINMSG_HASSELECTION = 0x8F0F,
+  HBXPLUGINMSG_COPYTEXT = 0x8F10,
+  HBXPLUGINMSG_0x8F11 = 0x8F11,
+  HBXPLUGINMSG_PASSTOEDITOR = 0x8F16,
+  HBXPLUGINMSG_MENUITEMS = 0x8F18,
+  HBXPLUGINMSG_0x8F19 = 0x8F19,
+  HBXPLUGINMSG_0x8F1B = 0x8F1B,
+  HBXPLUGINMSG_DIALOGKEYS = 0x8F1D,
+  HBXPLUGINMSG_SHORTCUTKEY = 0x8F1E,
+  HBXPLUGINMSG_RELOADSETTINGS = 0x8F1F,
+  HBXPLUGINMSG_0x8F24 = 0x8F24,
+  HBXPLUGINMSG_0x8F2A = 0x8F2A,
+};
+constexpr UINT kFirstHostMessage = 0x8F02;
+constexpr UINT kLastHostMessage = 0x8F2A;
+
+// WM_USER + 1: the address of the viewer's file path, for the configuration dialog.
+constexpr UINT kFilePathQuery = WM_USER + 1;
+
+constexpr uint32_t kViewerFeatures = 0x0020BD72;
+constexpr LRESULT kAnswer0x8F24 = 0x0190000A;
+
+// Notification codes sent to the host.
+constexpr int kFeaturesNotification = -2007;
+constexpr int kZoomNotification = -2003;
+
+// The host's file-description record.
+struct HostFileDescription {
+  uint32_t reserved0;
+  uint32_t two;
+  uint64_t two8;
+  uint64_t zero16;
+  wchar_t* text;
+  uint32_t textCapacity;
+};
+static_assert(offsetof(HostFileDescription, two8) == 8 && offsetof(HostFileDescription, text) == 24);
+static_assert(offsetof(HostFileDescription, textCapacity) == 32);
+
+// One entry of the viewer's menu for the host.
+struct ViewerMenuItem {
+  const wchar_t* label;
+  uint32_t state;  // 1 checked (the panel is shown), 2 unchecked
+  uint32_t commandId;
+};
+static_assert(offsetof(ViewerMenuItem, state) == 8 && offsetof(ViewerMenuItem, commandId) == 12);
+
+// The record of a WM_NOTIFY to the host.
+struct HostNotification {
+  NMHDR header;
+  uint32_t value;
+};
+static_assert(offsetof(HostNotification, value) == 24);
+
+// What HBX_CreateViewer hands to the window's creation.
+struct ViewerCreateData {
+  uint32_t flags;
+  const RECT* rectangle;
+};
+
+}  // namespace lumen

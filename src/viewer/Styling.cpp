@@ -1,0 +1,104 @@
+#include "viewer/Styling.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <stdexcept>
+
+#include "config/Format.h"
+#include "config/Loaders.h"
+#include "config/Text.h"
+#include "host/Paths.h"
+
+namespace lumen {
+
+using namespace sci;
+
+namespace {
+
+// The configuration path, or none when the host cannot tell it.
+std::optional<std::wstring> ConfigPath() {
+  try {
+    return ConfigFilePath();
+  } catch (const std::logic_error&) {
+    return std::nullopt;
+  }
+}
+
+void ApplyWordStyle(const EditorControl& editor, const WordStyle& w) {
+  const WPARAM s = static_cast<WPARAM>(w.styleId);
+  if (w.bgColor >= 0) editor.Send(SCI_STYLESETBACK, s, SwapRedBlue(static_cast<uint32_t>(w.bgColor)));
+  if (w.fgColor >= 0) editor.Send(SCI_STYLESETFORE, s, SwapRedBlue(static_cast<uint32_t>(w.fgColor)));
+  if (w.fontSize >= 0) editor.Send(SCI_STYLESETSIZE, s, w.fontSize);
+  editor.Send(SCI_STYLESETITALIC, s, w.italic);
+  editor.Send(SCI_STYLESETBOLD, s, w.bold);
+  editor.Send(SCI_STYLESETUNDERLINE, s, w.underline);
+  if (!w.fontName.empty()) editor.SendText(SCI_STYLESETFONT, s, WideToAnsi(w.fontName));
+  if (!w.keywords.empty() && w.keywordSet != kNoKeywordSet) {
+    editor.SendText(SCI_SETKEYWORDS, w.keywordSet, WideToAnsi(w.keywords));
+  }
+  if (w.eolFill >= 0) editor.Send(SCI_STYLESETEOLFILLED, s, w.eolFill != 0);
+}
+
+}  // namespace
+
+Style PlainTextStyle() { return Style{SCLEX_NULL, {}}; }
+
+Style StyleForExtension(const std::wstring& extension) {
+  if (extension.empty()) return PlainTextStyle();
+  try {
+    return LoadStyleForExtension(ConfigFilePath(), extension);
+  } catch (const style::style_error&) {
+  } catch (const std::logic_error&) {
+  }
+  return PlainTextStyle();
+}
+
+void ApplyStyle(const EditorControl& editor, const Style& style) {
+  editor.Send(SCI_STYLECLEARALL);
+  editor.Send(SCI_SETLEXER, static_cast<WPARAM>(style.lexer));
+  editor.Send(SCI_SETSTYLEBITS, 7);
+  for (const WordStyle& wordStyle : style.wordStyles) ApplyWordStyle(editor, wordStyle);
+}
+
+void ApplyBaseStyle(const EditorControl& editor) {
+  if (editor.exists()) ApplyStyle(editor, StyleForExtension(format::kBaseExtension));
+}
+
+std::string MarginSampleText(int64_t lineCount) {
+  // Single precision, as the margin has always been measured.
+  const float lines = static_cast<float>(std::max<int64_t>(std::llabs(lineCount), 1));
+  const int digits = static_cast<int>(std::floor(std::log10(lines)));
+  return std::string(static_cast<size_t>(digits + 2), '9');
+}
+
+void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering) {
+  LRESULT width = 0;
+  if (lineNumbering) {
+    width = editor.SendText(SCI_TEXTWIDTH, STYLE_LINENUMBER, MarginSampleText(editor.Send(SCI_GETLINECOUNT)));
+  }
+  editor.Send(SCI_SETMARGINWIDTHN, 0, width);
+  editor.Send(SCI_SETMARGINWIDTHN, 1, 4);
+}
+
+bool ReadLineNumbering(bool current) {
+  const auto path = ConfigPath();
+  return path ? LoadLineNumbering(*path) : current;
+}
+
+void ApplyWrapping(const EditorControl& editor) {
+  const auto path = ConfigPath();
+  const bool wrap = path && LoadLineWrapping(*path);
+  editor.Send(SCI_SETWRAPMODE, wrap ? SC_WRAP_WORD : SC_WRAP_NONE);
+  if (!wrap) {
+    // The horizontal range starts small and grows to the widest line shown.
+    editor.Send(SCI_SETSCROLLWIDTH, 5);
+    editor.Send(SCI_SETSCROLLWIDTHTRACKING, 1);
+  }
+}
+
+void ApplyTabWidth(const EditorControl& editor) {
+  if (const auto path = ConfigPath()) editor.Send(SCI_SETTABWIDTH, LoadTabWidth(*path));
+}
+
+}  // namespace lumen

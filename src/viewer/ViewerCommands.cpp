@@ -1,0 +1,90 @@
+// The viewer's commands (shortcuts and its menu item) and the editor's notifications.
+#include "log/DebugStream.h"
+#include "log/Trace.h"
+#include "resources/resource.h"
+#include "viewer/SourceViewerWindow.h"
+#include "viewer/Styling.h"
+
+namespace lumen {
+
+using namespace sci;
+
+namespace {
+constexpr WORD kMenuCommand = 0;
+constexpr WORD kAcceleratorCommand = 1;
+}  // namespace
+
+void SourceViewerWindow::ShowSearchPanel(bool shown) {
+  searchPanelShown = shown;
+  LayoutChildren(false);
+  UpdateWindow(GetParent(window));  // the host's pane repaints at once
+}
+
+void SourceViewerWindow::ToggleSearchPanel() {
+  ShowSearchPanel(!searchPanelShown);
+  if (searchPanel) searchPanel->FocusEdit(L"");
+}
+
+LRESULT SourceViewerWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
+  ods_out << L"SVW " << HIWORD(wParam) << L" ";
+  TraceMessage("WM_COMMAND", WM_COMMAND, wParam, lParam);
+  const WORD id = LOWORD(wParam);
+  if (HIWORD(wParam) == kMenuCommand) {
+    if (id == IDM_FIND) ToggleSearchPanel();
+    return 0;
+  }
+  if (HIWORD(wParam) != kAcceleratorCommand) return 0;
+  switch (id) {
+    case IDA_TOGGLE_SEARCH:
+      ToggleSearchPanel();
+      break;
+    case IDA_FIND_NEXT_CTRL_E:
+    case IDA_FIND_NEXT_F3:
+      FindNext();
+      break;
+    case IDA_FIND_PREVIOUS_CTRL_R:
+    case IDA_FIND_PREVIOUS_SHIFT_F3:
+      FindPrevious();
+      break;
+    case IDA_FIND_SELECTION_FORWARD:
+    case IDA_FIND_SELECTION_BACKWARD:
+      ShowSearchPanel(true);
+      if (searchPanel) searchPanel->FocusEdit(L"");
+      FindSelection(id == IDA_FIND_SELECTION_FORWARD);
+      break;
+    case IDA_HIDE_SEARCH:
+      ShowSearchPanel(false);
+      break;
+    default:  // Ctrl+M and Ctrl+W are taken from the host and do nothing
+      break;
+  }
+  return 0;
+}
+
+LRESULT SourceViewerWindow::OnNotify(WPARAM wParam, LPARAM lParam) {
+  TraceMessage("WM_NOTIFY", WM_NOTIFY, wParam, lParam);
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (wParam != static_cast<WPARAM>(kEditorControlId) || !header) {
+    return DefWindowProcW(window, WM_NOTIFY, wParam, lParam);
+  }
+  switch (header->code) {
+    case SCN_UPDATEUI:
+      if (reinterpret_cast<const SCNotification*>(lParam)->updated & SC_UPDATE_SELECTION) {
+        HighlightSelectedWord();
+        return 0;
+      }
+      break;
+    case SCN_FOCUSIN:
+      searchHighlightActive = false;  // the selection highlight takes the indicator back
+      break;
+    case SCN_ZOOM:
+      UpdateMargin();  // digits grow and shrink with the zoom
+      NotifyHost(kZoomNotification, static_cast<uint32_t>(ZoomPercent()));
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, WM_NOTIFY, wParam, lParam);
+}
+
+}  // namespace lumen
