@@ -41,7 +41,7 @@ class SourceViewerWindow : private SearchProxy {
   void CancelSearch() override;
 
   // Windows messages.
-  LRESULT OnSize(WPARAM type);
+  LRESULT OnSize(WPARAM type, LPARAM size);
   LRESULT OnPaint();
   LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
   LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
