@@ -7,7 +7,7 @@ namespace lumen::benchmark {
 namespace {
 
 // Lines of a made-up C++ file; "#" becomes a running number. Two of them
-// hold letters beyond ASCII (about 3 % of the UTF-8 bytes), more than most
+// hold letters beyond ASCII (6 % of the UTF-8 bytes), more than most
 // source files have.
 constexpr std::array<const wchar_t*, 24> kLines = {
     L"// Größe und Maße prüfen: value ≤ limit → 20 € 😀\n",
