@@ -58,6 +58,9 @@ void SourceViewerWindow::Initialize(HWND) {
   ApplyWrapping(Editor());
   ApplyTabWidth(Editor());
   Editor().Send(SCI_USEPOPUP, 0);
+  // Nothing is ever undone in a read-only viewer: without collecting undo the
+  // control keeps no second copy of each file it is given or cleared of.
+  Editor().Send(SCI_SETUNDOCOLLECTION, 0);
 }
 
 LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -80,6 +80,17 @@ TEST_F(RealEditor, ColoursCppPythonAndXmlByTheShippedConfiguration) {
   }
 }
 
+TEST_F(RealEditor, ShowsAReadOnlyDocumentWithNothingToUndo) {
+  Open("first\nsecond\n", L"a.txt");
+  Open("other\n", L"b.txt");
+  EXPECT_EQ(viewer.Sci(SCI_GETREADONLY), 1);
+  EXPECT_EQ(viewer.Sci(SCI_CANUNDO), 0);
+  EXPECT_EQ(viewer.Sci(SCI_GETUNDOCOLLECTION), 0) << "no second copy of each file kept for undo";
+  viewer.Sci(SCI_SETSEL, 0, 5);
+  SendMessageW(viewer.editor(), WM_CHAR, 'x', 0);
+  EXPECT_EQ(test::DocumentText(viewer.editor()), "other\n");
+}
+
 TEST_F(RealEditor, SearchesAndStepsThroughMatches) {
   Open("int a; int b; int c;\n", L"a.c");
   viewer.Send(WM_COMMAND, 1914);

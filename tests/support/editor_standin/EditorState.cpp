@@ -35,7 +35,7 @@ LRESULT AddText(EditorState& editor, int length, const char* bytes) {
   editor.text.insert(static_cast<size_t>(at), bytes, static_cast<size_t>(length));
   editor.indicators.InsertBytes(at, length);
   SetSelection(editor, at + length, at + length);
-  editor.canUndo = true;
+  editor.canUndo = editor.collectUndo;
   ++editor.contentVersion;
   return 0;
 }
@@ -45,7 +45,7 @@ LRESULT ClearAll(EditorState& editor) {
   if (!editor.text.empty()) {
     editor.text.clear();
     editor.indicators.Clear();
-    editor.canUndo = true;
+    editor.canUndo = editor.collectUndo;
     ++editor.contentVersion;
   }
   SetSelection(editor, 0, 0);
@@ -267,6 +267,8 @@ std::optional<LRESULT> HandleDocumentMessage(EditorState& editor, UINT message, 
     case SCI_GETREADONLY: return editor.readOnly;
     case SCI_CANUNDO: return editor.canUndo;
     case SCI_EMPTYUNDOBUFFER: editor.canUndo = false; return 0;
+    case SCI_SETUNDOCOLLECTION: editor.collectUndo = wParam != 0; return 0;
+    case SCI_GETUNDOCOLLECTION: return editor.collectUndo;
     case SCI_SETCODEPAGE: editor.codePage = Int(wParam); return 0;
     case SCI_GETCODEPAGE: return editor.codePage;
     default: return std::nullopt;

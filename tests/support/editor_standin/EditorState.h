@@ -46,6 +46,7 @@ struct EditorState {
   int anchor = 0;
   bool readOnly = false;
   bool canUndo = false;
+  bool collectUndo = true;
   unsigned contentVersion = 0;  // advances with every change of the text
   int codePage = 0;
 

@@ -7,6 +7,7 @@ namespace lumen::editor_standin {
 
 void Indicators::Fill(int indicator, int documentLength, int start, int length, int value) {
   if (start < 0 || length <= 0 || static_cast<int64_t>(start) + length > documentLength) return;
+  if (value == 0 && !layers_.count(indicator)) return;  // clearing what holds nothing costs nothing
   Layer& layer = layers_[indicator];
   layer.values.resize(static_cast<size_t>(documentLength), 0);
   for (auto at = layer.values.begin() + start; at != layer.values.begin() + start + length; ++at) {
