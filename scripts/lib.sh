@@ -32,13 +32,19 @@ ensure_packages() {
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# The tests also run under a German locale; Wine takes its locale from the Unix one.
-ensure_german_locale() {
-  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
-  [ "$(id -u)" -eq 0 ] || return 0
-  sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
-  locale-gen >/dev/null
+# Some tests also run under German and Japanese locales; Wine takes its locale
+# from the Unix one, which must exist.
+ensure_test_locales() {
+  local name missing=0
+  for name in de_DE ja_JP; do
+    locale -a 2>/dev/null | grep -qi "^$name\.utf-\?8$" && continue
+    missing=1
+    [ "$(id -u)" -eq 0 ] || continue
+    sed -i "s/^# *\($name.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen || echo "$name.UTF-8 UTF-8" >> /etc/locale.gen
+  done
+  [ $missing -eq 1 ] && [ "$(id -u)" -eq 0 ] && locale-gen >/dev/null
+  return 0
 }
 
 configure_and_build() {
