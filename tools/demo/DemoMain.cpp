@@ -113,5 +113,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     PrintError(message);
     if (options.screenshot.empty()) MessageBoxW(nullptr, message.c_str(), L"Tessera demo", MB_OK | MB_ICONERROR);
     return 1;
+  } catch (...) {
+    PrintError(L"failed for an unknown reason");
+    return 1;
   }
 }

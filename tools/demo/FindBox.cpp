@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "WindowClass.h"
+
 namespace lumen::demo {
 namespace {
 
@@ -99,16 +101,8 @@ HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, HWN
 }  // namespace
 
 void RegisterFindBoxClasses(HINSTANCE instance) {
-  for (const wchar_t* name : {kPaneClass, kInnerPaneClass}) {
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = PaneProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    windowClass.lpszClassName = name;
-    if (!RegisterClassExW(&windowClass)) throw std::runtime_error("cannot register the find box's window classes");
-  }
+  RegisterWindowClass(instance, kPaneClass, PaneProc, COLOR_BTNFACE);
+  RegisterWindowClass(instance, kInnerPaneClass, PaneProc, COLOR_BTNFACE);
 }
 
 FindBox::FindBox(HINSTANCE instance, HWND frame, int comboId, const std::wstring& label, HFONT font)

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <stdexcept>
 
+#include "WindowClass.h"
 #include "logic/FrameLayout.h"
 #include "viewer/HostMessages.h"
 
@@ -85,17 +86,6 @@ LRESULT CALLBACK ViewerPaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM l
   }
 }
 
-void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, int background) {
-  WNDCLASSEXW windowClass = {};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(background + 1));
-  windowClass.lpszClassName = name;
-  if (!RegisterClassExW(&windowClass)) throw std::runtime_error("cannot register the demo's window classes");
-}
-
 HWND CreateChild(const wchar_t* className, DWORD exStyle, DWORD style, HWND parent, int id, HINSTANCE instance) {
   const HWND child = CreateWindowExW(exStyle, className, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
@@ -129,7 +119,7 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       return DefWindowProcW(window, message, wParam, lParam);
     }
     return self->HandleMessage(message, wParam, lParam);
-  } catch (const std::exception&) {
+  } catch (...) {
     return message == WM_CREATE ? -1 : 0;  // nothing unwinds into the message loop
   }
 }
@@ -209,7 +199,7 @@ void MainWindow::OnCreate() {
   AppendMenuW(settings, MF_STRING, kConfigureCommand, L"&Configure lumen...");
   const HMENU bar = CreateMenu();
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
-  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(viewerMenu_), L"&Viewer");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(viewerMenu_), L"&View");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), L"&Settings");
   SetMenu(frame, bar);  // the frame owns the menus from here on
 

@@ -70,7 +70,7 @@ void Tour::Start() {
 void CALLBACK Tour::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
   try {
     if (runningTour) runningTour->Step();
-  } catch (const std::exception&) {
+  } catch (...) {
     if (runningTour) runningTour->End(1, L"the tour failed");
   }
 }
