@@ -27,8 +27,10 @@ if(is_pe64 EQUAL -1)
   message(FATAL_ERROR "${DLL} is not a PE32+ x86-64 image")
 endif()
 
-# With EXPORTS given: exactly these names, undecorated, and nothing else.
+# With EXPORTS given (separated by commas): exactly these names, undecorated,
+# and nothing else.
 if(DEFINED EXPORTS)
+  string(REPLACE "," ";" EXPORTS "${EXPORTS}")
   string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n([^\n]+\n)+" table "${dump}")
   string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" names "${table}")
   list(TRANSFORM names REPLACE "^\\[ *[0-9]+\\] " "")

@@ -63,7 +63,7 @@ void SourceViewerWindow::Initialize(HWND) {
 LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
-      return OnSize(wParam);
+      return OnSize(wParam, lParam);
     case WM_PAINT:
       return OnPaint();
     case WM_CLOSE:
@@ -89,8 +89,8 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
   }
 }
 
-LRESULT SourceViewerWindow::OnSize(WPARAM type) {
-  TraceMessage("WM_SIZE", WM_SIZE, type, 0);
+LRESULT SourceViewerWindow::OnSize(WPARAM type, LPARAM size) {
+  TraceMessage("WM_SIZE", WM_SIZE, type, size);
   LayoutChildren(type == SIZE_MINIMIZED);
   return 0;
 }
@@ -113,7 +113,7 @@ LRESULT SourceViewerWindow::OnHostMessage(UINT message, WPARAM wParam, LPARAM lP
     case HBXPLUGINMSG_OPENSTREAM:
       return LoadFromStream(reinterpret_cast<const wchar_t*>(wParam), reinterpret_cast<IStream*>(lParam));
     case HBXPLUGINMSG_DESCRIBEFILE:
-      DescribeFile(reinterpret_cast<HostFileDescription*>(lParam));
+      DescribeFile(reinterpret_cast<HostTextRecord*>(lParam));
       return 1;
     case HBXPLUGINMSG_FEATURES:
       featureFlags = kViewerFeatures;

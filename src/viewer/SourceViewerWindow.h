@@ -41,7 +41,7 @@ class SourceViewerWindow : private SearchProxy {
   void CancelSearch() override;
 
   // Windows messages.
-  LRESULT OnSize(WPARAM type);
+  LRESULT OnSize(WPARAM type, LPARAM size);
   LRESULT OnPaint();
   LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
   LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
@@ -51,7 +51,7 @@ class SourceViewerWindow : private SearchProxy {
   LRESULT LoadFromPath(const wchar_t* path);
   LRESULT LoadFromStream(const wchar_t* name, IStream* stream);
   LRESULT LoadIntoEditor(std::string&& bytes, const Style& style);
-  void DescribeFile(HostFileDescription* record) const;
+  void DescribeFile(HostTextRecord* record) const;
   void CopyText();
   LRESULT MenuItems(uint32_t* count);
   void ReloadSettings();

@@ -1,0 +1,133 @@
+// lumen.dll over the adapter and the real Scintilla 5 control, with the
+// configuration we ship: what a user sees.
+#include <gtest/gtest.h>
+
+#include "EditorStandIn.h"
+#include "ViewerHarness.h"
+#include "config/Loaders.h"
+#include "config/Model.h"
+#include "viewer/ScintillaInterface.h"
+
+namespace lumen {
+namespace {
+
+using namespace sci;
+using test::IndicatorRanges;
+using Ranges = std::vector<std::pair<int, int>>;
+
+constexpr UINT SCI_COLOURISE = 4003;
+
+std::string ShippedConfiguration() { return test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml"); }
+
+class RealEditor : public ::testing::Test {
+ protected:
+  RealEditor() : viewer(ShippedConfiguration()) {}
+
+  void Open(const std::string& text, const std::wstring& name) {
+    ASSERT_EQ(viewer.OpenText(text, name), 1);
+    viewer.Sci(SCI_COLOURISE, 0, -1);
+  }
+  // Runs painting and idle work, where the real control sends its updates.
+  void Settle() {
+    InvalidateRect(viewer.editor(), nullptr, FALSE);
+    for (int round = 0; round < 5; ++round) {
+      UpdateWindow(viewer.editor());
+      viewer.Pump();
+      Sleep(10);
+    }
+  }
+  // The style at the first byte of `needle` is the configured word style `styleId`
+  // with its configured colour.
+  void ExpectStyled(const std::string& text, const std::string& needle, int styleId, const std::wstring& extension) {
+    SCOPED_TRACE(needle);
+    const size_t at = text.find(needle);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(viewer.Sci(SCI_GETSTYLEAT, at), styleId);
+    const Style style = LoadStyleForExtension(viewer.config().path(), extension);
+    for (const WordStyle& w : style.wordStyles) {
+      if (w.styleId == styleId && w.fgColor >= 0) {
+        EXPECT_EQ(viewer.Sci(SCI_STYLEGETFORE, styleId), static_cast<LRESULT>(SwapRedBlue(w.fgColor)));
+        return;
+      }
+    }
+    ADD_FAILURE() << "the shipped configuration has no colour for style " << styleId;
+  }
+  std::pair<int, int> Selection() const {
+    return {static_cast<int>(viewer.Sci(SCI_GETSELECTIONSTART)), static_cast<int>(viewer.Sci(SCI_GETSELECTIONEND))};
+  }
+  test::ViewerHarness viewer;
+};
+
+TEST_F(RealEditor, ColoursCppPythonAndXmlByTheShippedConfiguration) {
+  struct Sample {
+    const wchar_t* file;
+    const wchar_t* extension;
+    std::string text;
+    int lexer;
+    std::vector<std::pair<std::string, int>> styled;  // a piece of text and its style
+  };
+  const Sample samples[] = {
+      {L"main.cpp", L"cpp", "// note\nint main() { return \"text\"[0]; }\n", 3,
+       {{"// note", 2}, {"int", 5}, {"return", 5}, {"\"text\"", 6}}},
+      {L"tool.py", L"py", "# note\ndef f():\n    return 'text'\n", 2, {{"# note", 1}, {"def", 5}, {"'text'", 4}}},
+      {L"data.xml", L"xml", "<root a=\"v\"><!-- note --></root>\n", 5,
+       {{"root", 1}, {"a=", 3}, {"\"v\"", 6}, {"<!--", 9}}},
+  };
+  for (const Sample& sample : samples) {
+    Open(sample.text, sample.file);
+    EXPECT_EQ(viewer.Sci(SCI_GETLEXER), sample.lexer);
+    for (const auto& [needle, style] : sample.styled) ExpectStyled(sample.text, needle, style, sample.extension);
+  }
+}
+
+TEST_F(RealEditor, SearchesAndStepsThroughMatches) {
+  Open("int a; int b; int c;\n", L"a.c");
+  viewer.Send(WM_COMMAND, 1914);
+  viewer.TypeSearchText(L"int");
+  EXPECT_EQ(IndicatorRanges(viewer.editor()), (Ranges{{0, 3}, {7, 10}, {14, 17}}));
+  EXPECT_EQ(Selection(), std::make_pair(0, 3));
+  viewer.PressKey(VK_F3);
+  EXPECT_EQ(Selection(), std::make_pair(7, 10));
+  viewer.PressKey(VK_F3, false, true);
+  viewer.PressKey(VK_F3, false, true);
+  EXPECT_EQ(Selection(), std::make_pair(14, 17));
+}
+
+TEST_F(RealEditor, HighlightsTheSelectedWordOnTheControlsOwnUpdates) {
+  Open("alpha beta alpha alphas\n", L"a.txt");
+  Settle();
+  viewer.Sci(SCI_SETSEL, 0, 5);
+  Settle();
+  EXPECT_EQ(IndicatorRanges(viewer.editor()), (Ranges{{0, 5}, {11, 16}}));
+  viewer.Sci(SCI_SETSEL, 1, 3);
+  Settle();
+  EXPECT_TRUE(IndicatorRanges(viewer.editor()).empty());
+}
+
+TEST_F(RealEditor, ZoomsWrapsSizesTheMarginAndCopies) {
+  Open("one\ntwo\nthree\n", L"a.txt");
+  EXPECT_EQ(viewer.Sci(SCI_GETWRAPMODE), SC_WRAP_NONE) << "as shipped";
+  const LRESULT margin = viewer.Sci(SCI_GETMARGINWIDTHN, 0);
+  EXPECT_GT(margin, 0);
+  viewer.ClearNotifications();
+  viewer.Send(0x8F0C, 200);
+  Settle();
+  EXPECT_EQ(viewer.Send(0x8F0D), 200);
+  viewer.Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), MAKELPARAM(50, 50));
+  Settle();
+  ASSERT_FALSE(viewer.notifications().empty());
+  EXPECT_EQ(viewer.notifications().back().code, -2003);
+  EXPECT_EQ(viewer.notifications().back().value, static_cast<uint32_t>(viewer.Send(0x8F0D)));
+  EXPECT_GT(viewer.Sci(SCI_GETMARGINWIDTHN, 0), margin) << "bigger digits, wider margin";
+
+  EXPECT_EQ(viewer.Send(0x8F10), 1);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const auto* copied = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)));
+  EXPECT_STREQ(copied, L"one\ntwo\nthree\n");
+  GlobalUnlock(GetClipboardData(CF_UNICODETEXT));
+  CloseClipboard();
+  EXPECT_EQ(Selection(), std::make_pair(0, 0));
+}
+
+}  // namespace
+}  // namespace lumen

@@ -1,0 +1,136 @@
+#include "ViewerHarness.h"
+
+#include <stdexcept>
+
+namespace lumen::test {
+namespace {
+constexpr wchar_t kHostClass[] = L"lumen.test.host";
+constexpr UINT kShortcutKey = 0x8F1E;
+constexpr UINT kDialogKeys = 0x8F1D;
+}  // namespace
+
+std::string TestConfiguration(bool lineNumbering, bool wrapping, bool searchSync) {
+  auto flag = [](bool on) { return on ? std::string("yes") : std::string("no"); };
+  return R"(<?xml version="1.0" encoding="UTF-8"?>
+<Config>
+  <Highlight Foreground="FF8000" ForegroundAlpha="50" OutlineAlpha="A0"/>
+  <FileSizeLimit>1048576</FileSizeLimit>
+  <LineNumbering Enabled=")" + flag(lineNumbering) + R"("/>
+  <LineWrapping Enabled=")" + flag(wrapping) + R"("/>
+  <Tabulator Width="4"/>
+  <SearchSync Enabled=")" + flag(searchSync) + R"("/>
+  <Styles>
+    <Style ext="*" lexer="1" name="Base"><WordStyles>
+      <WordStyle name="Default" styleID="32" fgColor="101010" bgColor="FFFFFF" fontName="Courier New" fontSize="10"/>
+    </WordStyles></Style>
+    <Style ext="c h" lexer="3" name="C"><WordStyles>
+      <WordStyle name="Comment" styleID="1" fgColor="123456" fontStyle="2" eolFill="0"/>
+      <WordStyle name="Keyword" styleID="5" fgColor="0000FF" fontStyle="1"><Keywords id="0">int char return</Keywords></WordStyle>
+      <WordStyle name="Unset" styleID="6" fgColor="" bgColor="-1" fontStyle="4"><Keywords>never sent</Keywords></WordStyle>
+      <WordStyle name="Empty keywords" styleID="7"><Keywords id="1"></Keywords></WordStyle>
+    </WordStyles></Style>
+    <Style ext="txt" lexer="1" name="Text"/>
+  </Styles>
+</Config>
+)";
+}
+
+ViewerHarness::ViewerHarness(const std::string& configuration, RECT place) {
+  config_.Write(configuration);
+  plugin_ = std::make_unique<PluginLibrary>();
+  if (!plugin_->StartUp()) throw std::runtime_error("lumen.dll refused to start");
+  WNDCLASSW hostClass = {};
+  hostClass.lpfnWndProc = &ViewerHarness::HostProc;
+  hostClass.hInstance = GetModuleHandleW(nullptr);
+  hostClass.lpszClassName = kHostClass;
+  RegisterClassW(&hostClass);
+  // The client area is the pane's: 800 x 600 unless the test says otherwise.
+  RECT frame = {0, 0, place.right - place.left, place.bottom - place.top};
+  AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+  host_ = CreateWindowExW(0, kHostClass, L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10,
+                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                          GetModuleHandleW(nullptr), this);
+  SetForegroundWindow(host_);
+  viewer_ = plugin_->CreateViewer(host_, &place, 7);
+  if (!viewer_) throw std::runtime_error("HBX_CreateViewer failed");
+  Pump();
+}
+
+ViewerHarness::~ViewerHarness() {
+  if (viewer_ && IsWindow(viewer_)) DestroyWindow(viewer_);
+  if (host_) DestroyWindow(host_);
+  Pump();
+  plugin_->Uninit();
+}
+
+LRESULT ViewerHarness::OpenText(const std::string& bytes, const std::wstring& name) {
+  const std::wstring path = files_ / name;
+  WriteBytes(path, bytes);
+  return OpenFile(path);
+}
+
+LRESULT CALLBACK ViewerHarness::HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    SetWindowLongPtrW(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+  }
+  auto* harness = reinterpret_cast<ViewerHarness*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message == WM_NOTIFY && harness) {
+    const auto* record = reinterpret_cast<const uint8_t*>(lParam);
+    int code = 0;
+    uint32_t value = 0;
+    memcpy(&code, record + 16, 4);
+    memcpy(&value, record + 24, 4);
+    harness->notifications_.push_back({code, value});
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool ViewerHarness::RouteKey(UINT message, UINT key, LPARAM lParam) {
+  MSG msg = {};
+  msg.hwnd = GetFocus() ? GetFocus() : viewer_;
+  msg.message = message;
+  msg.wParam = key;
+  msg.lParam = lParam;
+  msg.time = GetTickCount();
+  if (Send(kShortcutKey, 0, reinterpret_cast<LPARAM>(&msg))) return true;
+  if (Send(kDialogKeys, 0, reinterpret_cast<LPARAM>(&msg))) return false;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+  return false;
+}
+
+bool ViewerHarness::PressKey(UINT key, bool ctrl, bool shift) {
+  BYTE saved[256];
+  GetKeyboardState(saved);
+  BYTE state[256];
+  memcpy(state, saved, sizeof state);
+  state[VK_CONTROL] = state[VK_LCONTROL] = ctrl ? 0x80 : 0;
+  state[VK_SHIFT] = state[VK_LSHIFT] = shift ? 0x80 : 0;
+  state[key] = 0x80;
+  SetKeyboardState(state);
+  const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+  const bool used = RouteKey(WM_KEYDOWN, key, 1 | (scan << 16));
+  state[key] = 0;
+  SetKeyboardState(state);
+  RouteKey(WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+  SetKeyboardState(saved);
+  Pump();
+  return used;
+}
+
+void ViewerHarness::Pump() const {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void ViewerHarness::TypeSearchText(const std::wstring& text) const {
+  SetWindowTextW(searchEdit(), text.c_str());
+  Pump();
+}
+
+}  // namespace lumen::test

@@ -1,0 +1,76 @@
+#pragma once
+// A host for one viewer: lumen.dll started by a host stand-in with a test
+// configuration, a top-level window playing the host's pane, and the viewer
+// created in it by HBX_CreateViewer. Keys go through the viewer the way the
+// host routes them.
+#include <memory>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+#include "HostedConfig.h"
+#include "PluginLibrary.h"
+
+namespace lumen::test {
+
+// A small configuration: a base language, C (lexer 3) and plain text (txt).
+std::string TestConfiguration(bool lineNumbering = true, bool wrapping = false, bool searchSync = false);
+
+struct HostNotification {
+  int code;
+  uint32_t value;
+};
+
+class ViewerHarness {
+ public:
+  explicit ViewerHarness(const std::string& configuration = TestConfiguration(), RECT place = {0, 0, 800, 600});
+  ~ViewerHarness();
+  ViewerHarness(const ViewerHarness&) = delete;
+  ViewerHarness& operator=(const ViewerHarness&) = delete;
+
+  HostedConfig& config() { return config_; }
+  PluginLibrary& plugin() { return *plugin_; }
+  HWND host() const { return host_; }
+  HWND viewer() const { return viewer_; }
+  HWND editor() const { return GetDlgItem(viewer_, 1); }
+  HWND panel() const { return GetDlgItem(viewer_, 2); }
+  HWND searchEdit() const { return GetDlgItem(panel(), 1); }
+
+  LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return SendMessageW(viewer_, message, wParam, lParam);
+  }
+  LRESULT Sci(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return SendMessageW(editor(), message, wParam, lParam);
+  }
+  // Writes `bytes` to a file of that name in a private folder and opens it.
+  LRESULT OpenText(const std::string& bytes, const std::wstring& name = L"file.c");
+  LRESULT OpenFile(const std::wstring& path) {
+    return Send(0x8F02, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  }
+  std::wstring FilePath(const std::wstring& name) const { return files_ / name; }
+
+  // A key press (down and up) routed as the host does: the viewer's shortcuts
+  // first, then the search panel's dialog keys, else the focused window.
+  // Returns whether the viewer took the key-down.
+  bool PressKey(UINT key, bool ctrl = false, bool shift = false);
+  // Runs messages already queued for this thread.
+  void Pump() const;
+  // Types into the search panel's edit as a user would (each change searches).
+  void TypeSearchText(const std::wstring& text) const;
+
+  const std::vector<HostNotification>& notifications() const { return notifications_; }
+  void ClearNotifications() { notifications_.clear(); }
+
+ private:
+  static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  bool RouteKey(UINT message, UINT key, LPARAM lParam);
+
+  HostedConfig config_;
+  TempFolder files_;
+  std::unique_ptr<PluginLibrary> plugin_;
+  HWND host_ = nullptr;
+  HWND viewer_ = nullptr;
+  std::vector<HostNotification> notifications_;
+};
+
+}  // namespace lumen::test
