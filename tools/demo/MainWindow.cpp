@@ -424,7 +424,7 @@ void MainWindow::CloseViewer(const std::wstring& paneText) {
 
 void MainWindow::DescribeShownFile() {
   wchar_t text[512] = L"";
-  HostFileDescription record = {};
+  HostTextRecord record = {};
   record.text = text;
   record.textCapacity = static_cast<uint32_t>(std::size(text));
   SendMessageW(viewer_.get(), HBXPLUGINMSG_DESCRIBEFILE, 0, reinterpret_cast<LPARAM>(&record));
@@ -460,9 +460,9 @@ void MainWindow::Configure() {
   const HWND frame = frame_.get();
   const UniqueWindow dialog(plugin_.Configure(frame, frame, kNotifyData));
   if (!dialog) {
-    const std::wstring text = L"This build of lumen does not offer its configuration dialog yet.\n\n"
-                              L"Until it does, lumen.config.xml in the host's configuration folder holds "
-                              L"every setting:\n" + configFolder_;
+    const std::wstring text = L"lumen did not open its configuration dialog: it offers none, or it cannot read "
+                              L"lumen.config.xml in the host's configuration folder, which holds every setting:\n" +
+                              configFolder_;
     MessageBoxW(frame, text.c_str(), L"Configure lumen", MB_OK | MB_ICONINFORMATION);
     return;
   }
