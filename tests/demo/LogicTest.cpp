@@ -28,13 +28,14 @@ TEST(DemoOptions, TakeEveryOptionAndTheTargetInAnyOrder) {
   demo::Options options;
   std::wstring error;
   ASSERT_TRUE(demo::ParseOptions({L"--screenshot", L"a.png", L"Z:\\src", L"--search", L"window", L"--find", L"x",
-                                  L"--config", L"C:\\Host\\Config"},
+                                  L"--configure", L"--config", L"C:\\Host\\Config"},
                                  options, error));
   EXPECT_EQ(options.screenshot, L"a.png");
   EXPECT_EQ(options.target, L"Z:\\src");
   EXPECT_EQ(options.searchText, L"window");
   EXPECT_EQ(options.findText, L"x");
   EXPECT_EQ(options.configFolder, L"C:\\Host\\Config");
+  EXPECT_TRUE(options.configure);
 }
 
 TEST(DemoOptions, RefuseWhatTheyCannotUseAndSayWhy) {

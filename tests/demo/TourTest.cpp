@@ -55,6 +55,12 @@ int CountInEditor(const demo::Picture& picture, const std::function<bool(Colour)
   return count;
 }
 
+FILETIME LastWriteTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+  return data.ftLastWriteTime;
+}
+
 std::wstring Quoted(const std::wstring& argument) { return L"\"" + argument + L"\""; }
 
 class DemoTour : public ::testing::Test {
@@ -126,6 +132,16 @@ TEST_F(DemoTour, HighlightsTheHostsFindBoxTextOnlyWhenTheConfigurationSaysSo) {
   UseConfiguration(true);
   ASSERT_EQ(RunTour(home / L"sample.cpp", L"--find WINDOW"), 0u);
   EXPECT_GT(CountInEditor(Picture(), IsHighlight), 100);
+}
+
+TEST_F(DemoTour, ConfigureRunsLumensDialogWhoseOkSavesAndReloadsTheViewer) {
+  const std::wstring configFile = configFolder + L"\\lumen.config.xml";
+  const FILETIME before = LastWriteTime(configFile);
+  // The tour ends well only when the dialog closed after OK and the host got the reload message.
+  ASSERT_EQ(RunTour(home / L"sample.cpp", L"--configure"), 0u);
+  const FILETIME after = LastWriteTime(configFile);
+  EXPECT_NE(CompareFileTime(&before, &after), 0);
+  EXPECT_TRUE(FileExists(picturePath));
 }
 
 TEST_F(DemoTour, FailsWhenLumenShowsNoFile) {

@@ -89,7 +89,8 @@ int Run(HINSTANCE instance, const Options& options) {
   if (!options.screenshot.empty()) {
     // Text in the find box alone is shown by itself; the panel would replace its highlight.
     const bool usePanel = options.findText.empty() || !options.searchText.empty();
-    tour.emplace(window, window.ShownFilePath(), options.searchText, FullPath(options.screenshot), usePanel);
+    tour.emplace(window, JoinPath(target.folder, target.fileName), options.searchText, FullPath(options.screenshot),
+                 usePanel, options.configure);
     tour->Start();
   }
   return RunMessageLoop(window);

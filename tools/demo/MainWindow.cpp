@@ -315,6 +315,7 @@ void MainWindow::OnInitMenuPopup(HMENU menu) {
 
 // The configuration may list other extensions now, and the viewer re-applies its styles.
 void MainWindow::OnReloadSettings() {
+  ++reloads_;
   IdentifyEntries();
   shown_ = FilterEntries(entries_, filterBox_->Text());
   FillList(shownFile_, false);
@@ -453,6 +454,8 @@ bool MainWindow::RouteToViewer(MSG& message) {
   if (SendMessageW(viewer_.get(), HBXPLUGINMSG_SHORTCUTKEY, 0, address)) return true;
   return viewer_ && SendMessageW(viewer_.get(), HBXPLUGINMSG_DIALOGKEYS, 0, address) != 0;
 }
+
+void MainWindow::RequestConfiguration() const { PostMessageW(frame_.get(), WM_COMMAND, kConfigureCommand, 0); }
 
 // lumen's dialog is modeless and ends by posting a quit message: Tessera runs
 // it in a loop of its own until then and destroys it afterwards.

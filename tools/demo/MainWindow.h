@@ -39,6 +39,10 @@ class MainWindow {
   void SetFindText(const std::wstring& text) { findBox_->SetText(text); }
   // The file in the viewer; empty when none is shown.
   std::wstring ShownFilePath() const;
+  // Chooses Configure... in the menu, as a person would.
+  void RequestConfiguration() const;
+  // How often lumen's dialog asked the host to reload its viewers.
+  int reloads() const { return reloads_; }
   // What the status bar says about the file shown.
   std::wstring StatusText() const;
 
@@ -92,6 +96,7 @@ class MainWindow {
   std::wstring statusText_;
   std::vector<uint32_t> viewerCommands_;  // command ids of the viewer's menu items
   bool filling_ = false;
+  int reloads_ = 0;
 };
 
 }  // namespace lumen::demo

@@ -15,18 +15,17 @@ namespace gdip = Gdiplus::DllExports;
 // {557CF406-1A04-11D3-9A73-0000F81EF32E}: GDI+'s built-in PNG encoder.
 constexpr CLSID kPngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
 
-class WindowDc {
+class ScreenDc {
  public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
-  ~WindowDc() {
-    if (dc_) ReleaseDC(window_, dc_);
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() {
+    if (dc_) ReleaseDC(nullptr, dc_);
   }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
   HDC get() const { return dc_; }
 
  private:
-  HWND window_;
   HDC dc_;
 };
 
@@ -84,7 +83,7 @@ std::optional<Picture> CaptureWindow(HWND window) {
   picture.height = bounds.bottom - bounds.top;
   if (picture.width <= 0 || picture.height <= 0) return std::nullopt;
 
-  const WindowDc source(window);
+  const ScreenDc source;
   if (!source.get()) return std::nullopt;
   BITMAPINFO format = {};
   format.bmiHeader.biSize = sizeof(format.bmiHeader);
@@ -97,7 +96,8 @@ std::optional<Picture> CaptureWindow(HWND window) {
   const UniqueBitmap bitmap(CreateDIBSection(source.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap || !bits) return std::nullopt;
   const MemoryDc target(source.get(), bitmap.get());
-  if (!target.get() || !BitBlt(target.get(), 0, 0, picture.width, picture.height, source.get(), 0, 0, SRCCOPY)) {
+  if (!target.get() || !BitBlt(target.get(), 0, 0, picture.width, picture.height, source.get(), bounds.left,
+                               bounds.top, SRCCOPY)) {
     return std::nullopt;
   }
   GdiFlush();

@@ -14,7 +14,8 @@ struct Picture {
   std::vector<uint32_t> pixels;  // 0x00RRGGBB, rows from the top
 };
 
-// The whole window, frame and menu included; nothing when it cannot be read.
+// The screen where the window is, frame and menu included, and with any window
+// in front of it (a dialog it opened); nothing when it cannot be read.
 std::optional<Picture> CaptureWindow(HWND window);
 
 // Through GDI+; false with the reason in `error`.

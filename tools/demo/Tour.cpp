@@ -42,6 +42,46 @@ INPUT Character(wchar_t character, bool release) {
   return input;
 }
 
+// A window of this thread in front of the frame and owned by it: a dialog
+// the frame opened, or a message box.
+HWND OwnedPopup(HWND frame) {
+  struct Search {
+    HWND owner;
+    HWND found;
+  } search = {frame, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM context) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(context);
+        if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == search.owner) search.found = window;
+        return search.found ? FALSE : TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A push button whose label, without its "&" marks, is `label`.
+HWND FindButton(HWND dialog, const std::wstring& label) {
+  struct Search {
+    const std::wstring& label;
+    HWND found;
+  } search = {label, nullptr};
+  EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM context) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(context);
+        wchar_t className[16] = L"", text[64] = L"";
+        GetClassNameW(child, className, static_cast<int>(std::size(className)));
+        GetWindowTextW(child, text, static_cast<int>(std::size(text)));
+        std::wstring shown = text;
+        std::erase(shown, L'&');
+        if (_wcsicmp(className, L"Button") == 0 && shown == search.label) search.found = child;
+        return search.found ? FALSE : TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 // Through the system's input queue, as a keyboard would: the messages reach
 // the focused window through the host's message loop.
 void Send(std::vector<INPUT> inputs) {
@@ -50,10 +90,10 @@ void Send(std::vector<INPUT> inputs) {
 
 }  // namespace
 
-Tour::Tour(MainWindow& window, std::wstring filePath, std::wstring searchText, std::wstring picturePath,
-           bool usePanel)
-    : window_(window), filePath_(std::move(filePath)), searchText_(std::move(searchText)),
-      picturePath_(std::move(picturePath)), usePanel_(usePanel) {}
+Tour::Tour(MainWindow& window, std::wstring target, std::wstring searchText, std::wstring picturePath,
+           bool usePanel, bool configure)
+    : window_(window), target_(std::move(target)), searchText_(std::move(searchText)),
+      picturePath_(std::move(picturePath)), usePanel_(usePanel), configure_(configure) {}
 
 Tour::~Tour() {
   if (timer_) KillTimer(nullptr, timer_);
@@ -61,7 +101,8 @@ Tour::~Tour() {
 }
 
 void Tour::Start() {
-  if (usePanel_ && searchText_.empty()) searchText_ = PickSearchWord(ReadStart(filePath_));
+  const std::wstring shown = window_.ShownFilePath();
+  if (usePanel_ && searchText_.empty() && !shown.empty()) searchText_ = PickSearchWord(ReadStart(shown));
   runningTour = this;
   timer_ = SetTimer(nullptr, 0, kStepMilliseconds, &Tour::OnTimer);
   if (!timer_) End(1, L"cannot start the tour's timer");
@@ -83,18 +124,19 @@ bool Tour::SearchPanelShown() const {
 }
 
 void Tour::Step() {
+  if (ending_) return Finish();
   const HWND frame = window_.window();
   switch (step_++) {
-    case 0:
-      if (!window_.viewer()) return End(1, L"lumen shows no file of " + filePath_);
+    case kOpenPanel:
+      if (!window_.viewer()) return End(1, L"lumen shows no file of " + target_);
       if (!usePanel_) {
-        step_ = 2;
+        step_ = kSettle;
         break;
       }
       SetForegroundWindow(frame);
       Send({Key(VK_CONTROL, false), Key('F', false), Key('F', true), Key(VK_CONTROL, true)});
       break;
-    case 1: {
+    case kType: {
       if (!SearchPanelShown()) return End(1, L"Ctrl+F did not open lumen's search panel");
       std::vector<INPUT> typing;
       for (const wchar_t character : searchText_) {
@@ -104,26 +146,65 @@ void Tour::Step() {
       Send(std::move(typing));
       break;
     }
-    case 2:  // one more step for the editor to style and paint what it shows
+    case kSettle:  // one more step for the editor to style and paint what it shows
       RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      if (!configure_) step_ = kPicture;
       break;
-    default: {
-      const auto picture = CaptureWindow(frame);
-      if (!picture) return End(1, L"cannot read the window's picture");
-      std::wstring error;
-      if (!SavePng(*picture, picturePath_, error)) return End(1, error);
-      End(0, L"");
+    case kConfigure:
+      window_.RequestConfiguration();
+      break;
+    case kConfirm: {  // runs in the host's loop for the dialog, or in a message box's
+      const HWND dialog = OwnedPopup(frame);
+      const HWND ok = dialog ? FindButton(dialog, L"OK") : nullptr;
+      if (!ok) return End(1, L"no dialog with an OK button opened for Configure...");
+      if (!TakePicture()) return;
+      SendMessageW(ok, BM_CLICK, 0, 0);
       break;
     }
+    case kCheckReload:
+      if (OwnedPopup(frame) || !IsWindowEnabled(frame)) {
+        return End(1, L"the configuration dialog is still there after OK");
+      }
+      if (window_.reloads() != 1) return End(1, L"lumen's dialog did not ask the host to reload its viewers");
+      return End(0, L"");
+    default:
+      if (TakePicture()) End(0, L"");
+      break;
   }
 }
 
+bool Tour::TakePicture() {
+  const auto picture = CaptureWindow(window_.window());
+  if (!picture) {
+    End(1, L"cannot read the window's picture");
+    return false;
+  }
+  std::wstring error;
+  if (!SavePng(*picture, picturePath_, error)) {
+    End(1, error);
+    return false;
+  }
+  return true;
+}
+
 void Tour::End(int exitCode, const std::wstring& message) {
+  if (!message.empty()) PrintError(message);
+  exitCode_ = exitCode;
+  ending_ = true;
+  Finish();
+}
+
+// A dialog's own message loop would take the quit message: it is closed
+// first, and the tour quits at a later tick.
+void Tour::Finish() {
+  if (const HWND popup = OwnedPopup(window_.window())) {
+    PostMessageW(popup, WM_CLOSE, 0, 0);
+    return;
+  }
   if (timer_) KillTimer(nullptr, timer_);
   timer_ = 0;
   runningTour = nullptr;
-  if (!message.empty()) PrintError(message);
-  PostQuitMessage(exitCode);
+  PostQuitMessage(exitCode_);
 }
 
 }  // namespace lumen::demo

@@ -20,6 +20,8 @@ bool ParseOptions(const std::vector<std::wstring>& arguments, Options& options, 
                                                         : nullptr;
     if (value) {
       if (!valueOf(index, *value)) return false;
+    } else if (argument == L"--configure") {
+      options.configure = true;
     } else if (argument.starts_with(L"--")) {
       error = L"unknown option " + argument;
       return false;

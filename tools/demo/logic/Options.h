@@ -11,10 +11,11 @@ struct Options {
   std::wstring screenshot;    // a PNG to write after the scripted tour; empty: a window for a person
   std::wstring searchText;    // what the tour types into the search panel; empty: a word of the file
   std::wstring findText;      // what stands in the host's find box from the start
+  bool configure = false;     // the tour opens lumen's configuration dialog and confirms it
 };
 
 inline constexpr wchar_t kUsage[] =
-    L"tessera.exe [--config FOLDER] [--find TEXT] [--screenshot PNG [--search TEXT]] [FILE|FOLDER]";
+    L"tessera.exe [--config FOLDER] [--find TEXT] [--screenshot PNG [--search TEXT] [--configure]] [FILE|FOLDER]";
 
 // The arguments after the program's name. False, with the reason in `error`,
 // for an unknown option, an option without its value, or a second target.
