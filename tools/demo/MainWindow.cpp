@@ -433,11 +433,8 @@ void MainWindow::DescribeShownFile() {
 }
 
 void MainWindow::SetStatus(const std::wstring& description) {
-  statusText_ = description;
-  SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(statusText_.c_str()));
+  SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(description.c_str()));
 }
-
-std::wstring MainWindow::StatusText() const { return statusText_; }
 
 std::wstring MainWindow::ShownFilePath() const { return shownFile_.empty() ? L"" : JoinPath(folder_, shownFile_); }
 

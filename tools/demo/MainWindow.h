@@ -43,8 +43,6 @@ class MainWindow {
   void RequestConfiguration() const;
   // How often lumen's dialog asked the host to reload its viewers.
   int reloads() const { return reloads_; }
-  // What the status bar says about the file shown.
-  std::wstring StatusText() const;
 
   // Keyboard messages go to the viewer first, as Tessera routes them: its
   // shortcuts, then its search panel's dialog keys. True when the viewer used
@@ -93,7 +91,6 @@ class MainWindow {
   std::vector<FileEntry> entries_;  // the whole folder, identified
   std::vector<FileEntry> shown_;    // what the filter leaves, in list order
   std::wstring shownFile_;          // name of the file in the viewer
-  std::wstring statusText_;
   std::vector<uint32_t> viewerCommands_;  // command ids of the viewer's menu items
   bool filling_ = false;
   int reloads_ = 0;
