@@ -15,17 +15,20 @@ namespace gdip = Gdiplus::DllExports;
 // {557CF406-1A04-11D3-9A73-0000F81EF32E}: GDI+'s built-in PNG encoder.
 constexpr CLSID kPngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
 
-class ScreenDc {
+// The whole window's device context, frame included. It reads what the
+// window has painted, whatever the screen shows at the moment.
+class WindowDc {
  public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() {
-    if (dc_) ReleaseDC(nullptr, dc_);
+  explicit WindowDc(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
   }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
   HDC get() const { return dc_; }
 
  private:
+  HWND window_;
   HDC dc_;
 };
 
@@ -48,6 +51,16 @@ class MemoryDc {
   HDC dc_;
   HGDIOBJ previous_ = nullptr;
 };
+
+// Copies the window into the picture's device context, whose top left corner
+// is at `origin` on the screen.
+bool CopyWindow(HWND window, HDC target, POINT origin) {
+  RECT bounds;
+  const WindowDc source(window);
+  return GetWindowRect(window, &bounds) && source.get() &&
+         BitBlt(target, bounds.left - origin.x, bounds.top - origin.y, bounds.right - bounds.left,
+                bounds.bottom - bounds.top, source.get(), 0, 0, SRCCOPY);
+}
 
 struct GdiplusBitmapDisposer {
   void operator()(Gdiplus::GpBitmap* bitmap) const { gdip::GdipDisposeImage(bitmap); }
@@ -75,6 +88,22 @@ class GdiplusSession {
 
 }  // namespace
 
+std::vector<HWND> OwnedPopups(HWND owner) {
+  struct Search {
+    HWND owner;
+    std::vector<HWND> found;
+  } search = {owner, {}};
+  EnumThreadWindows(
+      GetWindowThreadProcessId(owner, nullptr),
+      [](HWND window, LPARAM context) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(context);
+        if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == search.owner) search.found.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 std::optional<Picture> CaptureWindow(HWND window) {
   RECT bounds;
   if (!GetWindowRect(window, &bounds)) return std::nullopt;
@@ -83,7 +112,7 @@ std::optional<Picture> CaptureWindow(HWND window) {
   picture.height = bounds.bottom - bounds.top;
   if (picture.width <= 0 || picture.height <= 0) return std::nullopt;
 
-  const ScreenDc source;
+  const WindowDc source(window);
   if (!source.get()) return std::nullopt;
   BITMAPINFO format = {};
   format.bmiHeader.biSize = sizeof(format.bmiHeader);
@@ -96,10 +125,10 @@ std::optional<Picture> CaptureWindow(HWND window) {
   const UniqueBitmap bitmap(CreateDIBSection(source.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap || !bits) return std::nullopt;
   const MemoryDc target(source.get(), bitmap.get());
-  if (!target.get() || !BitBlt(target.get(), 0, 0, picture.width, picture.height, source.get(), bounds.left,
-                               bounds.top, SRCCOPY)) {
-    return std::nullopt;
-  }
+  const POINT origin = {bounds.left, bounds.top};
+  if (!target.get() || !CopyWindow(window, target.get(), origin)) return std::nullopt;
+  const std::vector<HWND> popups = OwnedPopups(window);
+  for (auto popup = popups.rbegin(); popup != popups.rend(); ++popup) CopyWindow(*popup, target.get(), origin);
   GdiFlush();
   const auto* first = static_cast<const uint32_t*>(bits);
   picture.pixels.assign(first, first + static_cast<size_t>(picture.width) * picture.height);

@@ -14,9 +14,12 @@ struct Picture {
   std::vector<uint32_t> pixels;  // 0x00RRGGBB, rows from the top
 };
 
-// The screen where the window is, frame and menu included, and with any window
-// in front of it (a dialog it opened); nothing when it cannot be read.
+// The whole window, frame and menu included, with the windows it owns (a
+// dialog it opened) over it; nothing when it cannot be read.
 std::optional<Picture> CaptureWindow(HWND window);
+
+// The visible windows that `owner` owns, in the system's order (front first).
+std::vector<HWND> OwnedPopups(HWND owner);
 
 // Through GDI+; false with the reason in `error`.
 bool SavePng(const Picture& picture, const std::wstring& path, std::wstring& error);

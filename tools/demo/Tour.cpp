@@ -42,22 +42,10 @@ INPUT Character(wchar_t character, bool release) {
   return input;
 }
 
-// A window of this thread in front of the frame and owned by it: a dialog
-// the frame opened, or a message box.
+// A dialog the frame opened, or a message box: a window it owns.
 HWND OwnedPopup(HWND frame) {
-  struct Search {
-    HWND owner;
-    HWND found;
-  } search = {frame, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM context) -> BOOL {
-        auto& search = *reinterpret_cast<Search*>(context);
-        if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == search.owner) search.found = window;
-        return search.found ? FALSE : TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  const std::vector<HWND> popups = OwnedPopups(frame);
+  return popups.empty() ? nullptr : popups.front();
 }
 
 // A push button whose label, without its "&" marks, is `label`.
