@@ -26,22 +26,6 @@ std::string ReadStart(const std::wstring& path) {
   return bytes;
 }
 
-INPUT Key(WORD virtualKey, bool release) {
-  INPUT input = {};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = virtualKey;
-  input.ki.dwFlags = release ? KEYEVENTF_KEYUP : 0;
-  return input;
-}
-
-INPUT Character(wchar_t character, bool release) {
-  INPUT input = {};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wScan = character;
-  input.ki.dwFlags = KEYEVENTF_UNICODE | (release ? KEYEVENTF_KEYUP : 0);
-  return input;
-}
-
 // A dialog the frame opened, or a message box: a window it owns.
 HWND OwnedPopup(HWND frame) {
   const std::vector<HWND> popups = OwnedPopups(frame);
@@ -70,10 +54,26 @@ HWND FindButton(HWND dialog, const std::wstring& label) {
   return search.found;
 }
 
-// Through the system's input queue, as a keyboard would: the messages reach
-// the focused window through the host's message loop.
-void Send(std::vector<INPUT> inputs) {
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+// Keys are posted to the window with the keyboard focus, where a keyboard's
+// would go, and pass through the host's message loop; the held Ctrl is the
+// thread's key state. Unlike the system's input queue this does not depend on
+// how fast the display hands keys on.
+void HoldControl(bool held) {
+  BYTE keys[256];
+  if (!GetKeyboardState(keys)) return;
+  keys[VK_CONTROL] = held ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
+
+void PressKey(HWND target, WORD virtualKey) {
+  PostMessageW(target, WM_KEYDOWN, virtualKey, 1);
+  PostMessageW(target, WM_KEYUP, virtualKey, 0xC0000001);
+}
+
+std::wstring TextOf(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
 }
 
 }  // namespace
@@ -122,19 +122,18 @@ void Tour::Step() {
         break;
       }
       SetForegroundWindow(frame);
-      Send({Key(VK_CONTROL, false), Key('F', false), Key('F', true), Key(VK_CONTROL, true)});
+      HoldControl(true);
+      PressKey(GetFocus() ? GetFocus() : frame, 'F');
       break;
-    case kType: {
+    case kType:
+      HoldControl(false);
       if (!SearchPanelShown()) return End(1, L"Ctrl+F did not open lumen's search panel");
-      std::vector<INPUT> typing;
-      for (const wchar_t character : searchText_) {
-        typing.push_back(Character(character, false));
-        typing.push_back(Character(character, true));
-      }
-      Send(std::move(typing));
+      for (const wchar_t character : searchText_) PostMessageW(GetFocus(), WM_CHAR, character, 1);
       break;
-    }
     case kSettle:  // one more step for the editor to style and paint what it shows
+      if (usePanel_ && TextOf(GetFocus()) != searchText_) {
+        return End(1, L"the typed text did not reach lumen's search field");
+      }
       RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       if (!configure_) step_ = kPicture;
       break;
