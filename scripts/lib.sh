@@ -47,12 +47,13 @@ ensure_test_locales() {
   return 0
 }
 
+# Arguments go to the build (for example --target demo); none builds everything.
 configure_and_build() {
   say "configuring and building in $build_dir"
   cmake -S "$root" -B "$build_dir" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
         -DCMAKE_BUILD_TYPE="${LUMEN_BUILD_TYPE:-Release}" >/dev/null
-  cmake --build "$build_dir" -j "$(nproc)"
+  cmake --build "$build_dir" -j "$(nproc)" "$@"
 }
 
 export_wine_environment() {
@@ -130,4 +131,11 @@ ensure_scintilla_sources() {
     return 0
   fi
   mv "$partial" "$scite_source_dir"
+}
+
+# A Unix path as Wine's programs see it: drive Z: is the Unix root.
+windows_path() {
+  local path
+  path=$(realpath -m "$1")
+  printf 'Z:%s' "${path//\//\\}"
 }

@@ -4,27 +4,12 @@
 #include <string>
 #include <type_traits>
 
-#include "host/HostFunctions.h"
-#include "host_standin/StandInControl.h"
+#include "HostExports.h"
 #include "Numbers.h"
 #include "StandInState.h"
 
 using lumen::host::XMLHANDLE;
 using namespace lumen::standin;
-
-#define LUMEN_HOST_EXPORTS(X)                                                                                   \
-  X(GetConfigPathW) X(GetString) X(XMLLoadFileW) X(XMLSaveFileW) X(XMLCreateFile) X(XMLFreeFile)               \
-  X(XMLAddChildNodeW) X(XMLFindChildNodeW) X(XMLEnumChildNodesW) X(XMLSetNodeNameW) X(XMLGetNodeValueW)         \
-  X(XMLSetNodeValueW) X(XMLSetNodeDWORDValue) X(XMLGetNodeDWORDLONGValue) X(XMLGetNodeAttributeW)               \
-  X(XMLSetNodeAttributeW) X(XMLSetNodeBoolAttributeW) X(XMLGetNodeIntAttributeW) X(XMLGetNodeDWORDAttributeW)   \
-  X(XMLSetNodeDWORDAttributeW)
-
-// Declared from the plug-in's own function types: a definition below that
-// differs from them does not compile.
-#define LUMEN_DECLARE_HOST_EXPORT(name) extern "C" std::remove_pointer_t<lumen::host::name##_fn> name;
-#define LUMEN_DECLARE_CONTROL_EXPORT(name) extern "C" std::remove_pointer_t<lumen::test::control::name##_fn> name;
-LUMEN_HOST_EXPORTS(LUMEN_DECLARE_HOST_EXPORT)
-LUMEN_STANDIN_CONTROL_FUNCTIONS(LUMEN_DECLARE_CONTROL_EXPORT)
 
 namespace {
 

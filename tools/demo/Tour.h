@@ -1,0 +1,51 @@
+#pragma once
+// Screenshot mode: the program does what a person does first (a file is
+// selected, Ctrl+F opens the search panel, a word is typed into it), waits
+// for the window to paint, saves a picture of it and ends. The exit code
+// tells whether every step had its visible effect. Without the panel steps
+// the picture shows what the file's loading alone did. With the
+// configuration steps it chooses Configure..., takes the picture with the
+// dialog open, and confirms it with OK.
+#include <string>
+#include <windows.h>
+
+#include "MainWindow.h"
+
+namespace lumen::demo {
+
+class Tour {
+ public:
+  // `target`: the file or folder asked for. `searchText` empty: a frequent
+  // word of the file shown.
+  Tour(MainWindow& window, std::wstring target, std::wstring searchText, std::wstring picturePath, bool usePanel,
+       bool configure);
+  ~Tour();
+  Tour(const Tour&) = delete;
+  Tour& operator=(const Tour&) = delete;
+
+  void Start();
+
+ private:
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
+  enum StepName { kOpenPanel, kType, kSettle, kConfigure, kConfirm, kCheckReload, kPicture };
+
+  void Step();
+  bool SearchPanelShown() const;
+  // False, with the tour ended, when the picture cannot be taken or saved.
+  bool TakePicture();
+  void End(int exitCode, const std::wstring& message);
+  void Finish();
+
+  MainWindow& window_;
+  std::wstring target_;
+  std::wstring searchText_;
+  std::wstring picturePath_;
+  bool usePanel_;
+  bool configure_;
+  UINT_PTR timer_ = 0;
+  bool ending_ = false;
+  int exitCode_ = 0;
+  int step_ = 0;
+};
+
+}  // namespace lumen::demo

@@ -1,0 +1,24 @@
+#pragma once
+// The demo's command line.
+#include <string>
+#include <vector>
+
+namespace lumen::demo {
+
+struct Options {
+  std::wstring configFolder;  // the host's configuration folder; empty: beside the program
+  std::wstring target;        // a file to show, or a folder to list; empty: the current folder
+  std::wstring screenshot;    // a PNG to write after the scripted tour; empty: a window for a person
+  std::wstring searchText;    // what the tour types into the search panel; empty: a word of the file
+  std::wstring findText;      // what stands in the host's find box from the start
+  bool configure = false;     // the tour opens lumen's configuration dialog and confirms it
+};
+
+inline constexpr wchar_t kUsage[] =
+    L"tessera.exe [--config FOLDER] [--find TEXT] [--screenshot PNG [--search TEXT] [--configure]] [FILE|FOLDER]";
+
+// The arguments after the program's name. False, with the reason in `error`,
+// for an unknown option, an option without its value, or a second target.
+bool ParseOptions(const std::vector<std::wstring>& arguments, Options& options, std::wstring& error);
+
+}  // namespace lumen::demo
