@@ -32,12 +32,12 @@ std::vector<std::wstring> NamesToIdentify(Random& random, const ConfigurationSam
   return names;
 }
 
-// Every capacity from 0 to a little beyond the list, or for long lists the
-// edges and a few between them.
-std::vector<uint32_t> CapacitiesToTry(Random& random, size_t listLength, bool every) {
+// Every capacity from 0 to a little beyond the list when it is no longer than
+// `everyUpTo`, else the edges and a few between them.
+std::vector<uint32_t> CapacitiesToTry(Random& random, size_t listLength, size_t everyUpTo) {
   const auto length = static_cast<uint32_t>(listLength);
   std::vector<uint32_t> capacities;
-  if (every && length <= 400) {
+  if (listLength <= everyUpTo) {
     for (uint32_t capacity = 0; capacity <= length + 3; ++capacity) capacities.push_back(capacity);
     return capacities;
   }
@@ -56,8 +56,8 @@ void ExpectIdentification(Host& host, Random& random, const ConfigurationSample&
   Count("configuration: files identified", static_cast<int>(names.size()));
 }
 
-void ExpectPluginInformation(Host& host, Random& random, const Expectations& expected, bool everyCapacity) {
-  const std::vector<uint32_t> capacities = CapacitiesToTry(random, expected.handledList.size(), everyCapacity);
+void ExpectPluginInformation(Host& host, Random& random, const Expectations& expected, size_t everyCapacityUpTo) {
+  const std::vector<uint32_t> capacities = CapacitiesToTry(random, expected.handledList.size(), everyCapacityUpTo);
   for (const uint32_t capacity : capacities) {
     const PluginInfo info = IdentifyPlugin(host, capacity);
     EXPECT_EQ(info.extensions, ExpectedExtensionBuffer(expected.handledList, capacity)) << "capacity " << capacity;
@@ -78,10 +78,14 @@ std::wstring AsFileNamePart(std::wstring extension) {
 void ExpectViewerStyling(Host& host, Random& random, const ConfigurationSample& sample, const Expectations& expected) {
   Viewer viewer(host);
   if (!viewer.window()) return;
-  std::vector<std::wstring> extensions = expected.extensions;
-  if (extensions.empty() && sample.bytes) extensions = ExtensionCandidates(*sample.bytes);
-  extensions.push_back(L"txt");
-  for (std::wstring extension : {random.Pick(extensions), random.Pick(extensions)}) {
+  // A configured language first, so that its word styles reach the editor.
+  std::vector<std::wstring> configured = expected.extensions;
+  if (configured.empty() && sample.bytes) configured = ExtensionCandidates(*sample.bytes);
+  configured.push_back(L"txt");
+  std::vector<std::wstring> any = configured;
+  if (sample.bytes) any = ExtensionCandidates(*sample.bytes);
+  any.push_back(L"unknown");
+  for (std::wstring extension : {random.Pick(configured), random.Pick(any)}) {
     extension = AsFileNamePart(extension);
     const Lexers lexers = ExpectFileShown(host, viewer, L"sample." + extension, kSourceText);
     const int expected = ExpectedLexer(host, extension);
@@ -91,7 +95,7 @@ void ExpectViewerStyling(Host& host, Random& random, const ConfigurationSample& 
 }
 
 // Everything that reads the configuration, then the save that OK makes of it.
-void PushThrough(Host& host, Random& random, const ConfigurationSample& sample, bool everyCapacity) {
+void PushThrough(Host& host, Random& random, const ConfigurationSample& sample, size_t everyCapacityUpTo) {
   SCOPED_TRACE(sample.description);
   if (sample.bytes) {
     host.WriteConfig(*sample.bytes);
@@ -104,7 +108,7 @@ void PushThrough(Host& host, Random& random, const ConfigurationSample& sample, 
     if (sample.locked) lock.emplace(host.configPath());
     const Expectations expected = ReadExpectations(host);
     ExpectIdentification(host, random, sample, expected);
-    ExpectPluginInformation(host, random, expected, everyCapacity);
+    ExpectPluginInformation(host, random, expected, everyCapacityUpTo);
     ExpectViewerStyling(host, random, sample, expected);
     host.ExpectCleanEnd(sample.locked ? std::optional<std::string>("<unreadable>") : bytes);
     if (!expected.configuration) return;
@@ -119,23 +123,25 @@ void PushThrough(Host& host, Random& random, const ConfigurationSample& sample, 
   host.ExpectCleanEnd(bytes);
 }
 
-void MutatedSamples(const char* kind, const std::string& base, int samples, bool everyCapacity) {
+// The configuration as it is, with every capacity of the plug-in information,
+// then damaged samples of it, with every capacity up to `everyCapacityUpTo`.
+void MutatedSamples(const char* kind, const std::string& base, int samples, size_t everyCapacityUpTo) {
   Host host;
   for (int index = 0; index < samples; ++index) {
     Random random(kind, index);
     const ConfigurationSample sample =
         index == 0 ? ConfigurationSample{"as it is", base} : MutateConfiguration(base, random);
     const Case scope(kind, std::to_string(index) + " (" + sample.description + ")");
-    PushThrough(host, random, sample, everyCapacity || index == 0);
+    PushThrough(host, random, sample, index == 0 ? SIZE_MAX : everyCapacityUpTo);
   }
 }
 
 TEST(ConfigurationRobustness, TheShippedConfigurationDamaged) {
-  MutatedSamples("configuration: the shipped one, damaged", ShippedConfiguration(), kShippedSamples, false);
+  MutatedSamples("configuration: the shipped one, damaged", ShippedConfiguration(), kShippedSamples, 0);
 }
 
 TEST(ConfigurationRobustness, ASmallConfigurationDamaged) {
-  MutatedSamples("configuration: a small one, damaged", SmallConfiguration(), kSmallSamples, true);
+  MutatedSamples("configuration: a small one, damaged", SmallConfiguration(), kSmallSamples, 400);
 }
 
 // Hand-written edges that random damage reaches only by luck.
@@ -156,6 +162,7 @@ TEST(ConfigurationRobustness, HandWrittenEdges) {
                        "<WordStyle styleID=\"-2147483648\" fgColor=\"7FFFFFFF\" bgColor=\"-80000000\" fontSize=\"2147483647\""
                        " fontStyle=\"-1\" eolFill=\"-7\" fontName=\"" + std::string(3000, 'F') + "\"/>"
                        "<WordStyle styleID=\"255\" fgColor=\"0x00ff00\"><Keywords id=\"4294967295\">int</Keywords></WordStyle>"
+                       "<WordStyle styleID=\"-1\" bgColor=\"00FF00\"><Keywords id=\"4294967294\">char</Keywords></WordStyle>"
                        "<WordStyle styleID=\"0\"><Keywords id=\"9\">" + longKeywords + "</Keywords></WordStyle>"
                        "</WordStyles></Style>"),
       ConfigWithStyles("<Style ext=\"c\" lexer=\"3\"><WordStyles><WordStyle styleID=\"5\" fgColor=\"FFFFFFFF\"/>"
@@ -181,7 +188,7 @@ TEST(ConfigurationRobustness, HandWrittenEdges) {
   for (size_t index = 0; index < documents.size(); ++index) {
     const Case scope("configuration: hand-written edges", std::to_string(index));
     Random random("configuration: hand-written edges", static_cast<int>(index));
-    PushThrough(host, random, ConfigurationSample{"hand-written edge " + std::to_string(index), documents[index]}, true);
+    PushThrough(host, random, ConfigurationSample{"hand-written edge " + std::to_string(index), documents[index]}, 400);
   }
 }
 

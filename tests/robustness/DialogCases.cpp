@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kOkId = 5, kCancelId = 6;
 constexpr UINT kNotifyData = 0x5EED;
-constexpr int kDamagedSamples = 40;
+constexpr int kDamagedSamples = 100;
 
 // Answers every message box of this thread but the dialog itself: Retry while
 // retries are left, then Cancel (OK on a box without Cancel). A thread timer
@@ -83,7 +83,9 @@ std::optional<Configuration> LoadableConfiguration() {
   }
 }
 
+// HBX_Configure, answering any message box it shows while it sets the dialog up.
 HWND OpenDialog(Host& host, HWND notify) {
+  const MessageBoxAnswerer answerer(nullptr, 0);
   return Boundary("HBX_Configure", [&] { return host.plugin().Configure(host.window(), notify, kNotifyData); });
 }
 
@@ -103,7 +105,9 @@ void CloseDialog(HWND dialog) {
   if (IsWindow(dialog)) Boundary("the dialog's destruction", [&] { return DestroyWindow(dialog); });
 }
 
-// Opens the dialog and cancels it, then opens it again and confirms it.
+// Opens the dialog and cancels it, then opens it again and confirms it. OK
+// either ends the dialog (after saving, or after a failed save that a message
+// box reported and Cancel gave up) or refuses with a message box.
 void OpenCancelAndConfirm(Host& host, const std::string& what) {
   const std::optional<std::string> before = host.ConfigBytes();
   const std::optional<Configuration> loadable = LoadableConfiguration();
@@ -113,6 +117,7 @@ void OpenCancelAndConfirm(Host& host, const std::string& what) {
       << what << (loadable ? ": HBX_Configure gave no dialog for a configuration that loads"
                            : ": a dialog over a configuration that does not load");
   if (!dialog) {
+    Count("dialog: not opened over a configuration that does not load");
     host.ExpectCleanEnd(before);
     return;
   }
@@ -122,15 +127,30 @@ void OpenCancelAndConfirm(Host& host, const std::string& what) {
   CloseDialog(dialog);
   host.ExpectCleanEnd(before);
 
+  // A comment that no save writes tells a saved file from the one before.
+  std::string unsaved = *before + "<!-- not saved -->\n";
+  host.WriteConfig(unsaved);
+  if (LoadableConfiguration() != loadable) host.WriteConfig(unsaved = *before);
   dialog = OpenDialog(host, host.window());
   ASSERT_NE(dialog, nullptr);
-  EXPECT_TRUE(Press(host, dialog, kOkId, 0, boxes)) << "OK ends the dialog's loop";
+  if (!Press(host, dialog, kOkId, 0, boxes)) {
+    // The dialog may refuse OK over a value the user must correct first; then it says so.
+    EXPECT_GE(boxes, 1) << "OK neither ended the dialog nor said why";
+    EXPECT_TRUE(host.TakeReloadRequests().empty()) << "a refused OK asks no reload";
+    EXPECT_TRUE(host.ConfigBytes() == unsaved) << "a refused OK saved";
+    EXPECT_TRUE(Press(host, dialog, kCancelId, 0, boxes));
+    CloseDialog(dialog);
+    Count("dialog: OK refused with a message");
+    host.ExpectCleanEnd(unsaved);
+    return;
+  }
   EXPECT_EQ(host.TakeReloadRequests(), std::vector<LPARAM>{kNotifyData}) << "OK asks the host to reload, once";
   CloseDialog(dialog);
-  const bool saved = host.ConfigBytes() != before;
+  const bool saved = host.ConfigBytes() != unsaved;
   EXPECT_EQ(saved, !loadable->styles.empty()) << "OK saves a configuration with languages, never one without";
   EXPECT_EQ(boxes, saved ? 0 : 1) << "a failed save is reported once, and Cancel gives up";
   if (saved) ExpectLoadsAsSaved(host, *loadable);
+  Count(saved ? "dialog: saved by OK and loaded again" : "dialog: OK with a failed save, reported");
   host.ExpectCleanEnd(host.ConfigBytes());
 }
 

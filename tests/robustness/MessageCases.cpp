@@ -191,7 +191,7 @@ bool TakesPointers(UINT message) {
 
 // Every number around the host's range, with null and random arguments, and
 // the records that carry buffers at every small capacity.
-void ProbeMessages(Viewer& viewer, Random& random, bool editor) {
+void ProbeMessages(const Host& host, Viewer& viewer, Random& random, bool editor) {
   int sent = 0;
   for (UINT message = kFirstProbe; message <= kLastProbe; ++message) {
     for (int round = 0; round < 4; ++round) {
@@ -249,6 +249,7 @@ void ProbeMessages(Viewer& viewer, Random& random, bool editor) {
     ++sent;
   }
   Count("messages: host messages and records sent", sent);
+  host.ExpectCleanEnd(SmallConfiguration());
 }
 
 TEST(MessageRobustness, EveryHostMessageBeforeALoadAfterItAndWithoutItsEditor) {
@@ -259,20 +260,20 @@ TEST(MessageRobustness, EveryHostMessageBeforeALoadAfterItAndWithoutItsEditor) {
   {
     const Case scope("messages: around the host's range", "before a load");
     Random random("messages: before a load", 0);
-    ProbeMessages(viewer, random, true);
+    ProbeMessages(host, viewer, random, true);
   }
   {
     const Case scope("messages: around the host's range", "after a load");
     Random random("messages: after a load", 0);
     ASSERT_EQ(viewer.OpenPath(host.WriteFile(L"a.c", "int a; int b;\n")), 1);
     viewer.Send(WM_COMMAND, IDM_FIND);  // the search panel is shown while probing
-    ProbeMessages(viewer, random, true);
+    ProbeMessages(host, viewer, random, true);
   }
   {
     const Case scope("messages: around the host's range", "after the search panel is gone");
     Random random("messages: without the panel", 0);
     DestroyWindow(GetDlgItem(viewer.window(), 2));
-    ProbeMessages(viewer, random, true);
+    ProbeMessages(host, viewer, random, true);
   }
   {
     const Case scope("messages: around the host's range", "after the editor is gone");
@@ -280,7 +281,7 @@ TEST(MessageRobustness, EveryHostMessageBeforeALoadAfterItAndWithoutItsEditor) {
     DestroyWindow(viewer.editor());
     EXPECT_EQ(viewer.OpenPath(host.WriteFile(L"b.c", "int c;\n")), 0) << "nothing can be shown without the editor";
     EXPECT_EQ(viewer.Send(0x8F0D), 100) << "zoom query without the editor";
-    ProbeMessages(viewer, random, false);
+    ProbeMessages(host, viewer, random, false);
   }
   {
     const Case scope("messages: around the host's range", "after the viewer's object is gone");

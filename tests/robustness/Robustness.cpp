@@ -39,7 +39,7 @@ struct SuiteState {
   std::mutex lock;
   ULONGLONG deadline = 0;  // 0: no case running
   int seconds = 0;
-  std::vector<std::pair<std::string, int>> counts;  // in the order kinds first appear
+  std::map<std::string, int> counts;  // per kind; sorted, so the kinds of one area stand together
   char caseName[512] = "";
   std::wstring base;
   HANDLE stop = nullptr;
@@ -49,17 +49,6 @@ struct SuiteState {
 SuiteState& State() {
   static SuiteState state;
   return state;
-}
-
-// Under the state's lock.
-void AddCount(SuiteState& state, const std::string& kind, int cases) {
-  const auto found =
-      std::find_if(state.counts.begin(), state.counts.end(), [&](const auto& count) { return count.first == kind; });
-  if (found == state.counts.end()) {
-    state.counts.emplace_back(kind, cases);
-  } else {
-    found->second += cases;
-  }
 }
 
 void Say(const char* format, const char* text, unsigned long number = 0) {
@@ -150,7 +139,7 @@ Case::Case(const std::string& kind, const std::string& name, int seconds) {
   std::snprintf(state.caseName, sizeof state.caseName, "%s", full.c_str());
   state.seconds = seconds;
   state.deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
-  AddCount(state, kind, 1);
+  ++state.counts[kind];
 }
 
 Case::~Case() {
@@ -162,7 +151,7 @@ Case::~Case() {
 void Count(const std::string& kind, int cases) {
   SuiteState& state = State();
   std::lock_guard guard(state.lock);
-  AddCount(state, kind, cases);
+  state.counts[kind] += cases;
 }
 
 std::string Counts() {
@@ -323,6 +312,9 @@ void Host::ExpectCleanEnd(const std::optional<std::string>& expected, int leaked
   }
   EXPECT_EQ(test::ListFolder(configFolder_), expected ? L"lumen.config.xml\n" : L"")
       << "only the configuration file may lie in its folder";
+  const std::wstring logs = test::ListFolder(root_ + L"\\Logs");
+  EXPECT_TRUE(logs.empty() || logs == L"lumen.log\n") << "only the log may lie in the log folder";
+  EXPECT_EQ(test::ListFolder(root_ + L"\\Host"), L"Config\n");
   ExpectNothingWrittenOutside(State().caseName);
 }
 
