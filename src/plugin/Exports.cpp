@@ -3,6 +3,7 @@
 #include <exception>
 #include <windows.h>
 
+#include "dialog/ConfigDialog.h"
 #include "plugin/Identification.h"
 #include "plugin/PluginInfo.h"
 #include "plugin/PluginState.h"
@@ -61,6 +62,8 @@ HWND WINAPI HBX_CreateViewer(HWND parent, const RECT* rectangle, UINT flags) {
   return Guarded<HWND>(nullptr, [&] { return lumen::CreateViewerWindow(lumen::PluginModule(), parent, rectangle, flags); });
 }
 
-HWND WINAPI HBX_Configure(HWND, HWND, UINT) { return nullptr; }
+HWND WINAPI HBX_Configure(HWND parent, HWND notifyWindow, UINT notifyData) {
+  return Guarded<HWND>(nullptr, [&] { return lumen::OpenConfigDialog(lumen::PluginModule(), parent, notifyWindow, notifyData); });
+}
 
 }  // extern "C"

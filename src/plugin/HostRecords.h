@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <windows.h>
 
+#include "viewer/HostMessages.h"
+
 namespace lumen {
 
 // Passed to HBX_InitEx; only the host's version is read.
@@ -41,14 +43,7 @@ struct HostPluginInfoRecord {
 };
 
 // Written when the plug-in claims a file.
-struct HostFileInfoRecord {
-  uint32_t reserved0;
-  uint32_t two;
-  uint64_t two8;
-  uint64_t zero16;
-  wchar_t* text;
-  uint32_t textCapacity;
-};
+using HostFileInfoRecord = HostTextRecord;
 
 static_assert(offsetof(HostInitExRecord, versionHigh) == 16 && offsetof(HostInitExRecord, versionLow) == 20);
 static_assert(offsetof(HostPluginInfoRecord, extensions) == 16 && offsetof(HostPluginInfoRecord, company) == 48);
@@ -57,8 +52,6 @@ static_assert(offsetof(HostPluginInfoRecord, companyCapacity) == 72);
 static_assert(offsetof(HostPluginInfoRecord, one80) == 80 && offsetof(HostPluginInfoRecord, fileSizeLimit104) == 104);
 static_assert(offsetof(HostPluginInfoRecord, two112) == 112 && offsetof(HostPluginInfoRecord, plugin) == 116);
 static_assert(offsetof(HostPluginInfoRecord, icon) == 144);
-static_assert(offsetof(HostFileInfoRecord, two) == 4 && offsetof(HostFileInfoRecord, two8) == 8);
-static_assert(offsetof(HostFileInfoRecord, text) == 24 && offsetof(HostFileInfoRecord, textCapacity) == 32);
 
 // The record size from which the host has room for the plug-in's icon.
 constexpr uint32_t kPluginInfoSizeWithIcon = 160;

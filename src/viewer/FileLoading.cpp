@@ -152,7 +152,7 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const Style& sty
   return 1;
 }
 
-void SourceViewerWindow::DescribeFile(HostFileDescription* record) const {
+void SourceViewerWindow::DescribeFile(HostTextRecord* record) const {
   if (!record) return;
   record->two = 2;
   record->two8 = 2;

@@ -42,8 +42,9 @@ constexpr LRESULT kAnswer0x8F24 = 0x0190000A;
 constexpr int kFeaturesNotification = -2007;
 constexpr int kZoomNotification = -2003;
 
-// The host's file-description record.
-struct HostFileDescription {
+// The host's record for a text about a file: the answer to a claimed file
+// (identification) and the one-line file description share this layout.
+struct HostTextRecord {
   uint32_t reserved0;
   uint32_t two;
   uint64_t two8;
@@ -51,8 +52,8 @@ struct HostFileDescription {
   wchar_t* text;
   uint32_t textCapacity;
 };
-static_assert(offsetof(HostFileDescription, two8) == 8 && offsetof(HostFileDescription, text) == 24);
-static_assert(offsetof(HostFileDescription, textCapacity) == 32);
+static_assert(offsetof(HostTextRecord, two8) == 8 && offsetof(HostTextRecord, text) == 24);
+static_assert(offsetof(HostTextRecord, textCapacity) == 32);
 
 // One entry of the viewer's menu for the host.
 struct ViewerMenuItem {

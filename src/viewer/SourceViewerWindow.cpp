@@ -122,7 +122,7 @@ LRESULT SourceViewerWindow::OnHostMessage(UINT message, WPARAM wParam, LPARAM lP
     case HBXPLUGINMSG_OPENSTREAM:
       return LoadFromStream(reinterpret_cast<const wchar_t*>(wParam), reinterpret_cast<IStream*>(lParam));
     case HBXPLUGINMSG_DESCRIBEFILE:
-      DescribeFile(reinterpret_cast<HostFileDescription*>(lParam));
+      DescribeFile(reinterpret_cast<HostTextRecord*>(lParam));
       return 1;
     case HBXPLUGINMSG_FEATURES:
       featureFlags = kViewerFeatures;

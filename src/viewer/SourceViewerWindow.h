@@ -52,7 +52,7 @@ class SourceViewerWindow : private SearchProxy {
   LRESULT LoadFromPath(const wchar_t* path);
   LRESULT LoadFromStream(const wchar_t* name, IStream* stream);
   LRESULT LoadIntoEditor(std::string&& bytes, const Style& style);
-  void DescribeFile(HostFileDescription* record) const;
+  void DescribeFile(HostTextRecord* record) const;
   void CopyText();
   LRESULT MenuItems(uint32_t* count);
   void ReloadSettings();

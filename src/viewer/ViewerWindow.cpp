@@ -13,8 +13,8 @@ SourceViewerWindow* ViewerOf(HWND window) {
   return reinterpret_cast<SourceViewerWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-LRESULT OnCreate(HWND window, LPARAM lParam) {
-  TraceMessage("WM_CREATE", WM_CREATE, 0, lParam);
+LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam) {
+  TraceMessage("WM_CREATE", WM_CREATE, wParam, lParam);
   const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
   auto* viewer = new SourceViewerWindow(create->hInstance, window,
                                         static_cast<const ViewerCreateData*>(create->lpCreateParams));
@@ -35,7 +35,7 @@ LRESULT OnDestroy(HWND window) {
 
 LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   try {
-    if (message == WM_CREATE) return OnCreate(window, lParam);
+    if (message == WM_CREATE) return OnCreate(window, wParam, lParam);
     if (!ViewerOf(window)) return DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_DESTROY) return OnDestroy(window);
     return ViewerOf(window)->HandleMessage(message, wParam, lParam);

@@ -59,28 +59,25 @@ class RealEditor : public ::testing::Test {
 };
 
 TEST_F(RealEditor, ColoursCppPythonAndXmlByTheShippedConfiguration) {
-  const std::string cpp = "// note\nint main() { return \"text\"[0]; }\n";
-  Open(cpp, L"main.cpp");
-  EXPECT_EQ(viewer.Sci(SCI_GETLEXER), 3);
-  ExpectStyled(cpp, "// note", 2, L"cpp");
-  ExpectStyled(cpp, "int", 5, L"cpp");
-  ExpectStyled(cpp, "return", 5, L"cpp");
-  ExpectStyled(cpp, "\"text\"", 6, L"cpp");
-
-  const std::string python = "# note\ndef f():\n    return 'text'\n";
-  Open(python, L"tool.py");
-  EXPECT_EQ(viewer.Sci(SCI_GETLEXER), 2);
-  ExpectStyled(python, "# note", 1, L"py");
-  ExpectStyled(python, "def", 5, L"py");
-  ExpectStyled(python, "'text'", 4, L"py");
-
-  const std::string xml = "<root a=\"v\"><!-- note --></root>\n";
-  Open(xml, L"data.xml");
-  EXPECT_EQ(viewer.Sci(SCI_GETLEXER), 5);
-  ExpectStyled(xml, "root", 1, L"xml");
-  ExpectStyled(xml, "a=", 3, L"xml");
-  ExpectStyled(xml, "\"v\"", 6, L"xml");
-  ExpectStyled(xml, "<!--", 9, L"xml");
+  struct Sample {
+    const wchar_t* file;
+    const wchar_t* extension;
+    std::string text;
+    int lexer;
+    std::vector<std::pair<std::string, int>> styled;  // a piece of text and its style
+  };
+  const Sample samples[] = {
+      {L"main.cpp", L"cpp", "// note\nint main() { return \"text\"[0]; }\n", 3,
+       {{"// note", 2}, {"int", 5}, {"return", 5}, {"\"text\"", 6}}},
+      {L"tool.py", L"py", "# note\ndef f():\n    return 'text'\n", 2, {{"# note", 1}, {"def", 5}, {"'text'", 4}}},
+      {L"data.xml", L"xml", "<root a=\"v\"><!-- note --></root>\n", 5,
+       {{"root", 1}, {"a=", 3}, {"\"v\"", 6}, {"<!--", 9}}},
+  };
+  for (const Sample& sample : samples) {
+    Open(sample.text, sample.file);
+    EXPECT_EQ(viewer.Sci(SCI_GETLEXER), sample.lexer);
+    for (const auto& [needle, style] : sample.styled) ExpectStyled(sample.text, needle, style, sample.extension);
+  }
 }
 
 TEST_F(RealEditor, SearchesAndStepsThroughMatches) {

@@ -59,10 +59,10 @@ std::string ReadBytes(const std::wstring& path) {
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::wstring ListFolder(const std::wstring& folder) {
+std::wstring ListFolder(const std::wstring& folder, const std::wstring& pattern) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW entry;
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &entry);
   if (search != INVALID_HANDLE_VALUE) {
     do {
       const std::wstring name = entry.cFileName;

@@ -26,8 +26,8 @@ void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);  // throws when unreadable
 bool FileExists(const std::wstring& path);
 void RemoveTree(const std::wstring& path);
-// Names of the entries of a folder (not recursive), sorted.
-std::wstring ListFolder(const std::wstring& folder);
+// Names of the entries of a folder that match `pattern` (not recursive), sorted.
+std::wstring ListFolder(const std::wstring& folder, const std::wstring& pattern = L"*");
 
 // The folder of the running test program: lumen.dll and the stand-ins lie there.
 std::wstring ProgramFolder();

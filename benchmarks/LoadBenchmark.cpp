@@ -1,0 +1,263 @@
+// How fast lumen opens large files and how much memory it needs on the way,
+// beside what the least possible work costs in the same run:
+//
+//   load_benchmark [--real] [--sizes MB,MB,...] [--runs 3]
+//
+// With the editor stand-in (default) the reference is a plain read of the file
+// plus one copy of its bytes; with --real (the Scintilla 5 control in real\)
+// it is the control's own SCI_ADDTEXT of the file's text. Every measurement
+// runs in a fresh process of this program, so that the process's peak working
+// set is that of the one operation; the reference and lumen run in turns,
+// several times, and the fastest time and the median memory are printed.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Measurements.h"
+#include "SampleFiles.h"
+#include "TestFiles.h"
+
+namespace lumen::benchmark {
+namespace {
+
+constexpr size_t kKilobyte = size_t{1} << 10;
+constexpr size_t kMegabyte = size_t{1} << 20;
+
+enum class Operation { ReadAndCopy, OpenInViewer, AddTextToControl };
+const wchar_t* const kOperationNames[] = {L"read-and-copy", L"open", L"add-text"};
+
+struct Options {
+  bool realEditor = false;
+  // Sample sizes in bytes. By default 1 KB (the cost of any load), 1, 16 and
+  // 128 MB; 16 and 128 MB with the real control.
+  std::vector<size_t> sizes;
+  int runs = 3;
+};
+
+std::wstring ProgramPath() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
+
+// The real control and a copy of lumen.dll beside it: lumen loads the
+// SciLexer.dll that lies beside itself.
+class RealEditorFolder {
+ public:
+  RealEditorFolder() {
+    const std::wstring bin = test::ProgramFolder();
+    for (const wchar_t* name : {L"real\\SciLexer.dll", L"real\\Scintilla.dll", L"real\\Lexilla.dll", L"lumen.dll"}) {
+      const std::wstring target = folder_ / std::wstring(name).substr(std::wstring(name).rfind(L'\\') + 1);
+      if (!CopyFileW((bin + L"\\" + name).c_str(), target.c_str(), FALSE)) {
+        throw std::runtime_error("the real editor control is not built (bin\\real)");
+      }
+    }
+  }
+  std::wstring plugin() const { return folder_ / L"lumen.dll"; }
+  std::wstring editorLibrary() const { return folder_ / L"SciLexer.dll"; }
+
+ private:
+  test::TempFolder folder_;
+};
+
+// --- In the measuring process ---
+
+int Measure(Operation operation, const std::wstring& path, bool realEditor) {
+  Figures figures;
+  if (operation == Operation::ReadAndCopy) {
+    figures = ReadAndCopy(path);
+  } else {
+    const std::wstring bin = test::ProgramFolder();
+    std::unique_ptr<RealEditorFolder> real = realEditor ? std::make_unique<RealEditorFolder>() : nullptr;
+    figures = operation == Operation::OpenInViewer
+                  ? OpenInViewer(path, real ? real->plugin() : bin + L"\\lumen.dll")
+                  : AddTextToControl(path, real ? real->editorLibrary() : bin + L"\\SciLexer.dll");
+  }
+  std::printf("%.6f %llu %s\n", figures.seconds, static_cast<unsigned long long>(figures.peakExtraBytes),
+              figures.label.c_str());
+  return 0;
+}
+
+// --- In the process that prints the table ---
+
+// Runs this program with `arguments` and gives back what it printed.
+std::string RunMeasuringProcess(const std::wstring& arguments) {
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) throw std::runtime_error("no pipe");
+  const UniqueHandle reader(readEnd);
+  UniqueHandle writer(writeEnd);
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  std::wstring commandLine = L"\"" + ProgramPath() + L"\" " + arguments;
+  PROCESS_INFORMATION started = {};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) {
+    throw std::runtime_error("cannot start the measuring process");
+  }
+  const UniqueHandle process(started.hProcess), thread(started.hThread);
+  writer.reset();  // the child holds the only write end now: the reads below end with it
+  std::string output;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) output.append(buffer, read);
+  WaitForSingleObject(started.hProcess, INFINITE);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(started.hProcess, &exitCode);
+  if (exitCode != 0) throw std::runtime_error("a measuring process failed");
+  return output;
+}
+
+Figures MeasureInFreshProcess(Operation operation, const std::wstring& path, bool realEditor) {
+  std::istringstream printed(RunMeasuringProcess(L"--measure " +
+                                                 std::wstring(kOperationNames[static_cast<int>(operation)]) + L" \"" +
+                                                 path + L"\"" + (realEditor ? L" --real" : L"")));
+  Figures figures;
+  printed >> figures.seconds >> figures.peakExtraBytes;
+  std::getline(printed >> std::ws, figures.label);
+  return figures;
+}
+
+// The fastest of several runs (other work on the machine only ever adds
+// time) and the median memory.
+Figures Summary(std::vector<Figures> runs) {
+  Figures summary = runs.front();
+  for (const Figures& run : runs) summary.seconds = std::min(summary.seconds, run.seconds);
+  std::sort(runs.begin(), runs.end(), [](auto& a, auto& b) { return a.peakExtraBytes < b.peakExtraBytes; });
+  summary.peakExtraBytes = runs[runs.size() / 2].peakExtraBytes;
+  return summary;
+}
+
+// The reference and lumen, run in turns so that both meet the same load of the machine.
+std::pair<Figures, Figures> MeasureSideBySide(Operation reference, const std::wstring& path, const Options& options) {
+  std::vector<Figures> references, loads;
+  for (int run = 0; run < options.runs; ++run) {
+    references.push_back(MeasureInFreshProcess(reference, path, options.realEditor));
+    loads.push_back(MeasureInFreshProcess(Operation::OpenInViewer, path, options.realEditor));
+  }
+  return {Summary(references), Summary(loads)};
+}
+
+std::string SizeName(size_t size) {
+  return size < kMegabyte ? std::to_string(size / kKilobyte) + " KB" : std::to_string(size / kMegabyte) + " MB";
+}
+
+// Where the time of a UTF-8 load goes once memory is no longer new.
+void PrintWarmParts(const test::TempFolder& folder, const Options& options) {
+  std::printf("\nUTF-8 sample on buffers already touched (best of %d):\n", options.runs);
+  std::printf("%-8s | %9s %9s | %11s %11s %6s\n", "size", "read", "memcpy", "IsValidUtf8", "platform", "ratio");
+  for (size_t size : options.sizes) {
+    if (size < kMegabyte) continue;
+    const std::wstring path = folder / L"warm-sample.c";
+    test::WriteBytes(path, SampleText(SampleEncoding::Utf8, size));
+    WarmParts best = MeasureWarmParts(path);
+    for (int run = 1; run < options.runs; ++run) {
+      const WarmParts parts = MeasureWarmParts(path);
+      best = {std::min(best.read, parts.read), std::min(best.copy, parts.copy),
+              std::min(best.validate, parts.validate), std::min(best.platformValidate, parts.platformValidate)};
+    }
+    DeleteFileW(path.c_str());
+    std::printf("%-8s | %7.4f s %7.4f s | %9.4f s %9.4f s %6.2f\n", SizeName(size).c_str(), best.read, best.copy,
+                best.validate, best.platformValidate, best.validate / best.platformValidate);
+  }
+}
+
+std::string DetectedEncoding(const std::string& label) { return label.substr(0, label.find(',')); }
+
+int PrintTable(const Options& options) {
+  const Operation reference = options.realEditor ? Operation::AddTextToControl : Operation::ReadAndCopy;
+  std::printf("lumen load benchmark: %s; %d runs each: fastest time, median memory; ANSI code page %u\n",
+              options.realEditor ? "real editor control (Scintilla 5), reference: the control's own SCI_ADDTEXT"
+                                 : "editor stand-in, reference: a plain read plus one memcpy",
+              options.runs, GetACP());
+  std::printf("%-16s %-9s | %11s %11s %6s | %12s %12s %6s\n", "file", "detected", "reference", "lumen", "ratio",
+              "ref. memory", "lumen memory", "ratio");
+  const test::TempFolder folder;
+  for (size_t size : options.sizes) {
+    for (SampleEncoding encoding : {SampleEncoding::Utf8, SampleEncoding::Utf16LE, SampleEncoding::Ansi}) {
+      const std::wstring path = folder / (L"sample-" + std::to_wstring(size) + L"-" +
+                                          std::to_wstring(static_cast<int>(encoding)) + L".c");
+      test::WriteBytes(path, SampleText(encoding, size));
+      const auto [base, lumen] = MeasureSideBySide(reference, path, options);
+      DeleteFileW(path.c_str());
+      std::printf("%-7s %-8s %-9s | %9.4f s %9.4f s %6.2f | ", SizeName(size).c_str(), SampleEncodingName(encoding),
+                  DetectedEncoding(lumen.label).c_str(), base.seconds, lumen.seconds, lumen.seconds / base.seconds);
+      const double megabyte = static_cast<double>(kMegabyte);
+      if (size < kMegabyte) {
+        std::printf("%12s %12s %6s\n", "-", "-", "-");  // below what the working set shows reliably
+      } else {
+        std::printf("%9.1f MB %9.1f MB %6.2f\n", static_cast<double>(base.peakExtraBytes) / megabyte,
+                    static_cast<double>(lumen.peakExtraBytes) / megabyte,
+                    static_cast<double>(lumen.peakExtraBytes) / static_cast<double>(base.peakExtraBytes));
+      }
+      std::fflush(stdout);
+    }
+  }
+  if (!options.realEditor) PrintWarmParts(folder, options);
+  return 0;
+}
+
+// Megabytes, separated by commas.
+std::vector<size_t> ParseSizes(const std::wstring& list) {
+  std::vector<size_t> sizes;
+  std::wistringstream items(list);
+  for (std::wstring item; std::getline(items, item, L',');) sizes.push_back(std::stoul(item) * kMegabyte);
+  return sizes;
+}
+
+int Run(const std::vector<std::wstring>& arguments) {
+  Options options;
+  std::wstring measure, path;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::wstring& argument = arguments[i];
+    const bool hasValue = i + 1 < arguments.size();
+    if (argument == L"--real") {
+      options.realEditor = true;
+    } else if (argument == L"--sizes" && hasValue) {
+      options.sizes = ParseSizes(arguments[++i]);
+    } else if (argument == L"--runs" && hasValue) {
+      options.runs = std::max(1, std::stoi(arguments[++i]));
+    } else if (argument == L"--measure" && i + 2 < arguments.size()) {
+      measure = arguments[++i];
+      path = arguments[++i];
+    } else {
+      std::fprintf(stderr, "usage: load_benchmark [--real] [--sizes MB,MB,...] [--runs 3]\n");
+      return 2;
+    }
+  }
+  if (options.sizes.empty()) {
+    options.sizes = options.realEditor ? std::vector<size_t>{16 * kMegabyte, 128 * kMegabyte}
+                                       : std::vector<size_t>{kKilobyte, kMegabyte, 16 * kMegabyte, 128 * kMegabyte};
+  }
+  if (measure.empty()) return PrintTable(options);
+  const auto* name = std::find(std::begin(kOperationNames), std::end(kOperationNames), measure);
+  if (name == std::end(kOperationNames)) return 2;
+  return Measure(static_cast<Operation>(name - std::begin(kOperationNames)), path, options.realEditor);
+}
+
+}  // namespace
+}  // namespace lumen::benchmark
+
+int main() {
+  int count = 0;
+  wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+  const std::vector<std::wstring> arguments(words + 1, words + count);
+  LocalFree(words);
+  try {
+    return lumen::benchmark::Run(arguments);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "load_benchmark: %s\n", error.what());
+    return 1;
+  }
+}

@@ -1,0 +1,172 @@
+#include "Measurements.h"
+
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+#include <windows.h>
+#include <psapi.h>
+
+#include "HostedConfig.h"
+#include "PluginLibrary.h"
+#include "TestFiles.h"
+#include "viewer/Encoding.h"
+#include "viewer/ScintillaInterface.h"
+
+namespace lumen::benchmark {
+namespace {
+
+constexpr UINT kOpenFile = 0x8F02;
+constexpr UINT kDescribeFile = 0x8F06;
+
+struct WindowDestroyer {
+  void operator()(HWND window) const { DestroyWindow(window); }
+};
+using UniqueWindow = std::unique_ptr<HWND__, WindowDestroyer>;
+
+PROCESS_MEMORY_COUNTERS MemoryCounters() {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters;
+}
+
+template <typename Operation>
+double Seconds(Operation operation) {
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  operation();
+  QueryPerformanceCounter(&end);
+  return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Times `operation` and takes the growth of the peak working set it causes.
+template <typename Operation>
+Figures Measure(Operation operation) {
+  const uint64_t before = MemoryCounters().WorkingSetSize;
+  Figures figures;
+  figures.seconds = Seconds(operation);
+  const uint64_t peak = MemoryCounters().PeakWorkingSetSize;
+  figures.peakExtraBytes = peak > before ? peak - before : 0;
+  return figures;
+}
+
+UniqueHandle OpenForReading(const std::wstring& path) {
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    file.release();
+    throw std::runtime_error("cannot open the sample file");
+  }
+  return file;
+}
+
+void ReadAll(HANDLE file, char* buffer, size_t length) {
+  DWORD read = 0;
+  if (!ReadFile(file, buffer, static_cast<DWORD>(length), &read, nullptr) || read != length) {
+    throw std::runtime_error("cannot read the sample file");
+  }
+}
+
+// An invisible stand-in for the host's main window: nothing is ever painted.
+UniqueWindow HostWindow() {
+  static const wchar_t* const className = [] {
+    WNDCLASSW host = {};
+    host.lpfnWndProc = DefWindowProcW;
+    host.hInstance = GetModuleHandleW(nullptr);
+    host.lpszClassName = L"lumen.benchmark.Host";
+    RegisterClassW(&host);
+    return host.lpszClassName;
+  }();
+  UniqueWindow window(CreateWindowExW(0, className, L"host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800, 600,
+                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+  if (!window) throw std::runtime_error("cannot create the host window");
+  return window;
+}
+
+std::string Describe(HWND viewer) {
+  wchar_t text[256] = {};
+  test::RawRecord<40> record;
+  record.Put<wchar_t*>(24, text);
+  record.Put<uint32_t>(32, 256);
+  SendMessageW(viewer, kDescribeFile, 0, reinterpret_cast<LPARAM>(record.data()));
+  return test::ToUtf8(text);
+}
+
+}  // namespace
+
+Figures ReadAndCopy(const std::wstring& path) {
+  volatile char sink = 0;  // so that the copy is not optimised away
+  Figures figures = Measure([&] {
+    const UniqueHandle file = OpenForReading(path);
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) throw std::runtime_error("cannot size the sample file");
+    const auto length = static_cast<size_t>(size.QuadPart);
+    const std::unique_ptr<char[]> bytes(new char[length]);
+    ReadAll(file.get(), bytes.get(), length);
+    const std::unique_ptr<char[]> copy(new char[length]);
+    std::memcpy(copy.get(), bytes.get(), length);
+    sink = copy[length / 2];
+  });
+  (void)sink;
+  return figures;
+}
+
+WarmParts MeasureWarmParts(const std::wstring& path) {
+  std::string bytes = test::ReadBytes(path);
+  std::string copy(bytes.size(), '\0');
+  WarmParts parts;
+  parts.read = Seconds([&] { ReadAll(OpenForReading(path).get(), bytes.data(), bytes.size()); });
+  parts.copy = Seconds([&] { std::memcpy(copy.data(), bytes.data(), bytes.size()); });
+  bool valid = false, platformValid = false;
+  parts.validate = Seconds([&] { valid = IsValidUtf8(copy.data(), copy.size()); });
+  parts.platformValidate = Seconds([&] {
+    platformValid = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, copy.data(), static_cast<int>(copy.size()),
+                                        nullptr, 0) != 0;
+  });
+  if (!valid || !platformValid) throw std::runtime_error("the UTF-8 sample is not valid UTF-8");
+  return parts;
+}
+
+Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath) {
+  test::HostedConfig config;
+  config.Write(test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml"));
+  test::PluginLibrary plugin(pluginPath);
+  if (!plugin.StartUp()) throw std::runtime_error("lumen.dll did not start");
+  const UniqueWindow host = HostWindow();
+  const RECT place = {0, 0, 800, 600};
+  const HWND viewer = plugin.CreateViewer(host.get(), &place, 0);
+  if (!viewer) throw std::runtime_error("no viewer");
+  // A first small load, so that what happens once per viewer is not counted.
+  const std::wstring warmUp = config.folder() + L"\\warm-up.c";
+  test::WriteBytes(warmUp, "int x;\n");
+  SendMessageW(viewer, kOpenFile, 0, reinterpret_cast<LPARAM>(warmUp.c_str()));
+
+  LRESULT loaded = 0;
+  Figures figures = Measure([&] { loaded = SendMessageW(viewer, kOpenFile, 0, reinterpret_cast<LPARAM>(path.c_str())); });
+  if (loaded != 1) throw std::runtime_error("the viewer did not load the sample file");
+  figures.label = Describe(viewer);
+  DestroyWindow(viewer);
+  plugin.Uninit();
+  return figures;
+}
+
+Figures AddTextToControl(const std::wstring& path, const std::wstring& editorLibrary) {
+  const std::string bytes = test::ReadBytes(path);
+  const std::string text = ConvertToUtf8(bytes, DetectEncoding(bytes));
+  if (!LoadLibraryW(editorLibrary.c_str())) throw std::runtime_error("cannot load the editor control");
+  const UniqueWindow host = HostWindow();
+  // Made as the viewer makes its editor, and shown as the viewer shows it.
+  const UniqueWindow editor(CreateWindowExW(WS_EX_WINDOWEDGE, L"Scintilla", L"Source",
+                                            WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL, 0, 0, 800, 600,
+                                            host.get(), reinterpret_cast<HMENU>(1), GetModuleHandleW(nullptr), nullptr));
+  if (!editor) throw std::runtime_error("cannot create the editor control");
+  ShowWindow(editor.get(), SW_SHOW);
+  SendMessageW(editor.get(), sci::SCI_SETCODEPAGE, sci::SC_CP_UTF8, 0);
+  return Measure([&] {
+    SendMessageW(editor.get(), sci::SCI_ADDTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  });
+}
+
+}  // namespace lumen::benchmark

@@ -1,0 +1,45 @@
+#pragma once
+// One measured operation each, meant to run alone in a fresh process: the
+// process's peak working set then belongs to that operation only.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <windows.h>
+
+namespace lumen::benchmark {
+
+struct CloseHandleDeleter {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, CloseHandleDeleter>;
+
+struct Figures {
+  double seconds = 0;
+  uint64_t peakExtraBytes = 0;  // peak working set during the operation above the one before it
+  std::string label;            // the viewer's description of the file, where there is one
+};
+
+// A plain read of the file into fresh memory and one copy of it: the least a
+// viewer with an editor that keeps its own copy must do.
+Figures ReadAndCopy(const std::wstring& path);
+
+// HBXPLUGINMSG_OPENFILE to a viewer of the lumen.dll at `pluginPath`, until it
+// returns. The editor is whichever SciLexer.dll lies beside that DLL.
+Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath);
+
+// The real control's own SCI_ADDTEXT of the file's text (as UTF-8) into a fresh
+// control of the SciLexer.dll at `editorLibrary`.
+Figures AddTextToControl(const std::wstring& path, const std::wstring& editorLibrary);
+
+// The parts of a UTF-8 load that need no new memory, each on buffers already
+// touched: a read from the file cache, one copy, and the validity test done
+// by lumen and by the platform's strict decoder.
+struct WarmParts {
+  double read = 0;
+  double copy = 0;
+  double validate = 0;
+  double platformValidate = 0;
+};
+WarmParts MeasureWarmParts(const std::wstring& path);
+
+}  // namespace lumen::benchmark

@@ -1,0 +1,17 @@
+#pragma once
+// Source files for the loading benchmark: C++-like text, mostly ASCII with a
+// few letters beyond it, as source files are.
+#include <cstddef>
+#include <string>
+
+namespace lumen::benchmark {
+
+enum class SampleEncoding { Utf8, Utf16LE, Ansi };
+
+const char* SampleEncodingName(SampleEncoding encoding);
+
+// Exactly `size` bytes of text in `encoding` (UTF-16 with its mark). The ANSI
+// text holds Latin-1 letters as single bytes, which makes it invalid UTF-8.
+std::string SampleText(SampleEncoding encoding, size_t size);
+
+}  // namespace lumen::benchmark

@@ -1,0 +1,315 @@
+// The dialog's frame through lumen.dll: its controls, OK and Cancel, saving
+// with Retry, the reload request, the start language and the placement.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "DialogFixture.h"
+#include "TestFiles.h"
+#include "viewer/HostMessages.h"
+
+namespace lumen {
+namespace {
+
+using test::LiveDialog;
+using test::ModalAnswerer;
+using test::OpenDialog;
+
+// Every style a control gets from the dialog, and what it shows.
+struct ExpectedControl {
+  const wchar_t* className;
+  DWORD style;
+  DWORD exStyle;  // checked only for these bits
+  int id;
+  const wchar_t* text;  // null: not checked (a combo box shows its selection)
+};
+
+constexpr DWORD kLabel = 0x50000000;
+constexpr DWORD kCombo = 0x50210203;
+constexpr DWORD kColour = 0x5001000B;
+constexpr DWORD kCheck = 0x50010003;
+constexpr DWORD kGroup = 0x50020007;
+constexpr DWORD kAlpha = 0x50812000;
+constexpr DWORD kUpDown = 0x50010126;
+constexpr DWORD kPush = 0x50010000;
+
+const ExpectedControl kExpectedControls[] = {
+    {L"ComboBox", kCombo, 0, 2, nullptr},
+    {L"Static", kLabel, 0, 0, L"Language"},
+    {L"ComboBox", kCombo, 0, 1, nullptr},
+    {L"Static", kLabel, 0, 0, L"Style"},
+    {L"ComboBox", kCombo, 0, 3, nullptr},
+    {L"Static", kLabel, 0, 0, L"Font name"},
+    {L"ComboBox", kCombo, 0, 3, nullptr},
+    {L"Static", kLabel, 0, 0, L"Font size"},
+    {L"Button", kColour, 0, 7, L""},
+    {L"Static", kLabel, 0, 0, L"Foreground"},
+    {L"Button", kColour, 0, 8, L""},
+    {L"Static", kLabel, 0, 0, L"Background"},
+    {L"Button", kCheck, 0, 0, L"Bold"},
+    {L"Button", kCheck, 0, 0, L"Italic"},
+    {L"Button", kCheck, 0, 0, L"Underline"},
+    {L"Static", kLabel, 0, 0, L"Extensions"},
+    {L"Edit", 0x50810044, WS_EX_CLIENTEDGE, 0, L"c h"},
+    {L"Button", kGroup, 0, 0, L"Style options"},
+    {L"Button", kColour, 0, 9, L""},
+    {L"Static", kLabel, 0, 0, L"Highlight color"},
+    {L"Edit", kAlpha, WS_EX_CLIENTEDGE, 4, L"80"},
+    {L"msctls_updown32", kUpDown, 0, 4, L""},
+    {L"Static", kLabel, 0, 0, L"Transparency"},
+    {L"Edit", kAlpha, WS_EX_CLIENTEDGE, 4, L"160"},
+    {L"msctls_updown32", kUpDown, 0, 4, L""},
+    {L"Static", kLabel, 0, 0, L"Outline"},
+    {L"Button", kCheck, 0, 0, L"Line numbering"},
+    {L"Button", kCheck, 0, 0, L"Line wrapping"},
+    {L"Button", kGroup, 0, 0, L"Misc"},
+    {L"Button", kPush, 0, 5, L"O&K"},
+    {L"Button", kPush, 0, 6, L"Cance&l"},
+    {L"Button", kGroup, 0, 0, L""},
+};
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  return text;
+}
+
+LOGFONTW FontOf(HWND window) {
+  LOGFONTW font = {};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof(font), &font);
+  return font;
+}
+
+TEST_F(LiveDialog, CreatesItsControlsInOrderWithTheirStylesIdsTextsAndTheMessageFont) {
+  OpenDialog dialog = Open();
+  EXPECT_EQ(TextOf(dialog.handle()), L"LUMEN Configuration");
+  ASSERT_EQ(dialog.children().size(), std::size(kExpectedControls));
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = 500;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 500, &metrics, 0));
+  for (size_t index = 0; index < std::size(kExpectedControls); ++index) {
+    const ExpectedControl& expected = kExpectedControls[index];
+    HWND control = dialog.children()[index];
+    SCOPED_TRACE(testing::Message() << "control " << index + 1);
+    EXPECT_EQ(_wcsicmp(ClassOf(control).c_str(), expected.className), 0) << test::ToUtf8(ClassOf(control));
+    // A combo box hands its scroll bar style on to its list.
+    const DWORD ignored = WS_DISABLED | WS_VSCROLL;
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE)) & ~ignored, expected.style & ~ignored);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(control, GWL_EXSTYLE)) & WS_EX_CLIENTEDGE, expected.exStyle);
+    EXPECT_EQ(GetDlgCtrlID(control), expected.id);
+    if (expected.text) {
+      EXPECT_EQ(TextOf(control), expected.text);
+    }
+    if (kUpDown == expected.style) continue;  // draws no text, keeps no font
+    const LOGFONTW font = FontOf(control);
+    EXPECT_STREQ(font.lfFaceName, metrics.lfMessageFont.lfFaceName);
+    EXPECT_EQ(font.lfHeight, metrics.lfMessageFont.lfHeight);
+  }
+  for (DialogControl upDown : {kTransparencyUpDown, kOutlineUpDown}) {
+    int lowest = -1, highest = -1;
+    SendMessageW(dialog[upDown], UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lowest), reinterpret_cast<LPARAM>(&highest));
+    EXPECT_EQ(lowest, 0);
+    EXPECT_EQ(highest, 255);
+    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(dialog[upDown], UDM_GETBUDDY, 0, 0)), dialog[DialogControl(upDown - 1)]);
+  }
+}
+
+TEST_F(LiveDialog, CancelAfterEditsLeavesTheFileAsItWasAndAsksForNoReload) {
+  const std::string before = config.Read();
+  for (const bool closeBox : {false, true}) {
+    OpenDialog dialog = Open();
+    dialog.SetChecked(kBoldCheck, true);
+    dialog.Choose(kFontSizeCombo, 4);
+    dialog.Choose(kStyleCombo, 1);
+    dialog.Type(kExtensionsEdit, L"cc");
+    dialog.Choose(kLanguageCombo, 1);
+    dialog.Type(kTransparencyEdit, L"12");
+    dialog.SetChecked(kLineWrappingCheck, true);
+    if (closeBox) {
+      SendMessageW(dialog.handle(), WM_CLOSE, 0, 0);
+      EXPECT_TRUE(test::PumpMessages());
+    } else {
+      EXPECT_TRUE(dialog.ClickAndRun(kCancelButton));
+    }
+    EXPECT_TRUE(IsWindow(dialog.handle())) << "the host destroys the dialog, not the dialog itself";
+  }
+  EXPECT_EQ(config.Read(), before);
+  EXPECT_TRUE(host.reloads().empty());
+}
+
+TEST_F(LiveDialog, OkWithoutEditsSavesTheSameConfigurationAndAsksTheHostToReload) {
+  config.Write(test::ConfigWithStyles(std::string("<!-- dropped by a save -->") + test::kDialogStyles));
+  const Configuration before = Saved();
+  {
+    OpenDialog dialog = Open();
+    EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
+  }
+  EXPECT_EQ(config.Read().find("dropped by a save"), std::string::npos) << "the file was written anew";
+  EXPECT_EQ(Saved(), before);
+  ASSERT_EQ(host.reloads().size(), 1u);
+  EXPECT_EQ(host.reloads()[0].first, 0u);
+  EXPECT_EQ(host.reloads()[0].second, static_cast<LPARAM>(test::kNotifyData));
+}
+
+TEST_F(LiveDialog, AFailedSaveOffersRetryAndSavesAgain) {
+  config.host().FailCall("XMLSaveFileW", 1);
+  const Configuration before = Saved();
+  OpenDialog dialog = Open();
+  dialog.Type(kTransparencyEdit, L"7");
+  ModalAnswerer answerer(dialog.handle(), [](HWND box) { test::PressButton(box, IDRETRY); });
+  EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
+  ASSERT_EQ(answerer.texts().size(), 1u);
+  EXPECT_EQ(answerer.texts()[0], L"Unable to save configuration file: \nSaving configuration failed");
+  EXPECT_EQ(answerer.titles()[0], L"LUMEN Configuration");
+  Configuration expected = before;
+  expected.highlight.foregroundAlpha = 7;
+  EXPECT_EQ(Saved(), expected);
+  EXPECT_EQ(host.reloads().size(), 1u);
+}
+
+TEST_F(LiveDialog, AfterCancellingAFailedSaveTheFileIsUnchangedAndTheHostStillNotified) {
+  config.host().FailCall("XMLSaveFileW", 0);
+  const std::string before = config.Read();
+  OpenDialog dialog = Open();
+  dialog.Type(kTransparencyEdit, L"7");
+  int boxes = 0;
+  ModalAnswerer answerer(dialog.handle(), [&](HWND box) { test::PressButton(box, ++boxes < 3 ? IDRETRY : IDCANCEL); });
+  EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
+  EXPECT_EQ(boxes, 3) << "Retry as often as the user asks";
+  EXPECT_EQ(config.Read(), before);
+  EXPECT_EQ(host.reloads().size(), 1u);
+}
+
+TEST_F(LiveDialog, OkWithoutANotifyWindowSavesWarnsAndEnds) {
+  OpenDialog dialog(Configure(host.handle(), nullptr));
+  dialog.Type(kOutlineEdit, L"9");
+  ModalAnswerer answerer(dialog.handle(), [](HWND box) { test::PressButton(box, IDOK); });
+  EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
+  ASSERT_EQ(answerer.texts().size(), 1u);
+  EXPECT_NE(answerer.texts()[0].find(L"Notify handler not set"), std::wstring::npos);
+  EXPECT_EQ(Saved().highlight.outlineAlpha, 9u);
+  EXPECT_TRUE(host.reloads().empty());
+}
+
+TEST_F(LiveDialog, IsNotOpenedWithoutAReadableConfiguration) {
+  config.Write("<Config><Styles><Style ext=\"c\" name=\"no lexer\"/></Styles></Config>");
+  EXPECT_EQ(Configure(host.handle(), host.handle()), nullptr);
+  DeleteFileW(config.path().c_str());
+  EXPECT_EQ(Configure(host.handle(), host.handle()), nullptr);
+  config.host().ClearConfigFolder();
+  EXPECT_EQ(Configure(host.handle(), host.handle()), nullptr);
+}
+
+TEST_F(LiveDialog, AConfigurationWithoutLanguagesStillEditsTheMiscValuesButIsNeverSaved) {
+  config.Write(test::ConfigWithStyles(""));
+  const std::string before = config.Read();
+  OpenDialog dialog = Open();
+  EXPECT_EQ(dialog.Count(kLanguageCombo), 0);
+  EXPECT_FALSE(IsWindowEnabled(dialog[kLanguageCombo]));
+  EXPECT_FALSE(IsWindowEnabled(dialog[kStyleCombo]));
+  EXPECT_TRUE(IsWindowEnabled(dialog[kTransparencyEdit]));
+  dialog.Choose(kLanguageCombo, 0);
+  dialog.Choose(kStyleCombo, 0);
+  dialog.Type(kTransparencyEdit, L"5");
+  ModalAnswerer answerer(dialog.handle(), [](HWND box) { test::PressButton(box, IDCANCEL); });
+  EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
+  ASSERT_EQ(answerer.texts().size(), 1u);
+  EXPECT_EQ(answerer.texts()[0], L"Unable to save configuration file: \nSaving configuration failed");
+  EXPECT_EQ(config.Read(), before);
+}
+
+// A viewer of lumen.dll inside the host's window, showing `file`.
+class ViewerInHost {
+ public:
+  ViewerInHost(test::PluginLibrary& plugin, HWND host, const std::wstring& file) {
+    pane_ = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, host, nullptr, nullptr, nullptr);
+    const RECT bounds = {0, 0, 400, 300};
+    viewer_ = plugin.CreateViewer(pane_, &bounds, 0);
+    const std::wstring path = folder_ / file;
+    test::WriteBytes(path, "x = 1\n");
+    SendMessageW(viewer_, HBXPLUGINMSG_OPENFILE, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  }
+  ~ViewerInHost() { DestroyWindow(pane_); }
+  HWND viewer() const { return viewer_; }
+
+ private:
+  test::TempFolder folder_;
+  HWND pane_ = nullptr;
+  HWND viewer_ = nullptr;
+};
+
+TEST_F(LiveDialog, StartsOnTheLanguageWhoseFirstExtensionIsThatOfTheShownFile) {
+  const struct {
+    const wchar_t* file;
+    int language;
+  } cases[] = {
+      {L"script.py", 1},  {L"SCRIPT.PY", 1}, {L"notes.txt", 2},
+      {L"script.pyw", 0},  // only a later entry of Python's list
+      {L"header.h", 0},    {L"Makefile", 0}, {L"data.xyz", 0},
+  };
+  for (const auto& c : cases) {
+    ViewerInHost shown(plugin, host.handle(), c.file);
+    ASSERT_NE(shown.viewer(), nullptr);
+    OpenDialog dialog = Open();
+    EXPECT_EQ(dialog.Selection(kLanguageCombo), c.language) << test::ToUtf8(c.file);
+  }
+  OpenDialog withoutViewer = Open();
+  EXPECT_EQ(withoutViewer.Selection(kLanguageCombo), 0);
+  OpenDialog withoutParent(Configure(nullptr, host.handle()));
+  EXPECT_EQ(withoutParent.Selection(kLanguageCombo), 0);
+}
+
+TEST_F(LiveDialog, IsCentredOnItsParentByItsClientSize) {
+  OpenDialog dialog = Open();
+  RECT parent, window, client;
+  GetWindowRect(host.handle(), &parent);
+  GetWindowRect(dialog.handle(), &window);
+  GetClientRect(dialog.handle(), &client);
+  EXPECT_EQ(window.left, parent.left + (parent.right - parent.left) / 2 - client.right / 2);
+  EXPECT_EQ(window.top, parent.top + (parent.bottom - parent.top) / 2 - client.bottom / 2);
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right && inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+  RECT common;
+  return IntersectRect(&common, &a, &b) != 0;
+}
+
+TEST_F(LiveDialog, ShowsEveryControlWholeAndNoneOverAnother) {
+  OpenDialog dialog = Open();
+  RECT client;
+  GetClientRect(dialog.handle(), &client);
+  const DialogControl groups[] = {kStyleGroup, kMiscGroup, kButtonGroup};
+  for (size_t a = 0; a < kDialogControlCount; ++a) {
+    const auto first = static_cast<DialogControl>(a);
+    const RECT bounds = dialog.Bounds(first);
+    EXPECT_TRUE(Inside(bounds, client)) << "control " << a + 1 << " is cut off";
+    if (std::find(std::begin(groups), std::end(groups), first) != std::end(groups)) {
+      continue;
+    }
+    const int inGroups = static_cast<int>(std::count_if(std::begin(groups), std::end(groups), [&](DialogControl g) {
+      return Inside(bounds, dialog.Bounds(g));
+    }));
+    EXPECT_EQ(inGroups, 1) << "control " << a + 1 << " lies in exactly one group box";
+    for (size_t b = a + 1; b < kDialogControlCount; ++b) {
+      const auto second = static_cast<DialogControl>(b);
+      if (std::find(std::begin(groups), std::end(groups), second) != std::end(groups)) continue;
+      const bool upDownInItsEdit = (first == kTransparencyEdit && second == kTransparencyUpDown) ||
+                                   (first == kOutlineEdit && second == kOutlineUpDown);
+      if (!upDownInItsEdit) {
+        EXPECT_FALSE(Overlap(bounds, dialog.Bounds(second))) << "controls " << a + 1 << " and " << b + 1;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lumen
