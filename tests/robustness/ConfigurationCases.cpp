@@ -14,7 +14,7 @@ namespace lumen::robustness {
 namespace {
 
 constexpr int kShippedSamples = 100;
-constexpr int kSmallSamples = 400;
+constexpr int kSmallSamples = 300;
 // Odd in length, so that no statistical test takes it for UTF-16.
 const std::string kSourceText = "int main(void) { return 0; } // a line of source\n";
 

@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kOkId = 5, kCancelId = 6;
 constexpr UINT kNotifyData = 0x5EED;
-constexpr int kDamagedSamples = 100;
+constexpr int kDamagedSamples = 80;
 
 // Answers every message box of this thread but the dialog itself: Retry while
 // retries are left, then Cancel (OK on a box without Cancel). A thread timer

@@ -4,19 +4,19 @@
 // editor as it was.
 #include <gtest/gtest.h>
 
-#include <objidl.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "Robustness.h"
 #include "TestFiles.h"
+#include "TestStream.h"
 #include "viewer/ScintillaInterface.h"
 
 namespace lumen::robustness {
 namespace {
 
 using namespace sci;
+using test::TestStream;
 
 constexpr int kRandomFiles = 300;
 constexpr size_t kLargestRandomFile = 3 * 1024 * 1024;
@@ -56,71 +56,15 @@ bool IsValidUtf8(const std::string& text) {
                                              nullptr, 0) > 0;
 }
 
-// A host's stream that delivers its bytes in pieces, stops short, or fails.
-class ScriptedStream final : public IStream {
- public:
-  std::string bytes;                     // what it can deliver
-  uint64_t announcedSize = 0;            // what Stat reports
-  bool statFails = false;
-  size_t piece = SIZE_MAX;               // the most one Read delivers
-  size_t failAt = SIZE_MAX;              // Read fails once this many bytes went out
-  int reads = 0;
-
-  explicit ScriptedStream(std::string content) : bytes(std::move(content)), announcedSize(bytes.size()) {}
-
-  size_t delivered() const { return delivered_; }
-
-  HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) override {
-    ++reads;
-    if (read) *read = 0;
-    if (delivered_ >= failAt) return STG_E_READFAULT;
-    const size_t n = std::min({size_t{count}, piece, bytes.size() - delivered_, failAt - delivered_});
-    std::memcpy(buffer, bytes.data() + delivered_, n);
-    delivered_ += n;
-    if (read) *read = static_cast<ULONG>(n);
-    return n < count ? S_FALSE : S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Stat(STATSTG* status, DWORD) override {
-    if (statFails) return STG_E_ACCESSDENIED;
-    *status = {};
-    status->type = STGTY_STREAM;
-    status->cbSize.QuadPart = announcedSize;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-    if (id == IID_IUnknown || id == IID_ISequentialStream || id == IID_IStream) {
-      *object = this;
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  // The host owns the stream; the viewer neither keeps nor releases it.
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
-
- private:
-  size_t delivered_ = 0;
-};
-
 // What a stream delivers to a reader that asks for its announced size and
 // stops at the first empty read; nothing when it is refused or a read fails.
-std::optional<std::string> WhatTheStreamDelivers(const ScriptedStream& stream) {
+std::optional<std::string> WhatTheStreamDelivers(const TestStream& stream, const std::string& bytes) {
   // Sizes of 2 GB or more are refused before reading.
-  if (stream.statFails || stream.announcedSize == 0 || stream.announcedSize > 0x7FFFFFFF) return std::nullopt;
-  const size_t wanted = static_cast<size_t>(std::min<uint64_t>(stream.announcedSize, stream.bytes.size()));
-  if (stream.failAt < wanted) return std::nullopt;
+  if (stream.failStat || stream.announcedSize == 0 || stream.announcedSize > 0x7FFFFFFF) return std::nullopt;
+  const size_t wanted = static_cast<size_t>(std::min<uint64_t>(stream.announcedSize, bytes.size()));
+  if (stream.failRead || stream.failAfter < wanted) return std::nullopt;
   if (stream.piece == 0) return std::string();
-  return stream.bytes.substr(0, wanted);
+  return bytes.substr(0, wanted);
 }
 
 class FileLoads {
@@ -140,9 +84,9 @@ class FileLoads {
     DeleteFileW(path.c_str());
   }
 
-  // Shows what `stream` delivers and checks the outcome: only what it delivered.
-  void ByStream(const std::wstring& name, ScriptedStream& stream) {
-    const std::optional<std::string> delivered = WhatTheStreamDelivers(stream);
+  // Shows what `stream` (holding `bytes`) delivers and checks the outcome: only what it delivered.
+  void ByStream(const std::wstring& name, TestStream& stream, const std::string& bytes) {
+    const std::optional<std::string> delivered = WhatTheStreamDelivers(stream, bytes);
     const LRESULT shown = viewer_->Send(kOpenStream, reinterpret_cast<WPARAM>(name.c_str()), reinterpret_cast<LPARAM>(&stream));
     const bool showable = delivered && Showable(*delivered);
     Expect(shown, showable, delivered.value_or(std::string()));
@@ -220,25 +164,17 @@ TEST(FileRobustness, RandomBytesByPathAndByStream) {
     }
     const std::wstring& name = random.Pick(kNames);
     loads.ByPath(name, bytes);
-    ScriptedStream stream(bytes);
-    switch (random.Below(6)) {
-      case 0:
-        stream.piece = 1 + random.Below(4096);
-        break;
-      case 1:
-        stream.bytes.resize(random.Below(bytes.size() + 1));  // ends before its announced size
-        break;
-      case 2:
-        stream.failAt = random.Below(bytes.size() + 1);
-        stream.piece = 1 + random.Below(bytes.size() + 1);
-        break;
-      case 3:
-        stream.announcedSize = random.Below(bytes.size() + 1);  // announces less than it has
-        break;
-      default:
-        break;
+    const int behaviour = static_cast<int>(random.Below(6));
+    const std::string content = behaviour == 1 ? bytes.substr(0, random.Below(bytes.size() + 1)) : bytes;
+    TestStream stream(content);
+    stream.announcedSize = bytes.size();  // the content of case 1 ends before it
+    if (behaviour == 0) stream.piece = static_cast<ULONG>(1 + random.Below(4096));
+    if (behaviour == 2) {
+      stream.failAfter = random.Below(bytes.size() + 1);
+      stream.piece = static_cast<ULONG>(1 + random.Below(bytes.size() + 1));
     }
-    loads.ByStream(name, stream);
+    if (behaviour == 3) stream.announcedSize = random.Below(bytes.size() + 1);  // less than it has
+    loads.ByStream(name, stream, content);
   }
 }
 
@@ -253,9 +189,9 @@ TEST(FileRobustness, ByteOrderMarksCutShortAndFollowedByOddLengths) {
         const std::string bytes =
             mark.substr(0, kept) + (random.Percent(50) ? random.Bytes(tail) : std::string(tail, 'a'));
         loads.ByPath(L"marked.txt", bytes);
-        ScriptedStream stream(bytes);
-        stream.piece = 1 + random.Below(3);
-        loads.ByStream(L"marked.txt", stream);
+        TestStream stream(bytes);
+        stream.piece = static_cast<ULONG>(1 + random.Below(3));
+        loads.ByStream(L"marked.txt", stream, bytes);
       }
     }
   }
@@ -311,8 +247,8 @@ TEST(FileRobustness, Utf32WithValuesBeyondTheLastCodePoint) {
       }
     }
     loads.ByPath(L"wide32.txt", bytes);
-    ScriptedStream stream(bytes);
-    loads.ByStream(L"wide32.txt", stream);
+    TestStream stream(bytes);
+    loads.ByStream(L"wide32.txt", stream, bytes);
   }
 }
 
@@ -362,21 +298,21 @@ TEST(FileRobustness, FilesAndStreamsTheViewerCannotRead) {
   Count("files: unreadable files and streams", static_cast<int>(paths.size()));
 
   const Case streams("files: unreadable files and streams", "by stream");
-  ScriptedStream good("good text\n");
+  TestStream good("good text\n");
   loads.ExpectRefused(loads.Send(kOpenStream, reinterpret_cast<WPARAM>(L"a.txt"), 0));
   loads.ExpectRefused(loads.Send(kOpenStream, 0, reinterpret_cast<LPARAM>(&good)));
   loads.ExpectRefused(loads.Send(kOpenStream, reinterpret_cast<WPARAM>(L""), reinterpret_cast<LPARAM>(&good)));
-  ScriptedStream failingStat("text\n"), empty(""), failing("text\n"), silent("text\n");
-  failingStat.statFails = true;
-  failing.failAt = 0;
+  const std::string text = "only a little\n";
+  TestStream failingStat(text), empty(""), failing(text), silent(text), huge(text), wrapping(text);
+  failingStat.failStat = true;
+  failing.failAfter = 0;
   silent.piece = 0;
-  ScriptedStream huge("only a little\n"), wrapping("only a little\n");
   huge.announcedSize = uint64_t{1} << 31;
-  wrapping.announcedSize = (uint64_t{1} << 32) + 14;  // its low 32 bits are the real size
-  for (ScriptedStream* stream : {&failingStat, &empty, &failing, &silent, &huge, &wrapping}) {
-    loads.ByStream(L"stream.txt", *stream);
+  wrapping.announcedSize = (uint64_t{1} << 32) + text.size();  // its low 32 bits are the real size
+  for (TestStream* stream : {&failingStat, &empty, &failing, &silent, &huge, &wrapping}) {
+    loads.ByStream(L"stream.txt", *stream, stream == &empty ? std::string() : text);
   }
-  EXPECT_EQ(huge.reads + wrapping.reads, 0) << "a stream of 2 GB or more is refused before reading";
+  EXPECT_EQ(huge.readCalls + wrapping.readCalls, 0) << "a stream of 2 GB or more is refused before reading";
   Count("files: unreadable files and streams", 9);
 }
 
