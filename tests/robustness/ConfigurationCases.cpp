@@ -21,7 +21,8 @@ const std::string kSourceText = "int main(void) { return 0; } // a line of sourc
 std::vector<std::wstring> NamesToIdentify(Random& random, const ConfigurationSample& sample,
                                           const Expectations& expected) {
   std::vector<std::wstring> names = {L"Makefile", L"notes.", L"archive.tar.gz", L"C:\\src.d\\README"};
-  std::vector<std::wstring> extensions = sample.bytes ? ExtensionCandidates(*sample.bytes) : std::vector<std::wstring>{};
+  std::vector<std::wstring> extensions =
+      sample.bytes ? ExtensionCandidates(*sample.bytes) : std::vector<std::wstring>{};
   extensions.insert(extensions.end(), expected.extensions.begin(), expected.extensions.end());
   extensions.insert(extensions.end(), {L"c", L"CPP", L"txt", L"*", L"unknown"});
   for (int i = 0; i < 5; ++i) {
@@ -113,7 +114,8 @@ void PushThrough(Host& host, Random& random, const ConfigurationSample& sample, 
     host.ExpectCleanEnd(sample.locked ? std::optional<std::string>("<unreadable>") : bytes);
     if (!expected.configuration) return;
     const bool saved = Save(host, *expected.configuration);
-    EXPECT_NE(saved, expected.configuration->styles.empty()) << "a configuration with languages is saved, one without is not";
+    EXPECT_NE(saved, expected.configuration->styles.empty())
+        << "a configuration with languages is saved, one without is not";
     if (saved) {
       ExpectLoadsAsSaved(host, *expected.configuration);
       bytes = host.ConfigBytes();
@@ -158,16 +160,22 @@ TEST(ConfigurationRobustness, HandWrittenEdges) {
       ConfigWithStyles("<Style ext=\"c\"/><Style ext=\"h\" lexer=\"3\"><WordStyles><WordStyle/></WordStyles></Style>"),
       ConfigWithStyles("<Style ext=\" ...  \t\n.c..h. \" lexer=\"3\"/><Style ext=\"* c* c++ \xC3\xB1 " +
                        std::string(5000, 'e') + "\" lexer=\"-1\"/>"),
-      ConfigWithStyles("<Style ext=\"c\" lexer=\"2147483647\"><WordStyles>"
-                       "<WordStyle styleID=\"-2147483648\" fgColor=\"7FFFFFFF\" bgColor=\"-80000000\" fontSize=\"2147483647\""
-                       " fontStyle=\"-1\" eolFill=\"-7\" fontName=\"" + std::string(3000, 'F') + "\"/>"
-                       "<WordStyle styleID=\"255\" fgColor=\"0x00ff00\"><Keywords id=\"4294967295\">int</Keywords></WordStyle>"
-                       "<WordStyle styleID=\"-1\" bgColor=\"00FF00\"><Keywords id=\"4294967294\">char</Keywords></WordStyle>"
-                       "<WordStyle styleID=\"0\"><Keywords id=\"9\">" + longKeywords + "</Keywords></WordStyle>"
-                       "</WordStyles></Style>"),
-      ConfigWithStyles("<Style ext=\"c\" lexer=\"3\"><WordStyles><WordStyle styleID=\"5\" fgColor=\"FFFFFFFF\"/>"
-                       "</WordStyles></Style><Style ext=\"h\" lexer=\"3\"><WordStyles>"
-                       "<WordStyle styleID=\"5\" bgColor=\"GHI\"/></WordStyles></Style><Style ext=\"txt\" lexer=\"1\"/>"),
+      ConfigWithStyles(
+          "<Style ext=\"c\" lexer=\"2147483647\"><WordStyles>"
+          "<WordStyle styleID=\"-2147483648\" fgColor=\"7FFFFFFF\" bgColor=\"-80000000\" fontSize=\"2147483647\""
+          " fontStyle=\"-1\" eolFill=\"-7\" fontName=\"" +
+          std::string(3000, 'F') +
+          "\"/>"
+          "<WordStyle styleID=\"255\" fgColor=\"0x00ff00\"><Keywords id=\"4294967295\">int</Keywords></WordStyle>"
+          "<WordStyle styleID=\"-1\" bgColor=\"00FF00\"><Keywords id=\"4294967294\">char</Keywords></WordStyle>"
+          "<WordStyle styleID=\"0\"><Keywords id=\"9\">" +
+          longKeywords +
+          "</Keywords></WordStyle>"
+          "</WordStyles></Style>"),
+      ConfigWithStyles(
+          "<Style ext=\"c\" lexer=\"3\"><WordStyles><WordStyle styleID=\"5\" fgColor=\"FFFFFFFF\"/>"
+          "</WordStyles></Style><Style ext=\"h\" lexer=\"3\"><WordStyles>"
+          "<WordStyle styleID=\"5\" bgColor=\"GHI\"/></WordStyles></Style><Style ext=\"txt\" lexer=\"1\"/>"),
       "<Other><Highlight Foreground=\"-1\" ForegroundAlpha=\"123456789\" OutlineAlpha=\"0x\"/>"
       "<FileSizeLimit>18446744073709551615</FileSizeLimit><Tabulator Width=\"4294967295\"/>"
       "<Styles><Style ext=\"c\" lexer=\"3\"/></Styles></Other>",
@@ -182,7 +190,8 @@ TEST(ConfigurationRobustness, HandWrittenEdges) {
             for (int level = 0; level < 200; ++level) nested += "<Deeper>";
             for (int level = 0; level < 200; ++level) nested += "</Deeper>";
             return nested;
-          }() + "</Style></Styles></Config>",
+          }() +
+          "</Style></Styles></Config>",
   };
   Host host;
   for (size_t index = 0; index < documents.size(); ++index) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-
 #include <rapidxml/rapidxml.hpp>
 #include <rapidxml/rapidxml_print.hpp>
 
@@ -15,11 +14,11 @@ using Node = rapidxml::xml_node<char>;
 using Attribute = rapidxml::xml_attribute<char>;
 
 const std::vector<std::string> kElementNames = {
-    "Config",  "Highlight", "FileSizeLimit", "LineNumbering", "LineWrapping", "Tabulator",
-    "SearchSync", "Styles", "Style", "WordStyles", "WordStyle", "Keywords", "styles", "WORDSTYLE", "Other"};
+    "Config", "Highlight",  "FileSizeLimit", "LineNumbering", "LineWrapping", "Tabulator", "SearchSync", "Styles",
+    "Style",  "WordStyles", "WordStyle",     "Keywords",      "styles",       "WORDSTYLE", "Other"};
 const std::vector<std::string> kAttributeNames = {
-    "Foreground", "ForegroundAlpha", "OutlineAlpha", "Enabled", "Width",  "ext",     "lexer",   "name",   "bgColor",
-    "fgColor",    "fontName",        "fontSize",     "fontStyle", "eolFill", "styleID", "id",      "EXT",    "styleid"};
+    "Foreground", "ForegroundAlpha", "OutlineAlpha", "Enabled",   "Width",   "ext",     "lexer", "name", "bgColor",
+    "fgColor",    "fontName",        "fontSize",     "fontStyle", "eolFill", "styleID", "id",    "EXT",  "styleid"};
 const std::vector<std::string> kRootNames = {"config", "Configuration", "X", "Styles", "Konfigürätion", "Config2"};
 
 std::string LongText(Random& random) {
@@ -159,8 +158,8 @@ class MutableDocument {
         element->remove_attribute(attribute);
         return "dropped " + where;
       case 1: {
-        const std::string value = random.Percent(50) ? std::string(attribute->value(), attribute->value_size())
-                                                     : HostileValue(random);
+        const std::string value =
+            random.Percent(50) ? std::string(attribute->value(), attribute->value_size()) : HostileValue(random);
         element->insert_attribute(attribute->next_attribute(),
                                   tree_.allocate_attribute(Keep(name), Keep(value), name.size(), value.size()));
         return "duplicated " + where;
@@ -178,7 +177,8 @@ class MutableDocument {
       default: {
         const std::string value = HostileValue(random);
         attribute->value(Keep(value), value.size());
-        return "replaced " + where + " by " + (value.size() > 40 ? std::to_string(value.size()) + " characters" : "\"" + value + "\"");
+        return "replaced " + where + " by " +
+               (value.size() > 40 ? std::to_string(value.size()) + " characters" : "\"" + value + "\"");
       }
     }
   }

@@ -3,19 +3,20 @@
 // attributes dropped, duplicated, reordered and renamed, values replaced by
 // hostile text, the root renamed; or the file truncated, not XML at all,
 // missing, or locked against reading.
+#include <windows.h>
+
 #include <optional>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 #include "Robustness.h"
 
 namespace lumen::robustness {
 
 struct ConfigurationSample {
-  std::string description;          // what was done to the file
+  std::string description;           // what was done to the file
   std::optional<std::string> bytes;  // nothing: there is no file
-  bool locked = false;              // opened exclusively while the case runs
+  bool locked = false;               // opened exclusively while the case runs
 };
 
 ConfigurationSample MutateConfiguration(const std::string& base, Random& random);

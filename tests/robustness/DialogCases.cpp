@@ -94,7 +94,8 @@ HWND OpenDialog(Host& host, HWND notify) {
 bool Press(Host& host, HWND dialog, int id, int retries, int& boxes) {
   MessageBoxAnswerer answerer(dialog, retries);
   Boundary("the dialog procedure", [&] {
-    return SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    return SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
   });
   const bool quit = host.Pump();
   boxes = answerer.boxes();
@@ -114,8 +115,9 @@ void OpenCancelAndConfirm(Host& host, const std::string& what) {
   int boxes = 0;
   HWND dialog = OpenDialog(host, host.window());
   ASSERT_EQ(dialog != nullptr, loadable.has_value())
-      << what << (loadable ? ": HBX_Configure gave no dialog for a configuration that loads"
-                           : ": a dialog over a configuration that does not load");
+      << what
+      << (loadable ? ": HBX_Configure gave no dialog for a configuration that loads"
+                   : ": a dialog over a configuration that does not load");
   if (!dialog) {
     Count("dialog: not opened over a configuration that does not load");
     host.ExpectCleanEnd(before);
@@ -159,8 +161,8 @@ TEST(DialogRobustness, OpensCancelsAndConfirmsOverDamagedConfigurations) {
   const std::string small = SmallConfiguration();
   for (int index = 0; index <= kDamagedSamples; ++index) {
     Random random("dialog: damaged configurations", index);
-    const ConfigurationSample sample =
-        index == 0 ? ConfigurationSample{"the shipped one", ShippedConfiguration()} : MutateConfiguration(small, random);
+    const ConfigurationSample sample = index == 0 ? ConfigurationSample{"the shipped one", ShippedConfiguration()}
+                                                  : MutateConfiguration(small, random);
     const Case scope("dialog: open, Cancel and OK over damaged configurations", sample.description);
     if (sample.bytes) {
       host.WriteConfig(*sample.bytes);
@@ -259,6 +261,29 @@ TEST(DialogRobustness, RetryAfterAFailedSaveSavesAgain) {
   EXPECT_NE(host.ConfigBytes(), configuration);
   EXPECT_NO_THROW(LoadConfiguration(host.configPath()));
   EXPECT_EQ(host.TakeReloadRequests(), std::vector<LPARAM>{kNotifyData});
+  host.ExpectCleanEnd(host.ConfigBytes());
+}
+
+TEST(DialogRobustness, OkWhileAnotherProgramHoldsTheFile) {
+  const Case scope("dialog: OK while the file is locked", "no sharing at all");
+  Host host;
+  const std::string configuration = SmallConfiguration();
+  host.WriteConfig(configuration);
+  const Configuration loaded = LoadConfiguration(host.configPath());
+  const HWND dialog = OpenDialog(host, host.window());
+  ASSERT_NE(dialog, nullptr) << "HBX_Configure gave no dialog for a configuration that loads";
+  int boxes = 0;
+  {
+    const LockedFile lock(host.configPath());
+    EXPECT_TRUE(Press(host, dialog, kOkId, 0, boxes));
+  }
+  CloseDialog(dialog);
+  EXPECT_EQ(host.TakeReloadRequests(), std::vector<LPARAM>{kNotifyData});
+  const bool saved = host.ConfigBytes() != configuration;
+  EXPECT_EQ(boxes, saved ? 0 : 1) << "a save the file system refused is reported";
+  if (saved) ExpectLoadsAsSaved(host, loaded);
+  Count(saved ? "dialog: OK while the file is locked: replaced all the same"
+              : "dialog: OK while the file is locked: refused, reported");
   host.ExpectCleanEnd(host.ConfigBytes());
 }
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "../config/ConfigExpectations.h"
 #include "EditorStandIn.h"
 #include "TestFiles.h"
-#include "../config/ConfigExpectations.h"
 #include "config/Loaders.h"
 #include "config/Saver.h"
 #include "config/Text.h"
@@ -39,7 +39,8 @@ bool IdentifyFile(Host& host, const std::wstring& path, size_t capacity, bool by
   });
   EXPECT_TRUE(claimed == TRUE || claimed == FALSE) << claimed;
   if (!claimed) {
-    EXPECT_TRUE(SameBytes(record.bytes, before.bytes, sizeof record.bytes)) << "a file not claimed leaves the record alone";
+    EXPECT_TRUE(SameBytes(record.bytes, before.bytes, sizeof record.bytes))
+        << "a file not claimed leaves the record alone";
     EXPECT_TRUE(text.untouched());
     return false;
   }

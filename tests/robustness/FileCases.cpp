@@ -22,8 +22,8 @@ constexpr int kRandomFiles = 300;
 constexpr size_t kLargestRandomFile = 3 * 1024 * 1024;
 constexpr UINT kOpenFile = 0x8F02, kOpenStream = 0x8F04;
 
-const std::vector<std::string> kByteOrderMarks = {std::string("\xFF\xFE\x00\x00", 4), std::string("\x00\x00\xFE\xFF", 4),
-                                                  "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
+const std::vector<std::string> kByteOrderMarks = {
+    std::string("\xFF\xFE\x00\x00", 4), std::string("\x00\x00\xFE\xFF", 4), "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
 
 uint32_t Unit32(const std::string& bytes, size_t at, bool bigEndian) {
   uint32_t value = 0;
@@ -40,7 +40,8 @@ uint32_t Unit32(const std::string& bytes, size_t at, bool bigEndian) {
 bool Showable(const std::string& bytes) {
   const size_t n = bytes.size();
   if (n == 0) return false;
-  const bool utf32 = n % 4 == 0 && (bytes.compare(0, 4, kByteOrderMarks[0]) == 0 || bytes.compare(0, 4, kByteOrderMarks[1]) == 0);
+  const bool utf32 =
+      n % 4 == 0 && (bytes.compare(0, 4, kByteOrderMarks[0]) == 0 || bytes.compare(0, 4, kByteOrderMarks[1]) == 0);
   if (utf32) {
     const bool bigEndian = bytes[0] == '\0';
     for (size_t at = 0; at < n; at += 4) {
@@ -52,8 +53,8 @@ bool Showable(const std::string& bytes) {
 }
 
 bool IsValidUtf8(const std::string& text) {
-  return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                             nullptr, 0) > 0;
+  return text.empty() ||
+         MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) > 0;
 }
 
 // What a stream delivers to a reader that asks for its announced size and
@@ -87,7 +88,8 @@ class FileLoads {
   // Shows what `stream` (holding `bytes`) delivers and checks the outcome: only what it delivered.
   void ByStream(const std::wstring& name, TestStream& stream, const std::string& bytes) {
     const std::optional<std::string> delivered = WhatTheStreamDelivers(stream, bytes);
-    const LRESULT shown = viewer_->Send(kOpenStream, reinterpret_cast<WPARAM>(name.c_str()), reinterpret_cast<LPARAM>(&stream));
+    const LRESULT shown =
+        viewer_->Send(kOpenStream, reinterpret_cast<WPARAM>(name.c_str()), reinterpret_cast<LPARAM>(&stream));
     const bool showable = delivered && Showable(*delivered);
     Expect(shown, showable, delivered.value_or(std::string()));
     if (showable) {
@@ -103,7 +105,6 @@ class FileLoads {
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const { return viewer_->Send(message, wParam, lParam); }
 
   const std::string& document() const { return document_; }
-
 
  private:
   // A small file first, so that a failed load has something to leave alone.
@@ -129,8 +130,9 @@ class FileLoads {
     const std::wstring description = viewer_->Describe();
     static const std::vector<std::wstring> labels = {L"UTF-32LE, ", L"UTF-32BE, ", L"UTF-16LE, ",
                                                      L"UTF-16BE, ", L"UTF-8, ",    L"ANSI, "};
-    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](const auto& label) { return description.starts_with(label); }))
-        << test::ToUtf8(description);
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](const auto& label) {
+      return description.starts_with(label);
+    })) << test::ToUtf8(description);
     document_ = *now;
   }
 
@@ -216,9 +218,15 @@ TEST(FileRobustness, Utf16WithUnpairedSurrogates) {
     const size_t count = random.Below(200);
     for (size_t i = 0; i < count; ++i) {
       switch (random.Below(4)) {
-        case 0: units.push_back(static_cast<uint16_t>(0xD800 + random.Below(0x400))); break;  // high alone
-        case 1: units.push_back(static_cast<uint16_t>(0xDC00 + random.Below(0x400))); break;  // low alone
-        default: units.push_back(static_cast<uint16_t>('a' + random.Below(26))); break;
+        case 0:
+          units.push_back(static_cast<uint16_t>(0xD800 + random.Below(0x400)));
+          break;  // high alone
+        case 1:
+          units.push_back(static_cast<uint16_t>(0xDC00 + random.Below(0x400)));
+          break;  // low alone
+        default:
+          units.push_back(static_cast<uint16_t>('a' + random.Below(26)));
+          break;
       }
     }
     if (random.Percent(50)) units.push_back(0xD83D);  // a pair cut at the end
@@ -270,7 +278,8 @@ TEST(FileRobustness, LongLinesWithoutLineEndsAndNulBytes) {
 
 // A file of `size` bytes that takes no room: the viewer refuses it by its size.
 std::wstring SparseFile(const std::wstring& path, uint64_t size) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   LARGE_INTEGER end;
   end.QuadPart = static_cast<LONGLONG>(size);
   SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
@@ -285,11 +294,16 @@ TEST(FileRobustness, FilesAndStreamsTheViewerCannotRead) {
   const Case scope("files: unreadable files and streams", "by path");
   const std::wstring folder = host.filesFolder();
   const std::wstring locked = host.WriteFile(L"locked.txt", "locked text\n");
-  const HANDLE lock = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  const std::vector<std::wstring> paths = {folder + L"\\missing.txt", folder, locked, host.WriteFile(L"empty.txt", ""),
+  const HANDLE lock =
+      CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::vector<std::wstring> paths = {folder + L"\\missing.txt",
+                                           folder,
+                                           locked,
+                                           host.WriteFile(L"empty.txt", ""),
                                            SparseFile(folder + L"\\huge.txt", uint64_t{1} << 31),
                                            SparseFile(folder + L"\\huger.txt", (uint64_t{1} << 32) + 1),
-                                           folder + L"\\" + std::wstring(40000, L'a') + L".txt", L""};
+                                           folder + L"\\" + std::wstring(40000, L'a') + L".txt",
+                                           L""};
   for (const std::wstring& path : paths) {
     loads.ExpectRefused(loads.Send(kOpenFile, 0, reinterpret_cast<LPARAM>(path.c_str())));
   }

@@ -16,7 +16,6 @@
 namespace lumen::robustness {
 namespace {
 
-
 const std::string kSource = "int main(void) { return 0; } // a line of source\n";
 
 // Something the host has the plug-in do; it checks the outcomes that are
@@ -70,8 +69,7 @@ std::vector<Operation> Operations(const Expectations& full) {
          }
          return false;
        }},
-      {"saving the whole configuration",
-       [full](Host& host) { return Save(host, *full.configuration); }},
+      {"saving the whole configuration", [full](Host& host) { return Save(host, *full.configuration); }},
   };
 }
 
@@ -85,7 +83,8 @@ TEST(HostFaultRobustness, EveryHostFunctionFailsAtEachOfItsCallsInTurn) {
     const std::map<std::string, int> calls = HostCallsOf(host, [&] { operation.run(host); });
     for (const std::string& function : HostFunctionNames()) {
       for (int call = 0; call <= calls.at(function) && calls.at(function) > 0; ++call) {
-        const std::string site = function + (call == 0 ? std::string(" fails every time") : " fails at call " + std::to_string(call));
+        const std::string site =
+            function + (call == 0 ? std::string(" fails every time") : " fails at call " + std::to_string(call));
         const Case scope("host faults: " + operation.name, site);
         SCOPED_TRACE(operation.name + ": " + site);
         host.WriteConfig(configuration);

@@ -29,8 +29,8 @@ std::wstring VersionText(const wchar_t* name) {
 }
 
 struct TextSlot {
-  size_t offset;          // of the buffer pointer; its capacity lies at 56 + 4 * (offset - 16) / 8
-  std::wstring value;     // what the plug-in copies into it (empty: it has no such value)
+  size_t offset;       // of the buffer pointer; its capacity lies at 56 + 4 * (offset - 16) / 8
+  std::wstring value;  // what the plug-in copies into it (empty: it has no such value)
 };
 
 // HBX_IdentifyW with one capacity per text slot (a negative capacity: null
@@ -91,7 +91,8 @@ TEST(RecordRobustness, PluginInformationTextsAtEveryCapacity) {
     const Case scope("records: HBX_IdentifyW text capacities", "mixed " + std::to_string(index));
     Random random("records: mixed capacities", index);
     std::vector<int> capacities;
-    for (const TextSlot& slot : slots) capacities.push_back(static_cast<int>(random.Between(-1, static_cast<int64_t>(slot.value.size()) + 2)));
+    for (const TextSlot& slot : slots)
+      capacities.push_back(static_cast<int>(random.Between(-1, static_cast<int64_t>(slot.value.size()) + 2)));
     const uint32_t sizes[] = {0, 80, 159, 160, 176};
     ExpectTexts(host, slots, capacities, sizes[random.Below(5)]);
   }
@@ -105,10 +106,23 @@ TEST(RecordRobustness, IdentificationWithOddPathsAndRecords) {
   host.WriteConfig(SmallConfiguration());
   const Expectations expected = ReadExpectations(host);
   ASSERT_FALSE(expected.extensions.empty());
-  const std::vector<std::wstring> paths = {L"",          L".",        L"..",          L"a.",      L".c",
-                                           L"x.c",       L"X.C",      L"dir.c\\file", L"x.c.",    L"x.\xD800",
-                                           L"x.c\xDFFF", L"x.\x00E7", L"x.*",         L"x.c h",   L"x.txt",
-                                           std::wstring(100000, L'a') + L".c", L"C:\\a.b\\c.d\\e.h"};
+  const std::vector<std::wstring> paths = {L"",
+                                           L".",
+                                           L"..",
+                                           L"a.",
+                                           L".c",
+                                           L"x.c",
+                                           L"X.C",
+                                           L"dir.c\\file",
+                                           L"x.c.",
+                                           L"x.\xD800",
+                                           L"x.c\xDFFF",
+                                           L"x.\x00E7",
+                                           L"x.*",
+                                           L"x.c h",
+                                           L"x.txt",
+                                           std::wstring(100000, L'a') + L".c",
+                                           L"C:\\a.b\\c.d\\e.h"};
   int index = 0;
   for (const std::wstring& path : paths) {
     const Case scope("records: identification with odd paths and records", std::to_string(index++));
@@ -121,16 +135,20 @@ TEST(RecordRobustness, IdentificationWithOddPathsAndRecords) {
     record.Put<wchar_t*>(24, nullptr);
     record.Put<uint32_t>(32, 64);
     test::PluginLibrary& plugin = host.plugin();
-    const BOOL claimed = Boundary("HBX_IdentifyFileW", [&] { return plugin.IdentifyFileW(nullptr, path.c_str(), record.data(), 0); });
+    const BOOL claimed =
+        Boundary("HBX_IdentifyFileW", [&] { return plugin.IdentifyFileW(nullptr, path.c_str(), record.data(), 0); });
     EXPECT_EQ(claimed != FALSE, IsConfigured(expected.extensions, path));
-    EXPECT_EQ(Boundary("HBX_IdentifyFileW", [&] { return plugin.IdentifyFileW(nullptr, path.c_str(), nullptr, 0); }), claimed);
+    EXPECT_EQ(Boundary("HBX_IdentifyFileW", [&] { return plugin.IdentifyFileW(nullptr, path.c_str(), nullptr, 0); }),
+              claimed);
   }
   const Case scope("records: identification with odd paths and records", "no path");
   test::RawRecord<40> record;
-  EXPECT_EQ(Boundary("HBX_IdentifyFileW", [&] { return host.plugin().IdentifyFileW(nullptr, nullptr, record.data(), 0); }), FALSE);
-  EXPECT_EQ(Boundary("HBX_IdentifyFileStreamW", [&] {
-              return host.plugin().IdentifyFileStreamW(nullptr, nullptr, nullptr, nullptr);
-            }), FALSE);
+  EXPECT_EQ(
+      Boundary("HBX_IdentifyFileW", [&] { return host.plugin().IdentifyFileW(nullptr, nullptr, record.data(), 0); }),
+      FALSE);
+  EXPECT_EQ(Boundary("HBX_IdentifyFileStreamW",
+                     [&] { return host.plugin().IdentifyFileStreamW(nullptr, nullptr, nullptr, nullptr); }),
+            FALSE);
   host.ExpectCleanEnd(SmallConfiguration());
 }
 
@@ -154,8 +172,10 @@ TEST(RecordRobustness, StartUpShutDownAndViewerCreationWithOddArguments) {
   }
   const Case scope("records: start-up, shut-down and creation", "viewer creation");
   const RECT extreme = {INT_MIN, INT_MIN, INT_MAX, INT_MAX};
-  const std::pair<HWND, const RECT*> arguments[] = {
-      {nullptr, nullptr}, {reinterpret_cast<HWND>(0x12345), nullptr}, {host.window(), nullptr}, {host.window(), &extreme}};
+  const std::pair<HWND, const RECT*> arguments[] = {{nullptr, nullptr},
+                                                    {reinterpret_cast<HWND>(0x12345), nullptr},
+                                                    {host.window(), nullptr},
+                                                    {host.window(), &extreme}};
   for (const auto& [parent, place] : arguments) {
     const HWND viewer = Boundary("HBX_CreateViewer", [&] { return plugin.CreateViewer(parent, place, 0xFFFFFFFF); });
     EXPECT_EQ(viewer != nullptr, parent == host.window());
@@ -170,17 +190,38 @@ TEST(RecordRobustness, StartUpShutDownAndViewerCreationWithOddArguments) {
 // for the messages whose answer depends on the editor's state.
 std::optional<LRESULT> FixedAnswer(UINT message, WPARAM wParam, bool editor) {
   switch (message) {
-    case 0x8F02: case 0x8F04: case 0x8F08: case 0x8F0B: case 0x8F11: case 0x8F19: case 0x8F1B: case 0x8F1F:
+    case 0x8F02:
+    case 0x8F04:
+    case 0x8F08:
+    case 0x8F0B:
+    case 0x8F11:
+    case 0x8F19:
+    case 0x8F1B:
+    case 0x8F1F:
       return 0;
-    case 0x8F06: return 1;  // the record is null here
-    case 0x8F07: return 0x0020BD72;
-    case 0x8F0C: return 1;
-    case 0x8F0E: case 0x8F10: return editor ? 1 : 0;
-    case 0x8F0D: case 0x8F0F: case 0x8F16: case 0x8F18: return std::nullopt;
-    case 0x8F1D: case 0x8F1E: return 0;  // no MSG
-    case 0x8F24: return 0x0190000A;
-    case 0x8F2A: return wParam != 0 ? 1 : 0;
-    default: return 0;  // numbers the viewer does not know go to DefWindowProc
+    case 0x8F06:
+      return 1;  // the record is null here
+    case 0x8F07:
+      return 0x0020BD72;
+    case 0x8F0C:
+      return 1;
+    case 0x8F0E:
+    case 0x8F10:
+      return editor ? 1 : 0;
+    case 0x8F0D:
+    case 0x8F0F:
+    case 0x8F16:
+    case 0x8F18:
+      return std::nullopt;
+    case 0x8F1D:
+    case 0x8F1E:
+      return 0;  // no MSG
+    case 0x8F24:
+      return 0x0190000A;
+    case 0x8F2A:
+      return wParam != 0 ? 1 : 0;
+    default:
+      return 0;  // numbers the viewer does not know go to DefWindowProc
   }
 }
 
@@ -211,7 +252,8 @@ void ProbeMessages(const Host& host, Viewer& viewer, Random& random, bool editor
     }
   }
   for (int i = 0; i < 64; ++i) {
-    const auto message = static_cast<UINT>(random.Percent(50) ? random.Between(WM_USER + 2, 0x7FFF) : random.Between(0x8F40, 0xBFFF));
+    const auto message =
+        static_cast<UINT>(random.Percent(50) ? random.Between(WM_USER + 2, 0x7FFF) : random.Between(0x8F40, 0xBFFF));
     EXPECT_EQ(viewer.Send(message, static_cast<WPARAM>(random.Next()), static_cast<LPARAM>(random.Next())), 0)
         << std::hex << "unknown message 0x" << message;
     ++sent;

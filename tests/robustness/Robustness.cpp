@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -63,6 +64,13 @@ LONG WINAPI NameTheCrash(EXCEPTION_POINTERS* pointers) {
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
+// An exception that unwound out of a window procedure ends here.
+[[noreturn]] void NameTheTermination() {
+  Say("\nrobustness: the process was terminated in case \"%s\"\n", State().caseName);
+  TerminateProcess(GetCurrentProcess(), 5);
+  std::abort();
+}
+
 void WatchCases() {
   SuiteState& state = State();
   while (WaitForSingleObject(state.stop, 250) == WAIT_TIMEOUT) {
@@ -94,6 +102,7 @@ class SuiteEnvironment : public ::testing::Environment {
     SetEnvironmentVariableW(L"TEMP", PrivateTemporaryFolder().c_str());
     SetCurrentDirectoryW(MakeFolder(PrivateCurrentFolder()).c_str());
     SetUnhandledExceptionFilter(&NameTheCrash);
+    std::set_terminate(&NameTheTermination);
     state.stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     state.watchdog = std::thread(&WatchCases);
   }
@@ -118,7 +127,8 @@ constexpr UINT kReloadSettings = 0x8F1F;
 
 }  // namespace
 
-Random::Random(const std::string& kind, int index) : engine_(SuiteSeed() ^ HashOf(kind) ^ (uint64_t(index) * 0x9E3779B97F4A7C15ull)) {}
+Random::Random(const std::string& kind, int index)
+    : engine_(SuiteSeed() ^ HashOf(kind) ^ (static_cast<uint64_t>(index) * 0x9E3779B97F4A7C15ull)) {}
 
 std::string Random::Bytes(size_t count) {
   std::string bytes(count, '\0');
@@ -186,12 +196,26 @@ void ExpectNothingWrittenOutside(const std::string& when) {
 }
 
 const std::vector<std::string>& HostFunctionNames() {
-  static const std::vector<std::string> names = {
-      "XMLLoadFileW",         "XMLSaveFileW",         "XMLCreateFile",           "XMLFreeFile",
-      "XMLAddChildNodeW",     "XMLFindChildNodeW",    "XMLEnumChildNodesW",      "XMLSetNodeNameW",
-      "XMLGetNodeValueW",     "XMLSetNodeValueW",     "XMLSetNodeDWORDValue",    "XMLGetNodeDWORDLONGValue",
-      "XMLGetNodeAttributeW", "XMLSetNodeAttributeW", "XMLSetNodeBoolAttributeW", "XMLGetNodeIntAttributeW",
-      "XMLGetNodeDWORDAttributeW", "XMLSetNodeDWORDAttributeW", "GetConfigPathW", "GetString"};
+  static const std::vector<std::string> names = {"XMLLoadFileW",
+                                                 "XMLSaveFileW",
+                                                 "XMLCreateFile",
+                                                 "XMLFreeFile",
+                                                 "XMLAddChildNodeW",
+                                                 "XMLFindChildNodeW",
+                                                 "XMLEnumChildNodesW",
+                                                 "XMLSetNodeNameW",
+                                                 "XMLGetNodeValueW",
+                                                 "XMLSetNodeValueW",
+                                                 "XMLSetNodeDWORDValue",
+                                                 "XMLGetNodeDWORDLONGValue",
+                                                 "XMLGetNodeAttributeW",
+                                                 "XMLSetNodeAttributeW",
+                                                 "XMLSetNodeBoolAttributeW",
+                                                 "XMLGetNodeIntAttributeW",
+                                                 "XMLGetNodeDWORDAttributeW",
+                                                 "XMLSetNodeDWORDAttributeW",
+                                                 "GetConfigPathW",
+                                                 "GetString"};
   return names;
 }
 
@@ -216,7 +240,7 @@ Host::Host(Kind kind, bool start) : kind_(kind), root_(NewCaseFolder()) {
   filesFolder_ = MakeFolder(root_ + L"\\Files");
   if (kind != Kind::Missing) {
     standIn_ = std::make_unique<test::HostStandIn>(kind == Kind::Full ? test::HostStandIn::Build::Full
-                                                                       : test::HostStandIn::Build::Reduced);
+                                                                      : test::HostStandIn::Build::Reduced);
     standIn_->Reset();
     standIn_->SetConfigFolder(configFolder_);
   }
@@ -254,10 +278,6 @@ LRESULT CALLBACK Host::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   auto* host = reinterpret_cast<Host*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (host && message == kReloadSettings) {
     host->reloadRequests_.push_back(lParam);
-    return 0;
-  }
-  if (host && message == WM_NOTIFY) {
-    ++host->notifications_;
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
@@ -353,7 +373,8 @@ void ReportEscapedException(const char* what) { ADD_FAILURE() << "a C++ exceptio
 
 Viewer::Viewer(Host& host, const RECT* place) {
   static const RECT pane = {0, 0, 800, 600};
-  window_ = Boundary("HBX_CreateViewer", [&] { return host.plugin().CreateViewer(host.window(), place ? place : &pane, 0); });
+  window_ =
+      Boundary("HBX_CreateViewer", [&] { return host.plugin().CreateViewer(host.window(), place ? place : &pane, 0); });
   if (!window_) ADD_FAILURE() << "HBX_CreateViewer failed";
 }
 

@@ -3,6 +3,8 @@
 // (counted per kind, under a watchdog, named when the process crashes), a
 // host process around lumen.dll with its configuration and log folders, and
 // the checks every case ends with.
+#include <windows.h>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -11,7 +13,6 @@
 #include <random>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 #include "HostStandIn.h"
 #include "PluginLibrary.h"
@@ -27,7 +28,9 @@ class Random {
   uint64_t Next() { return engine_(); }
   // 0 .. n-1 (0 when n is 0).
   size_t Below(size_t n) { return n == 0 ? 0 : static_cast<size_t>(engine_() % n); }
-  int64_t Between(int64_t low, int64_t high) { return low + static_cast<int64_t>(Below(static_cast<size_t>(high - low + 1))); }
+  int64_t Between(int64_t low, int64_t high) {
+    return low + static_cast<int64_t>(Below(static_cast<size_t>(high - low + 1)));
+  }
   bool Percent(int percent) { return static_cast<int>(Below(100)) < percent; }
   template <typename T>
   const T& Pick(const std::vector<T>& items) {
@@ -106,10 +109,8 @@ class Host {
   // Writes `bytes` to a file of that name beside the test's other files.
   std::wstring WriteFile(const std::wstring& name, const std::string& bytes) const;
 
-  // What the host window was posted and sent: reload requests (0x8F1F) with
-  // their data, and WM_NOTIFY codes from viewers.
+  // The reload requests (0x8F1F) posted to the host's window, with their data.
   std::vector<LPARAM> TakeReloadRequests();
-  int notifications() const { return notifications_; }
 
   // Documents the stand-in still holds (0 without a stand-in).
   int OpenDocuments() const { return standIn_ ? standIn_->OpenDocuments() : 0; }
@@ -133,7 +134,6 @@ class Host {
   bool started_ = false;
   HWND window_ = nullptr;
   std::vector<LPARAM> reloadRequests_;
-  int notifications_ = 0;
 };
 
 // `count` wide characters whose end touches an inaccessible page: a write
@@ -157,13 +157,10 @@ class GuardedBuffer {
   size_t count_;
 };
 
-// Runs `body`, and fails the test when a C++ exception comes out of it: none
-// may leave an export or a window procedure.
-template <typename Body>
-auto Boundary(const char* what, Body body) -> decltype(body());
-
 void ReportEscapedException(const char* what);
 
+// Runs `body`, and fails the test when a C++ exception comes out of it: none
+// may leave an export or a window procedure.
 template <typename Body>
 auto Boundary(const char* what, Body body) -> decltype(body()) {
   try {
@@ -185,9 +182,7 @@ class Viewer {
   HWND window() const { return window_; }
   HWND editor() const { return GetDlgItem(window_, 1); }
   LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-  LRESULT OpenPath(const std::wstring& path) const {
-    return Send(0x8F02, 0, reinterpret_cast<LPARAM>(path.c_str()));
-  }
+  LRESULT OpenPath(const std::wstring& path) const { return Send(0x8F02, 0, reinterpret_cast<LPARAM>(path.c_str())); }
   // The editor's document, or nothing without an editor.
   std::optional<std::string> Document() const;
   // The file description the host would show, through a record of that capacity.
