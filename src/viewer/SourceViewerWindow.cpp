@@ -84,6 +84,9 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
                  : 0;
     case WM_MOUSEWHEEL:
       return Editor().Send(WM_MOUSEWHEEL, wParam, lParam);
+    case WM_PARENTNOTIFY:
+      OnChildNotification(wParam, lParam);
+      return DefWindowProcW(window, message, wParam, lParam);
     case kFilePathQuery:
       return reinterpret_cast<LRESULT>(&filePath);
     default:
@@ -96,6 +99,12 @@ LRESULT SourceViewerWindow::OnSize(WPARAM type, LPARAM size) {
   TraceMessage("WM_SIZE", WM_SIZE, type, size);
   LayoutChildren(type == SIZE_MINIMIZED);
   return 0;
+}
+
+void SourceViewerWindow::OnChildNotification(WPARAM event, LPARAM child) {
+  // An editor destroyed under the viewer must not be written to and reported
+  // as showing a file: from then on the viewer answers as one without editor.
+  if (LOWORD(event) == WM_DESTROY && reinterpret_cast<HWND>(child) == editor) editor = nullptr;
 }
 
 LRESULT SourceViewerWindow::OnPaint() {

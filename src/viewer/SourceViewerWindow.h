@@ -43,6 +43,7 @@ class SourceViewerWindow : private SearchProxy {
   // Windows messages.
   LRESULT OnSize(WPARAM type, LPARAM size);
   LRESULT OnPaint();
+  void OnChildNotification(WPARAM event, LPARAM child);
   LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
   LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
   LRESULT OnHostMessage(UINT message, WPARAM wParam, LPARAM lParam);

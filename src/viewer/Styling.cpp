@@ -25,19 +25,28 @@ std::optional<std::wstring> ConfigPath() {
   }
 }
 
+// Style and keyword-set numbers come from a file the user edits, and the
+// control indexes its tables with them unchecked: a number outside its tables
+// would write outside them (or grow them without end), so it is not sent.
+bool IsEditorStyle(int32_t id) { return id >= 0 && id <= STYLE_MAX; }
+bool IsKeywordSet(uint32_t set) { return set <= KEYWORDSET_MAX; }
+
 void ApplyWordStyle(const EditorControl& editor, const WordStyle& w) {
+  const bool styled = IsEditorStyle(w.styleId);
   const WPARAM s = static_cast<WPARAM>(w.styleId);
-  if (w.bgColor >= 0) editor.Send(SCI_STYLESETBACK, s, SwapRedBlue(static_cast<uint32_t>(w.bgColor)));
-  if (w.fgColor >= 0) editor.Send(SCI_STYLESETFORE, s, SwapRedBlue(static_cast<uint32_t>(w.fgColor)));
-  if (w.fontSize >= 0) editor.Send(SCI_STYLESETSIZE, s, w.fontSize);
-  editor.Send(SCI_STYLESETITALIC, s, w.italic);
-  editor.Send(SCI_STYLESETBOLD, s, w.bold);
-  editor.Send(SCI_STYLESETUNDERLINE, s, w.underline);
-  if (!w.fontName.empty()) editor.SendText(SCI_STYLESETFONT, s, WideToAnsi(w.fontName));
-  if (!w.keywords.empty() && w.keywordSet != kNoKeywordSet) {
+  if (styled) {
+    if (w.bgColor >= 0) editor.Send(SCI_STYLESETBACK, s, SwapRedBlue(static_cast<uint32_t>(w.bgColor)));
+    if (w.fgColor >= 0) editor.Send(SCI_STYLESETFORE, s, SwapRedBlue(static_cast<uint32_t>(w.fgColor)));
+    if (w.fontSize >= 0) editor.Send(SCI_STYLESETSIZE, s, w.fontSize);
+    editor.Send(SCI_STYLESETITALIC, s, w.italic);
+    editor.Send(SCI_STYLESETBOLD, s, w.bold);
+    editor.Send(SCI_STYLESETUNDERLINE, s, w.underline);
+    if (!w.fontName.empty()) editor.SendText(SCI_STYLESETFONT, s, WideToAnsi(w.fontName));
+  }
+  if (!w.keywords.empty() && IsKeywordSet(w.keywordSet)) {
     editor.SendText(SCI_SETKEYWORDS, w.keywordSet, WideToAnsi(w.keywords));
   }
-  if (w.eolFill >= 0) editor.Send(SCI_STYLESETEOLFILLED, s, w.eolFill != 0);
+  if (styled && w.eolFill >= 0) editor.Send(SCI_STYLESETEOLFILLED, s, w.eolFill != 0);
 }
 
 }  // namespace

@@ -140,5 +140,23 @@ TEST_F(RealEditor, ZoomsWrapsSizesTheMarginAndCopies) {
   EXPECT_EQ(Selection(), std::make_pair(0, 0));
 }
 
+// Style and keyword-set numbers come from a file the user edits, and the
+// control indexes its tables with them unchecked: a negative style number or
+// keyword set would write outside them in the host's process.
+TEST(RealEditorWithAnEditedConfiguration, ShowsFilesWhateverStyleAndKeywordNumbersItHolds) {
+  test::ViewerHarness viewer(test::ConfigWithStyles(R"(<Style ext="c" lexer="3" name="C"><WordStyles>
+      <WordStyle name="negative" styleID="-1" fgColor="FF0000"/>
+      <WordStyle name="beyond the table" styleID="300" fgColor="00FF00" fontSize="12"/>
+      <WordStyle name="far beyond" styleID="2000000000" bgColor="0000FF"/>
+      <WordStyle name="keywords" styleID="5" fgColor="0000FF"><Keywords id="4294967294">int</Keywords></WordStyle>
+      <WordStyle name="more keywords" styleID="16"><Keywords id="9">char</Keywords></WordStyle>
+      <WordStyle name="fine" styleID="2" fgColor="008000"><Keywords id="1">size_t</Keywords></WordStyle>
+    </WordStyles></Style>)"));
+  ASSERT_EQ(viewer.OpenText("int x; // c\n", L"a.c"), 1);
+  EXPECT_EQ(test::DocumentText(viewer.editor()), "int x; // c\n");
+  EXPECT_EQ(viewer.Sci(SCI_STYLEGETFORE, 2), 0x008000) << "the sound entries still apply";
+  EXPECT_EQ(viewer.Send(0x8F1F), 0) << "and so does a reload";
+}
+
 }  // namespace
 }  // namespace lumen

@@ -24,9 +24,9 @@ ULONG TestStream::Release() { return --references_; }
 HRESULT TestStream::Read(void* buffer, ULONG count, ULONG* read) {
   ++readCalls;
   if (read) *read = 0;
-  if (failRead) return STG_E_READFAULT;
+  if (failRead || position_ >= failAfter) return STG_E_READFAULT;
   if (!buffer) return STG_E_INVALIDPOINTER;
-  const size_t delivered = std::min<size_t>({count, piece, bytes_.size() - position_});
+  const size_t delivered = std::min<size_t>({count, piece, bytes_.size() - position_, failAfter - position_});
   std::memcpy(buffer, bytes_.data() + position_, delivered);
   position_ += delivered;
   if (read) *read = static_cast<ULONG>(delivered);

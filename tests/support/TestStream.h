@@ -4,6 +4,7 @@
 // fail. It counts its calls, so tests see what the plug-in asked of it.
 #include <objidl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,8 @@ class TestStream final : public IStream {
   ULONG piece = ~ULONG{0};
   bool failStat = false;
   bool failRead = false;
+  // Reads fail once this many bytes were delivered: a stream that breaks midway.
+  size_t failAfter = SIZE_MAX;
 
   int readCalls = 0;
   ULONG references() const { return references_; }

@@ -126,6 +126,31 @@ TEST(StylingWithWrapping, WrapsByWordsAndReloadsOptionsWithoutReloadingText) {
   EXPECT_EQ(viewer.notifications()[0].code, -2007);
 }
 
+TEST(StylingAnEditedConfiguration, SendsOnlyStyleAndKeywordNumbersInsideTheControlsTables) {
+  ViewerHarness viewer(test::ConfigWithStyles(R"(<Style ext="c" lexer="3" name="C"><WordStyles>
+      <WordStyle name="negative" styleID="-1" fgColor="FF0000" eolFill="1"/>
+      <WordStyle name="beyond" styleID="256" fgColor="00FF00" fontName="Arial"/>
+      <WordStyle name="keywords only" styleID="-5"><Keywords id="2">char</Keywords></WordStyle>
+      <WordStyle name="bad sets" styleID="5"><Keywords id="4294967294">int</Keywords></WordStyle>
+      <WordStyle name="ninth set" styleID="6"><Keywords id="9">long</Keywords></WordStyle>
+      <WordStyle name="last style and set" styleID="255" fgColor="0000FF"><Keywords id="8">void</Keywords></WordStyle>
+    </WordStyles></Style>)"));
+  test::EditorStandIn editorLog;
+  editorLog.ClearMessages(viewer.editor());
+  ASSERT_EQ(viewer.OpenText("int x;\n", L"a.c"), 1);
+  for (const EditorMessage& m : editorLog.Messages(viewer.editor())) {
+    if (m.message >= SCI_STYLESETFORE && m.message <= SCI_STYLESETUNDERLINE) {
+      EXPECT_LE(m.wParam, 255u) << "message " << m.message;
+    }
+    if (m.message == SCI_SETKEYWORDS) {
+      EXPECT_LE(m.wParam, 8u);
+    }
+  }
+  EXPECT_EQ(viewer.Sci(SCI_STYLEGETFORE, 255), 0xFF0000) << "the table's last style is styled";
+  EXPECT_EQ(editorLog.Keywords(viewer.editor(), 8), "void");
+  EXPECT_EQ(editorLog.Keywords(viewer.editor(), 2), "char") << "a keyword list does not need a sound style";
+}
+
 TEST(MarginSample, HasOneDigitMoreThanTheLineCountNeeds) {
   EXPECT_EQ(MarginSampleText(1), "99");
   EXPECT_EQ(MarginSampleText(9), "99");

@@ -165,6 +165,18 @@ TEST(ViewerWindow, AnswersTheHostsOtherMessages) {
   EXPECT_EQ(viewer.Send(0x8F06, 0, 0), 1) << "no record to describe into";
 }
 
+TEST(ViewerWindow, AnswersAsWithoutAnEditorOnceItsEditorIsDestroyed) {
+  ViewerHarness viewer;
+  ASSERT_EQ(viewer.OpenText("int x;\n", L"a.c"), 1);
+  DestroyWindow(viewer.editor());
+  EXPECT_EQ(viewer.OpenText("int y;\n", L"b.c"), 0) << "nothing can show the file";
+  EXPECT_EQ(viewer.Send(kSelectAll), 0);
+  EXPECT_EQ(viewer.Send(kHasSelection), 0);
+  EXPECT_EQ(viewer.Send(kCopyText), 0);
+  EXPECT_EQ(viewer.Send(kQueryZoom), 100);
+  EXPECT_EQ(viewer.Send(0x8F1F), 0) << "a reload without an editor";
+}
+
 TEST(ViewerWindow, ClosesOnWmCloseAndForgetsItsObject) {
   ViewerHarness viewer;
   viewer.Send(WM_CLOSE);
