@@ -30,7 +30,7 @@ constexpr int kHighestAlpha = 255;
 // A combo box's height includes its dropped-down list: room for this many rows.
 constexpr int kDroppedListRows = 12;
 
-struct ControlSpec {
+struct ControlTemplate {
   const wchar_t* className;
   DWORD exStyle;
   DWORD style;
@@ -45,7 +45,7 @@ const wchar_t kButton[] = L"Button";
 const wchar_t kEdit[] = L"Edit";
 
 // In creation order, which is also the order of the tab stops.
-const ControlSpec kControlSpecs[kDialogControlCount] = {
+const ControlTemplate kControlTemplates[kDialogControlCount] = {
     {kCombo, 0, kComboStyle, kLanguageComboId, 0, 0},
     {kStatic, 0, kVisibleChild, 0, IDS_LANGUAGE, 0},
     {kCombo, 0, kComboStyle, kStyleComboId, 0, 0},
@@ -81,7 +81,7 @@ const ControlSpec kControlSpecs[kDialogControlCount] = {
 };
 
 bool IsUpDown(DialogControl control) { return control == kTransparencyUpDown || control == kOutlineUpDown; }
-bool IsCombo(DialogControl control) { return kControlSpecs[control].className == kCombo; }
+bool IsCombo(DialogControl control) { return kControlTemplates[control].className == kCombo; }
 
 int WindowHeight(HWND window) {
   RECT bounds;
@@ -170,11 +170,11 @@ void ConfigDialog::SetUp(HWND dialog) {
 
 void ConfigDialog::CreateControls() {
   for (size_t index = 0; index < kDialogControlCount; ++index) {
-    const ControlSpec& spec = kControlSpecs[index];
-    captions_[index] = spec.captionId ? LoadResourceString(instance_, spec.captionId) : std::wstring();
-    controls_[index] = OwnWindow(CreateWindowExW(spec.exStyle, spec.className, captions_[index].c_str(), spec.style,
-                                                 0, 0, spec.size, spec.size, dialog_,
-                                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+    const ControlTemplate& control = kControlTemplates[index];
+    captions_[index] = control.captionId ? LoadResourceString(instance_, control.captionId) : std::wstring();
+    controls_[index] = OwnWindow(CreateWindowExW(control.exStyle, control.className, captions_[index].c_str(), control.style,
+                                                 0, 0, control.size, control.size, dialog_,
+                                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
                                                  GetModuleHandleW(nullptr), nullptr));
     if (IsUpDown(static_cast<DialogControl>(index))) {
       SendMessageW(controls_[index].get(), UDM_SETRANGE, 0, MAKELPARAM(kHighestAlpha, 0));

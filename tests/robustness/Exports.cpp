@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "../config/ConfigExpectations.h"
+#include "ConfigExpectations.h"
 #include "EditorStandIn.h"
 #include "TestFiles.h"
 #include "config/Loaders.h"
