@@ -1,13 +1,13 @@
 // Loading a file into the viewer and describing it to the host.
 #include <objidl.h>
 
+#include <cstdint>
 #include <cwchar>
 #include <exception>
 #include <memory>
 #include <new>
 #include <vector>
 
-#include "config/NarrowCast.h"
 #include "host/Paths.h"
 #include "viewer/SourceViewerWindow.h"
 #include "viewer/Styling.h"
@@ -128,11 +128,11 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const Style& sty
       std::string().swap(bytes);  // the raw bytes go before the editor takes its copy
       text = converted;
     }
-    narrow_cast<int32_t>(text.size());
   } catch (const std::exception&) {
     return 0;  // undecodable: the editor keeps what it showed
   }
-  if (text.empty()) return 0;
+  // The editor counts its document in 32 bits.
+  if (text.empty() || text.size() > static_cast<size_t>(INT32_MAX)) return 0;
 
   const EditorControl control = Editor();
   control.Send(SCI_SETREADONLY, 0);

@@ -154,9 +154,9 @@ LRESULT SourceViewerWindow::OnHostMessage(UINT message, WPARAM wParam, LPARAM lP
       if (!editor) return 0;
       CopyText();
       return 1;
-    case HBXPLUGINMSG_0x8F11:
-    case HBXPLUGINMSG_0x8F19:
-    case HBXPLUGINMSG_0x8F1B:
+    case HBXPLUGINMSG_UNKNOWN_8F11:
+    case HBXPLUGINMSG_UNKNOWN_8F19:
+    case HBXPLUGINMSG_UNKNOWN_8F1B:
       return 0;
     case HBXPLUGINMSG_PASSTOEDITOR:
       return Editor().Send(message, wParam, lParam);
@@ -173,9 +173,9 @@ LRESULT SourceViewerWindow::OnHostMessage(UINT message, WPARAM wParam, LPARAM lP
     case HBXPLUGINMSG_RELOADSETTINGS:
       ReloadSettings();
       return 0;
-    case HBXPLUGINMSG_0x8F24:
-      return kAnswer0x8F24;
-    case HBXPLUGINMSG_0x8F2A:
+    case HBXPLUGINMSG_UNKNOWN_8F24:
+      return kAnswerTo8F24;
+    case HBXPLUGINMSG_UNKNOWN_8F2A:
       return wParam != 0 ? 1 : 0;
     default:
       return DefWindowProcW(window, message, wParam, lParam);
