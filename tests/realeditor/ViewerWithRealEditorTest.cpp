@@ -52,9 +52,7 @@ class RealEditor : public ::testing::Test {
     }
     ADD_FAILURE() << "the shipped configuration has no colour for style " << styleId;
   }
-  std::pair<int, int> Selection() const {
-    return {static_cast<int>(viewer.Sci(SCI_GETSELECTIONSTART)), static_cast<int>(viewer.Sci(SCI_GETSELECTIONEND))};
-  }
+  std::pair<int, int> Selection() const { return viewer.Selection(); }
   test::ViewerHarness viewer;
 };
 

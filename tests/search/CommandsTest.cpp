@@ -22,9 +22,7 @@ MSG KeyMessage(HWND window, UINT message, LPARAM lParam) {
 class Commands : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(viewer.OpenText("key one key two key three", L"a.txt"), 1); }
-  std::pair<int, int> Selection() const {
-    return {static_cast<int>(viewer.Sci(SCI_GETSELECTIONSTART)), static_cast<int>(viewer.Sci(SCI_GETSELECTIONEND))};
-  }
+  std::pair<int, int> Selection() const { return viewer.Selection(); }
   bool PanelShown() const { return IsWindowVisible(viewer.panel()) != FALSE; }
   std::wstring SearchEditText() const {
     wchar_t text[64] = {};

@@ -28,9 +28,7 @@ class Search : public ::testing::Test {
  protected:
   void Open(const std::string& text) { ASSERT_EQ(viewer.OpenText(text, L"a.txt"), 1); }
   void ShowPanel() { viewer.Send(WM_COMMAND, 1914); }
-  std::pair<int, int> Selection() const {
-    return {static_cast<int>(viewer.Sci(SCI_GETSELECTIONSTART)), static_cast<int>(viewer.Sci(SCI_GETSELECTIONEND))};
-  }
+  std::pair<int, int> Selection() const { return viewer.Selection(); }
   void Click(int id) const { SendMessageW(GetDlgItem(viewer.panel(), id), BM_CLICK, 0, 0); }
   ViewerHarness viewer;
 };

@@ -5,11 +5,13 @@
 // host routes them.
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 #include <windows.h>
 
 #include "HostedConfig.h"
 #include "PluginLibrary.h"
+#include "viewer/ScintillaInterface.h"
 
 namespace lumen::test {
 
@@ -41,6 +43,10 @@ class ViewerHarness {
   }
   LRESULT Sci(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
     return SendMessageW(editor(), message, wParam, lParam);
+  }
+  // The editor's selection as (start, end) byte positions.
+  std::pair<int, int> Selection() const {
+    return {static_cast<int>(Sci(sci::SCI_GETSELECTIONSTART)), static_cast<int>(Sci(sci::SCI_GETSELECTIONEND))};
   }
   // Writes `bytes` to a file of that name in a private folder and opens it.
   LRESULT OpenText(const std::string& bytes, const std::wstring& name = L"file.c");
