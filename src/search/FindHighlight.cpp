@@ -49,14 +49,18 @@ void SelectMatch(const EditorControl& editor, const Match& match) {
 }
 
 Selection GetSelection(const EditorControl& editor) {
-  return {static_cast<int32_t>(editor.Send(SCI_GETSELECTIONSTART)),
-          static_cast<int32_t>(editor.Send(SCI_GETSELECTIONEND))};
+  const WPARAM main = static_cast<WPARAM>(editor.Send(SCI_GETMAINSELECTION));
+  return {static_cast<int32_t>(editor.Send(SCI_GETSELECTIONNSTART, main)),
+          static_cast<int32_t>(editor.Send(SCI_GETSELECTIONNEND, main))};
 }
 
 std::string SelectedText(const EditorControl& editor, const Selection& selection) {
   if (selection.empty()) return {};
+  // The range's own bytes: the control writes exactly them and a zero, whatever
+  // the other pieces of a rectangle or a multiple selection hold.
   std::string buffer(static_cast<size_t>(selection.end - selection.start) + 1, '\0');
-  editor.Send(SCI_GETSELTEXT, 0, buffer.data());
+  Sci_TextRange range = {{selection.start, selection.end}, buffer.data()};
+  editor.Send(SCI_GETTEXTRANGE, 0, &range);
   buffer.resize(buffer.find('\0'));
   return buffer;
 }

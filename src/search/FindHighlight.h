@@ -35,8 +35,10 @@ struct Selection {
   int32_t end = 0;
   bool empty() const { return start >= end; }
 };
+// The main selection: of a rectangle or several selections, searching and the
+// word highlight take the piece the caret is in.
 Selection GetSelection(const EditorControl& editor);
-// The selected bytes (UTF-8), up to the first zero.
+// The selection's bytes (UTF-8), up to the first zero.
 std::string SelectedText(const EditorControl& editor, const Selection& selection);
 // Whether the selection is exactly one word of the editor's word characters.
 bool IsWholeWord(const EditorControl& editor, const Selection& selection);

@@ -71,6 +71,17 @@ LRESULT GetSelText(const EditorState& editor, char* buffer) {
   return selected.empty() ? 0 : static_cast<LRESULT>(selected.size()) + 1;
 }
 
+// Like the control: the range is clipped to the document, and the buffer gets its bytes and a zero.
+LRESULT GetTextRange(const EditorState& editor, Sci_TextRange* range) {
+  if (!range || !range->lpstrText) return 0;
+  const int length = Length(editor);
+  const int start = std::clamp(range->chrg.cpMin, 0, length);
+  const int end = range->chrg.cpMax < 0 ? length : std::clamp(range->chrg.cpMax, start, length);
+  std::memcpy(range->lpstrText, editor.text.data() + start, static_cast<size_t>(end - start));
+  range->lpstrText[end - start] = '\0';
+  return end - start;
+}
+
 LRESULT FindInDocument(const EditorState& editor, int flags, Sci_TextToFind* find) {
   if (!find || !find->lpstrText) return -1;
   const auto found = SearchText(editor.text, find->chrg.cpMin, find->chrg.cpMax, find->lpstrText, flags);
@@ -245,6 +256,12 @@ std::optional<LRESULT> HandleSelectionMessage(EditorState& editor, UINT message,
     case EM_GETSEL:
       return GetEditSelection(editor, reinterpret_cast<DWORD*>(wParam), reinterpret_cast<DWORD*>(lParam));
     case SCI_GETSELTEXT: return GetSelText(editor, reinterpret_cast<char*>(lParam));
+    case SCI_GETTEXTRANGE: return GetTextRange(editor, reinterpret_cast<Sci_TextRange*>(lParam));
+    // One stream selection only: it is the main one.
+    case SCI_GETSELECTIONS: return 1;
+    case SCI_GETMAINSELECTION: return 0;
+    case SCI_GETSELECTIONNSTART: return wParam == 0 ? SelectionStart(editor) : 0;
+    case SCI_GETSELECTIONNEND: return wParam == 0 ? SelectionEnd(editor) : 0;
     case SCI_WORDSTARTPOSITION: return WordStartPosition(editor.text, Int(wParam), lParam != 0);
     case SCI_WORDENDPOSITION: return WordEndPosition(editor.text, Int(wParam), lParam != 0);
     case SCI_FINDTEXT: return FindInDocument(editor, Int(wParam), reinterpret_cast<Sci_TextToFind*>(lParam));
