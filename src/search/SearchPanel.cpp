@@ -4,6 +4,7 @@
 
 #include "resources/resource.h"
 #include "search/PanelLayout.h"
+#include "search/ProcedureScope.h"
 
 namespace lumen {
 namespace {
@@ -16,6 +17,7 @@ constexpr UINT kEnterReleased = 1;  // notification code the edit sends its pane
 WNDPROC editClassProcedure = nullptr;
 
 LRESULT CALLBACK SearchEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+  const ProcedureScope scope;
   if (message == WM_KEYUP && wParam == VK_RETURN) {
     NMHDR header = {edit, static_cast<UINT_PTR>(GetDlgCtrlID(edit)), kEnterReleased};
     SendMessageW(GetParent(edit), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
@@ -35,6 +37,7 @@ int WindowHeight(HWND window) {
 }  // namespace
 
 LRESULT CALLBACK SearchPanelWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const ProcedureScope scope;
   try {
     if (message == WM_CREATE) {
       auto* panel = static_cast<SearchPanel*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -81,9 +84,11 @@ LRESULT SearchPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       DestroyWindow(window_);
       return 0;
-    case WM_NOTIFY:
-      if (reinterpret_cast<const NMHDR*>(lParam)->code == kEnterReleased) proxy_->FindNext();
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header && header->code == kEnterReleased) proxy_->FindNext();
       return 0;
+    }
     case WM_COMMAND:
       OnCommand(wParam);
       return 0;

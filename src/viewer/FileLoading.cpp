@@ -33,20 +33,32 @@ struct FileHandle {
   HANDLE handle;
 };
 
-uint64_t FileSizeOf(const wchar_t* path) {
-  WIN32_FILE_ATTRIBUTE_DATA attributes;
-  if (!GetFileAttributesExW(path, GetFileExInfoStandard, &attributes)) return ~uint64_t{0};
-  return (uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
-}
-
-// The whole file, or false when it cannot be read to the size it had.
-bool ReadWholeFile(const wchar_t* path, uint64_t size, std::string& bytes) {
+// The whole file, or false when it cannot be read. Its size is the opened
+// handle's (a link's target, not the link); `size` holds it as soon as it is
+// known (all bits set before), and a file that shrinks while being read gives
+// what it still holds.
+bool ReadWholeFile(const wchar_t* path, uint64_t& size, std::string& bytes) {
+  size = ~uint64_t{0};
   const FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (file.handle == INVALID_HANDLE_VALUE) return false;
-  bytes.resize(static_cast<size_t>(size));
-  DWORD read = 0;
-  return ReadFile(file.handle, bytes.data(), static_cast<DWORD>(size), &read, nullptr) && read == size;
+  LARGE_INTEGER length = {};
+  if (!GetFileSizeEx(file.handle, &length)) return false;
+  size = static_cast<uint64_t>(length.QuadPart);
+  if (length.QuadPart < 1 || size > kLargestFile) return false;
+  bytes.resize(static_cast<size_t>(length.QuadPart));
+  size_t total = 0;
+  while (total < bytes.size()) {
+    DWORD read = 0;
+    if (!ReadFile(file.handle, bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &read, nullptr)) {
+      return false;
+    }
+    if (read == 0) break;
+    total += read;
+  }
+  bytes.resize(total);
+  size = total;
+  return total > 0;
 }
 
 // What the stream really delivers, up to its announced size: a short stream
@@ -81,38 +93,45 @@ std::wstring HostString(const HostHelperApi& host, UINT id) {
   return text;
 }
 
+// swprintf fails alike for too little room and for a format it cannot use:
+// the room grows only up to what a sane description could need.
 std::wstring FormatDescription(const std::wstring& format, int64_t lines, uint64_t size) {
-  std::vector<wchar_t> buffer(std::max<size_t>(format.size() * 3 / 2, 64));
-  for (;;) {
+  const size_t largest = format.size() + 4096;
+  for (size_t room = std::max<size_t>(format.size() * 3 / 2, 64);; room *= 2) {
+    std::vector<wchar_t> buffer(std::min(room, largest));
     const int written = std::swprintf(buffer.data(), buffer.size(), format.c_str(), lines, size);
     if (written >= 0 && static_cast<size_t>(written) < buffer.size()) return std::wstring(buffer.data(), written);
-    buffer.resize(buffer.size() * 2);
+    if (buffer.size() == largest) return {};
   }
 }
 
 }  // namespace
 
 LRESULT SourceViewerWindow::LoadFromPath(const wchar_t* path) {
+  ++loadCount;
   filePath = path ? path : L"";
   if (filePath.empty() || !editor) return 0;
-  fileSize = FileSizeOf(filePath.c_str());
-  if (static_cast<int64_t>(fileSize) < 1 || fileSize > kLargestFile) return 0;
+  const std::wstring name = filePath;
   std::string bytes;
-  if (!ReadWholeFile(filePath.c_str(), fileSize, bytes)) return 0;
-  return LoadIntoEditor(std::move(bytes), StyleForExtension(FileExtension(filePath)));
+  if (!ReadWholeFile(name.c_str(), fileSize, bytes)) return 0;
+  return LoadIntoEditor(std::move(bytes), StyleForExtension(FileExtension(name)));
 }
 
 LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream) {
+  const uint64_t load = ++loadCount;
   STATSTG status = {};
-  if (!stream || FAILED(stream->Stat(&status, STATFLAG_NONAME))) return 0;
+  if (!stream || FAILED(stream->Stat(&status, STATFLAG_NONAME)) || Superseded(load)) return 0;
   filePath = name ? name : L"";
   if (filePath.empty() || !editor || status.cbSize.QuadPart == 0) return 0;
+  const std::wstring fileName = filePath;
   fileSize = status.cbSize.QuadPart;
   if (fileSize > kLargestFile) return 0;
   std::string bytes;
-  if (!ReadWholeStream(stream, fileSize, bytes)) return 0;
+  // A host's stream may pump messages in Read, and the host may then destroy
+  // the viewer or give it another file.
+  if (!ReadWholeStream(stream, fileSize, bytes) || Superseded(load)) return 0;
   fileSize = bytes.size();
-  return LoadIntoEditor(std::move(bytes), StyleForExtension(FileExtension(filePath)));
+  return LoadIntoEditor(std::move(bytes), StyleForExtension(FileExtension(fileName)));
 }
 
 LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const Style& style) {
@@ -148,6 +167,7 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const Style& sty
   lineNumbering = ReadLineNumbering(lineNumbering);
   UpdateMargin();
   ReportFeatures();
+  if (Gone()) return 0;  // the host destroyed the viewer on being told
   SearchAgainAfterLoad();
   return 1;
 }

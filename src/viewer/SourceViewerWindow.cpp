@@ -45,6 +45,12 @@ SourceViewerWindow::~SourceViewerWindow() {
   searchPanel.reset();
 }
 
+void SourceViewerWindow::OnWindowDestroyed() {
+  windowDestroyed = true;
+  // Windows destroys the editor with its parent; nothing is sent to it from now on.
+  editor = nullptr;
+}
+
 void SourceViewerWindow::Initialize(HWND) {
   if (!accelerators) accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
   try {
@@ -58,6 +64,9 @@ void SourceViewerWindow::Initialize(HWND) {
   ApplyWrapping(Editor());
   ApplyTabWidth(Editor());
   Editor().Send(SCI_USEPOPUP, 0);
+  // The viewer uses no modification notification: every mark of a search
+  // would otherwise send one, and millions of them freeze the host.
+  Editor().Send(SCI_SETMODEVENTMASK, SC_MOD_NONE);
   // Nothing is ever undone in a read-only viewer: without collecting undo the
   // control keeps no second copy of each file it is given or cleared of.
   Editor().Send(SCI_SETUNDOCOLLECTION, 0);
@@ -109,12 +118,13 @@ void SourceViewerWindow::OnChildNotification(WPARAM event, LPARAM child) {
 
 LRESULT SourceViewerWindow::OnPaint() {
   PAINTSTRUCT paint;
+  // Only a paint that began may be ended.
   if (HDC dc = BeginPaint(window, &paint)) {
     RECT client;
     GetClientRect(window, &client);
     FillRect(dc, &client, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
+    EndPaint(window, &paint);
   }
-  EndPaint(window, &paint);
   return 0;
 }
 

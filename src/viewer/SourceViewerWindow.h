@@ -28,6 +28,8 @@ class SourceViewerWindow : private SearchProxy {
   virtual void Initialize(HWND window);
 
   HWND editorWindow() const { return editor; }
+  // The window is gone; the object waits for the calls still running in it.
+  void OnWindowDestroyed();
   // Dispatches every message but creation and destruction to its handler.
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -76,6 +78,10 @@ class SourceViewerWindow : private SearchProxy {
   bool SelectNeighbourMatch(bool forward);
 
   EditorControl Editor() const { return EditorControl(editor); }
+  // Whether a call that could reach the host destroyed the viewer, or started
+  // a newer load, meanwhile: the work in hand is then abandoned.
+  bool Gone() const { return windowDestroyed; }
+  bool Superseded(uint64_t load) const { return windowDestroyed || load != loadCount; }
 
   HWND window;
   HWND topLevelWindow = nullptr;
@@ -88,6 +94,11 @@ class SourceViewerWindow : private SearchProxy {
   std::wstring filePath;
   bool searchPanelShown = false;
   bool searchHighlightActive = false;
+  // A load with the panel hidden leaves no match list of the previous text:
+  // Find next and previous search the new one when they are first used.
+  bool matchesOutdated = false;
+  bool windowDestroyed = false;
+  uint64_t loadCount = 0;
   bool lineNumbering = false;
   ViewerMenuItem menuItem = {};
   uint64_t fileSize = 0;

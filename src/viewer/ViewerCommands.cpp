@@ -1,5 +1,4 @@
 // The viewer's commands (shortcuts and its menu item) and the editor's notifications.
-#include "log/DebugStream.h"
 #include "log/Trace.h"
 #include "resources/resource.h"
 #include "viewer/SourceViewerWindow.h"
@@ -22,12 +21,11 @@ void SourceViewerWindow::ShowSearchPanel(bool shown) {
 
 void SourceViewerWindow::ToggleSearchPanel() {
   ShowSearchPanel(!searchPanelShown);
-  if (searchPanel) searchPanel->FocusEdit(L"");
+  if (!Gone() && searchPanel) searchPanel->FocusEdit(L"");
 }
 
 LRESULT SourceViewerWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
-  ods_out << L"SVW " << HIWORD(wParam) << L" ";
-  TraceMessage("WM_COMMAND", WM_COMMAND, wParam, lParam);
+  TraceMessage("WM_COMMAND", WM_COMMAND, wParam, lParam, L"SVW " + std::to_wstring(HIWORD(wParam)) + L" ");
   const WORD id = LOWORD(wParam);
   if (HIWORD(wParam) == kMenuCommand) {
     if (id == IDM_FIND) ToggleSearchPanel();
@@ -49,8 +47,8 @@ LRESULT SourceViewerWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
     case IDA_FIND_SELECTION_FORWARD:
     case IDA_FIND_SELECTION_BACKWARD:
       ShowSearchPanel(true);
-      if (searchPanel) searchPanel->FocusEdit(L"");
-      FindSelection(id == IDA_FIND_SELECTION_FORWARD);
+      if (!Gone() && searchPanel) searchPanel->FocusEdit(L"");
+      if (!Gone()) FindSelection(id == IDA_FIND_SELECTION_FORWARD);
       break;
     case IDA_HIDE_SEARCH:
       ShowSearchPanel(false);

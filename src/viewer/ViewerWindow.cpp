@@ -4,6 +4,7 @@
 #include <new>
 
 #include "log/Trace.h"
+#include "search/ProcedureScope.h"
 #include "viewer/SourceViewerWindow.h"
 
 namespace lumen {
@@ -24,16 +25,20 @@ LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
+// The host may destroy the viewer from inside one of the viewer's own calls:
+// the object outlives the window until every one of them has returned.
 LRESULT OnDestroy(HWND window) {
   SourceViewerWindow* viewer = ViewerOf(window);
   SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-  delete viewer;
+  viewer->OnWindowDestroyed();
+  ProcedureScope::DeleteWhenUnwound([viewer] { delete viewer; });
   return 0;
 }
 
 }  // namespace
 
 LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const ProcedureScope scope;
   try {
     if (message == WM_CREATE) return OnCreate(window, wParam, lParam);
     if (!ViewerOf(window)) return DefWindowProcW(window, message, wParam, lParam);

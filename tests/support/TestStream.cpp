@@ -23,6 +23,7 @@ ULONG TestStream::Release() { return --references_; }
 
 HRESULT TestStream::Read(void* buffer, ULONG count, ULONG* read) {
   ++readCalls;
+  if (duringRead) duringRead();
   if (read) *read = 0;
   if (failRead || position_ >= failAfter) return STG_E_READFAULT;
   if (!buffer) return STG_E_INVALIDPOINTER;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace lumen::test {
@@ -22,6 +23,9 @@ class TestStream final : public IStream {
   bool failRead = false;
   // Reads fail once this many bytes were delivered: a stream that breaks midway.
   size_t failAfter = SIZE_MAX;
+
+  // Runs inside each Read, as a host stream that pumps messages does.
+  std::function<void()> duringRead;
 
   int readCalls = 0;
   ULONG references() const { return references_; }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -47,6 +49,7 @@ struct HostWindowState {
   const test::EditorStandIn* standIn = nullptr;
   HWND editor = nullptr;
   std::vector<HostNotification> notifications;
+  std::function<void()> onNotification;  // what the host does on being notified
 };
 
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -61,6 +64,7 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     const size_t logged = state->standIn && state->editor ? state->standIn->Messages(state->editor).size() : 0;
     state->notifications.push_back({record.Get<HWND>(0), record.Get<UINT_PTR>(8), record.Get<int>(16),
                                     record.Get<uint32_t>(24), logged});
+    if (state->onNotification) state->onNotification();
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
@@ -103,6 +107,10 @@ class FileLoading : public ::testing::Test {
     host = CreateWindowExW(0, hostClass.lpszClassName, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
                            nullptr, hostClass.hInstance, &hostState);
     ASSERT_TRUE(host);
+    CreateViewer();
+  }
+
+  void CreateViewer() {
     const RECT place = {0, 0, 640, 480};
     viewer = plugin.CreateViewer(host, &place, 0);
     ASSERT_TRUE(viewer);
@@ -334,6 +342,62 @@ TEST_F(FileLoading, RefusesStreamsThatFailOrHoldNothingOrTooMuch) {
   refused(unnamed, L"");
   refused(unnamed, nullptr);
   EXPECT_EQ(OpenStream(L"x.txt", nullptr), 0);
+}
+
+// A host may destroy the viewer, or give it another file, from inside any call
+// the viewer makes into it: the load in hand stops and nothing touches the
+// freed viewer (every heap of the process still validates).
+TEST_F(FileLoading, StopsALoadWhenTheHostDestroysTheViewerOrLoadsAnotherFileMeanwhile) {
+  const auto heapsValid = [] {
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    for (DWORD i = 0; i < std::min<DWORD>(count, 64); ++i) {
+      if (!HeapValidate(heaps[i], 0, nullptr)) return false;
+    }
+    return true;
+  };
+  const std::wstring other = folder / L"other.c";
+  test::WriteBytes(other, "other\n");
+  struct Reentry {
+    const char* name;
+    bool byStream;
+    bool inRead;  // else in the features notification
+    bool destroys;  // else loads `other`
+  };
+  for (const Reentry& r : {Reentry{"path, notified", false, false, true}, {"stream, notified", true, false, true},
+                           {"stream, in Read", true, true, true}, {"stream, in Read, another file", true, true, false},
+                           {"path, notified, another file", false, false, false}}) {
+    SCOPED_TRACE(r.name);
+    if (!IsWindow(viewer)) CreateViewer();
+    const HWND shown = viewer;
+    bool once = true;
+    const auto reenter = [&] {
+      if (!std::exchange(once, false)) return;
+      if (r.destroys) {
+        DestroyWindow(shown);
+      } else {
+        EXPECT_EQ(Open(other), 1);
+      }
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    };
+    TestStream stream(std::string(5000, 'x'));
+    stream.piece = 1000;
+    if (r.inRead) stream.duringRead = reenter;
+    hostState.onNotification = r.inRead ? std::function<void()>() : reenter;
+    const LRESULT answer = r.byStream ? OpenStream(L"a.c", &stream) : OpenBytes(std::string(5000, 'x'), L"a.c");
+    hostState.onNotification = nullptr;
+    EXPECT_TRUE(heapsValid());
+    EXPECT_EQ(IsWindow(shown), !r.destroys);
+    if (!r.destroys) {
+      EXPECT_EQ(Text(), "other\n") << "the newer file stays";
+      if (r.inRead) {
+        EXPECT_EQ(answer, 0);
+      }
+    } else {
+      EXPECT_EQ(answer, 0);
+    }
+  }
 }
 
 }  // namespace
