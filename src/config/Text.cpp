@@ -57,19 +57,14 @@ std::wstring UserLocale::ToUpper(std::wstring text) const { return MapCase(std::
 bool UserLocale::IsLetterOrDigit(wchar_t c) const { return (CharacterType(c) & (C1_ALPHA | C1_DIGIT)) != 0; }
 bool UserLocale::IsSpace(wchar_t c) const { return (CharacterType(c) & C1_SPACE) != 0; }
 
-namespace {
-std::string WideToMultiByte(UINT codePage, const std::wstring& text) {
+std::string WideToUtf8(const std::wstring& text) {
   if (text.empty()) return {};
   const int length = CheckedLength(text.size());
-  const int size = WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   std::string out(size, '\0');
-  WideCharToMultiByte(codePage, 0, text.data(), length, out.data(), size, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, out.data(), size, nullptr, nullptr);
   return out;
 }
-}  // namespace
-
-std::string WideToUtf8(const std::wstring& text) { return WideToMultiByte(CP_UTF8, text); }
-std::string WideToAnsi(const std::wstring& text) { return WideToMultiByte(CP_ACP, text); }
 
 std::wstring Utf8ToWide(const std::string& text) {
   if (text.empty()) return {};

@@ -28,10 +28,8 @@ class UserLocale {
   std::wstring name_;
 };
 
+// The editor's document is UTF-8, and so are the keyword lists and font names it takes.
 std::string WideToUtf8(const std::wstring& text);
 std::wstring Utf8ToWide(const std::string& text);
-// Through the system's ANSI code page, as the editor control takes font names
-// and keyword lists.
-std::string WideToAnsi(const std::wstring& text);
 
 }  // namespace lumen

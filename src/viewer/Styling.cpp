@@ -41,10 +41,10 @@ void ApplyWordStyle(const EditorControl& editor, const WordStyle& w) {
     editor.Send(SCI_STYLESETITALIC, s, w.italic);
     editor.Send(SCI_STYLESETBOLD, s, w.bold);
     editor.Send(SCI_STYLESETUNDERLINE, s, w.underline);
-    if (!w.fontName.empty()) editor.SendText(SCI_STYLESETFONT, s, WideToAnsi(w.fontName));
+    if (!w.fontName.empty()) editor.SendText(SCI_STYLESETFONT, s, WideToUtf8(w.fontName));
   }
   if (!w.keywords.empty() && IsKeywordSet(w.keywordSet)) {
-    editor.SendText(SCI_SETKEYWORDS, w.keywordSet, WideToAnsi(w.keywords));
+    editor.SendText(SCI_SETKEYWORDS, w.keywordSet, WideToUtf8(w.keywords));
   }
   if (styled && w.eolFill >= 0) editor.Send(SCI_STYLESETEOLFILLED, s, w.eolFill != 0);
 }

@@ -44,6 +44,7 @@ void SourceViewerWindow::UpdateMatches() {
 
 bool SourceViewerWindow::SetSearchText(const std::wstring& text) {
   currentMatch = 0;
+  matchesOutdated = false;
   if (&text != &searchText) searchText = text;
   searchHighlightActive = false;
   UpdateMatches();
@@ -60,6 +61,13 @@ bool SourceViewerWindow::SetSearchText(const std::wstring& text) {
 }
 
 bool SourceViewerWindow::SelectNeighbourMatch(bool forward) {
+  if (matchesOutdated) {
+    matchesOutdated = false;
+    UpdateMatches();
+    // The first step in a new text selects its first match, or its last one backwards.
+    currentMatch = forward && !matches.empty() ? matches.size() - 1 : 0;
+    searchHighlightActive = false;
+  }
   if (matches.empty()) return false;
   const size_t last = matches.size() - 1;
   if (forward) {
@@ -102,6 +110,7 @@ void SourceViewerWindow::FindSelection(bool forward) {
   } else {
     SetSearchText(text);
   }
+  if (Gone()) return;
   for (size_t i = 0; i < matches.size(); ++i) {
     if (matches[i].start == selection.start) currentMatch = i;
   }
@@ -124,6 +133,9 @@ void SourceViewerWindow::HighlightSelectedWord() {
 }
 
 void SourceViewerWindow::SearchAgainAfterLoad() {
+  matches.clear();
+  currentMatch = 0;
+  matchesOutdated = false;
   if (searchPanelShown) {
     UpdateMatches();
     if (matches.empty()) return;
@@ -132,6 +144,7 @@ void SourceViewerWindow::SearchAgainAfterLoad() {
     searchHighlightActive = true;
     return;
   }
+  matchesOutdated = !searchText.empty();
   try {
     SyncSearchFromHost();
   } catch (const std::exception&) {
@@ -142,7 +155,7 @@ void SourceViewerWindow::SearchAgainAfterLoad() {
 void SourceViewerWindow::SyncSearchFromHost() {
   if (!topLevelWindow || !SearchSyncEnabled()) return;
   const std::wstring text = ReadHostFindText(topLevelWindow);
-  if (text.empty()) return;
+  if (text.empty() || Gone()) return;  // reading the host's windows runs the host's code
   HighlightMatches(Editor(), FindAll(Editor(), WideToUtf8(text), 0));
   searchHighlightActive = true;
 }

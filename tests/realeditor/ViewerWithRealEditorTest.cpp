@@ -2,6 +2,7 @@
 // configuration we ship: what a user sees.
 #include <gtest/gtest.h>
 
+#include "DebugOutput.h"
 #include "EditorStandIn.h"
 #include "ViewerHarness.h"
 #include "config/Loaders.h"
@@ -15,7 +16,22 @@ using namespace sci;
 using test::IndicatorRanges;
 using Ranges = std::vector<std::pair<int, int>>;
 
-constexpr UINT SCI_COLOURISE = 4003;
+bool HeapsValid() {
+  HANDLE heaps[64];
+  const DWORD count = GetProcessHeaps(64, heaps);
+  for (DWORD i = 0; i < std::min<DWORD>(count, 64); ++i) {
+    if (!HeapValidate(heaps[i], 0, nullptr)) return false;
+  }
+  return true;
+}
+
+constexpr UINT kCharRightRectangleExtend = 2429;
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  return text;
+}
 
 std::string ShippedConfiguration() { return test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml"); }
 
@@ -154,6 +170,67 @@ TEST(RealEditorWithAnEditedConfiguration, ShowsFilesWhateverStyleAndKeywordNumbe
   EXPECT_EQ(test::DocumentText(viewer.editor()), "int x; // c\n");
   EXPECT_EQ(viewer.Sci(SCI_STYLEGETFORE, 2), 0x008000) << "the sound entries still apply";
   EXPECT_EQ(viewer.Send(0x8F1F), 0) << "and so does a reload";
+}
+
+// The text of a rectangle or of several selections holds every piece with a
+// line end after each: searching and the word highlight take the main piece,
+// and nothing is written beyond a buffer sized for one.
+TEST_F(RealEditor, SearchesAndHighlightsTheMainPieceOfARectangleOrSeveralSelections) {
+  std::string column;
+  for (int line = 0; line < 5000; ++line) column += "a\n";
+  Open(column, L"a.txt");
+  viewer.Sci(SCI_SETRECTANGULARSELECTIONANCHOR, 0);
+  viewer.Sci(SCI_SETRECTANGULARSELECTIONCARET, 4999 * 2 + 1);
+  ASSERT_EQ(viewer.Sci(SCI_SELECTIONISRECTANGLE), 1);
+  viewer.PressKey(VK_F3, true);
+  EXPECT_TRUE(HeapsValid());
+  EXPECT_EQ(WindowText(viewer.searchEdit()), L"a");
+  EXPECT_EQ(Selection(), std::make_pair(0, 1)) << "the match after the caret's piece, wrapping";
+
+  SendMessageW(GetDlgItem(viewer.panel(), 4), BM_CLICK, 0, 0);  // Cancel: the selection highlight is back
+  Open("alpha beta alpha\nalpha x\n", L"b.txt");
+  Settle();
+  viewer.Sci(SCI_GOTOPOS, 0);
+  for (int step = 0; step < 5; ++step) viewer.Sci(kCharRightRectangleExtend);  // Alt+Shift+Right, as a user does
+  Settle();
+  EXPECT_EQ(IndicatorRanges(viewer.editor()), (Ranges{{0, 5}, {11, 16}, {17, 22}}));
+
+  viewer.Sci(SCI_SETMULTIPLESELECTION, 1);
+  viewer.Sci(SCI_SETSEL, 6, 10);
+  viewer.Sci(SCI_ADDSELECTION, 16, 11);  // the main one: the second "alpha"
+  viewer.PressKey(VK_F3, true);
+  EXPECT_TRUE(HeapsValid());
+  EXPECT_EQ(WindowText(viewer.searchEdit()), L"alpha");
+  EXPECT_EQ(Selection(), std::make_pair(17, 22));
+}
+
+// Each mark of a search would make the control notify a modification, and
+// the viewer trace each notification: thousands of marks froze the host.
+TEST_F(RealEditor, MarksThousandsOfMatchesWithoutANotificationForEach) {
+  Open(std::string(3000, 'e'), L"a.txt");
+  EXPECT_EQ(viewer.Sci(SCI_GETMODEVENTMASK), SC_MOD_NONE);
+  viewer.Send(WM_COMMAND, 1914);
+  const test::DebugOutput output;
+  viewer.TypeSearchText(L"e");
+  Settle();
+  EXPECT_EQ(IndicatorRanges(viewer.editor()), (Ranges{{0, 3000}}));
+  EXPECT_LT(output.calls().size(), 100u);
+}
+
+// The document is UTF-8, and the control compares keywords with its bytes and
+// reads font names as UTF-8.
+TEST(RealEditorWithAnEditedConfiguration, ColoursNonAsciiKeywordsAndFindsNonAsciiFontNames) {
+  test::ViewerHarness viewer(test::ConfigWithStyles(R"(<Style ext="c" lexer="3" name="C"><WordStyles>
+      <WordStyle name="Default" styleID="32" fontName="Schrift Größe"/>
+      <WordStyle name="Keyword" styleID="5" fgColor="0000FF"><Keywords id="0">größe int</Keywords></WordStyle>
+    </WordStyles></Style>)"));
+  const std::string text = "gr\xC3\xB6\xC3\x9F" "e = 1;\n";
+  ASSERT_EQ(viewer.OpenText(text, L"a.c"), 1);
+  viewer.Sci(SCI_COLOURISE, 0, -1);
+  EXPECT_EQ(viewer.Sci(SCI_GETSTYLEAT, 0), 5);
+  char font[64] = {};
+  viewer.Sci(SCI_STYLEGETFONT, 32, reinterpret_cast<LPARAM>(font));
+  EXPECT_STREQ(font, "Schrift Gr\xC3\xB6\xC3\x9F" "e");
 }
 
 }  // namespace

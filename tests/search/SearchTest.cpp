@@ -143,5 +143,24 @@ TEST_F(Search, SearchesANewFileWhileThePanelIsShownWithoutSelecting) {
   EXPECT_EQ(Selection(), std::make_pair(10, 11)) << "the first F3 selects the first match";
 }
 
+// With the panel hidden, a new file keeps no match of the old one: the keys
+// search the last text anew, and find nothing where it does not occur.
+TEST_F(Search, StepsThroughTheNewFilesMatchesAfterALoadWithThePanelHidden) {
+  Open("x1 x2 x3");
+  ShowPanel();
+  viewer.TypeSearchText(L"x");
+  Click(4);  // Cancel
+  ASSERT_EQ(viewer.OpenText("a x b", L"b.txt"), 1);
+  viewer.PressKey(VK_F3);
+  EXPECT_EQ(Selection(), std::make_pair(2, 3));
+  EXPECT_EQ(IndicatorRanges(viewer.editor()), (Ranges{{2, 3}}));
+  ASSERT_EQ(viewer.OpenText("nothing to find here at all", L"c.txt"), 1);
+  viewer.Sci(SCI_SETSEL, 4, 7);
+  for (const auto& [key, shift] : {std::pair{VK_F3, false}, {VK_F3, true}, {'E', false}, {'R', false}}) {
+    viewer.PressKey(key, key != VK_F3, shift);
+    EXPECT_EQ(Selection(), std::make_pair(4, 7)) << "key " << key;
+  }
+}
+
 }  // namespace
 }  // namespace lumen
