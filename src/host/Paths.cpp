@@ -11,7 +11,8 @@ namespace {
 constexpr wchar_t kConfigFileName[] = L"lumen.config.xml";
 constexpr wchar_t kLogFolderAndName[] = L"\\Logs\\lumen.log";
 constexpr wchar_t kEditorLibraryName[] = L"SciLexer.dll";
-constexpr DWORD kHostPathCapacity = MAX_PATH;
+// Room for the longest path Windows knows: folders deeper than MAX_PATH exist.
+constexpr DWORD kHostPathCapacity = 32768;
 constexpr DWORD kLongestModulePath = 65535;
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
@@ -20,10 +21,10 @@ bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 bool HostConfigFolder(std::wstring& folder) {
   const HostConfigApi api = BindHostConfigApi();
   if (!api.GetConfigPathW) return false;
-  wchar_t buffer[kHostPathCapacity] = {};
-  if (!api.GetConfigPathW(0, buffer, sizeof(buffer))) return false;
-  buffer[kHostPathCapacity - 1] = L'\0';
-  folder = buffer;
+  std::vector<wchar_t> buffer(kHostPathCapacity, L'\0');
+  if (!api.GetConfigPathW(0, buffer.data(), kHostPathCapacity * sizeof(wchar_t))) return false;
+  buffer.back() = L'\0';
+  folder = buffer.data();
   return true;
 }
 

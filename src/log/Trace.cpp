@@ -1,5 +1,8 @@
 #include "log/Trace.h"
 
+#include <mutex>
+#include <sstream>
+
 #include "log/DebugStream.h"
 
 namespace lumen {
@@ -10,8 +13,13 @@ void TraceMessage(std::wostream& out, const char* label, uint32_t message, uint6
       << std::dec;
 }
 
-void TraceMessage(const char* label, uint32_t message, uint64_t wParam, int64_t lParam) {
-  TraceMessage(ods_out, label, message, wParam, lParam);
+void TraceMessage(const char* label, uint32_t message, uint64_t wParam, int64_t lParam, const std::wstring& prefix) {
+  std::wostringstream line;
+  line << prefix;
+  TraceMessage(line, label, message, wParam, lParam);
+  static std::mutex streamLock;
+  const std::lock_guard<std::mutex> hold(streamLock);
+  ods_out << line.str();
 }
 
 }  // namespace lumen

@@ -32,13 +32,13 @@ uint64_t ConfiguredFileSizeLimit() {
 class VersionInfo {
  public:
   explicit VersionInfo(HMODULE module) {
-    wchar_t path[MAX_PATH] = {};
-    if (!module || !GetModuleFileNameW(module, path, MAX_PATH)) return;
+    const std::wstring path = module ? ModuleFileName(module) : std::wstring();
+    if (path.empty()) return;
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0) return;
     data_.resize(size);
-    if (!GetFileVersionInfoW(path, 0, size, data_.data())) {
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, data_.data())) {
       data_.clear();
       return;
     }

@@ -21,8 +21,11 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
 constexpr std::string_view kUtf8Mark("\xEF\xBB\xBF", 3);
 
 uint32_t ReadUnit32(const unsigned char* p, bool bigEndian) {
-  return bigEndian ? (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]
-                   : (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+  const uint32_t c = bigEndian ? (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]
+                               : (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+  // A surrogate is no character: like a lone one in UTF-16 it becomes U+FFFD,
+  // never the invalid UTF-8 of its number.
+  return c >= 0xD800 && c <= 0xDFFF ? 0xFFFD : c;
 }
 
 size_t Utf8Length(uint32_t c) {
