@@ -2,10 +2,13 @@
 
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <easylogging++.h>
 
+#include "DebugOutput.h"
+#include "TestFiles.h"
 #include "log/DebugStream.h"
 #include "log/Logging.h"
 #include "log/Trace.h"
@@ -45,6 +48,26 @@ TEST_F(DebugStream, WaitsForTheFlushWithAShortLine) {
   EXPECT_EQ(handedOut, std::vector<std::wstring>{L"WM_X [1]\n"});
   out.flush();
   EXPECT_EQ(handedOut.size(), 2u) << "a forced hand-out passes even empty text";
+}
+
+// Viewers on two threads trace at once into the one stream of the library.
+TEST(TraceLine, ReachesTheDebuggerWholeFromSeveralThreads) {
+  const test::DebugOutput output;
+  const auto trace = [](uint64_t thread) {
+    for (int i = 0; i < 2000; ++i) TraceMessage("WM_SIZE", WM_SIZE, thread, i, L"SVW 0 ");
+  };
+  std::thread first(trace, 1), second(trace, 2);
+  first.join();
+  second.join();
+  ods_out.flush();
+  size_t lines = 0;
+  for (const std::wstring& call : output.calls()) {
+    if (call.empty()) continue;
+    ++lines;
+    ASSERT_EQ(call.rfind(L"SVW 0 WM_SIZE [5]\t", 0), 0u) << test::ToUtf8(call);
+    ASSERT_EQ(call.find(L'\n'), call.size() - 1) << test::ToUtf8(call);
+  }
+  EXPECT_EQ(lines, 4000u);
 }
 
 TEST(TraceLine, WritesNumbersInDecimalAndHexadecimalAndLeavesTheStreamDecimal) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include "HostedConfig.h"
 #include "PluginLibrary.h"
 
@@ -30,6 +32,19 @@ class Identification : public ::testing::Test {
   HostedConfig config;
   PluginLibrary plugin;
 };
+
+// Folders deeper than MAX_PATH exist; the configuration in one is still read.
+TEST_F(Identification, ReadsAConfigurationFolderLongerThanMaxPath) {
+  std::wstring folder = config.folder();
+  while (folder.size() < 300) {
+    folder += L"\\" + std::wstring(60, L'd');
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  }
+  config.host().SetConfigFolder(folder);
+  test::WriteBytes(L"\\\\?\\" + folder + L"\\lumen.config.xml",
+                   ConfigWithStyles("<Style ext=\"deep\" lexer=\"3\"/>"));
+  EXPECT_TRUE(Claims(L"a.deep"));
+}
 
 TEST_F(Identification, ClaimsByTheLowerCasedTextAfterTheLastDot) {
   Languages("cpp gz c++");

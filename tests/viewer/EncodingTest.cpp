@@ -106,6 +106,9 @@ TEST(EncodingConversion, KeepsTheMarksOfUtf16AndUtf32AsTheCharacterFeff) {
     EXPECT_EQ(ConvertToUtf8(Units({0xFEFF, 0x41}, 2, bigEndian) + "\x42", utf16), kMarkUtf8 + std::string("A"))
         << "an odd last byte is dropped";
     EXPECT_EQ(ConvertToUtf8(Units({0x41, 0x10FFFF}, 4, bigEndian), utf32), "A\xF4\x8F\xBF\xBF");
+    // A surrogate is no character in UTF-32 either: U+FFFD, as in UTF-16.
+    EXPECT_EQ(ConvertToUtf8(Units({0xFEFF, 0xD800, 0x41, 0xDFFF}, 4, bigEndian), utf32),
+              kMarkUtf8 + std::string("\xEF\xBF\xBD" "A" "\xEF\xBF\xBD"));
   }
   EXPECT_EQ(ConvertToUtf8(Bytes({0xFF, 0xFE, 0x00, 0x00, 0x41, 0x00}), Encoding::Utf16LE),
             kMarkUtf8 + std::string("\0A", 2));
