@@ -142,14 +142,24 @@ size_t Random::Length(size_t largest) {
   return Below(std::min(limit, largest) + 1);
 }
 
+bool OverTheRealControl() {
+  static const bool real =
+      GetFileAttributesW((test::ProgramFolder() + L"\\Scintilla.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+  return real;
+}
+
+namespace {
+std::string CountedKind(const std::string& kind) { return OverTheRealControl() ? "real control, " + kind : kind; }
+}  // namespace
+
 Case::Case(const std::string& kind, const std::string& name, int seconds) {
   SuiteState& state = State();
   std::lock_guard guard(state.lock);
-  const std::string full = kind + ": " + name;
+  const std::string full = CountedKind(kind) + ": " + name;
   std::snprintf(state.caseName, sizeof state.caseName, "%s", full.c_str());
   state.seconds = seconds;
   state.deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
-  ++state.counts[kind];
+  ++state.counts[CountedKind(kind)];
 }
 
 Case::~Case() {
@@ -161,7 +171,7 @@ Case::~Case() {
 void Count(const std::string& kind, int cases) {
   SuiteState& state = State();
   std::lock_guard guard(state.lock);
-  state.counts[kind] += cases;
+  state.counts[CountedKind(kind)] += cases;
 }
 
 std::string Counts() {

@@ -54,6 +54,10 @@ class Case {
   Case& operator=(const Case&) = delete;
 };
 
+// Whether the editor control beside the plug-in is the real Scintilla 5 one
+// (through the adapter) rather than the stand-in; its kinds are counted apart.
+bool OverTheRealControl();
+
 // Adds to a kind's count without a case of its own (for sub-steps of a case).
 void Count(const std::string& kind, int cases = 1);
 // The counts so far, one line per kind.
