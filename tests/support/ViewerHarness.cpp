@@ -2,11 +2,11 @@
 
 #include <stdexcept>
 
+#include "KeyRouting.h"
+
 namespace lumen::test {
 namespace {
 constexpr wchar_t kHostClass[] = L"lumen.test.host";
-constexpr UINT kShortcutKey = 0x8F1E;
-constexpr UINT kDialogKeys = 0x8F1D;
 }  // namespace
 
 std::string TestConfiguration(bool lineNumbering, bool wrapping, bool searchSync) {
@@ -87,46 +87,9 @@ LRESULT CALLBACK ViewerHarness::HostProc(HWND window, UINT message, WPARAM wPara
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool ViewerHarness::RouteKey(UINT message, UINT key, LPARAM lParam) {
-  MSG msg = {};
-  msg.hwnd = GetFocus() ? GetFocus() : viewer_;
-  msg.message = message;
-  msg.wParam = key;
-  msg.lParam = lParam;
-  msg.time = GetTickCount();
-  if (Send(kShortcutKey, 0, reinterpret_cast<LPARAM>(&msg))) return true;
-  if (Send(kDialogKeys, 0, reinterpret_cast<LPARAM>(&msg))) return false;
-  TranslateMessage(&msg);
-  DispatchMessageW(&msg);
-  return false;
-}
+bool ViewerHarness::PressKey(UINT key, bool ctrl, bool shift) { return PressKeyInViewer(viewer_, key, ctrl, shift); }
 
-bool ViewerHarness::PressKey(UINT key, bool ctrl, bool shift) {
-  BYTE saved[256];
-  GetKeyboardState(saved);
-  BYTE state[256];
-  memcpy(state, saved, sizeof state);
-  state[VK_CONTROL] = state[VK_LCONTROL] = ctrl ? 0x80 : 0;
-  state[VK_SHIFT] = state[VK_LSHIFT] = shift ? 0x80 : 0;
-  state[key] = 0x80;
-  SetKeyboardState(state);
-  const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
-  const bool used = RouteKey(WM_KEYDOWN, key, 1 | (scan << 16));
-  state[key] = 0;
-  SetKeyboardState(state);
-  RouteKey(WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
-  SetKeyboardState(saved);
-  Pump();
-  return used;
-}
-
-void ViewerHarness::Pump() const {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
+void ViewerHarness::Pump() const { PumpThreadMessages(); }
 
 void ViewerHarness::TypeSearchText(const std::wstring& text) const {
   SetWindowTextW(searchEdit(), text.c_str());

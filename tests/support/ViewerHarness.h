@@ -69,7 +69,6 @@ class ViewerHarness {
 
  private:
   static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  bool RouteKey(UINT message, UINT key, LPARAM lParam);
 
   HostedConfig config_;
   TempFolder files_;

@@ -101,7 +101,7 @@ class SuiteEnvironment : public ::testing::Environment {
     SetEnvironmentVariableW(L"TMP", MakeFolder(PrivateTemporaryFolder()).c_str());
     SetEnvironmentVariableW(L"TEMP", PrivateTemporaryFolder().c_str());
     SetCurrentDirectoryW(MakeFolder(PrivateCurrentFolder()).c_str());
-    SetUnhandledExceptionFilter(&NameTheCrash);
+    if (!getenv("LUMEN_NO_CRASH_FILTER")) SetUnhandledExceptionFilter(&NameTheCrash);
     std::set_terminate(&NameTheTermination);
     state.stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     state.watchdog = std::thread(&WatchCases);
@@ -286,6 +286,12 @@ LRESULT CALLBACK Host::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
                       reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
   }
   auto* host = reinterpret_cast<Host*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (host && host->onMessage) {
+    std::function<void(UINT)> action;  // one at a time: the action may make more messages
+    action.swap(host->onMessage);
+    action(message);
+    if (!host->onMessage) host->onMessage.swap(action);
+  }
   if (host && message == kReloadSettings) {
     host->reloadRequests_.push_back(lParam);
     return 0;

@@ -113,6 +113,10 @@ class Host {
   // Writes `bytes` to a file of that name beside the test's other files.
   std::wstring WriteFile(const std::wstring& name, const std::string& bytes) const;
 
+  // Runs for each message the host's window receives while it is set: a host
+  // may do anything there, destroy the viewer that sent it included.
+  std::function<void(UINT message)> onMessage;
+
   // The reload requests (0x8F1F) posted to the host's window, with their data.
   std::vector<LPARAM> TakeReloadRequests();
 
