@@ -152,6 +152,8 @@ TEST_F(LiveDialog, KeepsTheExtensionsTypedForALanguageButNeverAnEmptyList) {
   const Configuration saved = Saved();
   EXPECT_EQ(saved.styles[kC].extensions, L"c h\r\ncc");
   EXPECT_EQ(saved.styles[kPython].extensions, L"py");
+  EXPECT_EQ(LoadExtensions(config.path()), (std::vector<std::wstring>{L"c", L"h", L"cc", L"py", L"txt"}))
+      << "each line typed is an extension of its own";
 }
 
 TEST_F(LiveDialog, StoresATypedAlphaUpTo999WhileTheArrowsStopAt255) {
