@@ -6,6 +6,7 @@
 namespace lumen {
 namespace {
 
+using test::ConfirmColour;
 using test::LiveDialog;
 using test::ModalAnswerer;
 using test::OpenDialog;
@@ -257,17 +258,6 @@ TEST_F(LiveDialog, CancellingTheColourChooserKeepsTheColour) {
   EXPECT_EQ(DrawnColour(dialog, kForegroundButton), RGB(0x10, 0x20, 0x30));
   EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
   EXPECT_EQ(Saved(), before);
-}
-
-// Answers the colour chooser with red, green and blue typed into its fields.
-auto ConfirmColour(int red, int green, int blue) {
-  return [=](HWND box) {
-    // The chooser's red, green and blue fields.
-    SetDlgItemInt(box, 706, red, FALSE);
-    SetDlgItemInt(box, 707, green, FALSE);
-    SetDlgItemInt(box, 708, blue, FALSE);
-    test::PressButton(box, IDOK);
-  };
 }
 
 TEST_F(LiveDialog, AConfirmedColourIsStoredAtOnceAndRepaintsItsButton) {

@@ -1,15 +1,16 @@
 // The configuration dialog as the host drives it: HBX_Configure(parent,
 // notify window, notify data) gives a modeless dialog; WM_COMMAND with id 5
-// (OK) or 6 (Cancel) and BN_CLICKED ends it. OK saves, may ask Retry/Cancel
-// in a message box when the save fails, posts 0x8F1F with the notify data to
-// the notify window and posts WM_QUIT; Cancel only posts WM_QUIT. The host
-// destroys the dialog afterwards.
+// (OK) or 6 (Cancel) and BN_CLICKED ends it. OK writes what was edited, may
+// ask Retry/Cancel in a message box when the save fails, posts 0x8F1F with
+// the notify data to the notify window and posts WM_QUIT; Cancel only posts
+// WM_QUIT. The host destroys the dialog afterwards.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 #include <set>
 
+#include "ConfigExpectations.h"
 #include "ConfigurationMutations.h"
 #include "Exports.h"
 #include "Robustness.h"
@@ -22,6 +23,7 @@ namespace {
 constexpr int kOkId = 5, kCancelId = 6;
 constexpr UINT kNotifyData = 0x5EED;
 constexpr int kDamagedSamples = 80;
+constexpr int kTransparencyEditId = 4;  // the first control of that id
 
 // Answers every message box of this thread but the dialog itself: Retry while
 // retries are left, then Cancel (OK on a box without Cancel). A thread timer
@@ -106,9 +108,30 @@ void CloseDialog(HWND dialog) {
   if (IsWindow(dialog)) Boundary("the dialog's destruction", [&] { return DestroyWindow(dialog); });
 }
 
-// Opens the dialog and cancels it, then opens it again and confirms it. OK
-// either ends the dialog (after saving, or after a failed save that a message
-// box reported and Cancel gave up) or refuses with a message box.
+// Types another transparency than the one shown, as a user would, so that
+// OK has something to save; `expected` takes the same edit.
+void EditTransparency(HWND dialog, Configuration& expected) {
+  uint32_t& alpha = expected.highlight.foregroundAlpha;
+  alpha = alpha == 7 ? 8 : 7;
+  SetWindowTextW(GetDlgItem(dialog, kTransparencyEditId), std::to_wstring(alpha).c_str());
+}
+
+// The saved file loads as the edit: exactly so where OK changed only the
+// edited values, with "not set" values respelled where it wrote the file anew.
+void ExpectLoadsAsEdited(const Host& host, const Configuration& edited, bool exactly) {
+  try {
+    const Configuration loaded = LoadConfiguration(host.configPath());
+    EXPECT_TRUE(loaded == edited || (!exactly && loaded == test::AsReloaded(edited)))
+        << "the saved configuration loads differently";
+  } catch (const std::exception& error) {
+    ADD_FAILURE() << "a saved configuration does not load: " << error.what();
+  }
+}
+
+// Opens the dialog and cancels it, then opens it again, edits a value and
+// confirms it. OK either ends the dialog (after saving, or after a failed
+// save that a message box reported and Cancel gave up) or refuses with a
+// message box.
 void OpenCancelAndConfirm(Host& host, const std::string& what) {
   const std::optional<std::string> before = host.ConfigBytes();
   const std::optional<Configuration> loadable = LoadableConfiguration();
@@ -129,12 +152,11 @@ void OpenCancelAndConfirm(Host& host, const std::string& what) {
   CloseDialog(dialog);
   host.ExpectCleanEnd(before);
 
-  // A comment that no save writes tells a saved file from the one before.
-  std::string unsaved = *before + "<!-- not saved -->\n";
-  host.WriteConfig(unsaved);
-  if (LoadableConfiguration() != loadable) host.WriteConfig(unsaved = *before);
+  const std::string unsaved = *before;
   dialog = OpenDialog(host, host.window());
   ASSERT_NE(dialog, nullptr);
+  Configuration edited = *loadable;
+  EditTransparency(dialog, edited);
   if (!Press(host, dialog, kOkId, 0, boxes)) {
     // The dialog may refuse OK over a value the user must correct first; then it says so.
     EXPECT_GE(boxes, 1) << "OK neither ended the dialog nor said why";
@@ -151,7 +173,7 @@ void OpenCancelAndConfirm(Host& host, const std::string& what) {
   const bool saved = host.ConfigBytes() != unsaved;
   EXPECT_EQ(saved, !loadable->styles.empty()) << "OK saves a configuration with languages, never one without";
   EXPECT_EQ(boxes, saved ? 0 : 1) << "a failed save is reported once, and Cancel gives up";
-  if (saved) ExpectLoadsAsSaved(host, *loadable);
+  if (saved) ExpectLoadsAsEdited(host, edited, true);
   Count(saved ? "dialog: saved by OK and loaded again" : "dialog: OK with a failed save, reported");
   host.ExpectCleanEnd(host.ConfigBytes());
 }
@@ -217,13 +239,14 @@ TEST(DialogRobustness, ConfirmsUnderHostFaultsAtEachCall) {
   Host host;
   const std::string configuration = SmallConfiguration();
   host.WriteConfig(configuration);
-  const Configuration loaded = LoadConfiguration(host.configPath());
+  Configuration edited = LoadConfiguration(host.configPath());
   HWND dialog = OpenDialog(host, host.window());
   ASSERT_NE(dialog, nullptr) << "HBX_Configure gave no dialog for a configuration that loads";
+  EditTransparency(dialog, edited);
   int boxes = 0;
   const auto calls = HostCallsOf(host, [&] { Press(host, dialog, kOkId, 0, boxes); });
   CloseDialog(dialog);
-  ASSERT_GT(calls.at("XMLSaveFileW"), 0) << "OK saves";
+  ASSERT_GT(calls.at("XMLSaveFileW"), 0) << "OK saves an edit";
   for (const auto& [function, count] : calls) {
     for (int call = 0; call <= count && count > 0; ++call) {
       const Case scope("dialog: OK under host faults", function + " call " + std::to_string(call));
@@ -231,6 +254,8 @@ TEST(DialogRobustness, ConfirmsUnderHostFaultsAtEachCall) {
       host.TakeReloadRequests();
       dialog = OpenDialog(host, host.window());
       ASSERT_NE(dialog, nullptr);
+      Configuration scratch = LoadConfiguration(host.configPath());
+      EditTransparency(dialog, scratch);
       const int before = host.OpenDocuments();
       host.standIn()->Reset();
       host.standIn()->FailCall(function, call);
@@ -240,7 +265,7 @@ TEST(DialogRobustness, ConfirmsUnderHostFaultsAtEachCall) {
       EXPECT_EQ(host.TakeReloadRequests(), std::vector<LPARAM>{kNotifyData}) << "saved or given up, the host reloads";
       const bool saved = host.ConfigBytes() != configuration;
       EXPECT_EQ(boxes, saved ? 0 : 1);
-      if (saved) ExpectLoadsAsSaved(host, loaded);
+      if (saved) ExpectLoadsAsEdited(host, edited, false);
       host.ExpectCleanEnd(host.ConfigBytes(), DocumentsTheHostMayKeep(function, call, before, host.OpenDocuments()));
     }
   }
@@ -251,15 +276,17 @@ TEST(DialogRobustness, RetryAfterAFailedSaveSavesAgain) {
   Host host;
   const std::string configuration = SmallConfiguration();
   host.WriteConfig(configuration);
+  Configuration edited = LoadConfiguration(host.configPath());
   const HWND dialog = OpenDialog(host, host.window());
   ASSERT_NE(dialog, nullptr) << "HBX_Configure gave no dialog for a configuration that loads";
+  EditTransparency(dialog, edited);
   host.standIn()->FailCall("XMLSaveFileW", 1);
   int boxes = 0;
   EXPECT_TRUE(Press(host, dialog, kOkId, 1, boxes));
   CloseDialog(dialog);
   EXPECT_EQ(boxes, 1) << "one failure, one box, and Retry saved";
   EXPECT_NE(host.ConfigBytes(), configuration);
-  EXPECT_NO_THROW(LoadConfiguration(host.configPath()));
+  ExpectLoadsAsEdited(host, edited, true);
   EXPECT_EQ(host.TakeReloadRequests(), std::vector<LPARAM>{kNotifyData});
   host.ExpectCleanEnd(host.ConfigBytes());
 }
@@ -269,9 +296,10 @@ TEST(DialogRobustness, OkWhileAnotherProgramHoldsTheFile) {
   Host host;
   const std::string configuration = SmallConfiguration();
   host.WriteConfig(configuration);
-  const Configuration loaded = LoadConfiguration(host.configPath());
+  Configuration edited = LoadConfiguration(host.configPath());
   const HWND dialog = OpenDialog(host, host.window());
   ASSERT_NE(dialog, nullptr) << "HBX_Configure gave no dialog for a configuration that loads";
+  EditTransparency(dialog, edited);
   int boxes = 0;
   {
     const LockedFile lock(host.configPath());
@@ -281,7 +309,7 @@ TEST(DialogRobustness, OkWhileAnotherProgramHoldsTheFile) {
   EXPECT_EQ(host.TakeReloadRequests(), std::vector<LPARAM>{kNotifyData});
   const bool saved = host.ConfigBytes() != configuration;
   EXPECT_EQ(boxes, saved ? 0 : 1) << "a save the file system refused is reported";
-  if (saved) ExpectLoadsAsSaved(host, loaded);
+  if (saved) ExpectLoadsAsEdited(host, edited, false);
   Count(saved ? "dialog: OK while the file is locked: replaced all the same"
               : "dialog: OK while the file is locked: refused, reported");
   host.ExpectCleanEnd(host.ConfigBytes());
