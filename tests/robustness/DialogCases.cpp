@@ -12,10 +12,14 @@
 
 #include "ConfigExpectations.h"
 #include "ConfigurationMutations.h"
+#include "DialogDriver.h"
 #include "Exports.h"
 #include "Robustness.h"
+#include "UserConfigurations.h"
 #include "config/Loaders.h"
+#include "dialog/StyleValues.h"
 #include "host/Paths.h"
+#include "host_standin/Rewritten.h"
 
 namespace lumen::robustness {
 namespace {
@@ -23,6 +27,7 @@ namespace {
 constexpr int kOkId = 5, kCancelId = 6;
 constexpr UINT kNotifyData = 0x5EED;
 constexpr int kDamagedSamples = 80;
+constexpr int kUserSamples = 60;
 constexpr int kTransparencyEditId = 4;  // the first control of that id
 
 // Answers every message box of this thread but the dialog itself: Retry while
@@ -313,6 +318,115 @@ TEST(DialogRobustness, OkWhileAnotherProgramHoldsTheFile) {
   Count(saved ? "dialog: OK while the file is locked: replaced all the same"
               : "dialog: OK while the file is locked: refused, reported");
   host.ExpectCleanEnd(host.ConfigBytes());
+}
+
+// Up to four edits a user makes through the controls (none: OK without a
+// change). Each goes into `expected`, and the attributes it may change into
+// `allowed`. Returns what was done.
+std::string EditAtRandom(const test::OpenDialog& dialog, Random& random, Configuration& expected,
+                         AllowedChanges& allowed) {
+  std::string done;
+  const size_t edits = random.Below(5);
+  for (size_t edit = 0; edit < edits; ++edit) {
+    const int language = static_cast<int>(random.Below(expected.styles.size()));
+    XMLStyle& style = expected.styles[language];
+    dialog.Choose(kLanguageCombo, language);
+    const size_t kind = random.Below(6);
+    if (kind < 3 && !style.wordStyles.empty()) {
+      const int index = static_cast<int>(random.Below(style.wordStyles.size()));
+      dialog.Choose(kStyleCombo, index);
+      WordStyle& word = style.wordStyles[index];
+      const auto* element = allowed.Find({{"Styles", 0}, {"Style", language}, {"WordStyles", 0}, {"WordStyle", index}});
+      if (kind == 0) {
+        const DialogControl boxes[] = {kBoldCheck, kItalicCheck, kUnderlineCheck};
+        bool* const flags[] = {&word.bold, &word.italic, &word.underline};
+        const size_t which = random.Below(3);
+        *flags[which] = !*flags[which];
+        dialog.SetChecked(boxes[which], *flags[which]);
+        allowed.AllowAttribute(element, "fontStyle", ~7);  // the bits beyond bold, italic and underline stay
+        done += "bold, italic or underline; ";
+      } else if (kind == 1) {
+        const size_t entry = random.Below(kFontSizes.size());
+        dialog.Choose(kFontSizeCombo, static_cast<int>(entry));
+        if (entry != 0) {
+          word.fontSize = *ParseDecimal(kFontSizes[entry]);
+        } else if (word.fontSize >= 1) {
+          word.fontSize = -1;
+        }
+        allowed.AllowAttribute(element, "fontSize");
+        done += "font size; ";
+      } else {
+        dialog.Choose(kFontNameCombo, random.Percent(50) ? 0 : 1);
+        word.fontName = dialog.SelectedEntry(kFontNameCombo);
+        allowed.AllowAttribute(element, "fontName");
+        done += "font name; ";
+      }
+    } else if (kind == 3) {
+      static const std::vector<std::wstring> lists = {L"c h", L"c\r\nh", L"cpp\r\nhpp\r\ncxx", L"rs", L"txt text"};
+      style.extensions = random.Pick(lists);
+      dialog.Type(kExtensionsEdit, style.extensions);
+      allowed.AllowAttribute(allowed.Find({{"Styles", 0}, {"Style", language}}), "ext");
+      done += "extensions; ";
+    } else if (kind == 4) {
+      const bool outline = random.Percent(50);
+      const auto value = static_cast<uint32_t>(random.Below(1000));
+      dialog.Type(outline ? kOutlineEdit : kTransparencyEdit, std::to_wstring(value));
+      (outline ? expected.highlight.outlineAlpha : expected.highlight.foregroundAlpha) = value;
+      allowed.AllowAttribute(allowed.Find({{"Highlight", 0}}), outline ? "OutlineAlpha" : "ForegroundAlpha");
+      done += outline ? "outline; " : "transparency; ";
+    } else {
+      const bool numbering = random.Percent(50);
+      bool& option = numbering ? expected.lineNumbering : expected.lineWrapping;
+      option = !option;
+      dialog.SetChecked(numbering ? kLineNumberingCheck : kLineWrappingCheck, option);
+      const char* name = numbering ? "LineNumbering" : "LineWrapping";
+      if (const auto* element = allowed.Find({{name, 0}})) {
+        allowed.AllowAttribute(element, "Enabled");
+      } else {
+        allowed.AllowChild(allowed.root(), name);  // added, as a full save writes it
+      }
+      done += std::string(name) + "; ";
+    }
+  }
+  return done.empty() ? "no edit" : done;
+}
+
+// The file is compared as the host writes it unchanged, so that only what OK
+// did shows.
+TEST(DialogRobustness, OkChangesOnlyWhatWasEditedInTheFilesUsersKeep) {
+  Host host;
+  for (int index = 0; index < kUserSamples; ++index) {
+    Random random("dialog: OK keeps what it does not edit", index);
+    const UserConfiguration sample = MakeUserConfiguration(random);
+    const Case scope("dialog: OK keeps what it does not edit", sample.description);
+    host.WriteConfig(sample.bytes);
+    test::RewriteAsTheHost(host.configPath());
+    const std::string before = host.ConfigBytes().value_or("");
+    const std::optional<Configuration> loaded = LoadableConfiguration();
+    ASSERT_TRUE(loaded) << sample.bytes;
+    Configuration expected = *loaded;
+    AllowedChanges allowed(before);
+    const HWND handle = OpenDialog(host, host.window());
+    ASSERT_NE(handle, nullptr) << "HBX_Configure gave no dialog for a configuration that loads";
+    {
+      const test::OpenDialog dialog(handle);
+      const std::string edits = EditAtRandom(dialog, random, expected, allowed);
+      SCOPED_TRACE(edits);
+      int boxes = 0;
+      EXPECT_TRUE(Press(host, handle, kOkId, 0, boxes)) << "OK ends the loop";
+      EXPECT_EQ(boxes, 0);
+    }
+    EXPECT_EQ(host.TakeReloadRequests(), std::vector<LPARAM>{kNotifyData}) << "OK asks the host to reload, once";
+    const std::string after = host.ConfigBytes().value_or("");
+    if (expected == *loaded) {
+      EXPECT_TRUE(after == before) << "OK without a change rewrote the file";
+      Count("dialog: OK keeps what it does not edit: nothing edited, the file untouched");
+    } else {
+      ExpectLoadsAsEdited(host, expected, true);
+    }
+    for (const std::string& difference : allowed.Differences(after)) ADD_FAILURE() << "not edited, yet changed: " << difference;
+    host.ExpectCleanEnd(after);
+  }
 }
 
 TEST(DialogRobustness, WithoutANotifyWindowOrWithoutAHost) {
