@@ -1,6 +1,7 @@
 #pragma once
-// Writes a whole configuration. The document is built completely in memory
-// first; the file on disk changes only when a finished document replaces it.
+// Writes a configuration: a whole one built anew, or what the dialog edited
+// into the file it was loaded from. The document is finished in memory first;
+// the file on disk changes only when a finished document replaces it.
 #include <string>
 
 #include "config/Model.h"
