@@ -36,8 +36,9 @@ inline constexpr wchar_t kStyleId[] = L"styleID";
 inline constexpr wchar_t kKeywords[] = L"Keywords";
 inline constexpr wchar_t kKeywordSetId[] = L"id";
 
-// The extension list is cut at these for identification.
-inline constexpr wchar_t kExtensionDelimiters[] = L"\n\t .";
+// The extension list is cut at these for identification. Both line-end
+// characters: the dialog's edit ends its lines with CR LF.
+inline constexpr wchar_t kExtensionDelimiters[] = L"\r\n\t .";
 // The pseudo extension of the base language applied under every file's own.
 inline constexpr wchar_t kBaseExtension[] = L"*";
 

@@ -70,11 +70,13 @@ void ReadKeywords(const XmlFunctions& xml, XMLHANDLE wordStyleElement, WordStyle
   wordStyle.keywordSet = ReadDword(xml, keywords, format::kKeywordSetId, set) ? set : kNoKeywordSet;
 }
 
-bool ReadEnabled(const std::wstring& path, const wchar_t* elementName) {
-  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
-    const XMLHANDLE element = FindChild(xml, root, elementName);
-    return element && format::IsEnabledText(ReadAttribute(xml, element, format::kEnabled));
-  });
+bool ReadEnabled(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* elementName) {
+  const XMLHANDLE element = FindChild(xml, root, elementName);
+  return element && format::IsEnabledText(ReadAttribute(xml, element, format::kEnabled));
+}
+
+bool LoadEnabled(const std::wstring& path, const wchar_t* elementName) {
+  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) { return ReadEnabled(xml, root, elementName); });
 }
 
 XMLHANDLE RequireStyles(const XmlFunctions& xml, XMLHANDLE root, const char* message) {
@@ -174,58 +176,58 @@ std::vector<std::wstring> LoadExtensions(const std::wstring& path) {
   });
 }
 
-uint64_t LoadFileSizeLimit(const std::wstring& path) {
-  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
-    const XMLHANDLE element = FindChild(xml, root, format::kFileSizeLimit);
-    DWORDLONG limit = 0;
-    if (!element || !xml.XMLGetNodeDWORDLONGValue || !xml.XMLGetNodeDWORDLONGValue(element, &limit)) {
-      throw style_error("Cannot read FileSizeLimit node");
-    }
-    return static_cast<uint64_t>(limit);
-  });
+namespace {
+
+uint64_t ReadFileSizeLimit(const XmlFunctions& xml, XMLHANDLE root) {
+  const XMLHANDLE element = FindChild(xml, root, format::kFileSizeLimit);
+  DWORDLONG limit = 0;
+  if (!element || !xml.XMLGetNodeDWORDLONGValue || !xml.XMLGetNodeDWORDLONGValue(element, &limit)) {
+    throw style_error("Cannot read FileSizeLimit node");
+  }
+  return static_cast<uint64_t>(limit);
 }
 
-Highlight LoadHighlight(const std::wstring& path) {
-  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
-    const XMLHANDLE element = FindChild(xml, root, format::kHighlight);
-    Highlight highlight;
-    if (!element || !format::ParseHex32(ReadAttribute(xml, element, format::kForeground), highlight.foreground) ||
-        !format::ParseHex32(ReadAttribute(xml, element, format::kForegroundAlpha), highlight.foregroundAlpha) ||
-        !format::ParseHex32(ReadAttribute(xml, element, format::kOutlineAlpha), highlight.outlineAlpha)) {
-      throw style_error("Cannot read highlight node");
-    }
-    return highlight;
-  });
+Highlight ReadHighlight(const XmlFunctions& xml, XMLHANDLE root) {
+  const XMLHANDLE element = FindChild(xml, root, format::kHighlight);
+  Highlight highlight;
+  if (!element || !format::ParseHex32(ReadAttribute(xml, element, format::kForeground), highlight.foreground) ||
+      !format::ParseHex32(ReadAttribute(xml, element, format::kForegroundAlpha), highlight.foregroundAlpha) ||
+      !format::ParseHex32(ReadAttribute(xml, element, format::kOutlineAlpha), highlight.outlineAlpha)) {
+    throw style_error("Cannot read highlight node");
+  }
+  return highlight;
 }
 
-bool LoadLineNumbering(const std::wstring& path) { return ReadEnabled(path, format::kLineNumbering); }
-bool LoadLineWrapping(const std::wstring& path) { return ReadEnabled(path, format::kLineWrapping); }
-bool LoadSearchSync(const std::wstring& path) { return ReadEnabled(path, format::kSearchSync); }
-
-uint32_t LoadTabWidth(const std::wstring& path) {
-  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
-    DWORD width = format::kDefaultTabWidth;
-    if (const XMLHANDLE element = FindChild(xml, root, format::kTabulator)) {
-      DWORD read = width;
-      if (ReadDword(xml, element, format::kWidth, read)) width = read;
-    }
-    return static_cast<uint32_t>(width);
-  });
+uint32_t ReadTabWidth(const XmlFunctions& xml, XMLHANDLE root) {
+  DWORD width = format::kDefaultTabWidth;
+  if (const XMLHANDLE element = FindChild(xml, root, format::kTabulator)) {
+    DWORD read = width;
+    if (ReadDword(xml, element, format::kWidth, read)) width = read;
+  }
+  return static_cast<uint32_t>(width);
 }
 
-std::vector<XMLStyle> LoadStyles(const std::wstring& path) {
-  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
-    std::vector<XMLStyle> styles;
-    ForEachChild(xml, RequireStyles(xml, root, kCannotCreateStyle), format::kStyle, [&](XMLHANDLE element) {
-      XMLStyle style;
-      style.extensions = ReadAttribute(xml, element, format::kExt);
-      style.name = ReadAttribute(xml, element, format::kName);
-      static_cast<Style&>(style) = ReadStyle(xml, element);
-      styles.push_back(std::move(style));
-    });
-    return styles;
+std::vector<XMLStyle> ReadStyles(const XmlFunctions& xml, XMLHANDLE root) {
+  std::vector<XMLStyle> styles;
+  ForEachChild(xml, RequireStyles(xml, root, kCannotCreateStyle), format::kStyle, [&](XMLHANDLE element) {
+    XMLStyle style;
+    style.extensions = ReadAttribute(xml, element, format::kExt);
+    style.name = ReadAttribute(xml, element, format::kName);
+    static_cast<Style&>(style) = ReadStyle(xml, element);
+    styles.push_back(std::move(style));
   });
+  return styles;
 }
+
+}  // namespace
+
+uint64_t LoadFileSizeLimit(const std::wstring& path) { return WithDocument(path, ReadFileSizeLimit); }
+Highlight LoadHighlight(const std::wstring& path) { return WithDocument(path, ReadHighlight); }
+bool LoadLineNumbering(const std::wstring& path) { return LoadEnabled(path, format::kLineNumbering); }
+bool LoadLineWrapping(const std::wstring& path) { return LoadEnabled(path, format::kLineWrapping); }
+bool LoadSearchSync(const std::wstring& path) { return LoadEnabled(path, format::kSearchSync); }
+uint32_t LoadTabWidth(const std::wstring& path) { return WithDocument(path, ReadTabWidth); }
+std::vector<XMLStyle> LoadStyles(const std::wstring& path) { return WithDocument(path, ReadStyles); }
 
 Configuration LoadConfiguration(const std::wstring& path) {
   Configuration configuration;
@@ -236,6 +238,18 @@ Configuration LoadConfiguration(const std::wstring& path) {
   configuration.lineWrapping = LoadLineWrapping(path);
   configuration.tabWidth = LoadTabWidth(path);
   configuration.searchSync = LoadSearchSync(path);
+  return configuration;
+}
+
+Configuration ReadConfiguration(const XmlFunctions& xml, XMLHANDLE root) {
+  Configuration configuration;
+  configuration.styles = ReadStyles(xml, root);
+  configuration.fileSizeLimit = ReadFileSizeLimit(xml, root);
+  configuration.highlight = ReadHighlight(xml, root);
+  configuration.lineNumbering = ReadEnabled(xml, root, format::kLineNumbering);
+  configuration.lineWrapping = ReadEnabled(xml, root, format::kLineWrapping);
+  configuration.tabWidth = ReadTabWidth(xml, root);
+  configuration.searchSync = ReadEnabled(xml, root, format::kSearchSync);
   return configuration;
 }
 

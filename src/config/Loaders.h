@@ -25,6 +25,10 @@ bool LoadSearchSync(const std::wstring& path);
 std::vector<XMLStyle> LoadStyles(const std::wstring& path);
 Configuration LoadConfiguration(const std::wstring& path);
 
+// The whole configuration from a document already loaded, read as
+// LoadConfiguration reads it from the file.
+Configuration ReadConfiguration(const XmlFunctions& xml, host::XMLHANDLE root);
+
 // The parts the loaders are built from.
 std::wstring ReadAttribute(const XmlFunctions& xml, host::XMLHANDLE element, const wchar_t* name);
 Style ReadStyle(const XmlFunctions& xml, host::XMLHANDLE styleElement);

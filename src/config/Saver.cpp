@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/Format.h"
+#include "config/Loaders.h"
 #include "config/NarrowCast.h"
 #include "config/ScopeGuard.h"
 #include "host/Paths.h"
@@ -52,9 +53,17 @@ class Step {
 
 constexpr char kSavingFailed[] = "Saving configuration failed";
 
-void SaveFileSizeLimit(const XmlFunctions& xml, XMLHANDLE root, uint64_t limit) {
-  const Step step(xml, "Saving FileSizeLimit configuration failed");
-  const XMLHANDLE element = step.AddChild(root, format::kFileSizeLimit);
+constexpr char kHighlightFailed[] = "Saving Highlight configuration failed";
+constexpr char kFileSizeLimitFailed[] = "Saving FileSizeLimit configuration failed";
+constexpr char kLineNumberingFailed[] = "Saving LineNumbering configuration failed";
+constexpr char kLineWrappingFailed[] = "Saving LineWrapping configuration failed";
+constexpr char kTabulatorFailed[] = "Saving Tabulator configuration failed";
+constexpr char kSearchSyncFailed[] = "Saving SearchSync configuration failed";
+constexpr char kStyleFailed[] = "Saving XMLStyle configuration failed";
+constexpr char kWordStyleFailed[] = "Saving WordStyle configuration failed";
+constexpr char kKeywordsFailed[] = "Saving Keywords configuration failed";
+
+void SetFileSizeLimit(const XmlFunctions& xml, const Step& step, XMLHANDLE element, uint64_t limit) {
   if (limit <= 0xFFFFFFFF) {
     step.Require(xml.XMLSetNodeDWORDValue && xml.XMLSetNodeDWORDValue(element, narrow_cast<DWORD>(limit)));
   } else {
@@ -62,6 +71,16 @@ void SaveFileSizeLimit(const XmlFunctions& xml, XMLHANDLE root, uint64_t limit) 
     // decimal text so that it can also be saved again.
     step.Require(xml.XMLSetNodeValueW && xml.XMLSetNodeValueW(element, std::to_wstring(limit).c_str()));
   }
+}
+
+void SaveFileSizeLimit(const XmlFunctions& xml, XMLHANDLE root, uint64_t limit) {
+  const Step step(xml, kFileSizeLimitFailed);
+  SetFileSizeLimit(xml, step, step.AddChild(root, format::kFileSizeLimit), limit);
+}
+
+uint32_t FontStyleBits(const WordStyle& wordStyle) {
+  return (wordStyle.bold ? format::kBold : 0) | (wordStyle.italic ? format::kItalic : 0) |
+         (wordStyle.underline ? format::kUnderline : 0);
 }
 
 void SaveOption(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* elementName, bool enabled,
@@ -86,7 +105,7 @@ std::wstring SystemTemporaryFolder() {
 }  // namespace
 
 void SaveHighlight(const XmlFunctions& xml, XMLHANDLE root, const Highlight& highlight) {
-  const Step step(xml, "Saving Highlight configuration failed");
+  const Step step(xml, kHighlightFailed);
   const XMLHANDLE element = step.AddChild(root, format::kHighlight);
   step.SetText(element, format::kForeground, format::FormatHex(highlight.foreground, 6));
   step.SetText(element, format::kForegroundAlpha, format::FormatHex(highlight.foregroundAlpha, 2));
@@ -94,22 +113,20 @@ void SaveHighlight(const XmlFunctions& xml, XMLHANDLE root, const Highlight& hig
 }
 
 void SaveKeywords(const XmlFunctions& xml, XMLHANDLE wordStyle, const WordStyle& keywords) {
-  const Step step(xml, "Saving Keywords configuration failed");
+  const Step step(xml, kKeywordsFailed);
   const XMLHANDLE element = step.AddChild(wordStyle, format::kKeywords);
   step.SetNumber(element, format::kKeywordSetId, keywords.keywordSet);
   step.Require(xml.XMLSetNodeValueW && xml.XMLSetNodeValueW(element, keywords.keywords.c_str()));
 }
 
 void SaveWordStyle(const XmlFunctions& xml, XMLHANDLE wordStyles, const WordStyle& wordStyle) {
-  const Step step(xml, "Saving WordStyle configuration failed");
+  const Step step(xml, kWordStyleFailed);
   const XMLHANDLE element = step.AddChild(wordStyles, format::kWordStyle);
-  const uint32_t fontStyle = (wordStyle.bold ? format::kBold : 0) | (wordStyle.italic ? format::kItalic : 0) |
-                             (wordStyle.underline ? format::kUnderline : 0);
   step.SetText(element, format::kBgColor, format::FormatColour(wordStyle.bgColor));
   step.SetText(element, format::kFgColor, format::FormatColour(wordStyle.fgColor));
   step.SetText(element, format::kFontName, wordStyle.fontName);
   step.SetText(element, format::kFontSize, format::FormatOptionalNumber(wordStyle.fontSize, 1));
-  step.SetNumber(element, format::kFontStyle, fontStyle);
+  step.SetNumber(element, format::kFontStyle, FontStyleBits(wordStyle));
   step.SetText(element, format::kName, wordStyle.name);
   step.SetText(element, format::kEolFill, format::FormatOptionalNumber(wordStyle.eolFill, 0));
   step.SetSignedNumber(element, format::kStyleId, wordStyle.styleId);
@@ -117,7 +134,7 @@ void SaveWordStyle(const XmlFunctions& xml, XMLHANDLE wordStyles, const WordStyl
 }
 
 void SaveStyle(const XmlFunctions& xml, XMLHANDLE styles, const XMLStyle& style) {
-  const Step step(xml, "Saving XMLStyle configuration failed");
+  const Step step(xml, kStyleFailed);
   const XMLHANDLE element = step.AddChild(styles, format::kStyle);
   step.SetText(element, format::kExt, style.extensions);
   step.SetSignedNumber(element, format::kLexer, style.lexer);
@@ -164,14 +181,13 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
 
   SaveHighlight(xml, root, configuration.highlight);
   SaveFileSizeLimit(xml, root, configuration.fileSizeLimit);
-  SaveOption(xml, root, format::kLineNumbering, configuration.lineNumbering,
-             "Saving LineNumbering configuration failed");
-  SaveOption(xml, root, format::kLineWrapping, configuration.lineWrapping, "Saving LineWrapping configuration failed");
+  SaveOption(xml, root, format::kLineNumbering, configuration.lineNumbering, kLineNumberingFailed);
+  SaveOption(xml, root, format::kLineWrapping, configuration.lineWrapping, kLineWrappingFailed);
   {
-    const Step tabulator(xml, "Saving Tabulator configuration failed");
+    const Step tabulator(xml, kTabulatorFailed);
     tabulator.SetNumber(tabulator.AddChild(root, format::kTabulator), format::kWidth, configuration.tabWidth);
   }
-  SaveOption(xml, root, format::kSearchSync, configuration.searchSync, "Saving SearchSync configuration failed");
+  SaveOption(xml, root, format::kSearchSync, configuration.searchSync, kSearchSyncFailed);
 
   const XMLHANDLE styles = step.AddChild(root, format::kStyles);
   // A configuration without languages would claim no file at all: never saved.
@@ -179,6 +195,227 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
   for (const XMLStyle& style : configuration.styles) SaveStyle(xml, styles, style);
 
   step.Require(WriteDocument(xml, root, path));
+}
+
+namespace {
+
+// Writes into a loaded document only what differs between the configuration
+// it was read as and the edited one, into the elements the loaders read each
+// value from (the same host lookups find the same elements). Everything else
+// in the document stays as it is, in its place.
+class DocumentPatch {
+ public:
+  DocumentPatch(const XmlFunctions& xml, XMLHANDLE root) : xml_(xml), root_(root) {}
+
+  // Whether anything was written: values that differ only in how "not set"
+  // is spelled write nothing.
+  bool changed() const { return changes_ > 0; }
+
+  void Apply(const Configuration& before, const Configuration& after) {
+    PatchHighlight(before.highlight, after.highlight);
+    if (before.fileSizeLimit != after.fileSizeLimit) {
+      const Step step(xml_, kFileSizeLimitFailed);
+      SetFileSizeLimit(xml_, step, FindOrAdd(step, root_, format::kFileSizeLimit), after.fileSizeLimit);
+      ++changes_;
+    }
+    PatchOption(format::kLineNumbering, before.lineNumbering, after.lineNumbering, kLineNumberingFailed);
+    PatchOption(format::kLineWrapping, before.lineWrapping, after.lineWrapping, kLineWrappingFailed);
+    if (before.tabWidth != after.tabWidth) {
+      const Step step(xml_, kTabulatorFailed);
+      step.SetNumber(FindOrAdd(step, root_, format::kTabulator), format::kWidth, after.tabWidth);
+      ++changes_;
+    }
+    PatchOption(format::kSearchSync, before.searchSync, after.searchSync, kSearchSyncFailed);
+    if (before.styles != after.styles) {
+      const Step step(xml_, kSavingFailed);
+      const XMLHANDLE styles = Find(root_, format::kStyles);
+      step.Require(styles != nullptr);
+      PatchEach(step, styles, format::kStyle, before.styles, after.styles,
+                [&](XMLHANDLE element, const XMLStyle& b, const XMLStyle& a) { PatchStyle(element, b, a); });
+    }
+  }
+
+ private:
+  XMLHANDLE Find(XMLHANDLE parent, const wchar_t* name) const {
+    return xml_.XMLFindChildNodeW ? xml_.XMLFindChildNodeW(parent, name) : nullptr;
+  }
+  // Where the file lacks the element, it is added as a full save writes it.
+  XMLHANDLE FindOrAdd(const Step& step, XMLHANDLE parent, const wchar_t* name) const {
+    const XMLHANDLE found = Find(parent, name);
+    return found ? found : step.AddChild(parent, name);
+  }
+
+  // The i-th child of that name holds the i-th record, as the loaders read them.
+  template <typename Record, typename PatchOne>
+  void PatchEach(const Step& step, XMLHANDLE parent, const wchar_t* name, const std::vector<Record>& before,
+                 const std::vector<Record>& after, PatchOne patchOne) const {
+    XMLHANDLE element = nullptr;
+    for (size_t index = 0; index < after.size(); ++index) {
+      element = xml_.XMLEnumChildNodesW ? xml_.XMLEnumChildNodesW(parent, name, element) : nullptr;
+      step.Require(element != nullptr);
+      if (before[index] != after[index]) patchOne(element, before[index], after[index]);
+    }
+  }
+
+  void SetText(const Step& step, XMLHANDLE element, const wchar_t* name, const std::wstring& before,
+               const std::wstring& after) {
+    if (before == after) return;
+    step.SetText(element, name, after);
+    ++changes_;
+  }
+  void SetSignedNumber(const Step& step, XMLHANDLE element, const wchar_t* name, int32_t before, int32_t after) {
+    if (before == after) return;
+    step.SetSignedNumber(element, name, after);
+    ++changes_;
+  }
+
+  void PatchHighlight(const Highlight& before, const Highlight& after) {
+    if (before == after) return;
+    const XMLHANDLE element = Find(root_, format::kHighlight);
+    if (!element) {
+      SaveHighlight(xml_, root_, after);
+      ++changes_;
+      return;
+    }
+    const Step step(xml_, kHighlightFailed);
+    SetText(step, element, format::kForeground, format::FormatHex(before.foreground, 6),
+            format::FormatHex(after.foreground, 6));
+    SetText(step, element, format::kForegroundAlpha, format::FormatHex(before.foregroundAlpha, 2),
+            format::FormatHex(after.foregroundAlpha, 2));
+    SetText(step, element, format::kOutlineAlpha, format::FormatHex(before.outlineAlpha, 2),
+            format::FormatHex(after.outlineAlpha, 2));
+  }
+
+  void PatchOption(const wchar_t* name, bool before, bool after, const char* failure) {
+    if (before == after) return;
+    const Step step(xml_, failure);
+    step.SetFlag(FindOrAdd(step, root_, name), format::kEnabled, after);
+    ++changes_;
+  }
+
+  void PatchStyle(XMLHANDLE element, const XMLStyle& before, const XMLStyle& after) {
+    const Step step(xml_, kStyleFailed);
+    SetText(step, element, format::kExt, before.extensions, after.extensions);
+    SetSignedNumber(step, element, format::kLexer, before.lexer, after.lexer);
+    SetText(step, element, format::kName, before.name, after.name);
+    if (before.wordStyles == after.wordStyles) return;
+    const XMLHANDLE wordStyles = Find(element, format::kWordStyles);
+    step.Require(wordStyles != nullptr);
+    PatchEach(Step(xml_, kWordStyleFailed), wordStyles, format::kWordStyle, before.wordStyles, after.wordStyles,
+              [&](XMLHANDLE wordStyle, const WordStyle& b, const WordStyle& a) { PatchWordStyle(wordStyle, b, a); });
+  }
+
+  void PatchWordStyle(XMLHANDLE element, const WordStyle& before, const WordStyle& after) {
+    const Step step(xml_, kWordStyleFailed);
+    SetText(step, element, format::kBgColor, format::FormatColour(before.bgColor), format::FormatColour(after.bgColor));
+    SetText(step, element, format::kFgColor, format::FormatColour(before.fgColor), format::FormatColour(after.fgColor));
+    SetText(step, element, format::kFontName, before.fontName, after.fontName);
+    SetText(step, element, format::kFontSize, format::FormatOptionalNumber(before.fontSize, 1),
+            format::FormatOptionalNumber(after.fontSize, 1));
+    if (FontStyleBits(before) != FontStyleBits(after)) {
+      // Bits the model does not know stay as the file has them.
+      int inFile = 0;
+      if (xml_.XMLGetNodeIntAttributeW) xml_.XMLGetNodeIntAttributeW(element, format::kFontStyle, &inFile);
+      const auto known = static_cast<int32_t>(format::kBold | format::kItalic | format::kUnderline);
+      step.SetSignedNumber(element, format::kFontStyle, (inFile & ~known) | static_cast<int32_t>(FontStyleBits(after)));
+      ++changes_;
+    }
+    SetText(step, element, format::kName, before.name, after.name);
+    SetText(step, element, format::kEolFill, format::FormatOptionalNumber(before.eolFill, 0),
+            format::FormatOptionalNumber(after.eolFill, 0));
+    SetSignedNumber(step, element, format::kStyleId, before.styleId, after.styleId);
+    if (before.keywords != after.keywords || before.keywordSet != after.keywordSet) {
+      PatchKeywords(element, before, after);
+    }
+  }
+
+  void PatchKeywords(XMLHANDLE wordStyle, const WordStyle& before, const WordStyle& after) {
+    const XMLHANDLE element = Find(wordStyle, format::kKeywords);
+    if (!element) {
+      // As a full save: an empty list writes no element.
+      if (!after.keywords.empty()) {
+        SaveKeywords(xml_, wordStyle, after);
+        ++changes_;
+      }
+      return;
+    }
+    const Step step(xml_, kKeywordsFailed);
+    if (before.keywordSet != after.keywordSet) {
+      step.SetNumber(element, format::kKeywordSetId, after.keywordSet);
+      ++changes_;
+    }
+    if (before.keywords != after.keywords) {
+      step.Require(xml_.XMLSetNodeValueW && xml_.XMLSetNodeValueW(element, after.keywords.c_str()));
+      ++changes_;
+    }
+  }
+
+  const XmlFunctions& xml_;
+  XMLHANDLE root_;
+  int changes_ = 0;
+};
+
+// The edit maps record by record onto the file only when no language or word
+// style came or went.
+bool SameShape(const Configuration& a, const Configuration& b) {
+  if (a.styles.size() != b.styles.size()) return false;
+  for (size_t index = 0; index < a.styles.size(); ++index) {
+    if (a.styles[index].wordStyles.size() != b.styles[index].wordStyles.size()) return false;
+  }
+  return true;
+}
+
+// "Not set" in the one form it reads back as, whatever value spelled it.
+Configuration AsWritten(Configuration configuration) {
+  for (XMLStyle& style : configuration.styles) {
+    for (WordStyle& w : style.wordStyles) {
+      if (w.bgColor < 0) w.bgColor = -1;
+      if (w.fgColor < 0) w.fgColor = -1;
+      if (w.fontSize < 1) w.fontSize = -1;
+      if (w.eolFill < 0) w.eolFill = -1;
+      if (w.keywords.empty()) w.keywordSet = kNoKeywordSet;
+    }
+  }
+  return configuration;
+}
+
+bool ReadsAs(const XmlFunctions& xml, XMLHANDLE root, const Configuration& expected, bool exactly) {
+  try {
+    const Configuration read = ReadConfiguration(xml, root);
+    return exactly ? read == expected : AsWritten(read) == AsWritten(expected);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// False when the file cannot serve as the base of the edit: missing, not
+// loadable, no longer what `original` was read from, or not patched into
+// what `edited` holds.
+bool SaveOverTheFile(const std::wstring& path, const Configuration& original, const Configuration& edited) {
+  const XmlFunctions xml = BindXmlFunctions();
+  XMLHANDLE root = nullptr;
+  ScopeGuard document([&] { root = xml.XMLLoadFileW ? xml.XMLLoadFileW(path.c_str()) : nullptr; },
+                      [&] {
+                        if (xml.XMLFreeFile) xml.XMLFreeFile(root);
+                      });
+  if (!root || !ReadsAs(xml, root, original, true)) return false;
+  DocumentPatch patch(xml, root);
+  patch.Apply(original, edited);
+  if (!patch.changed()) return true;
+  // A lookup the host failed would have added a second element that readers
+  // never reach: only a document that reads as the edit is written.
+  if (!ReadsAs(xml, root, edited, false)) return false;
+  Step(xml, kSavingFailed).Require(WriteDocument(xml, root, path));
+  return true;
+}
+
+}  // namespace
+
+void SaveConfigurationEdits(const std::wstring& path, const Configuration& original, const Configuration& edited) {
+  if (edited == original) return;  // the file stays untouched, its time included
+  if (edited.styles.empty()) throw std::runtime_error(kSavingFailed);
+  if (SameShape(original, edited) && SaveOverTheFile(path, original, edited)) return;
+  SaveConfiguration(path, edited);
 }
 
 }  // namespace lumen

@@ -139,7 +139,8 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 ConfigDialog::ConfigDialog(std::wstring configPath, HINSTANCE instance, HWND notifyWindow, uint32_t notifyData)
     : configPath_(std::move(configPath)),
-      configuration_(LoadConfiguration(configPath_)),
+      original_(LoadConfiguration(configPath_)),
+      configuration_(original_),
       instance_(instance),
       notifyWindow_(notifyWindow),
       notifyData_(notifyData) {
@@ -268,7 +269,7 @@ void ConfigDialog::OnOk() {
 bool ConfigDialog::SaveWithRetry() {
   for (;;) {
     try {
-      SaveConfiguration(configPath_, configuration_);
+      SaveConfigurationEdits(configPath_, original_, configuration_);
       return true;
     } catch (const std::runtime_error& error) {
       const std::wstring text = LoadResourceString(instance_, IDS_UNABLE_TO_SAVE) + L"\n" + Utf8ToWide(error.what());

@@ -1,7 +1,8 @@
 #pragma once
 // The configuration dialog: a modeless dialog over a private copy of the whole
-// configuration. Nothing reaches the file before OK; OK saves the copy and asks
-// the host to reload its viewers. The dialog never destroys itself: OK, Cancel
+// configuration. Nothing reaches the file before OK; OK writes what was edited
+// into the file (the rest of it stays as it is) and asks the host to reload
+// its viewers. The dialog never destroys itself: OK, Cancel
 // and the close box end the message loop of its thread, and the host, which
 // holds the window, destroys it.
 #include <array>
@@ -94,6 +95,7 @@ class ConfigDialog {
 
   std::wstring configPath_;
   SharedFont font_;
+  Configuration original_;  // as loaded: OK writes only what differs from it
   Configuration configuration_;
   size_t currentLanguage_ = 0;
   size_t currentWordStyle_ = 0;

@@ -200,7 +200,7 @@ void ConfigDialog::StoreWordStyle() {
   const LRESULT sizeSelection = Send(kFontSizeCombo, CB_GETCURSEL);
   const auto size = EntryText(Item(kFontSizeCombo), sizeSelection);
   if (sizeSelection == CB_ERR || (size && size->empty())) {
-    style->fontSize = -1;
+    if (style->fontSize >= 1) style->fontSize = -1;  // any other value already means "not set"
   } else if (const auto number = size ? ParseDecimal(*size) : std::nullopt) {
     style->fontSize = *number;
   }

@@ -4,6 +4,7 @@
 #include <limits>
 #include <windows.h>
 
+#include "config/Format.h"
 #include "config/Text.h"
 
 namespace lumen {
@@ -53,7 +54,7 @@ const std::vector<std::wstring>& FontFaceNames() {
 size_t StartLanguage(const std::vector<XMLStyle>& styles, const std::wstring& extension) {
   if (extension.empty()) return 0;
   for (size_t index = 0; index < styles.size(); ++index) {
-    const auto pieces = Split(styles[index].extensions, L"\n\t .");
+    const auto pieces = Split(styles[index].extensions, format::kExtensionDelimiters);
     if (!pieces.empty() && UserLocale::Get().ToLower(pieces.front()) == extension) return index;
   }
   return 0;

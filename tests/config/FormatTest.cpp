@@ -86,7 +86,7 @@ TEST(ColourOrder, SwapsRedAndBlueAndIsItsOwnInverse) {
 
 TEST(Split, CutsAtAnyDelimiterAndDropsEmptyPieces) {
   using Pieces = std::vector<std::wstring>;
-  EXPECT_EQ(Split(L".c .h\n\tcpp..hpp ", L"\n\t ."), (Pieces{L"c", L"h", L"cpp", L"hpp"}));
+  EXPECT_EQ(Split(L".c .h\r\n\tcpp..hpp\rcc ", format::kExtensionDelimiters), (Pieces{L"c", L"h", L"cpp", L"hpp", L"cc"}));
   EXPECT_EQ(Split(L"", L" "), Pieces{});
   EXPECT_EQ(Split(L"   ", L" "), Pieces{});
   EXPECT_EQ(Split(L"abc", L""), Pieces{L"abc"});

@@ -89,7 +89,7 @@ TEST_F(Loaders, IgnoreTheRootsNameAndUnknownItems) {
 
 TEST_F(Loaders, ChooseTheFirstLanguageWhoseListHoldsTheExtension) {
   config.Write(ConfigWithStyles(Language("", 9, "Empty") + Language("cpp1 .hpp", 10, "Dotted") +
-                                Language("c++ cxx", 4, "Plus") + Language("CPP h", 3, "Upper") +
+                                Language("c++ cxx", 4, "Plus") + Language("CPP\r\nh", 3, "Upper") +
                                 Language("cpp", 5, "Later")));
   const std::wstring path = config.path();
   EXPECT_EQ(LoadStyleForExtension(path, L"cpp").lexer, 3) << "case is ignored and the earlier language wins";
@@ -98,7 +98,7 @@ TEST_F(Loaders, ChooseTheFirstLanguageWhoseListHoldsTheExtension) {
   EXPECT_EQ(LoadStyleForExtension(path, L"c++").lexer, 4);
   ExpectError<style_error>([&] { LoadStyleForExtension(path, L"hpp"); }, "Cannot create style from configuration file");
   EXPECT_THAT(LoadExtensions(path), ElementsAre(L"cpp1", L"hpp", L"c++", L"cxx", L"cpp", L"h", L"cpp"))
-      << "dotted lists feed identification, lower-cased, duplicates kept; an empty list adds nothing";
+      << "dotted lists feed identification, lower-cased, duplicates kept, cut at either line end; an empty list adds nothing";
   const auto styles = LoadStyles(path);
   ASSERT_EQ(styles.size(), 5u);
   EXPECT_EQ(styles[0].extensions, L"") << "a language without extensions is still listed";

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "HostedConfig.h"
+#include "host_standin/Rewritten.h"
 #include "ConfigExpectations.h"
 #include "config/Loaders.h"
 #include "config/Saver.h"
@@ -59,10 +62,13 @@ class Saving : public ::testing::Test {
 
   // Saves and checks that the failure names `message` and the file stayed.
   void ExpectFailedSave(const Configuration& c, const std::string& message) {
+    ExpectFailedSave([&] { SaveConfiguration(config.path(), c); }, message);
+  }
+  void ExpectFailedSave(const std::function<void()>& save, const std::string& message) {
     const std::string before = config.Read();
     const std::wstring files = ListFolder(config.folder());
     try {
-      SaveConfiguration(config.path(), c);
+      save();
       ADD_FAILURE() << "the save should fail with " << message;
     } catch (const std::runtime_error& error) {
       EXPECT_EQ(error.what(), message);
@@ -181,6 +187,174 @@ TEST_F(Saving, NamesTheFailedStepAndKeepsTheFileForEveryHostFailure) {
   config.host().Reset();
   SaveConfiguration(config.path(), c);
   EXPECT_EQ(LoadConfiguration(config.path()), AsReloaded(c)) << "and a save that succeeds still loads";
+}
+
+// A configuration as users keep theirs: comments, settings of a newer lumen,
+// attributes and elements of their own, duplicated sections, fontStyle bits
+// beyond bold, italic and underline, an empty keyword set, no LineNumbering.
+constexpr char kUsersFile[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!-- the user's notes -->
+<Config version="2">
+  <Highlight Foreground="FF8000" ForegroundAlpha="50" OutlineAlpha="A0" glow="soft"/>
+  <Highlight Foreground="000000" ForegroundAlpha="00" OutlineAlpha="00"/>
+  <FileSizeLimit>1048576<!-- one MB --></FileSizeLimit>
+  <LineWrapping Enabled="no"/>
+  <Tabulator Width="4"/>
+  <!-- written by a newer lumen -->
+  <Minimap Enabled="yes" width="80"/>
+  <SearchSync Enabled="YES"/>
+  <Styles>
+    <Style ext="c h" lexer="3" name="C" folding="on">
+      <!-- C's styles -->
+      <WordStyles>
+        <WordStyle name="Default" styleID="0" fgColor="102030" fontStyle="9" fontSize="0"/>
+        <WordStyle name="Comment" styleID="1" fgColor="008000" fontStyle="17"/>
+        <WordStyle name="Keyword" styleID="5" fgColor="0000FF" fontStyle="1"><Keywords id="0">int <!-- more later -->char</Keywords></WordStyle>
+        <WordStyle name="Type" styleID="16" fgColor="2B91AF"><Keywords id="1"/></WordStyle>
+      </WordStyles>
+      <WordStyles><WordStyle name="Unread" styleID="7"/></WordStyles>
+      <Notes>kept</Notes>
+    </Style>
+    <Style ext="py" lexer="2" name="Python"/>
+  </Styles>
+  <Styles>
+    <Style ext="txt" lexer="1" name="Second list"/>
+  </Styles>
+</Config>
+)";
+
+class SavingEdits : public Saving {
+ protected:
+  // The user's file as the host writes it unchanged.
+  std::string Prepare() {
+    config.Write(kUsersFile);
+    test::RewriteAsTheHost(config.path());
+    return config.Read();
+  }
+};
+
+using Replacements = std::vector<std::pair<std::string, std::string>>;
+
+// `text` with each replacement made at the one place its old text occurs.
+std::string Replaced(std::string text, const Replacements& replacements) {
+  for (const auto& [from, to] : replacements) {
+    const size_t at = text.find(from);
+    EXPECT_TRUE(at != std::string::npos && text.find(from, at + 1) == std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+TEST_F(SavingEdits, ChangeOnlyTheEditedValuesInTheirPlaces) {
+  struct Edit {
+    const char* what;
+    std::function<void(Configuration&)> edit;
+    Replacements replacements;
+  };
+  const std::vector<Edit> edits = {
+      {"a colour", [](Configuration& c) { c.styles[0].wordStyles[1].fgColor = 0xFF0000; },
+       {{R"(fgColor="008000")", R"(fgColor="FF0000")"}}},
+      {"bold off, bit 8 kept", [](Configuration& c) { c.styles[0].wordStyles[0].bold = false; },
+       {{R"(fontStyle="9")", R"(fontStyle="8")"}}},
+      {"italic on, bit 16 kept", [](Configuration& c) { c.styles[0].wordStyles[1].italic = true; },
+       {{R"(fontStyle="17")", R"(fontStyle="19")"}}},
+      {"a size where there was none", [](Configuration& c) { c.styles[0].wordStyles[2].fontSize = 12; },
+       {{R"(fontStyle="1">)", R"(fontStyle="1" fontSize="12">)"}}},
+      {"the colour of a style with an empty keyword set", [](Configuration& c) { c.styles[0].wordStyles[3].fgColor = 0x123456; },
+       {{R"(fgColor="2B91AF")", R"(fgColor="123456")"}}},
+      {"extensions on two lines", [](Configuration& c) { c.styles[0].extensions = L"c\r\nh"; },
+       {{R"(ext="c h")", "ext=\"c\r\nh\""}}},
+      {"a language in the first Styles", [](Configuration& c) { c.styles[1].name = L"Py"; },
+       {{R"(name="Python")", R"(name="Py")"}}},
+      {"the first Highlight", [](Configuration& c) { c.highlight.foregroundAlpha = 7; },
+       {{R"(ForegroundAlpha="50")", R"(ForegroundAlpha="07")"}}},
+      {"an option", [](Configuration& c) { c.lineWrapping = true; },
+       {{R"(<LineWrapping Enabled="no"/>)", R"(<LineWrapping Enabled="yes"/>)"}}},
+      {"a missing option added", [](Configuration& c) { c.lineNumbering = true; },
+       {{"</Config>", "\t<LineNumbering Enabled=\"yes\"/>\n</Config>"}}},
+  };
+  std::vector<Edit> cases = edits;
+  Edit& all = cases.emplace_back(Edit{"all of them at once", [&](Configuration& c) {
+                                        for (const Edit& e : edits) e.edit(c);
+                                      },
+                                      {}});
+  for (const Edit& e : edits) all.replacements.insert(all.replacements.end(), e.replacements.begin(), e.replacements.end());
+
+  for (const Edit& e : cases) {
+    SCOPED_TRACE(e.what);
+    const std::string prepared = Prepare();
+    const Configuration original = LoadConfiguration(config.path());
+    Configuration edited = original;
+    e.edit(edited);
+    SaveConfigurationEdits(config.path(), original, edited);
+    EXPECT_EQ(config.Read(), Replaced(prepared, e.replacements));
+    EXPECT_EQ(LoadConfiguration(config.path()), edited);
+    EXPECT_EQ(ListFolder(config.folder()), L"lumen.config.xml\n");
+  }
+}
+
+TEST_F(SavingEdits, WriteNothingWhenNothingDiffers) {
+  const std::string prepared = Prepare();
+  const Configuration original = LoadConfiguration(config.path());
+  Configuration respelled = original;
+  respelled.styles[0].wordStyles[0].fontSize = -1;  // 0 in the file: not set either way
+  config.host().Reset();
+  for (const Configuration& edited : {original, respelled}) SaveConfigurationEdits(config.path(), original, edited);
+  EXPECT_EQ(config.Read(), prepared);
+  EXPECT_EQ(config.host().CallCount("XMLSaveFileW"), 0);
+}
+
+TEST_F(SavingEdits, WriteTheWholeFileAnewWhereTheFileCannotBeTheBase) {
+  const struct {
+    const char* what;
+    std::function<void(Configuration& edited)> change;
+  } cases[] = {
+      {"the file is gone", [&](Configuration&) { DeleteFileW(config.path().c_str()); }},
+      {"the file is no XML", [&](Configuration&) { config.Write("<Config>"); }},
+      {"the file changed meanwhile", [&](Configuration&) { config.Write(test::ConfigWithStyles(R"(<Style ext="c" lexer="3"/>)")); }},
+      {"a word style went", [&](Configuration& edited) { edited.styles[0].wordStyles.pop_back(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Prepare();
+    const Configuration original = LoadConfiguration(config.path());
+    Configuration edited = original;
+    edited.highlight.foregroundAlpha = 7;
+    c.change(edited);
+    SaveConfigurationEdits(config.path(), original, edited);
+    EXPECT_EQ(LoadConfiguration(config.path()), AsReloaded(edited));
+    EXPECT_EQ(config.Read().find("the user's notes"), std::string::npos) << "written anew";
+  }
+}
+
+TEST_F(SavingEdits, NameTheFailedStepAndKeepTheFile) {
+  const struct {
+    const char* function;
+    const char* message;
+    std::function<void(Configuration&)> edit;
+  } sites[] = {
+      {"XMLSetNodeAttributeW", "Saving WordStyle configuration failed",
+       [](Configuration& c) { c.styles[0].wordStyles[1].fgColor = 0xFF0000; }},
+      {"XMLSetNodeAttributeW", "Saving Highlight configuration failed", [](Configuration& c) { c.highlight.foreground = 1; }},
+      {"XMLSetNodeAttributeW", "Saving XMLStyle configuration failed", [](Configuration& c) { c.styles[1].extensions = L"pyw"; }},
+      {"XMLSetNodeBoolAttributeW", "Saving LineWrapping configuration failed", [](Configuration& c) { c.lineWrapping = true; }},
+      {"XMLSaveFileW", "Saving configuration failed", [](Configuration& c) { c.lineWrapping = true; }},
+  };
+  for (const auto& site : sites) {
+    SCOPED_TRACE(site.message);
+    Prepare();
+    const Configuration original = LoadConfiguration(config.path());
+    Configuration edited = original;
+    site.edit(edited);
+    config.host().Reset();
+    config.host().FailCall(site.function, 1);
+    ExpectFailedSave([&] { SaveConfigurationEdits(config.path(), original, edited); }, site.message);
+  }
+  Configuration withoutLanguages = LoadConfiguration(config.path());
+  const Configuration original = withoutLanguages;
+  withoutLanguages.styles.clear();
+  config.host().Reset();
+  ExpectFailedSave([&] { SaveConfigurationEdits(config.path(), original, withoutLanguages); }, "Saving configuration failed");
 }
 
 }  // namespace

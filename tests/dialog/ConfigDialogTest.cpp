@@ -5,6 +5,7 @@
 
 #include "DialogFixture.h"
 #include "TestFiles.h"
+#include "host_standin/Rewritten.h"
 #include "viewer/HostMessages.h"
 
 namespace lumen {
@@ -142,18 +143,87 @@ TEST_F(LiveDialog, CancelAfterEditsLeavesTheFileAsItWasAndAsksForNoReload) {
   EXPECT_TRUE(host.reloads().empty());
 }
 
-TEST_F(LiveDialog, OkWithoutEditsSavesTheSameConfigurationAndAsksTheHostToReload) {
-  config.Write(test::ConfigWithStyles(std::string("<!-- dropped by a save -->") + test::kDialogStyles));
-  const Configuration before = Saved();
+// The time of the last write; a file the dialog only reads keeps it.
+ULONGLONG LastWriteTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+void BackdateFile(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const FILETIME longAgo = {0, 0x01C00000};  // 1981
+  SetFileTime(file, nullptr, nullptr, &longAgo);
+  CloseHandle(file);
+}
+
+TEST_F(LiveDialog, OkWithoutEditsLeavesTheFileUntouchedAndStillAsksTheHostToReload) {
+  // A size of 0 shows as "not set" and must not count as an edit either.
+  config.Write(test::ConfigWithStyles(std::string("<!-- mine -->") + test::kDialogStyles +
+                                      R"(<Style ext="x" lexer="1" name="Zero"><WordStyles><WordStyle styleID="0" fontSize="0"/></WordStyles></Style>)"));
+  BackdateFile(config.path());
+  const std::string before = config.Read();
+  const ULONGLONG written = LastWriteTime(config.path());
   {
     OpenDialog dialog = Open();
+    dialog.Choose(kLanguageCombo, 3);
+    dialog.Choose(kLanguageCombo, 0);
     EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
   }
-  EXPECT_EQ(config.Read().find("dropped by a save"), std::string::npos) << "the file was written anew";
-  EXPECT_EQ(Saved(), before);
+  EXPECT_EQ(config.Read(), before);
+  EXPECT_EQ(LastWriteTime(config.path()), written);
   ASSERT_EQ(host.reloads().size(), 1u);
   EXPECT_EQ(host.reloads()[0].first, 0u);
   EXPECT_EQ(host.reloads()[0].second, static_cast<LPARAM>(test::kNotifyData));
+}
+
+// Comments, attributes and elements of the user's own, duplicated sections,
+// fontStyle bits beyond 1, 2 and 4, an empty keyword set, no LineWrapping.
+constexpr char kUsersFile[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!-- mine -->
+<Config>
+  <Highlight Foreground="FF8000" ForegroundAlpha="50" OutlineAlpha="A0" glow="soft"/>
+  <Highlight Foreground="000000" ForegroundAlpha="00" OutlineAlpha="00"/>
+  <FileSizeLimit>1048576</FileSizeLimit>
+  <LineNumbering Enabled="yes"/>
+  <Minimap Enabled="yes"/>
+  <Styles>
+    <Style ext="c h" lexer="3" name="C" folding="on">
+      <WordStyles>
+        <!-- the base -->
+        <WordStyle name="Default" styleID="0" fgColor="102030" fontStyle="9"/>
+        <WordStyle name="Comment" styleID="1" fgColor="008000" fontStyle="17"><Keywords id="2"/></WordStyle>
+      </WordStyles>
+      <WordStyles><WordStyle name="Unread" styleID="7"/></WordStyles>
+    </Style>
+  </Styles>
+  <Styles><Style ext="txt" lexer="1" name="Second"/></Styles>
+</Config>
+)";
+
+TEST_F(LiveDialog, OkWritesOnlyTheEditedValuesAndAddsAMissingOption) {
+  config.Write(kUsersFile);
+  test::RewriteAsTheHost(config.path());
+  std::string expected = config.Read();
+  {
+    OpenDialog dialog = Open();
+    dialog.SetChecked(kBoldCheck, false);
+    dialog.Choose(kStyleCombo, 1);
+    {
+      ModalAnswerer answerer(dialog.handle(), test::ConfirmColour(255, 0, 0));
+      dialog.Click(kForegroundButton);
+    }
+    dialog.SetChecked(kLineWrappingCheck, true);
+    EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
+  }
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{R"(fontStyle="9")", R"(fontStyle="8")"},
+                                 {R"(fgColor="008000")", R"(fgColor="FF0000")"},
+                                 {"</Config>", "\t<LineWrapping Enabled=\"yes\"/>\n</Config>"}}) {
+    ASSERT_NE(expected.find(from), std::string::npos) << from;
+    expected.replace(expected.find(from), from.size(), to);
+  }
+  EXPECT_EQ(config.Read(), expected);
+  EXPECT_EQ(host.reloads().size(), 1u);
 }
 
 TEST_F(LiveDialog, AFailedSaveOffersRetryAndSavesAgain) {

@@ -29,6 +29,17 @@ inline const char kDialogStyles[] = R"(
 
 constexpr UINT kNotifyData = 0xCAFE1234;
 
+// Answers the colour chooser with red, green and blue typed into its fields.
+inline auto ConfirmColour(int red, int green, int blue) {
+  return [=](HWND box) {
+    // The chooser's red, green and blue fields.
+    SetDlgItemInt(box, 706, red, FALSE);
+    SetDlgItemInt(box, 707, green, FALSE);
+    SetDlgItemInt(box, 708, blue, FALSE);
+    PressButton(box, IDOK);
+  };
+}
+
 class LiveDialog : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -135,9 +135,10 @@ std::vector<XMLStyle> Languages(std::initializer_list<const wchar_t*> extensionL
 }
 
 TEST(StyleValues, StartLanguageIsTheFirstWhoseFirstExtensionMatches) {
-  const auto styles = Languages({L"*", L"c h", L" \t.CPP hpp", L"", L"py", L"cpp"});
+  const auto styles = Languages({L"*", L"c h", L" \t.CPP hpp", L"", L"py", L"cpp", L"rs\r\nrlib"});
   EXPECT_EQ(StartLanguage(styles, L"cpp"), 2u) << "case and leading delimiters do not matter";
   EXPECT_EQ(StartLanguage(styles, L"py"), 4u);
+  EXPECT_EQ(StartLanguage(styles, L"rs"), 6u) << "a line typed in the dialog ends with CR LF";
   EXPECT_EQ(StartLanguage(styles, L"h"), 0u) << "only a first entry counts";
   EXPECT_EQ(StartLanguage(styles, L"*"), 0u);
   EXPECT_EQ(StartLanguage(styles, L""), 0u);

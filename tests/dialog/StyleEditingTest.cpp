@@ -6,6 +6,7 @@
 namespace lumen {
 namespace {
 
+using test::ConfirmColour;
 using test::LiveDialog;
 using test::ModalAnswerer;
 using test::OpenDialog;
@@ -152,6 +153,8 @@ TEST_F(LiveDialog, KeepsTheExtensionsTypedForALanguageButNeverAnEmptyList) {
   const Configuration saved = Saved();
   EXPECT_EQ(saved.styles[kC].extensions, L"c h\r\ncc");
   EXPECT_EQ(saved.styles[kPython].extensions, L"py");
+  EXPECT_EQ(LoadExtensions(config.path()), (std::vector<std::wstring>{L"c", L"h", L"cc", L"py", L"txt"}))
+      << "each line typed is an extension of its own";
 }
 
 TEST_F(LiveDialog, StoresATypedAlphaUpTo999WhileTheArrowsStopAt255) {
@@ -255,17 +258,6 @@ TEST_F(LiveDialog, CancellingTheColourChooserKeepsTheColour) {
   EXPECT_EQ(DrawnColour(dialog, kForegroundButton), RGB(0x10, 0x20, 0x30));
   EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
   EXPECT_EQ(Saved(), before);
-}
-
-// Answers the colour chooser with red, green and blue typed into its fields.
-auto ConfirmColour(int red, int green, int blue) {
-  return [=](HWND box) {
-    // The chooser's red, green and blue fields.
-    SetDlgItemInt(box, 706, red, FALSE);
-    SetDlgItemInt(box, 707, green, FALSE);
-    SetDlgItemInt(box, 708, blue, FALSE);
-    test::PressButton(box, IDOK);
-  };
 }
 
 TEST_F(LiveDialog, AConfirmedColourIsStoredAtOnceAndRepaintsItsButton) {

@@ -1,20 +1,25 @@
 // The configuration dialog as the host drives it: HBX_Configure(parent,
 // notify window, notify data) gives a modeless dialog; WM_COMMAND with id 5
-// (OK) or 6 (Cancel) and BN_CLICKED ends it. OK saves, may ask Retry/Cancel
-// in a message box when the save fails, posts 0x8F1F with the notify data to
-// the notify window and posts WM_QUIT; Cancel only posts WM_QUIT. The host
-// destroys the dialog afterwards.
+// (OK) or 6 (Cancel) and BN_CLICKED ends it. OK writes what was edited, may
+// ask Retry/Cancel in a message box when the save fails, posts 0x8F1F with
+// the notify data to the notify window and posts WM_QUIT; Cancel only posts
+// WM_QUIT. The host destroys the dialog afterwards.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 #include <set>
 
+#include "ConfigExpectations.h"
 #include "ConfigurationMutations.h"
+#include "DialogDriver.h"
 #include "Exports.h"
 #include "Robustness.h"
+#include "UserConfigurations.h"
 #include "config/Loaders.h"
+#include "dialog/StyleValues.h"
 #include "host/Paths.h"
+#include "host_standin/Rewritten.h"
 
 namespace lumen::robustness {
 namespace {
@@ -22,6 +27,8 @@ namespace {
 constexpr int kOkId = 5, kCancelId = 6;
 constexpr UINT kNotifyData = 0x5EED;
 constexpr int kDamagedSamples = 80;
+constexpr int kUserSamples = 60;
+constexpr int kTransparencyEditId = 4;  // the first control of that id
 
 // Answers every message box of this thread but the dialog itself: Retry while
 // retries are left, then Cancel (OK on a box without Cancel). A thread timer
@@ -106,9 +113,30 @@ void CloseDialog(HWND dialog) {
   if (IsWindow(dialog)) Boundary("the dialog's destruction", [&] { return DestroyWindow(dialog); });
 }
 
-// Opens the dialog and cancels it, then opens it again and confirms it. OK
-// either ends the dialog (after saving, or after a failed save that a message
-// box reported and Cancel gave up) or refuses with a message box.
+// Types another transparency than the one shown, as a user would, so that
+// OK has something to save; `expected` takes the same edit.
+void EditTransparency(HWND dialog, Configuration& expected) {
+  uint32_t& alpha = expected.highlight.foregroundAlpha;
+  alpha = alpha == 7 ? 8 : 7;
+  SetWindowTextW(GetDlgItem(dialog, kTransparencyEditId), std::to_wstring(alpha).c_str());
+}
+
+// The saved file loads as the edit: exactly so where OK changed only the
+// edited values, with "not set" values respelled where it wrote the file anew.
+void ExpectLoadsAsEdited(const Host& host, const Configuration& edited, bool exactly) {
+  try {
+    const Configuration loaded = LoadConfiguration(host.configPath());
+    EXPECT_TRUE(loaded == edited || (!exactly && loaded == test::AsReloaded(edited)))
+        << "the saved configuration loads differently";
+  } catch (const std::exception& error) {
+    ADD_FAILURE() << "a saved configuration does not load: " << error.what();
+  }
+}
+
+// Opens the dialog and cancels it, then opens it again, edits a value and
+// confirms it. OK either ends the dialog (after saving, or after a failed
+// save that a message box reported and Cancel gave up) or refuses with a
+// message box.
 void OpenCancelAndConfirm(Host& host, const std::string& what) {
   const std::optional<std::string> before = host.ConfigBytes();
   const std::optional<Configuration> loadable = LoadableConfiguration();
@@ -129,12 +157,11 @@ void OpenCancelAndConfirm(Host& host, const std::string& what) {
   CloseDialog(dialog);
   host.ExpectCleanEnd(before);
 
-  // A comment that no save writes tells a saved file from the one before.
-  std::string unsaved = *before + "<!-- not saved -->\n";
-  host.WriteConfig(unsaved);
-  if (LoadableConfiguration() != loadable) host.WriteConfig(unsaved = *before);
+  const std::string unsaved = *before;
   dialog = OpenDialog(host, host.window());
   ASSERT_NE(dialog, nullptr);
+  Configuration edited = *loadable;
+  EditTransparency(dialog, edited);
   if (!Press(host, dialog, kOkId, 0, boxes)) {
     // The dialog may refuse OK over a value the user must correct first; then it says so.
     EXPECT_GE(boxes, 1) << "OK neither ended the dialog nor said why";
@@ -151,7 +178,7 @@ void OpenCancelAndConfirm(Host& host, const std::string& what) {
   const bool saved = host.ConfigBytes() != unsaved;
   EXPECT_EQ(saved, !loadable->styles.empty()) << "OK saves a configuration with languages, never one without";
   EXPECT_EQ(boxes, saved ? 0 : 1) << "a failed save is reported once, and Cancel gives up";
-  if (saved) ExpectLoadsAsSaved(host, *loadable);
+  if (saved) ExpectLoadsAsEdited(host, edited, true);
   Count(saved ? "dialog: saved by OK and loaded again" : "dialog: OK with a failed save, reported");
   host.ExpectCleanEnd(host.ConfigBytes());
 }
@@ -217,13 +244,14 @@ TEST(DialogRobustness, ConfirmsUnderHostFaultsAtEachCall) {
   Host host;
   const std::string configuration = SmallConfiguration();
   host.WriteConfig(configuration);
-  const Configuration loaded = LoadConfiguration(host.configPath());
+  Configuration edited = LoadConfiguration(host.configPath());
   HWND dialog = OpenDialog(host, host.window());
   ASSERT_NE(dialog, nullptr) << "HBX_Configure gave no dialog for a configuration that loads";
+  EditTransparency(dialog, edited);
   int boxes = 0;
   const auto calls = HostCallsOf(host, [&] { Press(host, dialog, kOkId, 0, boxes); });
   CloseDialog(dialog);
-  ASSERT_GT(calls.at("XMLSaveFileW"), 0) << "OK saves";
+  ASSERT_GT(calls.at("XMLSaveFileW"), 0) << "OK saves an edit";
   for (const auto& [function, count] : calls) {
     for (int call = 0; call <= count && count > 0; ++call) {
       const Case scope("dialog: OK under host faults", function + " call " + std::to_string(call));
@@ -231,6 +259,8 @@ TEST(DialogRobustness, ConfirmsUnderHostFaultsAtEachCall) {
       host.TakeReloadRequests();
       dialog = OpenDialog(host, host.window());
       ASSERT_NE(dialog, nullptr);
+      Configuration scratch = LoadConfiguration(host.configPath());
+      EditTransparency(dialog, scratch);
       const int before = host.OpenDocuments();
       host.standIn()->Reset();
       host.standIn()->FailCall(function, call);
@@ -240,7 +270,7 @@ TEST(DialogRobustness, ConfirmsUnderHostFaultsAtEachCall) {
       EXPECT_EQ(host.TakeReloadRequests(), std::vector<LPARAM>{kNotifyData}) << "saved or given up, the host reloads";
       const bool saved = host.ConfigBytes() != configuration;
       EXPECT_EQ(boxes, saved ? 0 : 1);
-      if (saved) ExpectLoadsAsSaved(host, loaded);
+      if (saved) ExpectLoadsAsEdited(host, edited, false);
       host.ExpectCleanEnd(host.ConfigBytes(), DocumentsTheHostMayKeep(function, call, before, host.OpenDocuments()));
     }
   }
@@ -251,15 +281,17 @@ TEST(DialogRobustness, RetryAfterAFailedSaveSavesAgain) {
   Host host;
   const std::string configuration = SmallConfiguration();
   host.WriteConfig(configuration);
+  Configuration edited = LoadConfiguration(host.configPath());
   const HWND dialog = OpenDialog(host, host.window());
   ASSERT_NE(dialog, nullptr) << "HBX_Configure gave no dialog for a configuration that loads";
+  EditTransparency(dialog, edited);
   host.standIn()->FailCall("XMLSaveFileW", 1);
   int boxes = 0;
   EXPECT_TRUE(Press(host, dialog, kOkId, 1, boxes));
   CloseDialog(dialog);
   EXPECT_EQ(boxes, 1) << "one failure, one box, and Retry saved";
   EXPECT_NE(host.ConfigBytes(), configuration);
-  EXPECT_NO_THROW(LoadConfiguration(host.configPath()));
+  ExpectLoadsAsEdited(host, edited, true);
   EXPECT_EQ(host.TakeReloadRequests(), std::vector<LPARAM>{kNotifyData});
   host.ExpectCleanEnd(host.ConfigBytes());
 }
@@ -269,9 +301,10 @@ TEST(DialogRobustness, OkWhileAnotherProgramHoldsTheFile) {
   Host host;
   const std::string configuration = SmallConfiguration();
   host.WriteConfig(configuration);
-  const Configuration loaded = LoadConfiguration(host.configPath());
+  Configuration edited = LoadConfiguration(host.configPath());
   const HWND dialog = OpenDialog(host, host.window());
   ASSERT_NE(dialog, nullptr) << "HBX_Configure gave no dialog for a configuration that loads";
+  EditTransparency(dialog, edited);
   int boxes = 0;
   {
     const LockedFile lock(host.configPath());
@@ -281,10 +314,119 @@ TEST(DialogRobustness, OkWhileAnotherProgramHoldsTheFile) {
   EXPECT_EQ(host.TakeReloadRequests(), std::vector<LPARAM>{kNotifyData});
   const bool saved = host.ConfigBytes() != configuration;
   EXPECT_EQ(boxes, saved ? 0 : 1) << "a save the file system refused is reported";
-  if (saved) ExpectLoadsAsSaved(host, loaded);
+  if (saved) ExpectLoadsAsEdited(host, edited, false);
   Count(saved ? "dialog: OK while the file is locked: replaced all the same"
               : "dialog: OK while the file is locked: refused, reported");
   host.ExpectCleanEnd(host.ConfigBytes());
+}
+
+// Up to four edits a user makes through the controls (none: OK without a
+// change). Each goes into `expected`, and the attributes it may change into
+// `allowed`. Returns what was done.
+std::string EditAtRandom(const test::OpenDialog& dialog, Random& random, Configuration& expected,
+                         AllowedChanges& allowed) {
+  std::string done;
+  const size_t edits = random.Below(5);
+  for (size_t edit = 0; edit < edits; ++edit) {
+    const int language = static_cast<int>(random.Below(expected.styles.size()));
+    XMLStyle& style = expected.styles[language];
+    dialog.Choose(kLanguageCombo, language);
+    const size_t kind = random.Below(6);
+    if (kind < 3 && !style.wordStyles.empty()) {
+      const int index = static_cast<int>(random.Below(style.wordStyles.size()));
+      dialog.Choose(kStyleCombo, index);
+      WordStyle& word = style.wordStyles[index];
+      const auto* element = allowed.Find({{"Styles", 0}, {"Style", language}, {"WordStyles", 0}, {"WordStyle", index}});
+      if (kind == 0) {
+        const DialogControl boxes[] = {kBoldCheck, kItalicCheck, kUnderlineCheck};
+        bool* const flags[] = {&word.bold, &word.italic, &word.underline};
+        const size_t which = random.Below(3);
+        *flags[which] = !*flags[which];
+        dialog.SetChecked(boxes[which], *flags[which]);
+        allowed.AllowAttribute(element, "fontStyle", ~7);  // the bits beyond bold, italic and underline stay
+        done += "bold, italic or underline; ";
+      } else if (kind == 1) {
+        const size_t entry = random.Below(kFontSizes.size());
+        dialog.Choose(kFontSizeCombo, static_cast<int>(entry));
+        if (entry != 0) {
+          word.fontSize = *ParseDecimal(kFontSizes[entry]);
+        } else if (word.fontSize >= 1) {
+          word.fontSize = -1;
+        }
+        allowed.AllowAttribute(element, "fontSize");
+        done += "font size; ";
+      } else {
+        dialog.Choose(kFontNameCombo, random.Percent(50) ? 0 : 1);
+        word.fontName = dialog.SelectedEntry(kFontNameCombo);
+        allowed.AllowAttribute(element, "fontName");
+        done += "font name; ";
+      }
+    } else if (kind == 3) {
+      static const std::vector<std::wstring> lists = {L"c h", L"c\r\nh", L"cpp\r\nhpp\r\ncxx", L"rs", L"txt text"};
+      style.extensions = random.Pick(lists);
+      dialog.Type(kExtensionsEdit, style.extensions);
+      allowed.AllowAttribute(allowed.Find({{"Styles", 0}, {"Style", language}}), "ext");
+      done += "extensions; ";
+    } else if (kind == 4) {
+      const bool outline = random.Percent(50);
+      const auto value = static_cast<uint32_t>(random.Below(1000));
+      dialog.Type(outline ? kOutlineEdit : kTransparencyEdit, std::to_wstring(value));
+      (outline ? expected.highlight.outlineAlpha : expected.highlight.foregroundAlpha) = value;
+      allowed.AllowAttribute(allowed.Find({{"Highlight", 0}}), outline ? "OutlineAlpha" : "ForegroundAlpha");
+      done += outline ? "outline; " : "transparency; ";
+    } else {
+      const bool numbering = random.Percent(50);
+      bool& option = numbering ? expected.lineNumbering : expected.lineWrapping;
+      option = !option;
+      dialog.SetChecked(numbering ? kLineNumberingCheck : kLineWrappingCheck, option);
+      const char* name = numbering ? "LineNumbering" : "LineWrapping";
+      if (const auto* element = allowed.Find({{name, 0}})) {
+        allowed.AllowAttribute(element, "Enabled");
+      } else {
+        allowed.AllowChild(allowed.root(), name);  // added, as a full save writes it
+      }
+      done += std::string(name) + "; ";
+    }
+  }
+  return done.empty() ? "no edit" : done;
+}
+
+// The file is compared as the host writes it unchanged, so that only what OK
+// did shows.
+TEST(DialogRobustness, OkChangesOnlyWhatWasEditedInTheFilesUsersKeep) {
+  Host host;
+  for (int index = 0; index < kUserSamples; ++index) {
+    Random random("dialog: OK keeps what it does not edit", index);
+    const UserConfiguration sample = MakeUserConfiguration(random);
+    const Case scope("dialog: OK keeps what it does not edit", sample.description);
+    host.WriteConfig(sample.bytes);
+    test::RewriteAsTheHost(host.configPath());
+    const std::string before = host.ConfigBytes().value_or("");
+    const std::optional<Configuration> loaded = LoadableConfiguration();
+    ASSERT_TRUE(loaded) << sample.bytes;
+    Configuration expected = *loaded;
+    AllowedChanges allowed(before);
+    const HWND handle = OpenDialog(host, host.window());
+    ASSERT_NE(handle, nullptr) << "HBX_Configure gave no dialog for a configuration that loads";
+    {
+      const test::OpenDialog dialog(handle);
+      const std::string edits = EditAtRandom(dialog, random, expected, allowed);
+      SCOPED_TRACE(edits);
+      int boxes = 0;
+      EXPECT_TRUE(Press(host, handle, kOkId, 0, boxes)) << "OK ends the loop";
+      EXPECT_EQ(boxes, 0);
+    }
+    EXPECT_EQ(host.TakeReloadRequests(), std::vector<LPARAM>{kNotifyData}) << "OK asks the host to reload, once";
+    const std::string after = host.ConfigBytes().value_or("");
+    if (expected == *loaded) {
+      EXPECT_TRUE(after == before) << "OK without a change rewrote the file";
+      Count("dialog: OK keeps what it does not edit: nothing edited, the file untouched");
+    } else {
+      ExpectLoadsAsEdited(host, expected, true);
+    }
+    for (const std::string& difference : allowed.Differences(after)) ADD_FAILURE() << "not edited, yet changed: " << difference;
+    host.ExpectCleanEnd(after);
+  }
 }
 
 TEST(DialogRobustness, WithoutANotifyWindowOrWithoutAHost) {

@@ -123,6 +123,28 @@ TEST_F(HostStandInTest, ChildrenAreFoundAndEnumeratedInDocumentOrder) {
   EXPECT_TRUE(xml.XMLFreeFile(root));
 }
 
+TEST_F(HostStandInTest, CommentsStayInPlaceAndNoLookupSeesThem) {
+  const std::string text = std::string(kDeclaration) +
+                           "\n<!--top-->\n<Config>\n\t<!--first-->\n\t<Item id=\"1\"/>\n"
+                           "\t<Keywords id=\"k\"><!--inside-->int <!--between-->char</Keywords>\n\t<!--last-->\n</Config>\n";
+  const XMLHANDLE root = LoadXml(text);
+  ASSERT_TRUE(root);
+  EXPECT_EQ(EnumerateIds(root, nullptr), (std::vector<std::wstring>{L"1", L"k"}));
+  const XMLHANDLE keywords = xml.XMLFindChildNodeW(root, L"Keywords");
+  EXPECT_EQ(ReadText(Value(keywords)), L"int char");
+  const std::wstring path = folder / L"saved.xml";
+  EXPECT_TRUE(xml.XMLSaveFileW(root, path.c_str()));
+  EXPECT_EQ(ReadBytes(path), text) << "a document saved unchanged is written as it was read";
+
+  EXPECT_TRUE(xml.XMLSetNodeValueW(keywords, L"long"));
+  EXPECT_TRUE(xml.XMLSaveFileW(root, path.c_str()));
+  std::string changed = text;
+  const std::string old = "int <!--between-->char";
+  changed.replace(changed.find(old), old.size(), "long<!--between-->");
+  EXPECT_EQ(ReadBytes(path), changed) << "the new text takes the old one's place; the comments stay";
+  EXPECT_TRUE(xml.XMLFreeFile(root));
+}
+
 TEST_F(HostStandInTest, CreatedDocumentIsSavedAsUtf8AndReadsBack) {
   const std::wstring awkward = L"<\"it's\" & more> Gr\u00FC\u00DFe \xD83D\xDE00";
   const XMLHANDLE created = xml.XMLCreateFile();

@@ -11,8 +11,10 @@
 namespace lumen::standin {
 namespace {
 
-// Elements' text stays in their text children, where printing finds it.
-constexpr int kParseFlags = rapidxml::parse_no_element_values | rapidxml::parse_validate_closing_tags;
+// Elements' text stays in their text children, where printing finds it;
+// comments are nodes of their own, kept in place like those of a real document.
+constexpr int kParseFlags =
+    rapidxml::parse_no_element_values | rapidxml::parse_validate_closing_tags | rapidxml::parse_comment_nodes;
 constexpr size_t kLargestFile = 256u << 20;
 constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
@@ -87,6 +89,33 @@ bool IsText(const Element& node) {
   return node.type() == rapidxml::node_data || node.type() == rapidxml::node_cdata;
 }
 
+bool HasText(const Element& element) {
+  for (const Element* child = element.first_node(); child; child = child->next_sibling()) {
+    if (IsText(*child)) return true;
+  }
+  return false;
+}
+
+// Indented like rapidxml's printer, except that an element holding text is
+// printed exactly as it is: indenting its children would add white space to
+// its text, more with every save.
+void PrintNode(std::string& out, const Element& node, int depth) {
+  out.append(static_cast<size_t>(depth), '\t');
+  if (node.type() != rapidxml::node_element || !node.first_node() || HasText(node)) {
+    rapidxml::print(std::back_inserter(out), node, rapidxml::print_no_indenting);
+    out += '\n';
+    return;
+  }
+  const std::string_view name(node.name(), node.name_size());
+  out.append("<").append(name);
+  rapidxml::internal::print_attributes(std::back_inserter(out), &node, 0);
+  out += ">\n";
+  for (const Element* child = node.first_node(); child; child = child->next_sibling()) {
+    PrintNode(out, *child, depth + 1);
+  }
+  out.append(static_cast<size_t>(depth), '\t').append("</").append(name).append(">\n");
+}
+
 Element* ElementFrom(Element* node, const wchar_t* name) {
   const std::string wanted = name ? Utf8(name) : std::string();
   for (; node; node = node->next_sibling()) {
@@ -137,7 +166,9 @@ bool XmlDocuments::Save(const Element* root, const std::wstring& path) const {
   const auto found = open_.find(root);
   if (found == open_.end()) return false;
   std::string text = kDeclaration;
-  rapidxml::print(std::back_inserter(text), found->second->tree);
+  for (const Element* node = found->second->tree.first_node(); node; node = node->next_sibling()) {
+    PrintNode(text, *node, 0);
+  }
   return WriteWholeFile(path, text);
 }
 
@@ -169,15 +200,25 @@ std::wstring TextOf(const Element& element) {
   return Utf16(text);
 }
 
+// The new text takes the place of the first old piece; comments and child
+// elements stay where they are.
 void SetText(Element& element, std::wstring_view text) {
-  for (Element* child = element.first_node(); child;) {
+  Element* place = element.first_node();
+  while (place && !IsText(*place)) place = place->next_sibling();
+  if (!text.empty()) {
+    const std::string_view kept = KeepInDocument(element, text);
+    Element* data = element.document()->allocate_node(rapidxml::node_data, nullptr, kept.data(), 0, kept.size());
+    if (place) {
+      element.insert_node(place, data);
+    } else {
+      element.prepend_node(data);
+    }
+  }
+  for (Element* child = place; child;) {
     Element* next = child->next_sibling();
     if (IsText(*child)) element.remove_node(child);
     child = next;
   }
-  if (text.empty()) return;
-  const std::string_view kept = KeepInDocument(element, text);
-  element.prepend_node(element.document()->allocate_node(rapidxml::node_data, nullptr, kept.data(), 0, kept.size()));
 }
 
 Attribute* FindAttribute(const Element& element, std::wstring_view name) {

@@ -38,13 +38,13 @@ class XmlDocuments {
   std::map<const Element*, std::unique_ptr<Document>> open_;
 };
 
-// Child elements only (text and other nodes are skipped); a null name matches any.
+// Child elements only (text, comments and other nodes are skipped); a null name matches any.
 Element* FirstChildElement(const Element& parent, const wchar_t* name);
 Element* NextSiblingElement(const Element& element, const wchar_t* name);
 Element& AppendChildElement(Element& parent, std::wstring_view name);
 void Rename(Element& element, std::wstring_view name);
 
-// The element's own text: its text and CDATA children, in order.
+// The element's own text: its text and CDATA children, in order (comments are no text).
 std::wstring TextOf(const Element& element);
 void SetText(Element& element, std::wstring_view text);
 
