@@ -1,5 +1,6 @@
 #include "config/Saver.h"
 
+#include <cwchar>
 #include <stdexcept>
 #include <string>
 
@@ -89,11 +90,23 @@ void SaveOption(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* elementN
   step.SetFlag(step.AddChild(root, elementName), format::kEnabled, enabled);
 }
 
-// A unique file name in `folder`, created empty by the platform; empty on failure.
+// A unique file name in `folder`, created empty; empty on failure. Made here
+// rather than by GetTempFileNameW, which knows no folder deeper than MAX_PATH.
 std::wstring MakeTemporaryFile(const std::wstring& folder) {
-  wchar_t name[MAX_PATH] = {};
-  if (folder.empty() || !GetTempFileNameW(folder.c_str(), L"lum", 0, name)) return {};
-  return name;
+  if (folder.empty()) return {};
+  const unsigned long long seed = (static_cast<unsigned long long>(GetCurrentProcessId()) << 32) ^ GetTickCount64();
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    wchar_t unique[24];
+    std::swprintf(unique, 24, L"\\lum%llx.tmp", (seed + attempt * 0x9E3779B9ull) & 0xFFFFFFFFFFull);
+    const std::wstring name = folder + unique;
+    const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return name;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return {};
+  }
+  return {};
 }
 
 std::wstring SystemTemporaryFolder() {

@@ -89,6 +89,18 @@ TEST_F(Saving, RoundTripKeepsEverythingButUnsetValues) {
   EXPECT_EQ(LoadConfiguration(config.path()), reloaded) << "a second round trip changes nothing";
 }
 
+TEST_F(Saving, ReplacesTheFileInAFolderDeeperThanMaxPath) {
+  std::wstring folder = config.folder();
+  while (folder.size() < 300) {
+    folder += L"\\" + std::wstring(60, L'd');
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr));
+  }
+  const std::wstring path = folder + L"\\lumen.config.xml";
+  SaveConfiguration(path, RichConfiguration());
+  EXPECT_EQ(LoadConfiguration(path), AsReloaded(RichConfiguration()));
+  EXPECT_EQ(ListFolder(folder), L"lumen.config.xml\n") << "the temporary file went beside it and was moved";
+}
+
 TEST_F(Saving, WritesTheDocumentInItsOwnFormat) {
   Configuration c = RichConfiguration();
   c.fileSizeLimit = 1024;

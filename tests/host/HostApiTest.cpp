@@ -68,8 +68,8 @@ TEST(HostPaths, AreUnknownWhenTheHostCannotTell) {
     ExpectNoConfigFolder();
   }
   {
-    SCOPED_TRACE("folder too long for the plug-in's buffer");
-    host.SetConfigFolder(L"C:\\" + std::wstring(MAX_PATH, L'x'));
+    SCOPED_TRACE("folder longer than any path Windows knows");
+    host.SetConfigFolder(L"C:\\" + std::wstring(32768, L'x'));
     ExpectNoConfigFolder();
   }
   {
