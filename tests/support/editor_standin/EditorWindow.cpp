@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string_view>
 
 #include "EditorStandInApi.h"
@@ -15,16 +16,33 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Scintilla";
 
-// Editors live from WM_NCCREATE to WM_NCDESTROY. All windows of the class
-// belong to the threads of one test program, which drives them one at a time.
+// Editors live from WM_NCCREATE to WM_NCDESTROY. Each is used by the thread
+// of its window only, but windows of several threads share the table.
 std::map<HWND, std::unique_ptr<EditorState>>& Editors() {
   static std::map<HWND, std::unique_ptr<EditorState>> editors;
   return editors;
 }
+std::mutex editorsLock;
 
 EditorState* Find(HWND window) {
+  const std::lock_guard<std::mutex> hold(editorsLock);
   const auto found = Editors().find(window);
   return found == Editors().end() ? nullptr : found->second.get();
+}
+
+void Add(HWND window) {
+  auto editor = std::make_unique<EditorState>();
+  const std::lock_guard<std::mutex> hold(editorsLock);
+  Editors()[window] = std::move(editor);
+}
+
+void Remove(HWND window) {
+  std::unique_ptr<EditorState> editor;
+  const std::lock_guard<std::mutex> hold(editorsLock);
+  const auto found = Editors().find(window);
+  if (found == Editors().end()) return;
+  editor = std::move(found->second);
+  Editors().erase(found);
 }
 
 std::wstring Widen(std::string_view utf8) {
@@ -145,11 +163,11 @@ std::optional<LRESULT> HandleWindowMessage(HWND window, EditorState& editor, UIN
 }
 
 LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) Editors()[window] = std::make_unique<EditorState>();
+  if (message == WM_NCCREATE) Add(window);
   EditorState* editor = Find(window);
   if (!editor) return DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
-    Editors().erase(window);
+    Remove(window);
     return DefWindowProcW(window, message, wParam, lParam);
   }
   editor->log.push_back({message, wParam, lParam, PassedText(message, lParam)});
