@@ -122,6 +122,9 @@ TEST_F(Commands, EnterReleasedInTheSearchEditFindsTheNextMatchOnce) {
   MSG up = KeyMessage(viewer.searchEdit(), WM_KEYUP, 1 | (1u << 30) | (1u << 31));
   if (!viewer.Send(0x8F1D, 0, reinterpret_cast<LPARAM>(&up))) DispatchMessageW(&up);
   EXPECT_EQ(Selection(), std::make_pair(16, 19));
+
+  SendMessageW(viewer.panel(), WM_NOTIFY, 1, 0);  // a notification without its record
+  EXPECT_EQ(Selection(), std::make_pair(16, 19));
 }
 
 TEST_F(Commands, TabMovesBetweenThePanelsControls) {
