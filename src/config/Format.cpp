@@ -3,7 +3,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace lumen::format {
 namespace {

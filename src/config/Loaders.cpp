@@ -1,8 +1,8 @@
 #include "config/Loaders.h"
 
 #include "config/Format.h"
-#include "config/ScopeGuard.h"
-#include "config/Text.h"
+#include "base/ScopeGuard.h"
+#include "base/Text.h"
 
 namespace lumen {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "config/Format.h"
 #include "config/Loaders.h"
-#include "config/NarrowCast.h"
-#include "config/ScopeGuard.h"
+#include "base/NarrowCast.h"
+#include "base/ScopeGuard.h"
 #include "host/Paths.h"
 
 namespace lumen {

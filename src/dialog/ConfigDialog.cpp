@@ -7,10 +7,10 @@
 
 #include "config/Loaders.h"
 #include "config/Saver.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "host/Paths.h"
 #include "resources/resource.h"
-#include "viewer/HostMessages.h"
+#include "abi/HostMessages.h"
 
 namespace lumen {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "config/Model.h"
 #include "dialog/DialogLayout.h"
-#include "search/WindowHandles.h"
+#include "base/WindowHandles.h"
 
 namespace lumen {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <windows.h>
 
-#include "search/PanelLayout.h"
+#include "base/ControlBox.h"
 
 namespace lumen {
 

@@ -5,12 +5,12 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "dialog/ConfigDialog.h"
 #include "dialog/StyleValues.h"
 #include "host/Paths.h"
-#include "viewer/HostMessages.h"
-#include "viewer/ViewerWindow.h"
+#include "abi/HostMessages.h"
+#include "abi/WindowClasses.h"
 
 namespace lumen {
 namespace {

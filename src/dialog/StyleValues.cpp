@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "config/Format.h"
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace lumen {
 

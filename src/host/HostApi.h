@@ -2,7 +2,7 @@
 // Tables of the host's functions, bound by name from the loaded host module.
 // Each user binds its own table; a function the host does not export is a null
 // slot, which every caller treats as a failed call.
-#include "host/HostFunctions.h"
+#include "abi/HostFunctions.h"
 
 namespace lumen {
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/ModulePath.h"
 #include "host/HostApi.h"
 
 namespace lumen {
@@ -13,7 +14,6 @@ constexpr wchar_t kLogFolderAndName[] = L"\\Logs\\lumen.log";
 constexpr wchar_t kEditorLibraryName[] = L"SciLexer.dll";
 // Room for the longest path Windows knows: folders deeper than MAX_PATH exist.
 constexpr DWORD kHostPathCapacity = 32768;
-constexpr DWORD kLongestModulePath = 65535;
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
@@ -75,17 +75,6 @@ std::wstring ConfigFilePath() {
 std::wstring LogFilePath() {
   std::wstring folder;
   return HostConfigFolder(folder) ? LogFilePathFor(folder) : std::wstring();
-}
-
-std::wstring ModuleFileName(HMODULE module) {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return {};
-    if (length < buffer.size()) return std::wstring(buffer.data(), length);
-    if (buffer.size() >= kLongestModulePath) return {};
-    buffer.resize(buffer.size() * 2);
-  }
 }
 
 std::wstring ModuleFilePath() {

@@ -3,6 +3,8 @@
 #include <string>
 #include <windows.h>
 
+#include "base/ModulePath.h"
+
 namespace lumen {
 
 // Position where the last component of a path begins; "\" and "/" separate.
@@ -25,8 +27,6 @@ std::wstring FileExtension(const std::wstring& path);
 std::wstring ConfigFilePath();
 // Empty when the host cannot tell.
 std::wstring LogFilePath();
-// Full path of a loaded module, however long; empty on failure.
-std::wstring ModuleFileName(HMODULE module);
 // The plug-in library's own path; empty on failure.
 std::wstring ModuleFilePath();
 std::wstring SciLexerPath();

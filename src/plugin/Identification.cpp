@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "config/Loaders.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "host/Paths.h"
 
 namespace lumen {

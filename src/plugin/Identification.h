@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/HostRecords.h"
+#include "abi/HostRecords.h"
 
 namespace lumen {
 

@@ -4,7 +4,7 @@
 #include <vector>
 #include <windows.h>
 
-#include "plugin/HostRecords.h"
+#include "abi/HostRecords.h"
 
 namespace lumen {
 

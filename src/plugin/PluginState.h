@@ -3,7 +3,7 @@
 // plug-in lock, and the two window classes.
 #include <windows.h>
 
-#include "plugin/HostRecords.h"
+#include "abi/HostRecords.h"
 
 namespace lumen {
 

@@ -2,7 +2,7 @@
 
 #include "scintilla5_adapter/Runtime.h"
 #include "scintilla5_adapter/Scintilla5.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen::scintilla5 {
 namespace {

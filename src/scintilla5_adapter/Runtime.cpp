@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "base/ModulePath.h"
 #include "scintilla5_adapter/AdapterWindow.h"
 
 namespace lumen::scintilla5 {
@@ -10,16 +11,8 @@ namespace {
 const Runtime* currentRuntime = nullptr;
 
 std::wstring ModuleFolder(HINSTANCE module) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) throw std::runtime_error("the adapter's own path is unknown");
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
+  const std::wstring path = ModuleFileName(module);
+  if (path.empty()) throw std::runtime_error("the adapter's own path is unknown");
   return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 

@@ -5,7 +5,7 @@
 // plain types and in the 3.x records.
 #include <windows.h>
 
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen::scintilla5 {
 

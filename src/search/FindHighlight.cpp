@@ -1,6 +1,6 @@
 #include "search/FindHighlight.h"
 
-#include "config/NarrowCast.h"
+#include "base/NarrowCast.h"
 
 namespace lumen {
 

@@ -7,7 +7,7 @@
 
 #include "config/Model.h"
 #include "search/SearchProxy.h"
-#include "viewer/EditorControl.h"
+#include "abi/EditorControl.h"
 
 namespace lumen {
 

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace lumen {
 namespace {

@@ -3,15 +3,9 @@
 // size, the row height and the measured label widths.
 #include <optional>
 
-namespace lumen {
+#include "base/ControlBox.h"
 
-struct ControlBox {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-  bool operator==(const ControlBox&) const = default;
-};
+namespace lumen {
 
 struct PanelLabelWidths {
   int findNext = 0;

@@ -4,7 +4,7 @@
 
 #include "resources/resource.h"
 #include "search/PanelLayout.h"
-#include "search/ProcedureScope.h"
+#include "base/ProcedureScope.h"
 
 namespace lumen {
 namespace {

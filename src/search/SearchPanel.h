@@ -5,12 +5,12 @@
 #include <string>
 #include <windows.h>
 
+#include "abi/WindowClasses.h"
+#include "base/WindowHandles.h"
 #include "search/SearchProxy.h"
-#include "search/WindowHandles.h"
 
 namespace lumen {
 
-inline constexpr wchar_t kSearchPanelClassName[] = L"tesseraviewerplugin.lumen.searchpanel";
 
 LRESULT CALLBACK SearchPanelWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -9,7 +9,7 @@
 #include <vector>
 #include <windows.h>
 
-#include "config/NarrowCast.h"
+#include "base/NarrowCast.h"
 
 namespace lumen {
 namespace {

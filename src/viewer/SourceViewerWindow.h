@@ -10,9 +10,9 @@
 #include "host/HostApi.h"
 #include "search/SearchPanel.h"
 #include "search/SearchProxy.h"
-#include "viewer/EditorControl.h"
+#include "abi/EditorControl.h"
 #include "viewer/Encoding.h"
-#include "viewer/HostMessages.h"
+#include "abi/HostMessages.h"
 
 struct IStream;
 

@@ -7,7 +7,7 @@
 
 #include "config/Format.h"
 #include "config/Loaders.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "host/Paths.h"
 
 namespace lumen {

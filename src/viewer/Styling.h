@@ -5,7 +5,7 @@
 #include <string>
 
 #include "config/Model.h"
-#include "viewer/EditorControl.h"
+#include "abi/EditorControl.h"
 
 namespace lumen {
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "config/Loaders.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "host/Paths.h"
 #include "search/FindHighlight.h"
 #include "search/HostSync.h"

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "log/Trace.h"
-#include "search/ProcedureScope.h"
+#include "base/ProcedureScope.h"
 #include "viewer/SourceViewerWindow.h"
 
 namespace lumen {

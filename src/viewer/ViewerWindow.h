@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <windows.h>
 
-namespace lumen {
+#include "abi/WindowClasses.h"
 
-inline constexpr wchar_t kViewerClassName[] = L"tesseraviewerplugin.lumen.viewer";
+namespace lumen {
 
 LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

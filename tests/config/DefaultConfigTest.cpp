@@ -5,7 +5,7 @@
 #include "config/Format.h"
 #include "config/Loaders.h"
 #include "config/Saver.h"
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace lumen {
 namespace {

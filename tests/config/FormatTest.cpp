@@ -3,7 +3,7 @@
 #include "config/Format.h"
 #include "config/Loaders.h"
 #include "config/Model.h"
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace lumen {
 namespace {

@@ -6,7 +6,7 @@
 #include "DialogFixture.h"
 #include "TestFiles.h"
 #include "host_standin/Rewritten.h"
-#include "viewer/HostMessages.h"
+#include "abi/HostMessages.h"
 
 namespace lumen {
 namespace {

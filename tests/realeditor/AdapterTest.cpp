@@ -13,7 +13,7 @@
 #include <windows.h>
 
 #include "TestFiles.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen {
 namespace {

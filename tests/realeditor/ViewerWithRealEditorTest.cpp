@@ -7,7 +7,7 @@
 #include "ViewerHarness.h"
 #include "config/Loaders.h"
 #include "config/Model.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen {
 namespace {

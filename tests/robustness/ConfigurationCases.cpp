@@ -8,7 +8,7 @@
 #include "HostedConfig.h"
 #include "Robustness.h"
 #include "TestFiles.h"
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace lumen::robustness {
 namespace {

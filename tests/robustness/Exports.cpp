@@ -10,10 +10,10 @@
 #include "TestFiles.h"
 #include "config/Loaders.h"
 #include "config/Saver.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "host/Paths.h"
 #include "plugin/PluginInfo.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen::robustness {
 

@@ -10,7 +10,7 @@
 #include "Robustness.h"
 #include "TestFiles.h"
 #include "TestStream.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen::robustness {
 namespace {

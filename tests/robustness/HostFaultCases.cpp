@@ -10,7 +10,7 @@
 #include "Robustness.h"
 #include "config/Loaders.h"
 #include "config/Saver.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "host/Paths.h"
 
 namespace lumen::robustness {

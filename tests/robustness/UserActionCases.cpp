@@ -15,8 +15,8 @@
 #include "Robustness.h"
 #include "TestFiles.h"
 #include "TestStream.h"
-#include "viewer/HostMessages.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/HostMessages.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen::robustness {
 namespace {

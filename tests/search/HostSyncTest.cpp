@@ -7,7 +7,7 @@
 #include "ImportPatch.h"
 #include "ViewerHarness.h"
 #include "search/HostSync.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen {
 namespace {

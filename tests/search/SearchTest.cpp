@@ -3,7 +3,7 @@
 
 #include "EditorStandIn.h"
 #include "ViewerHarness.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen {
 namespace {

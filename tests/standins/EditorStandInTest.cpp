@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "EditorStandIn.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen::test {
 namespace {

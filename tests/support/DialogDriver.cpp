@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "viewer/HostMessages.h"
+#include "abi/HostMessages.h"
 
 namespace lumen::test {
 namespace {

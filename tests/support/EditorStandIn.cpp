@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "TestFiles.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen::test {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "HostedConfig.h"
 #include "PluginLibrary.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen::test {
 

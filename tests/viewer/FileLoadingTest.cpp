@@ -15,7 +15,7 @@
 #include "PluginLibrary.h"
 #include "TestFiles.h"
 #include "TestStream.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen {
 namespace {

@@ -6,7 +6,7 @@
 #include "EditorStandIn.h"
 #include "ViewerHarness.h"
 #include "search/PanelLayout.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 #include "viewer/Zoom.h"
 
 namespace lumen {

@@ -9,7 +9,7 @@
 #include <windows.h>
 
 #include "Indicators.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen::editor_standin {
 

@@ -4,7 +4,7 @@
 // that differs from them does not compile) and the control interface.
 #include <type_traits>
 
-#include "host/HostFunctions.h"
+#include "abi/HostFunctions.h"
 #include "host_standin/StandInControl.h"
 
 #define LUMEN_HOST_EXPORTS(X)                                                                                   \

@@ -1,4 +1,4 @@
-#include "config/Text.h"
+#include "base/Text.h"
 
 #include <climits>
 #include <stdexcept>

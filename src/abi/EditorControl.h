@@ -4,7 +4,7 @@
 #include <string>
 #include <windows.h>
 
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen {
 

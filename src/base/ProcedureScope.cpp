@@ -1,4 +1,4 @@
-#include "search/ProcedureScope.h"
+#include "base/ProcedureScope.h"
 
 #include <vector>
 

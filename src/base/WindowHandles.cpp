@@ -1,6 +1,6 @@
 #include <string>
 
-#include "search/WindowHandles.h"
+#include "base/WindowHandles.h"
 
 namespace lumen {
 namespace {

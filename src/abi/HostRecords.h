@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <windows.h>
 
-#include "viewer/HostMessages.h"
+#include "abi/HostMessages.h"
 
 namespace lumen {
 
