@@ -17,12 +17,14 @@ file(COPY /usr/include/rapidxml/ DESTINATION ${LUMEN_RAPIDXML_DIR}/rapidxml)
 add_library(rapidxml INTERFACE)
 target_include_directories(rapidxml SYSTEM INTERFACE ${LUMEN_RAPIDXML_DIR})
 
-# GoogleTest from /usr/src/googletest.
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
-set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
-set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL SYSTEM)
+# GoogleTest from /usr/src/googletest, for the tests only.
+if(LUMEN_BUILD_TESTS)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL SYSTEM)
+endif()
 
 # Scintilla 5 and Lexilla from Debian's scite sources (skipped when absent).
 add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/scintilla5 ${CMAKE_BINARY_DIR}/third_party/scintilla5)

@@ -8,7 +8,7 @@
 
 #include "WindowClass.h"
 #include "logic/FrameLayout.h"
-#include "viewer/HostMessages.h"
+#include "abi/HostMessages.h"
 
 namespace lumen::demo {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "Text.h"
-#include "plugin/HostRecords.h"
+#include "abi/HostRecords.h"
 
 namespace lumen::demo {
 namespace {

@@ -8,7 +8,7 @@
 #include "Screenshot.h"
 #include "Text.h"
 #include "logic/SearchWord.h"
-#include "viewer/HostMessages.h"
+#include "abi/HostMessages.h"
 
 namespace lumen::demo {
 namespace {
