@@ -11,7 +11,7 @@
 #include "PluginLibrary.h"
 #include "TestFiles.h"
 #include "viewer/Encoding.h"
-#include "viewer/ScintillaInterface.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen::benchmark {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "host_standin/StandInControl.h"
+#include "host_functions/StandInControl.h"
 
 namespace lumen::test {
 

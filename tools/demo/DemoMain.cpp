@@ -12,7 +12,7 @@
 #include "Plugin.h"
 #include "Text.h"
 #include "Tour.h"
-#include "host_standin/HostExports.h"
+#include "host_functions/HostExports.h"
 #include "logic/FolderListing.h"
 #include "logic/Options.h"
 

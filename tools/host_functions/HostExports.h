@@ -5,7 +5,7 @@
 #include <type_traits>
 
 #include "abi/HostFunctions.h"
-#include "host_standin/StandInControl.h"
+#include "host_functions/StandInControl.h"
 
 #define LUMEN_HOST_EXPORTS(X)                                                                                   \
   X(GetConfigPathW) X(GetString) X(XMLLoadFileW) X(XMLSaveFileW) X(XMLCreateFile) X(XMLFreeFile)               \
