@@ -1,10 +1,12 @@
 #include "search/SearchPanel.h"
 
+#include <commctrl.h>
+
 #include <stdexcept>
 
+#include "base/ProcedureScope.h"
 #include "resources/resource.h"
 #include "search/PanelLayout.h"
-#include "base/ProcedureScope.h"
 
 namespace lumen {
 namespace {
@@ -13,16 +15,17 @@ enum ControlId { kEditId = 1, kFindNextId = 2, kFindPreviousId = 3, kCancelId = 
 constexpr int kPanelId = 2;
 constexpr UINT kEnterReleased = 1;  // notification code the edit sends its panel
 
-// All edits share one class procedure; the first subclassing keeps it.
-WNDPROC editClassProcedure = nullptr;
+constexpr UINT_PTR kEditSubclassId = 1;
 
-LRESULT CALLBACK SearchEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+// The edit tells its panel when Enter is released.
+LRESULT CALLBACK SearchEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
   const ProcedureScope scope;
   if (message == WM_KEYUP && wParam == VK_RETURN) {
     NMHDR header = {edit, static_cast<UINT_PTR>(GetDlgCtrlID(edit)), kEnterReleased};
     SendMessageW(GetParent(edit), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
   }
-  return CallWindowProcW(editClassProcedure, edit, message, wParam, lParam);
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(edit, &SearchEditProc, kEditSubclassId);
+  return DefSubclassProc(edit, message, wParam, lParam);
 }
 
 void Place(const SharedWindow& control, const ControlBox& box) {
@@ -121,11 +124,7 @@ void SearchPanel::OnCreate() {
   cancel_ = OwnWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kCancelId, cancelLabel_));
 
   SendMessageW(sizingCombo_.get(), CB_SETEXTENDEDUI, TRUE, 0);
-  if (edit_) {
-    const auto previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(edit_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SearchEditProc)));
-    if (!editClassProcedure) editClassProcedure = previous;
-  }
+  if (edit_) SetWindowSubclass(edit_.get(), &SearchEditProc, kEditSubclassId, 0);
   font_ = CreateMessageFont();
   for (const SharedWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &matchCase_, &wholeWords_, &cancel_}) {
     SendMessageW(control->get(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);

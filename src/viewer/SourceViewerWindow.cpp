@@ -30,8 +30,12 @@ HWND TopLevelAncestor(HWND window) {
 SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const ViewerCreateData* createData)
     : window(window), instance(instance), creationFlags(createData ? createData->flags : 0),
       hostFunctions(BindHostHelperApi()) {
-  if (!EnsureEditorControlLibrary(instance)) return;
-  const RECT* place = createData ? createData->rectangle : nullptr;
+  // Without the editor control library the viewer still answers the host.
+  if (EnsureEditorControlLibrary(instance)) CreateEditor(createData ? createData->rectangle : nullptr);
+  SetUpEditor();
+}
+
+void SourceViewerWindow::CreateEditor(const RECT* place) {
   // The host's rectangle places the editor only until the first layout.
   editor = CreateWindowExW(WS_EX_WINDOWEDGE, L"Scintilla", L"Source", kEditorStyle, place ? place->left : 0,
                            place ? place->top : 0, place ? place->right : 0, place ? place->bottom : 0, window,
@@ -40,23 +44,10 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
   if (editor) topLevelWindow = TopLevelAncestor(window);
 }
 
-SourceViewerWindow::~SourceViewerWindow() {
-  if (editor) DestroyWindow(editor);
-  searchPanel.reset();
-}
-
-void SourceViewerWindow::OnWindowDestroyed() {
-  windowDestroyed = true;
-  // Windows destroys the editor with its parent; nothing is sent to it from now on.
-  editor = nullptr;
-}
-
-void SourceViewerWindow::Initialize(HWND) {
-  if (!accelerators) accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+void SourceViewerWindow::SetUpEditor() {
+  accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
   try {
-    SearchProxy* proxy = this;
-    auto panel = std::make_unique<SearchPanel>(instance, window, proxy);
-    if (panel != searchPanel) searchPanel = std::move(panel);
+    searchPanel = std::make_unique<SearchPanel>(instance, window, static_cast<SearchProxy*>(this));
   } catch (const std::exception&) {
     // Without its panel class the viewer still shows files; searching waits.
   }
@@ -70,6 +61,17 @@ void SourceViewerWindow::Initialize(HWND) {
   // Nothing is ever undone in a read-only viewer: without collecting undo the
   // control keeps no second copy of each file it is given or cleared of.
   Editor().Send(SCI_SETUNDOCOLLECTION, 0);
+}
+
+SourceViewerWindow::~SourceViewerWindow() {
+  if (editor) DestroyWindow(editor);
+  searchPanel.reset();
+}
+
+void SourceViewerWindow::OnWindowDestroyed() {
+  windowDestroyed = true;
+  // Windows destroys the editor with its parent; nothing is sent to it from now on.
+  editor = nullptr;
 }
 
 LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -25,8 +25,6 @@ class SourceViewerWindow : private SearchProxy {
   SourceViewerWindow(const SourceViewerWindow&) = delete;
   SourceViewerWindow& operator=(const SourceViewerWindow&) = delete;
 
-  virtual void Initialize(HWND window);
-
   HWND editorWindow() const { return editor; }
   // The window is gone; the object waits for the calls still running in it.
   void OnWindowDestroyed();
@@ -65,6 +63,9 @@ class SourceViewerWindow : private SearchProxy {
   void ReportFeatures();
   void NotifyHost(int code, uint32_t value);
   void UpdateMargin();
+  // The editor of a new viewer, then its accelerators, search panel and options.
+  void CreateEditor(const RECT* place);
+  void SetUpEditor();
 
   // Commands and searching.
   void ShowSearchPanel(bool shown);

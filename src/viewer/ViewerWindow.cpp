@@ -1,6 +1,7 @@
 #include "viewer/ViewerWindow.h"
 
 #include <exception>
+#include <memory>
 #include <new>
 
 #include "log/Trace.h"
@@ -17,16 +18,18 @@ SourceViewerWindow* ViewerOf(HWND window) {
 LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam) {
   TraceMessage("WM_CREATE", WM_CREATE, wParam, lParam);
   const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-  auto* viewer = new SourceViewerWindow(create->hInstance, window,
-                                        static_cast<const ViewerCreateData*>(create->lpCreateParams));
-  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer));
-  viewer->Initialize(window);
-  ShowWindow(viewer->editorWindow(), SW_SHOW);
+  auto viewer = std::make_unique<SourceViewerWindow>(create->hInstance, window,
+                                                     static_cast<const ViewerCreateData*>(create->lpCreateParams));
+  const HWND editor = viewer->editorWindow();
+  // The window owns its object from here until WM_DESTROY.
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer.release()));
+  ShowWindow(editor, SW_SHOW);
   return 0;
 }
 
-// The host may destroy the viewer from inside one of the viewer's own calls:
-// the object outlives the window until every one of them has returned.
+// The object leaves its window at WM_DESTROY, also one a host sends without
+// destroying it. The host may destroy the viewer from inside one of the
+// viewer's own calls: the object outlives the window until they have returned.
 LRESULT OnDestroy(HWND window) {
   SourceViewerWindow* viewer = ViewerOf(window);
   SetWindowLongPtrW(window, GWLP_USERDATA, 0);
