@@ -4,6 +4,7 @@
 
 #include "DebugOutput.h"
 #include "EditorStandIn.h"
+#include "HeapCheck.h"
 #include "ViewerHarness.h"
 #include "config/Loaders.h"
 #include "config/Model.h"
@@ -13,17 +14,9 @@ namespace lumen {
 namespace {
 
 using namespace sci;
+using test::HeapsValid;
 using test::IndicatorRanges;
 using Ranges = std::vector<std::pair<int, int>>;
-
-bool HeapsValid() {
-  HANDLE heaps[64];
-  const DWORD count = GetProcessHeaps(64, heaps);
-  for (DWORD i = 0; i < std::min<DWORD>(count, 64); ++i) {
-    if (!HeapValidate(heaps[i], 0, nullptr)) return false;
-  }
-  return true;
-}
 
 constexpr UINT kCharRightRectangleExtend = 2429;
 

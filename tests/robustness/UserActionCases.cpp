@@ -5,12 +5,11 @@
 // threads while other threads identify files and save from the dialog.
 #include <gtest/gtest.h>
 
-#include <malloc.h>
-
 #include <atomic>
 #include <thread>
 
 #include "DialogDriver.h"
+#include "HeapCheck.h"
 #include "KeyRouting.h"
 #include "Robustness.h"
 #include "TestFiles.h"
@@ -22,21 +21,12 @@ namespace lumen::robustness {
 namespace {
 
 using namespace sci;
+using test::HeapsValid;
 using test::TestStream;
 
 constexpr int kSequences = 300;
 constexpr UINT kToggleSearchMenu = 1914;
 enum PanelControl { kSearchEdit = 1, kMatchCase = 5, kWholeWords = 6, kCancel = 4 };
-
-// Every heap of the process, the C runtime's among them, is sound.
-bool HeapsValid() {
-  HANDLE heaps[256];
-  const DWORD count = GetProcessHeaps(256, heaps);
-  for (DWORD i = 0; i < std::min<DWORD>(count, 256); ++i) {
-    if (!HeapValidate(heaps[i], 0, nullptr)) return false;
-  }
-  return _heapchk() == _HEAPOK;
-}
 
 // Text a user opens: words and line ends of every kind, non-ASCII letters,
 // now and then random bytes, a line of megabytes, or one letter repeated.
@@ -52,7 +42,8 @@ std::string SampleText(Random& random) {
   switch (random.Below(20)) {
     case 0:
     case 1: {
-      std::string bytes = "x" + random.Bytes(random.Length(65536) / 2 * 2);
+      std::string bytes(1, 'x');
+      bytes += random.Bytes(random.Length(65536) / 2 * 2);
       for (char& byte : bytes) {
         const auto value = static_cast<unsigned char>(byte);
         if (value < 0x20 || (value >= 0x7F && value < 0xA0)) byte = static_cast<char>(value % 2 ? ' ' : '\n');

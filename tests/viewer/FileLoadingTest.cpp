@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include "EditorStandIn.h"
+#include "HeapCheck.h"
 #include "HostedConfig.h"
 #include "PluginLibrary.h"
 #include "TestFiles.h"
@@ -348,14 +349,6 @@ TEST_F(FileLoading, RefusesStreamsThatFailOrHoldNothingOrTooMuch) {
 // the viewer makes into it: the load in hand stops and nothing touches the
 // freed viewer (every heap of the process still validates).
 TEST_F(FileLoading, StopsALoadWhenTheHostDestroysTheViewerOrLoadsAnotherFileMeanwhile) {
-  const auto heapsValid = [] {
-    HANDLE heaps[64];
-    const DWORD count = GetProcessHeaps(64, heaps);
-    for (DWORD i = 0; i < std::min<DWORD>(count, 64); ++i) {
-      if (!HeapValidate(heaps[i], 0, nullptr)) return false;
-    }
-    return true;
-  };
   const std::wstring other = folder / L"other.c";
   test::WriteBytes(other, "other\n");
   struct Reentry {
@@ -387,7 +380,7 @@ TEST_F(FileLoading, StopsALoadWhenTheHostDestroysTheViewerOrLoadsAnotherFileMean
     hostState.onNotification = r.inRead ? std::function<void()>() : reenter;
     const LRESULT answer = r.byStream ? OpenStream(L"a.c", &stream) : OpenBytes(std::string(5000, 'x'), L"a.c");
     hostState.onNotification = nullptr;
-    EXPECT_TRUE(heapsValid());
+    EXPECT_TRUE(test::HeapsValid());
     EXPECT_EQ(IsWindow(shown), !r.destroys);
     if (!r.destroys) {
       EXPECT_EQ(Text(), "other\n") << "the newer file stays";
