@@ -19,11 +19,6 @@ namespace {
 constexpr UINT kOpenFile = 0x8F02;
 constexpr UINT kDescribeFile = 0x8F06;
 
-struct WindowDestroyer {
-  void operator()(HWND window) const { DestroyWindow(window); }
-};
-using UniqueWindow = std::unique_ptr<HWND__, WindowDestroyer>;
-
 PROCESS_MEMORY_COUNTERS MemoryCounters() {
   PROCESS_MEMORY_COUNTERS counters = {};
   counters.cb = sizeof counters;
@@ -55,10 +50,7 @@ Figures Measure(Operation operation) {
 UniqueHandle OpenForReading(const std::wstring& path) {
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    throw std::runtime_error("cannot open the sample file");
-  }
+  if (!file) throw std::runtime_error("cannot open the sample file");
   return file;
 }
 

@@ -2,16 +2,12 @@
 // One measured operation each, meant to run alone in a fresh process: the
 // process's peak working set then belongs to that operation only.
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <windows.h>
 
-namespace lumen::benchmark {
+#include "base/Handles.h"
 
-struct CloseHandleDeleter {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, CloseHandleDeleter>;
+namespace lumen::benchmark {
 
 struct Figures {
   double seconds = 0;

@@ -46,15 +46,23 @@ constexpr int kZoomNotification = -2003;
 // The host's record for a text about a file: the answer to a claimed file
 // (identification) and the one-line file description share this layout.
 struct HostTextRecord {
-  uint32_t reserved0;
-  uint32_t two;
-  uint64_t two8;
-  uint64_t zero16;
+  uint32_t hostOwned;  // never touched
+  uint32_t recordVersion;
+  uint64_t textFormat;  // written as one 64-bit value
+  uint64_t reserved;
   wchar_t* text;
   uint32_t textCapacity;
 };
-static_assert(offsetof(HostTextRecord, two8) == 8 && offsetof(HostTextRecord, text) == 24);
+static_assert(offsetof(HostTextRecord, recordVersion) == 4 && offsetof(HostTextRecord, textFormat) == 8);
+static_assert(offsetof(HostTextRecord, reserved) == 16 && offsetof(HostTextRecord, text) == 24);
 static_assert(offsetof(HostTextRecord, textCapacity) == 32);
+
+// The fixed fields of every text record the plug-in answers; the text is the caller's.
+inline void StampTextRecord(HostTextRecord& record) {
+  record.recordVersion = 2;
+  record.textFormat = 2;
+  record.reserved = 0;
+}
 
 // One entry of the viewer's menu for the host.
 struct ViewerMenuItem {

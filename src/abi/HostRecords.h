@@ -15,6 +15,12 @@ struct HostInitExRecord {
   uint32_t versionLow;   // third part << 16 | fourth part
 };
 
+// Files the host may give the plug-in, by size in bytes.
+struct FileSizeRange {
+  uint64_t smallest;
+  uint64_t largest;
+};
+
 // Passed to HBX_IdentifyW: the plug-in's flags, version, texts and icon.
 struct HostPluginInfoRecord {
   uint32_t size;
@@ -31,14 +37,11 @@ struct HostPluginInfoRecord {
   uint32_t descriptionCapacity;
   uint32_t copyrightCapacity;
   uint32_t companyCapacity;
-  uint32_t reserved76;
-  uint64_t one80;
-  uint64_t fileSizeLimit88;
-  uint64_t one96;
-  uint64_t fileSizeLimit104;
-  uint32_t two112;
+  uint32_t reserved;
+  FileSizeRange fileSizeRanges[2];  // the host reads two; the plug-in gives both the same
+  uint32_t recordVersion;
   GUID plugin;
-  uint8_t reserved132[12];
+  uint8_t reservedAfterPlugin[12];
   HICON icon;  // written only when size is at least 160
 };
 
@@ -49,8 +52,8 @@ static_assert(offsetof(HostInitExRecord, versionHigh) == 16 && offsetof(HostInit
 static_assert(offsetof(HostPluginInfoRecord, extensions) == 16 && offsetof(HostPluginInfoRecord, company) == 48);
 static_assert(offsetof(HostPluginInfoRecord, extensionsCapacity) == 56);
 static_assert(offsetof(HostPluginInfoRecord, companyCapacity) == 72);
-static_assert(offsetof(HostPluginInfoRecord, one80) == 80 && offsetof(HostPluginInfoRecord, fileSizeLimit104) == 104);
-static_assert(offsetof(HostPluginInfoRecord, two112) == 112 && offsetof(HostPluginInfoRecord, plugin) == 116);
+static_assert(offsetof(HostPluginInfoRecord, fileSizeRanges) == 80 && sizeof(FileSizeRange) == 16);
+static_assert(offsetof(HostPluginInfoRecord, recordVersion) == 112 && offsetof(HostPluginInfoRecord, plugin) == 116);
 static_assert(offsetof(HostPluginInfoRecord, icon) == 144);
 
 // The record size from which the host has room for the plug-in's icon.

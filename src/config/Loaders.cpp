@@ -1,26 +1,16 @@
 #include "config/Loaders.h"
 
+
 #include "config/Format.h"
 #include "base/ScopeGuard.h"
 #include "base/Text.h"
+#include "host/Paths.h"
 
 namespace lumen {
 namespace {
 
 using host::XMLHANDLE;
 using style::style_error;
-
-// Loads the document, hands its root to `read` and frees it on every way out.
-template <typename Read>
-auto WithDocument(const std::wstring& path, Read read) {
-  const XmlFunctions xml = BindXmlFunctions();
-  XMLHANDLE root = nullptr;
-  ScopeGuard document([&] { root = xml.XMLLoadFileW ? xml.XMLLoadFileW(path.c_str()) : nullptr; },
-                      [&] {
-                        if (xml.XMLFreeFile) xml.XMLFreeFile(root);
-                      });
-  return read(xml, root);
-}
 
 XMLHANDLE FindChild(const XmlFunctions& xml, XMLHANDLE parent, const wchar_t* name) {
   return parent && xml.XMLFindChildNodeW ? xml.XMLFindChildNodeW(parent, name) : nullptr;
@@ -73,10 +63,6 @@ void ReadKeywords(const XmlFunctions& xml, XMLHANDLE wordStyleElement, WordStyle
 bool ReadEnabled(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* elementName) {
   const XMLHANDLE element = FindChild(xml, root, elementName);
   return element && format::IsEnabledText(ReadAttribute(xml, element, format::kEnabled));
-}
-
-bool LoadEnabled(const std::wstring& path, const wchar_t* elementName) {
-  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) { return ReadEnabled(xml, root, elementName); });
 }
 
 XMLHANDLE RequireStyles(const XmlFunctions& xml, XMLHANDLE root, const char* message) {
@@ -148,35 +134,31 @@ bool ExtensionListSelects(const std::wstring& upperList, const std::wstring& upp
   return false;
 }
 
-Style LoadStyleForExtension(const std::wstring& path, const std::wstring& extension) {
-  const std::wstring upperExtension = UserLocale::Get().ToUpper(extension);
-  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
-    const XMLHANDLE styles = RequireStyles(xml, root, kCannotCreateStyle);
-    for (XMLHANDLE style = NextChild(xml, styles, format::kStyle, nullptr); style;
-         style = NextChild(xml, styles, format::kStyle, style)) {
-      const std::wstring list = ReadAttribute(xml, style, format::kExt);
-      if (!list.empty() && ExtensionListSelects(UserLocale::Get().ToUpper(list), upperExtension)) {
-        return ReadStyle(xml, style);
-      }
-    }
-    throw style_error(kCannotCreateStyle);
-  });
-}
-
-std::vector<std::wstring> LoadExtensions(const std::wstring& path) {
-  return WithDocument(path, [&](const XmlFunctions& xml, XMLHANDLE root) {
-    std::vector<std::wstring> extensions;
-    ForEachChild(xml, RequireStyles(xml, root, kCannotExtractExtensions), format::kStyle, [&](XMLHANDLE style) {
-      for (const auto& piece : Split(ReadAttribute(xml, style, format::kExt), format::kExtensionDelimiters)) {
-        extensions.push_back(UserLocale::Get().ToLower(piece));
-      }
-    });
-    if (extensions.empty()) throw style_error(kCannotExtractExtensions);
-    return extensions;
-  });
-}
-
 namespace {
+
+Style ReadStyleForExtension(const XmlFunctions& xml, XMLHANDLE root, const std::wstring& extension) {
+  const std::wstring upperExtension = UserLocale::Get().ToUpper(extension);
+  const XMLHANDLE styles = RequireStyles(xml, root, kCannotCreateStyle);
+  for (XMLHANDLE style = NextChild(xml, styles, format::kStyle, nullptr); style;
+       style = NextChild(xml, styles, format::kStyle, style)) {
+    const std::wstring list = ReadAttribute(xml, style, format::kExt);
+    if (!list.empty() && ExtensionListSelects(UserLocale::Get().ToUpper(list), upperExtension)) {
+      return ReadStyle(xml, style);
+    }
+  }
+  throw style_error(kCannotCreateStyle);
+}
+
+std::vector<std::wstring> ReadExtensions(const XmlFunctions& xml, XMLHANDLE root) {
+  std::vector<std::wstring> extensions;
+  ForEachChild(xml, RequireStyles(xml, root, kCannotExtractExtensions), format::kStyle, [&](XMLHANDLE style) {
+    for (const auto& piece : Split(ReadAttribute(xml, style, format::kExt), format::kExtensionDelimiters)) {
+      extensions.push_back(UserLocale::Get().ToLower(piece));
+    }
+  });
+  if (extensions.empty()) throw style_error(kCannotExtractExtensions);
+  return extensions;
+}
 
 uint64_t ReadFileSizeLimit(const XmlFunctions& xml, XMLHANDLE root) {
   const XMLHANDLE element = FindChild(xml, root, format::kFileSizeLimit);
@@ -221,25 +203,54 @@ std::vector<XMLStyle> ReadStyles(const XmlFunctions& xml, XMLHANDLE root) {
 
 }  // namespace
 
-uint64_t LoadFileSizeLimit(const std::wstring& path) { return WithDocument(path, ReadFileSizeLimit); }
-Highlight LoadHighlight(const std::wstring& path) { return WithDocument(path, ReadHighlight); }
-bool LoadLineNumbering(const std::wstring& path) { return LoadEnabled(path, format::kLineNumbering); }
-bool LoadLineWrapping(const std::wstring& path) { return LoadEnabled(path, format::kLineWrapping); }
-bool LoadSearchSync(const std::wstring& path) { return LoadEnabled(path, format::kSearchSync); }
-uint32_t LoadTabWidth(const std::wstring& path) { return WithDocument(path, ReadTabWidth); }
-std::vector<XMLStyle> LoadStyles(const std::wstring& path) { return WithDocument(path, ReadStyles); }
-
-Configuration LoadConfiguration(const std::wstring& path) {
-  Configuration configuration;
-  configuration.styles = LoadStyles(path);
-  configuration.fileSizeLimit = LoadFileSizeLimit(path);
-  configuration.highlight = LoadHighlight(path);
-  configuration.lineNumbering = LoadLineNumbering(path);
-  configuration.lineWrapping = LoadLineWrapping(path);
-  configuration.tabWidth = LoadTabWidth(path);
-  configuration.searchSync = LoadSearchSync(path);
-  return configuration;
+ConfigurationSnapshot::ConfigurationSnapshot(const std::wstring& path) : xml_(BindXmlFunctions()) {
+  root_ = xml_.XMLLoadFileW ? xml_.XMLLoadFileW(path.c_str()) : nullptr;
 }
+
+ConfigurationSnapshot::ConfigurationSnapshot(NoPath, std::string error) : pathError_(std::move(error)) {}
+
+ConfigurationSnapshot ConfigurationSnapshot::OfPlugin() {
+  try {
+    return ConfigurationSnapshot(ConfigFilePath());
+  } catch (const std::logic_error& error) {
+    return ConfigurationSnapshot(NoPath{}, error.what());
+  }
+}
+
+ConfigurationSnapshot::~ConfigurationSnapshot() {
+  if (xml_.XMLFreeFile && hasPath()) xml_.XMLFreeFile(root_);
+}
+
+XMLHANDLE ConfigurationSnapshot::Root() const {
+  if (!hasPath()) throw std::logic_error(pathError_);
+  return root_;
+}
+
+Style ConfigurationSnapshot::StyleForExtension(const std::wstring& extension) const {
+  return ReadStyleForExtension(xml_, Root(), extension);
+}
+std::vector<std::wstring> ConfigurationSnapshot::Extensions() const { return ReadExtensions(xml_, Root()); }
+uint64_t ConfigurationSnapshot::FileSizeLimit() const { return ReadFileSizeLimit(xml_, Root()); }
+Highlight ConfigurationSnapshot::SearchHighlight() const { return ReadHighlight(xml_, Root()); }
+bool ConfigurationSnapshot::LineNumbering() const { return ReadEnabled(xml_, Root(), format::kLineNumbering); }
+bool ConfigurationSnapshot::LineWrapping() const { return ReadEnabled(xml_, Root(), format::kLineWrapping); }
+uint32_t ConfigurationSnapshot::TabWidth() const { return ReadTabWidth(xml_, Root()); }
+bool ConfigurationSnapshot::SearchSync() const { return ReadEnabled(xml_, Root(), format::kSearchSync); }
+std::vector<XMLStyle> ConfigurationSnapshot::Styles() const { return ReadStyles(xml_, Root()); }
+Configuration ConfigurationSnapshot::Whole() const { return ReadConfiguration(xml_, Root()); }
+
+Style LoadStyleForExtension(const std::wstring& path, const std::wstring& extension) {
+  return ConfigurationSnapshot(path).StyleForExtension(extension);
+}
+std::vector<std::wstring> LoadExtensions(const std::wstring& path) { return ConfigurationSnapshot(path).Extensions(); }
+uint64_t LoadFileSizeLimit(const std::wstring& path) { return ConfigurationSnapshot(path).FileSizeLimit(); }
+Highlight LoadHighlight(const std::wstring& path) { return ConfigurationSnapshot(path).SearchHighlight(); }
+bool LoadLineNumbering(const std::wstring& path) { return ConfigurationSnapshot(path).LineNumbering(); }
+bool LoadLineWrapping(const std::wstring& path) { return ConfigurationSnapshot(path).LineWrapping(); }
+bool LoadSearchSync(const std::wstring& path) { return ConfigurationSnapshot(path).SearchSync(); }
+uint32_t LoadTabWidth(const std::wstring& path) { return ConfigurationSnapshot(path).TabWidth(); }
+std::vector<XMLStyle> LoadStyles(const std::wstring& path) { return ConfigurationSnapshot(path).Styles(); }
+Configuration LoadConfiguration(const std::wstring& path) { return ConfigurationSnapshot(path).Whole(); }
 
 Configuration ReadConfiguration(const XmlFunctions& xml, XMLHANDLE root) {
   Configuration configuration;

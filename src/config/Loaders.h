@@ -1,7 +1,9 @@
 #pragma once
-// Readers of the configuration file. Each one binds the host's XML functions,
-// loads the file, reads what it answers for and frees the document: nothing is
-// cached, so every caller sees the file as it is at that moment.
+// Readers of the configuration file. An event (a load, a reload, an
+// identification, the plug-in information, the dialog's opening) takes one
+// snapshot: the file loaded once and freed with the snapshot. Nothing is kept
+// between events, so every event sees the file as it is at that moment.
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -10,14 +12,65 @@
 
 namespace lumen {
 
-// The language whose extension list holds `extension` (first one wins).
-// Throws style::style_error, or the colour parser's standard errors.
+class ConfigurationSnapshot {
+ public:
+  // The file at `path` as it is now; a missing or broken file reads as a
+  // document without elements.
+  explicit ConfigurationSnapshot(const std::wstring& path);
+  // The plug-in's configuration file. When the host cannot tell where it is,
+  // every reader throws the std::logic_error that says so.
+  static ConfigurationSnapshot OfPlugin();
+  ~ConfigurationSnapshot();
+  // Returned and initialised in place only: one owner frees the document.
+  ConfigurationSnapshot(const ConfigurationSnapshot&) = delete;
+  ConfigurationSnapshot& operator=(const ConfigurationSnapshot&) = delete;
+
+  bool hasPath() const { return pathError_.empty(); }
+
+  // The language whose extension list holds `extension` (first one wins).
+  // Throws style::style_error, or the colour parser's standard errors.
+  Style StyleForExtension(const std::wstring& extension) const;
+  // Every extension of every language, lower-cased, in document order.
+  std::vector<std::wstring> Extensions() const;
+  uint64_t FileSizeLimit() const;
+  Highlight SearchHighlight() const;
+  // The options never fail on a file: a missing or broken one gives false and 8.
+  bool LineNumbering() const;
+  bool LineWrapping() const;
+  uint32_t TabWidth() const;
+  bool SearchSync() const;
+  std::vector<XMLStyle> Styles() const;
+  Configuration Whole() const;
+
+ private:
+  struct NoPath {};
+  explicit ConfigurationSnapshot(NoPath, std::string error);
+  // The loaded document's root, or the path's error when there is no path.
+  host::XMLHANDLE Root() const;
+
+  XmlFunctions xml_ = {};
+  host::XMLHANDLE root_ = nullptr;
+  std::string pathError_;
+};
+
+// What `read` answers, or `fallback` when the configuration cannot give it:
+// the readers' own errors and the standard logic errors (no path, a colour
+// that does not parse) fall back; anything else goes on.
+template <typename T, typename Read>
+T ReadOr(T fallback, Read read) {
+  try {
+    return read();
+  } catch (const style::style_error&) {
+  } catch (const std::logic_error&) {
+  }
+  return fallback;
+}
+
+// One reader on a snapshot of the file at `path`.
 Style LoadStyleForExtension(const std::wstring& path, const std::wstring& extension);
-// Every extension of every language, lower-cased, in document order.
 std::vector<std::wstring> LoadExtensions(const std::wstring& path);
 uint64_t LoadFileSizeLimit(const std::wstring& path);
 Highlight LoadHighlight(const std::wstring& path);
-// The options never fail: a missing or broken file gives false and 8.
 bool LoadLineNumbering(const std::wstring& path);
 bool LoadLineWrapping(const std::wstring& path);
 uint32_t LoadTabWidth(const std::wstring& path);

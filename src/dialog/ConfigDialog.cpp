@@ -83,11 +83,6 @@ const ControlTemplate kControlTemplates[kDialogControlCount] = {
 bool IsUpDown(DialogControl control) { return control == kTransparencyUpDown || control == kOutlineUpDown; }
 bool IsCombo(DialogControl control) { return kControlTemplates[control].className == kCombo; }
 
-int WindowHeight(HWND window) {
-  RECT bounds;
-  return window && GetWindowRect(window, &bounds) ? bounds.bottom - bounds.top : 0;
-}
-
 BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
   SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
   return TRUE;
@@ -173,7 +168,7 @@ void ConfigDialog::CreateControls() {
   for (size_t index = 0; index < kDialogControlCount; ++index) {
     const ControlTemplate& control = kControlTemplates[index];
     captions_[index] = control.captionId ? LoadResourceString(instance_, control.captionId) : std::wstring();
-    controls_[index] = OwnWindow(CreateWindowExW(control.exStyle, control.className, captions_[index].c_str(), control.style,
+    controls_[index] = UniqueWindow(CreateWindowExW(control.exStyle, control.className, captions_[index].c_str(), control.style,
                                                  0, 0, control.size, control.size, dialog_,
                                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
                                                  GetModuleHandleW(nullptr), nullptr));
@@ -290,7 +285,7 @@ void ConfigDialog::NotifyHost(bool saved) {
 
 void ConfigDialog::OnDestroy() {
   // The controls go while the font they use still exists.
-  for (SharedWindow& control : controls_) control.reset();
+  for (UniqueWindow& control : controls_) control.reset();
 }
 
 int ConfigDialog::ShowMessage(const std::wstring& text, UINT type) const {

@@ -14,7 +14,7 @@
 
 #include "config/Model.h"
 #include "dialog/DialogLayout.h"
-#include "base/WindowHandles.h"
+#include "base/Controls.h"
 
 namespace lumen {
 
@@ -94,7 +94,7 @@ class ConfigDialog {
   LRESULT Send(DialogControl control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
   std::wstring configPath_;
-  SharedFont font_;
+  UniqueFont font_;
   Configuration original_;  // as loaded: OK writes only what differs from it
   Configuration configuration_;
   size_t currentLanguage_ = 0;
@@ -104,7 +104,7 @@ class ConfigDialog {
   HWND dialog_ = nullptr;
   HWND notifyWindow_;
   uint32_t notifyData_;
-  std::array<SharedWindow, kDialogControlCount> controls_;
+  std::array<UniqueWindow, kDialogControlCount> controls_;
   std::array<std::wstring, kDialogControlCount> captions_;
   std::wstring title_;
   std::array<COLORREF, 16> customColors_;

@@ -39,15 +39,6 @@ class ComboRefill {
   HWND combo_;
 };
 
-std::wstring WindowText(HWND window) {
-  const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-  if (length < 1) return {};
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(static_cast<size_t>(
-      SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
-  return text;
-}
-
 // The text of a combo box entry; nothing when there is no such entry or its
 // text does not come back at the length the box announced.
 std::optional<std::wstring> EntryText(HWND combo, LRESULT index) {

@@ -1,7 +1,6 @@
 #include "plugin/Identification.h"
 
 #include <algorithm>
-#include <exception>
 
 #include "config/Loaders.h"
 #include "base/Text.h"
@@ -16,16 +15,11 @@ bool IsHandledExtension(const std::wstring& extension, const std::vector<std::ws
 
 bool IdentifyFile(const wchar_t* path, HostFileInfoRecord* record) {
   if (!path) return false;
-  try {
-    const std::wstring extension = FileExtension(path);
-    if (!IsHandledExtension(extension, LoadExtensions(ConfigFilePath()))) return false;
-  } catch (const std::exception&) {
-    return false;
-  }
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  const auto extensions = ReadOr(std::vector<std::wstring>(), [&] { return configuration.Extensions(); });
+  if (!IsHandledExtension(FileExtension(path), extensions)) return false;
   if (record) {
-    record->two = 2;
-    record->two8 = 2;
-    record->zero16 = 0;
+    StampTextRecord(*record);
     if (record->text && record->textCapacity != 0) record->text[0] = L'\0';
   }
   return true;

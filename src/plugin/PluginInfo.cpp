@@ -2,32 +2,12 @@
 
 #include <cstdio>
 #include <cwchar>
-#include <stdexcept>
 
 #include "config/Loaders.h"
 #include "host/Paths.h"
 
 namespace lumen {
 namespace {
-
-// The configuration's handled-extension list, empty when it cannot be read.
-std::wstring ConfiguredExtensionList() {
-  try {
-    return HandledExtensionList(LoadExtensions(ConfigFilePath()));
-  } catch (const std::logic_error&) {
-  } catch (const style::style_error&) {
-  }
-  return {};
-}
-
-uint64_t ConfiguredFileSizeLimit() {
-  try {
-    return LoadFileSizeLimit(ConfigFilePath());
-  } catch (const std::logic_error&) {
-  } catch (const style::style_error&) {
-  }
-  return 1;
-}
 
 class VersionInfo {
  public:
@@ -128,14 +108,16 @@ bool ParseFileVersion(const wchar_t* text, uint32_t& high, uint32_t& low) {
 }
 
 void FillPluginInfo(HostPluginInfoRecord& record, HMODULE module) {
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   record.flags = kPluginFlags;
-  if (record.extensions) WriteExtensionList(ConfiguredExtensionList(), record.extensions, record.extensionsCapacity);
-  record.one80 = 1;
-  const uint64_t limit = ConfiguredFileSizeLimit();
-  record.fileSizeLimit88 = limit;
-  record.one96 = 1;
-  record.fileSizeLimit104 = limit;
-  record.two112 = 2;
+  if (record.extensions) {
+    const std::wstring list =
+        ReadOr(std::wstring(), [&] { return HandledExtensionList(configuration.Extensions()); });
+    WriteExtensionList(list, record.extensions, record.extensionsCapacity);
+  }
+  const uint64_t limit = ReadOr(uint64_t{1}, [&] { return configuration.FileSizeLimit(); });
+  for (FileSizeRange& range : record.fileSizeRanges) range = {1, limit};
+  record.recordVersion = 2;
   record.plugin = kPluginGuid;
   FillVersionAndTexts(record, module);
 }

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "base/Handles.h"
 #include "host/Paths.h"
 #include "log/Logging.h"
 #include "search/SearchPanel.h"
@@ -13,8 +14,8 @@ namespace {
 HINSTANCE module = nullptr;
 CRITICAL_SECTION pluginLock;
 int useCount = 0;
-ATOM viewerClass = 0;
-ATOM searchPanelClass = 0;
+UniqueWindowClass viewerClass;
+UniqueWindowClass searchPanelClass;
 
 // Critical sections are re-entrant: a failing start-up shuts down inside it.
 class PluginLock {
@@ -25,19 +26,14 @@ class PluginLock {
   PluginLock& operator=(const PluginLock&) = delete;
 };
 
-ATOM RegisterWindowClass(const wchar_t* name, WNDPROC procedure, int backgroundBrush) {
-  WNDCLASSW windowClass = {};
+UniqueWindowClass RegisterWindowClass(const wchar_t* name, WNDPROC procedure, int backgroundBrush) {
+  WNDCLASSEXW windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = module;
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(backgroundBrush));
   windowClass.lpszClassName = name;
-  return RegisterClassW(&windowClass);
-}
-
-void UnregisterWindowClass(ATOM& atom, const wchar_t* name) {
-  if (atom == 0) return;
-  UnregisterClassW(name, module);
-  atom = 0;
+  return UniqueWindowClass(windowClass);
 }
 
 // A system-wide atom named by the plug-in's own GUID, held while it is loaded.
@@ -81,11 +77,9 @@ HINSTANCE PluginModule() { return module; }
 bool StartUp(const HostInitExRecord* record) {
   PluginLock lock;
   if (useCount++ > 0) return true;
-  if (viewerClass == 0) viewerClass = RegisterWindowClass(kViewerClassName, ViewerWindowProc, COLOR_HIGHLIGHTTEXT + 1);
-  if (searchPanelClass == 0) {
-    searchPanelClass = RegisterWindowClass(kSearchPanelClassName, SearchPanelWindowProc, COLOR_MENU + 1);
-  }
-  if (viewerClass == 0 || !record || HostVersion(*record) < kOldestHostVersion) {
+  if (!viewerClass) viewerClass = RegisterWindowClass(kViewerClassName, ViewerWindowProc, COLOR_HIGHLIGHTTEXT + 1);
+  if (!searchPanelClass) searchPanelClass = RegisterWindowClass(kSearchPanelClassName, SearchPanelWindowProc, COLOR_MENU + 1);
+  if (!viewerClass || !record || HostVersion(*record) < kOldestHostVersion) {
     ShutDown();
     return false;
   }
@@ -96,8 +90,8 @@ bool StartUp(const HostInitExRecord* record) {
 void ShutDown() {
   PluginLock lock;
   if (useCount <= 0 || --useCount > 0) return;
-  UnregisterWindowClass(viewerClass, kViewerClassName);
-  UnregisterWindowClass(searchPanelClass, kSearchPanelClassName);
+  viewerClass.reset();
+  searchPanelClass.reset();
 }
 
 }  // namespace lumen

@@ -63,18 +63,19 @@ WNDCLASSEXW AdapterClass(HINSTANCE adapterModule) {
 
 }  // namespace
 
-WindowClass::WindowClass(const WNDCLASSEXW& description)
-    : name_(description.lpszClassName), module_(description.hInstance) {
-  if (!RegisterClassExW(&description)) throw std::runtime_error("a window class could not be registered");
+namespace {
+UniqueWindowClass RegisterOrThrow(const WNDCLASSEXW& description) {
+  UniqueWindowClass registered(description);
+  if (!registered) throw std::runtime_error("a window class could not be registered");
+  return registered;
 }
-
-WindowClass::~WindowClass() { UnregisterClassW(name_.c_str(), module_); }
+}  // namespace
 
 Runtime::Runtime(HINSTANCE adapterModule)
     : scintilla_(LoadScintilla(adapterModule)),
       lexilla_(LoadBeside(adapterModule, L"Lexilla.dll")),
-      innerClass_(TakeRealClass(scintilla_.get())),
-      adapterClass_(AdapterClass(adapterModule)),
+      innerClass_(RegisterOrThrow(TakeRealClass(scintilla_.get()))),
+      adapterClass_(RegisterOrThrow(AdapterClass(adapterModule))),
       lexers_(lexilla_.get()) {}
 
 const Runtime* Runtime::current() { return currentRuntime; }

@@ -2,11 +2,9 @@
 // The adapter's process-wide state: Scintilla.dll and Lexilla.dll loaded from
 // the adapter's own folder, the real control's class moved to a private name,
 // and the adapter's own global class "Scintilla" in its place.
-#include <memory>
-#include <string>
-#include <type_traits>
 #include <windows.h>
 
+#include "base/Handles.h"
 #include "scintilla5_adapter/Scintilla5.h"
 
 namespace lumen::scintilla5 {
@@ -14,24 +12,6 @@ namespace lumen::scintilla5 {
 // The real Scintilla 5 class, under the name it is moved to.
 inline constexpr wchar_t kInnerClassName[] = L"lumen.Scintilla5";
 inline constexpr wchar_t kAdapterClassName[] = L"Scintilla";
-
-struct ModuleFree {
-  void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFree>;
-
-// A registered window class, unregistered when the object goes.
-class WindowClass {
- public:
-  explicit WindowClass(const WNDCLASSEXW& description);  // throws when registration fails
-  ~WindowClass();
-  WindowClass(const WindowClass&) = delete;
-  WindowClass& operator=(const WindowClass&) = delete;
-
- private:
-  std::wstring name_;
-  HINSTANCE module_;
-};
 
 class Runtime {
  public:
@@ -52,8 +32,8 @@ class Runtime {
   // whose window procedures they name are freed.
   UniqueModule scintilla_;
   UniqueModule lexilla_;
-  WindowClass innerClass_;
-  WindowClass adapterClass_;
+  UniqueWindowClass innerClass_;
+  UniqueWindowClass adapterClass_;
   Lexers lexers_;
 };
 

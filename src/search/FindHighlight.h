@@ -1,15 +1,22 @@
 #pragma once
 // Finding text in the editor and marking it with the search indicator (0),
 // which the search, the selected-word highlight and the host's find text share.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "config/Model.h"
-#include "search/SearchProxy.h"
 #include "abi/EditorControl.h"
+#include "config/Model.h"
 
 namespace lumen {
+
+// One match in the document: byte positions, end exclusive.
+struct Match {
+  int32_t start = 0;
+  int32_t end = 0;
+  bool operator==(const Match&) const = default;
+};
 
 constexpr int kSearchIndicator = 0;
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/Controls.h"
 #include "base/Text.h"
 
 namespace lumen {
@@ -116,12 +117,7 @@ std::wstring ReadHostFindText(HWND start) {
   if (!GetWindowRect(first, &firstBounds) || !GetWindowRect(second, &secondBounds)) return {};
   // The host keeps two find boxes; the one lower on the screen is in use.
   const HWND chosen = firstBounds.top > secondBounds.top ? first : second;
-  if (!IsWindowVisible(chosen)) return {};
-  const int length = GetWindowTextLengthW(chosen);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(wcsnlen(text.data(), GetWindowTextW(chosen, text.data(), length + 1)));
-  return text;
+  return IsWindowVisible(chosen) ? WindowText(chosen) : std::wstring();
 }
 
 }  // namespace lumen

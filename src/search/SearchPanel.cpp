@@ -28,13 +28,8 @@ LRESULT CALLBACK SearchEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM l
   return DefSubclassProc(edit, message, wParam, lParam);
 }
 
-void Place(const SharedWindow& control, const ControlBox& box) {
+void Place(const UniqueWindow& control, const ControlBox& box) {
   MoveWindow(control.get(), box.x, box.y, box.width, box.height, TRUE);
-}
-
-int WindowHeight(HWND window) {
-  RECT bounds;
-  return window && GetWindowRect(window, &bounds) ? bounds.bottom - bounds.top : 0;
 }
 
 }  // namespace
@@ -65,7 +60,7 @@ SearchPanel::SearchPanel(HINSTANCE instance, HWND parent, SearchProxy* proxy) : 
 
 SearchPanel::~SearchPanel() {
   // Children first, while the font they use still exists.
-  for (SharedWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &cancel_, &matchCase_, &wholeWords_}) {
+  for (UniqueWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &cancel_, &matchCase_, &wholeWords_}) {
     control->reset();
   }
   if (window_) DestroyWindow(window_);
@@ -107,26 +102,26 @@ HWND SearchPanel::CreateControl(const wchar_t* className, DWORD exStyle, DWORD s
 
 void SearchPanel::OnCreate() {
   const DWORD visibleTab = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-  edit_ = OwnWindow(CreateControl(L"EDIT", WS_EX_CLIENTEDGE, visibleTab | WS_BORDER, kEditId, L""));
+  edit_ = UniqueWindow(CreateControl(L"EDIT", WS_EX_CLIENTEDGE, visibleTab | WS_BORDER, kEditId, L""));
   // Never filled nor moved: a drop-down combo box takes its height from its
   // font, and that height is the panel's row height.
-  sizingCombo_ = OwnWindow(
+  sizingCombo_ = UniqueWindow(
       CreateControl(L"COMBOBOX", 0, WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, L""));
   findNextLabel_ = LoadResourceString(instance_, IDS_FIND_NEXT);
-  findNext_ = OwnWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kFindNextId, findNextLabel_));
+  findNext_ = UniqueWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kFindNextId, findNextLabel_));
   findPreviousLabel_ = LoadResourceString(instance_, IDS_FIND_PREVIOUS);
-  findPrevious_ = OwnWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kFindPreviousId, findPreviousLabel_));
+  findPrevious_ = UniqueWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kFindPreviousId, findPreviousLabel_));
   matchCaseLabel_ = LoadResourceString(instance_, IDS_MATCH_CASE);
-  matchCase_ = OwnWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_AUTOCHECKBOX, kMatchCaseId, matchCaseLabel_));
+  matchCase_ = UniqueWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_AUTOCHECKBOX, kMatchCaseId, matchCaseLabel_));
   wholeWordsLabel_ = LoadResourceString(instance_, IDS_WHOLE_WORDS);
-  wholeWords_ = OwnWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_AUTOCHECKBOX, kWholeWordsId, wholeWordsLabel_));
+  wholeWords_ = UniqueWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_AUTOCHECKBOX, kWholeWordsId, wholeWordsLabel_));
   cancelLabel_ = LoadResourceString(instance_, IDS_CANCEL);
-  cancel_ = OwnWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kCancelId, cancelLabel_));
+  cancel_ = UniqueWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kCancelId, cancelLabel_));
 
   SendMessageW(sizingCombo_.get(), CB_SETEXTENDEDUI, TRUE, 0);
   if (edit_) SetWindowSubclass(edit_.get(), &SearchEditProc, kEditSubclassId, 0);
   font_ = CreateMessageFont();
-  for (const SharedWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &matchCase_, &wholeWords_, &cancel_}) {
+  for (const UniqueWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &matchCase_, &wholeWords_, &cancel_}) {
     SendMessageW(control->get(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
   }
   ShowWindow(window_, SW_SHOW);
@@ -158,16 +153,7 @@ void SearchPanel::OnCommand(WPARAM wParam) {
   }
 }
 
-void SearchPanel::OnEditUpdate() {
-  const int length = GetWindowTextLengthW(edit_.get());
-  if (length < 1) {
-    proxy_->SetSearchText(std::wstring());
-    return;
-  }
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(GetWindowTextW(edit_.get(), text.data(), length + 1));
-  proxy_->SetSearchText(text);
-}
+void SearchPanel::OnEditUpdate() { proxy_->SetSearchText(WindowText(edit_.get())); }
 
 int SearchPanel::PreferredHeight() const {
   return sizingCombo_ ? 2 * WindowHeight(sizingCombo_.get()) + 12 : 0;

@@ -6,11 +6,10 @@
 #include <windows.h>
 
 #include "abi/WindowClasses.h"
-#include "base/WindowHandles.h"
+#include "base/Controls.h"
 #include "search/SearchProxy.h"
 
 namespace lumen {
-
 
 LRESULT CALLBACK SearchPanelWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -42,8 +41,8 @@ class SearchPanel {
   HINSTANCE instance_;
   HWND window_ = nullptr;
   SearchProxy* proxy_;
-  SharedWindow edit_, sizingCombo_, findNext_, findPrevious_, cancel_, matchCase_, wholeWords_;
-  SharedFont font_;
+  UniqueWindow edit_, sizingCombo_, findNext_, findPrevious_, cancel_, matchCase_, wholeWords_;
+  UniqueFont font_;
   std::wstring findNextLabel_, findPreviousLabel_, cancelLabel_, matchCaseLabel_, wholeWordsLabel_;
 };
 

@@ -23,34 +23,24 @@ constexpr uint64_t kLargestFile = 0x7FFFFFFF;
 constexpr UINT kDescriptionFormatId = 24051;
 constexpr int kHostStringBuffer = 1024;
 
-struct FileHandle {
-  explicit FileHandle(HANDLE handle) : handle(handle) {}
-  ~FileHandle() {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE handle;
-};
-
 // The whole file, or false when it cannot be read. Its size is the opened
 // handle's (a link's target, not the link); `size` holds it as soon as it is
 // known (all bits set before), and a file that shrinks while being read gives
 // what it still holds.
 bool ReadWholeFile(const wchar_t* path, uint64_t& size, std::string& bytes) {
   size = ~uint64_t{0};
-  const FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (file.handle == INVALID_HANDLE_VALUE) return false;
+  const UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return false;
   LARGE_INTEGER length = {};
-  if (!GetFileSizeEx(file.handle, &length)) return false;
+  if (!GetFileSizeEx(file.get(), &length)) return false;
   size = static_cast<uint64_t>(length.QuadPart);
   if (length.QuadPart < 1 || size > kLargestFile) return false;
   bytes.resize(static_cast<size_t>(length.QuadPart));
   size_t total = 0;
   while (total < bytes.size()) {
     DWORD read = 0;
-    if (!ReadFile(file.handle, bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &read, nullptr)) {
+    if (!ReadFile(file.get(), bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &read, nullptr)) {
       return false;
     }
     if (read == 0) break;
@@ -108,38 +98,40 @@ std::wstring FormatDescription(const std::wstring& format, int64_t lines, uint64
 }  // namespace
 
 LRESULT SourceViewerWindow::LoadFromPath(const wchar_t* path) {
-  ++loadCount;
-  filePath = path ? path : L"";
-  if (filePath.empty() || !editor) return 0;
-  const std::wstring name = filePath;
+  ++loadCount_;
+  filePath_ = path ? path : L"";
+  if (filePath_.empty() || !editor_.exists()) return 0;
+  const std::wstring name = filePath_;
   std::string bytes;
-  if (!ReadWholeFile(name.c_str(), fileSize, bytes)) return 0;
-  return LoadIntoEditor(std::move(bytes), StyleForExtension(FileExtension(name)));
+  if (!ReadWholeFile(name.c_str(), fileSize_, bytes)) return 0;
+  return LoadIntoEditor(std::move(bytes), name);
 }
 
 LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream) {
-  const uint64_t load = ++loadCount;
+  const uint64_t load = ++loadCount_;
   STATSTG status = {};
   if (!stream || FAILED(stream->Stat(&status, STATFLAG_NONAME)) || Superseded(load)) return 0;
-  filePath = name ? name : L"";
-  if (filePath.empty() || !editor || status.cbSize.QuadPart == 0) return 0;
-  const std::wstring fileName = filePath;
-  fileSize = status.cbSize.QuadPart;
-  if (fileSize > kLargestFile) return 0;
+  filePath_ = name ? name : L"";
+  if (filePath_.empty() || !editor_.exists() || status.cbSize.QuadPart == 0) return 0;
+  const std::wstring fileName = filePath_;
+  fileSize_ = status.cbSize.QuadPart;
+  if (fileSize_ > kLargestFile) return 0;
   std::string bytes;
   // A host's stream may pump messages in Read, and the host may then destroy
   // the viewer or give it another file.
-  if (!ReadWholeStream(stream, fileSize, bytes) || Superseded(load)) return 0;
-  fileSize = bytes.size();
-  return LoadIntoEditor(std::move(bytes), StyleForExtension(FileExtension(fileName)));
+  if (!ReadWholeStream(stream, fileSize_, bytes) || Superseded(load)) return 0;
+  fileSize_ = bytes.size();
+  return LoadIntoEditor(std::move(bytes), fileName);
 }
 
-LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const Style& style) {
+LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstring& fileName) {
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  const Style style = StyleForExtension(configuration, FileExtension(fileName));
   std::string converted;
   std::string_view text;
   try {
     const Encoding detected = DetectEncoding(bytes);
-    encoding = static_cast<int32_t>(detected);
+    encoding_ = static_cast<int32_t>(detected);
     if (detected == Encoding::Utf8) {
       text = std::string_view(bytes).substr(Utf8TextOffset(bytes));  // shown as it is, without a copy
     } else {
@@ -153,10 +145,10 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const Style& sty
   // The editor counts its document in 32 bits.
   if (text.empty() || text.size() > static_cast<size_t>(INT32_MAX)) return 0;
 
-  const EditorControl control = Editor();
+  const EditorControl& control = editor_;
   control.Send(SCI_SETREADONLY, 0);
   control.Send(SCI_CLEARALL);
-  ApplyBaseStyle(control);
+  ApplyBaseStyle(control, configuration);
   ApplyStyle(control, style);
   control.Send(SCI_SETCODEPAGE, SC_CP_UTF8);
   control.Send(SCI_ADDTEXT, text.size(), text.data());
@@ -164,22 +156,20 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const Style& sty
   control.Send(SCI_EMPTYUNDOBUFFER);
   control.Send(SCI_SETREADONLY, 1);
 
-  lineNumbering = ReadLineNumbering(lineNumbering);
+  lineNumbering_ = LineNumbering(configuration, lineNumbering_);
   UpdateMargin();
   ReportFeatures();
   if (Gone()) return 0;  // the host destroyed the viewer on being told
-  SearchAgainAfterLoad();
+  SearchAgainAfterLoad(configuration);
   return 1;
 }
 
 void SourceViewerWindow::DescribeFile(HostTextRecord* record) const {
   if (!record) return;
-  record->two = 2;
-  record->two8 = 2;
-  record->zero16 = 0;
-  const int64_t lines = Editor().Send(SCI_GETLINECOUNT);
+  StampTextRecord(*record);
+  const int64_t lines = editor_.Send(SCI_GETLINECOUNT);
   const std::wstring text =
-      EncodingLabel(encoding) + FormatDescription(HostString(hostFunctions, kDescriptionFormatId), lines, fileSize);
+      EncodingLabel(encoding_) + FormatDescription(HostString(hostFunctions_, kDescriptionFormatId), lines, fileSize_);
   if (record->textCapacity == 0 || !record->text) return;
   const size_t copied = std::min<size_t>(text.size(), record->textCapacity - 1);
   wmemcpy(record->text, text.data(), copied);

@@ -5,7 +5,6 @@
 #include "host/Paths.h"
 #include "log/Trace.h"
 #include "resources/resource.h"
-#include "search/FindHighlight.h"
 #include "search/PanelLayout.h"
 #include "viewer/EditorLibrary.h"
 #include "viewer/Styling.h"
@@ -28,50 +27,63 @@ HWND TopLevelAncestor(HWND window) {
 }  // namespace
 
 SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const ViewerCreateData* createData)
-    : window(window), instance(instance), creationFlags(createData ? createData->flags : 0),
-      hostFunctions(BindHostHelperApi()) {
+    : window_(window), instance_(instance), creationFlags_(createData ? createData->flags : 0),
+      search_([this] {
+        searchPanelShown_ = false;
+        LayoutChildren(false);
+      }),
+      hostFunctions_(BindHostHelperApi()) {
   // Without the editor control library the viewer still answers the host.
   if (EnsureEditorControlLibrary(instance)) CreateEditor(createData ? createData->rectangle : nullptr);
-  SetUpEditor();
+  accelerators_ = LoadAcceleratorsW(instance_, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+  CreateSearchPanel();
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  search_.SetUpIndicator(ConfiguredHighlight(configuration));
+  ApplyWrapping(editor_, configuration);
+  ApplyTabWidth(editor_, configuration);
+  editor_.Send(SCI_USEPOPUP, 0);
+  // The viewer uses no modification notification: every mark of a search
+  // would otherwise send one, and millions of them freeze the host.
+  editor_.Send(SCI_SETMODEVENTMASK, SC_MOD_NONE);
+  // Nothing is ever undone in a read-only viewer: without collecting undo the
+  // control keeps no second copy of each file it is given or cleared of.
+  editor_.Send(SCI_SETUNDOCOLLECTION, 0);
 }
 
 void SourceViewerWindow::CreateEditor(const RECT* place) {
   // The host's rectangle places the editor only until the first layout.
-  editor = CreateWindowExW(WS_EX_WINDOWEDGE, L"Scintilla", L"Source", kEditorStyle, place ? place->left : 0,
-                           place ? place->top : 0, place ? place->right : 0, place ? place->bottom : 0, window,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorControlId)),
-                           GetModuleHandleW(nullptr), nullptr);
-  if (editor) topLevelWindow = TopLevelAncestor(window);
+  editorWindow_.reset(CreateWindowExW(WS_EX_WINDOWEDGE, L"Scintilla", L"Source", kEditorStyle, place ? place->left : 0,
+                                      place ? place->top : 0, place ? place->right : 0, place ? place->bottom : 0,
+                                      window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorControlId)),
+                                      GetModuleHandleW(nullptr), nullptr));
+  editor_ = EditorControl(editorWindow_.get());
+  search_.SetEditor(editor_);
+  if (editorWindow_) topLevelWindow_ = TopLevelAncestor(window_);
 }
 
-void SourceViewerWindow::SetUpEditor() {
-  accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+void SourceViewerWindow::CreateSearchPanel() {
   try {
-    searchPanel = std::make_unique<SearchPanel>(instance, window, static_cast<SearchProxy*>(this));
+    searchPanel_ = std::make_unique<SearchPanel>(instance_, window_, &search_);
   } catch (const std::exception&) {
     // Without its panel class the viewer still shows files; searching waits.
   }
-  SetUpSearchIndicator();
-  ApplyWrapping(Editor());
-  ApplyTabWidth(Editor());
-  Editor().Send(SCI_USEPOPUP, 0);
-  // The viewer uses no modification notification: every mark of a search
-  // would otherwise send one, and millions of them freeze the host.
-  Editor().Send(SCI_SETMODEVENTMASK, SC_MOD_NONE);
-  // Nothing is ever undone in a read-only viewer: without collecting undo the
-  // control keeps no second copy of each file it is given or cleared of.
-  Editor().Send(SCI_SETUNDOCOLLECTION, 0);
 }
 
 SourceViewerWindow::~SourceViewerWindow() {
-  if (editor) DestroyWindow(editor);
-  searchPanel.reset();
+  editorWindow_.reset();
+  searchPanel_.reset();
+}
+
+void SourceViewerWindow::ForgetEditor() {
+  static_cast<void>(editorWindow_.release());  // Windows destroys it, not the owner
+  editor_ = EditorControl();
+  search_.SetEditor(editor_);
 }
 
 void SourceViewerWindow::OnWindowDestroyed() {
-  windowDestroyed = true;
+  windowDestroyed_ = true;
   // Windows destroys the editor with its parent; nothing is sent to it from now on.
-  editor = nullptr;
+  ForgetEditor();
 }
 
 LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -81,7 +93,7 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
     case WM_PAINT:
       return OnPaint();
     case WM_CLOSE:
-      DestroyWindow(window);
+      DestroyWindow(window_);
       return 0;
     case WM_ERASEBKGND:
       return 1;
@@ -90,19 +102,19 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
       return OnCommand(wParam, lParam);
     case WM_CTLCOLORSTATIC:
-      return editor && reinterpret_cast<HWND>(lParam) == editor
+      return editorWindow_ && reinterpret_cast<HWND>(lParam) == editorWindow_.get()
                  ? reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW))
                  : 0;
     case WM_MOUSEWHEEL:
-      return Editor().Send(WM_MOUSEWHEEL, wParam, lParam);
+      return editor_.Send(WM_MOUSEWHEEL, wParam, lParam);
     case WM_PARENTNOTIFY:
       OnChildNotification(wParam, lParam);
-      return DefWindowProcW(window, message, wParam, lParam);
+      return DefWindowProcW(window_, message, wParam, lParam);
     case kFilePathQuery:
-      return reinterpret_cast<LRESULT>(&filePath);
+      return reinterpret_cast<LRESULT>(&filePath_);
     default:
       if (message >= kFirstHostMessage && message <= kLastHostMessage) return OnHostMessage(message, wParam, lParam);
-      return DefWindowProcW(window, message, wParam, lParam);
+      return DefWindowProcW(window_, message, wParam, lParam);
   }
 }
 
@@ -115,17 +127,19 @@ LRESULT SourceViewerWindow::OnSize(WPARAM type, LPARAM size) {
 void SourceViewerWindow::OnChildNotification(WPARAM event, LPARAM child) {
   // An editor destroyed under the viewer must not be written to and reported
   // as showing a file: from then on the viewer answers as one without editor.
-  if (LOWORD(event) == WM_DESTROY && reinterpret_cast<HWND>(child) == editor) editor = nullptr;
+  if (LOWORD(event) == WM_DESTROY && reinterpret_cast<HWND>(child) == editorWindow_.get()) {
+    ForgetEditor();
+  }
 }
 
 LRESULT SourceViewerWindow::OnPaint() {
   PAINTSTRUCT paint;
   // Only a paint that began may be ended.
-  if (HDC dc = BeginPaint(window, &paint)) {
+  if (HDC dc = BeginPaint(window_, &paint)) {
     RECT client;
-    GetClientRect(window, &client);
+    GetClientRect(window_, &client);
     FillRect(dc, &client, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
-    EndPaint(window, &paint);
+    EndPaint(window_, &paint);
   }
   return 0;
 }
@@ -140,7 +154,7 @@ LRESULT SourceViewerWindow::OnHostMessage(UINT message, WPARAM wParam, LPARAM lP
       DescribeFile(reinterpret_cast<HostTextRecord*>(lParam));
       return 1;
     case HBXPLUGINMSG_FEATURES:
-      featureFlags = kViewerFeatures;
+      featureFlags_ = kViewerFeatures;
       return kViewerFeatures;
     case HBXPLUGINMSG_RESIZE:
       TraceMessage("HBXPLUGINMSG_RESIZE", message, wParam, lParam);
@@ -153,17 +167,17 @@ LRESULT SourceViewerWindow::OnHostMessage(UINT message, WPARAM wParam, LPARAM lP
     case HBXPLUGINMSG_QUERYZOOM:
       return ZoomPercent();
     case HBXPLUGINMSG_SELECTWHOLETEXT:
-      if (!editor) return 0;
-      Editor().Send(EM_SETSEL, 0, -1);
+      if (!editor_.exists()) return 0;
+      editor_.Send(EM_SETSEL, 0, -1);
       return 1;
     case HBXPLUGINMSG_HASSELECTION: {
-      if (!editor) return 0;
+      if (!editor_.exists()) return 0;
       DWORD start = 0, end = 0;
-      Editor().Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), &end);
+      editor_.Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), &end);
       return start < end ? 1 : 0;
     }
     case HBXPLUGINMSG_COPYTEXT:
-      if (!editor) return 0;
+      if (!editor_.exists()) return 0;
       CopyText();
       return 1;
     case HBXPLUGINMSG_UNKNOWN_8F11:
@@ -171,16 +185,16 @@ LRESULT SourceViewerWindow::OnHostMessage(UINT message, WPARAM wParam, LPARAM lP
     case HBXPLUGINMSG_UNKNOWN_8F1B:
       return 0;
     case HBXPLUGINMSG_PASSTOEDITOR:
-      return Editor().Send(message, wParam, lParam);
+      return editor_.Send(message, wParam, lParam);
     case HBXPLUGINMSG_MENUITEMS:
       return MenuItems(reinterpret_cast<uint32_t*>(wParam));
     case HBXPLUGINMSG_DIALOGKEYS: {
       auto* msg = reinterpret_cast<MSG*>(lParam);
-      return msg && searchPanel && IsDialogMessageW(searchPanel->window(), msg) ? 1 : 0;
+      return msg && searchPanel_ && IsDialogMessageW(searchPanel_->window(), msg) ? 1 : 0;
     }
     case HBXPLUGINMSG_SHORTCUTKEY: {
       auto* msg = reinterpret_cast<MSG*>(lParam);
-      return msg && accelerators ? TranslateAcceleratorW(window, accelerators, msg) : 0;
+      return msg && accelerators_ ? TranslateAcceleratorW(window_, accelerators_, msg) : 0;
     }
     case HBXPLUGINMSG_RELOADSETTINGS:
       ReloadSettings();
@@ -190,35 +204,35 @@ LRESULT SourceViewerWindow::OnHostMessage(UINT message, WPARAM wParam, LPARAM lP
     case HBXPLUGINMSG_UNKNOWN_8F2A:
       return wParam != 0 ? 1 : 0;
     default:
-      return DefWindowProcW(window, message, wParam, lParam);
+      return DefWindowProcW(window_, message, wParam, lParam);
   }
 }
 
 void SourceViewerWindow::LayoutChildren(bool minimised) {
   RECT client;
-  if (minimised || !editor || !GetClientRect(window, &client)) return;
+  if (minimised || !editorWindow_ || !GetClientRect(window_, &client)) return;
   const int width = client.right;
   const int height = client.bottom;
-  const HWND panel = searchPanel ? searchPanel->window() : nullptr;
-  const int panelHeight = PanelHeightInViewer(searchPanel ? searchPanel->PreferredHeight() : 0);
-  if (searchPanelShown && panelHeight < height) {
+  const HWND panel = searchPanel_ ? searchPanel_->window() : nullptr;
+  const int panelHeight = PanelHeightInViewer(searchPanel_ ? searchPanel_->PreferredHeight() : 0);
+  if (searchPanelShown_ && panelHeight < height) {
     ShowWindow(panel, SW_SHOW);
     if (panel) MoveWindow(panel, 0, height - panelHeight, width, panelHeight, TRUE);
-    MoveWindow(editor, 0, 0, width, height - panelHeight, TRUE);
+    MoveWindow(editorWindow_.get(), 0, 0, width, height - panelHeight, TRUE);
   } else {
-    MoveWindow(editor, 0, 0, width, height, TRUE);
+    MoveWindow(editorWindow_.get(), 0, 0, width, height, TRUE);
     ShowWindow(panel, SW_HIDE);
   }
 }
 
-void SourceViewerWindow::SetZoomPercent(int32_t percent) { Editor().Send(SCI_SETZOOM, ZoomFromPercent(percent)); }
+void SourceViewerWindow::SetZoomPercent(int32_t percent) { editor_.Send(SCI_SETZOOM, ZoomFromPercent(percent)); }
 
 int32_t SourceViewerWindow::ZoomPercent() const {
-  return PercentFromZoom(static_cast<int>(Editor().Send(SCI_GETZOOM)));
+  return PercentFromZoom(static_cast<int>(editor_.Send(SCI_GETZOOM)));
 }
 
 void SourceViewerWindow::CopyText() {
-  const EditorControl control = Editor();
+  const EditorControl& control = editor_;
   DWORD start = 0, end = 0;
   control.Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), &end);
   const bool noSelection = start >= end;
@@ -237,37 +251,38 @@ void SourceViewerWindow::CopyText() {
 
 LRESULT SourceViewerWindow::MenuItems(uint32_t* count) {
   const wchar_t* label = nullptr;
-  LoadStringW(instance, IDS_FIND_MENU_ITEM, reinterpret_cast<LPWSTR>(&label), 0);
-  menuItem = {label, searchPanelShown ? 1u : 2u, IDM_FIND};
+  LoadStringW(instance_, IDS_FIND_MENU_ITEM, reinterpret_cast<LPWSTR>(&label), 0);
+  menuItem_ = {label, searchPanelShown_ ? 1u : 2u, IDM_FIND};
   if (count) *count = 1;
-  return reinterpret_cast<LRESULT>(&menuItem);
+  return reinterpret_cast<LRESULT>(&menuItem_);
 }
 
 void SourceViewerWindow::NotifyHost(int code, uint32_t value) {
   HostNotification notification = {};
-  notification.header.hwndFrom = window;
+  notification.header.hwndFrom = window_;
   notification.header.idFrom = 0;
   notification.header.code = static_cast<UINT>(code);
   notification.value = value;
-  SendMessageW(GetParent(window), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notification));
+  SendMessageW(GetParent(window_), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notification));
 }
 
 void SourceViewerWindow::ReportFeatures() {
-  featureFlags = kViewerFeatures;
-  NotifyHost(kFeaturesNotification, featureFlags);
+  featureFlags_ = kViewerFeatures;
+  NotifyHost(kFeaturesNotification, featureFlags_);
 }
 
-void SourceViewerWindow::UpdateMargin() { UpdateLineNumberMargin(Editor(), lineNumbering); }
+void SourceViewerWindow::UpdateMargin() { UpdateLineNumberMargin(editor_, lineNumbering_); }
 
 void SourceViewerWindow::ReloadSettings() {
-  const Style style = StyleForExtension(FileExtension(filePath));
-  ApplyBaseStyle(Editor());
-  if (editor) ApplyStyle(Editor(), style);
-  SetUpSearchIndicator();
-  ApplyWrapping(Editor());
-  lineNumbering = ReadLineNumbering(lineNumbering);
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  const Style style = StyleForExtension(configuration, FileExtension(filePath_));
+  ApplyBaseStyle(editor_, configuration);
+  if (editor_.exists()) ApplyStyle(editor_, style);
+  search_.SetUpIndicator(ConfiguredHighlight(configuration));
+  ApplyWrapping(editor_, configuration);
+  lineNumbering_ = LineNumbering(configuration, lineNumbering_);
   UpdateMargin();
-  ApplyTabWidth(Editor());
+  ApplyTabWidth(editor_, configuration);
   ReportFeatures();
 }
 

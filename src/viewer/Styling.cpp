@@ -3,27 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <stdexcept>
 
 #include "config/Format.h"
 #include "config/Loaders.h"
 #include "base/Text.h"
-#include "host/Paths.h"
 
 namespace lumen {
 
 using namespace sci;
 
 namespace {
-
-// The configuration path, or none when the host cannot tell it.
-std::optional<std::wstring> ConfigPath() {
-  try {
-    return ConfigFilePath();
-  } catch (const std::logic_error&) {
-    return std::nullopt;
-  }
-}
 
 // Style and keyword-set numbers come from a file the user edits, and the
 // control indexes its tables with them unchecked: a number outside its tables
@@ -53,14 +42,9 @@ void ApplyWordStyle(const EditorControl& editor, const WordStyle& w) {
 
 Style PlainTextStyle() { return Style{SCLEX_NULL, {}}; }
 
-Style StyleForExtension(const std::wstring& extension) {
+Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::wstring& extension) {
   if (extension.empty()) return PlainTextStyle();
-  try {
-    return LoadStyleForExtension(ConfigFilePath(), extension);
-  } catch (const style::style_error&) {
-  } catch (const std::logic_error&) {
-  }
-  return PlainTextStyle();
+  return ReadOr(PlainTextStyle(), [&] { return configuration.StyleForExtension(extension); });
 }
 
 void ApplyStyle(const EditorControl& editor, const Style& style) {
@@ -70,8 +54,8 @@ void ApplyStyle(const EditorControl& editor, const Style& style) {
   for (const WordStyle& wordStyle : style.wordStyles) ApplyWordStyle(editor, wordStyle);
 }
 
-void ApplyBaseStyle(const EditorControl& editor) {
-  if (editor.exists()) ApplyStyle(editor, StyleForExtension(format::kBaseExtension));
+void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& configuration) {
+  if (editor.exists()) ApplyStyle(editor, StyleForExtension(configuration, format::kBaseExtension));
 }
 
 std::string MarginSampleText(int64_t lineCount) {
@@ -90,14 +74,12 @@ void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering) {
   editor.Send(SCI_SETMARGINWIDTHN, 1, 4);
 }
 
-bool ReadLineNumbering(bool current) {
-  const auto path = ConfigPath();
-  return path ? LoadLineNumbering(*path) : current;
+bool LineNumbering(const ConfigurationSnapshot& configuration, bool current) {
+  return configuration.hasPath() ? configuration.LineNumbering() : current;
 }
 
-void ApplyWrapping(const EditorControl& editor) {
-  const auto path = ConfigPath();
-  const bool wrap = path && LoadLineWrapping(*path);
+void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration) {
+  const bool wrap = configuration.hasPath() && configuration.LineWrapping();
   editor.Send(SCI_SETWRAPMODE, wrap ? SC_WRAP_WORD : SC_WRAP_NONE);
   if (!wrap) {
     // The horizontal range starts small and grows to the widest line shown.
@@ -106,8 +88,16 @@ void ApplyWrapping(const EditorControl& editor) {
   }
 }
 
-void ApplyTabWidth(const EditorControl& editor) {
-  if (const auto path = ConfigPath()) editor.Send(SCI_SETTABWIDTH, LoadTabWidth(*path));
+void ApplyTabWidth(const EditorControl& editor, const ConfigurationSnapshot& configuration) {
+  if (configuration.hasPath()) editor.Send(SCI_SETTABWIDTH, configuration.TabWidth());
+}
+
+std::optional<Highlight> ConfiguredHighlight(const ConfigurationSnapshot& configuration) {
+  return ReadOr<std::optional<Highlight>>(std::nullopt, [&] { return configuration.SearchHighlight(); });
+}
+
+bool SearchSyncEnabled(const ConfigurationSnapshot& configuration) {
+  return ReadOr(false, [&] { return configuration.SearchSync(); });
 }
 
 }  // namespace lumen

@@ -1,10 +1,11 @@
 #pragma once
 // The configuration turned into editor settings: lexer, styles and keywords,
-// the line-number margin, wrapping and tab width. Every setting is read from
-// the file at the moment it is applied.
+// the line-number margin, wrapping, tab width and the search's options, each
+// read from the snapshot of the event that applies it.
+#include <optional>
 #include <string>
 
-#include "config/Model.h"
+#include "config/Loaders.h"
 #include "abi/EditorControl.h"
 
 namespace lumen {
@@ -14,19 +15,23 @@ Style PlainTextStyle();
 
 // The language for a file extension; plain text when there is none or the
 // configuration cannot be read.
-Style StyleForExtension(const std::wstring& extension);
+Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::wstring& extension);
 
 void ApplyStyle(const EditorControl& editor, const Style& style);
 // The language of the pseudo extension "*", under every file's own.
-void ApplyBaseStyle(const EditorControl& editor);
+void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& configuration);
 
 // The digits the line-number margin is measured on: one more than the count needs.
 std::string MarginSampleText(int64_t lineCount);
 void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering);
 
 // The configured option, or `current` when there is no configuration path.
-bool ReadLineNumbering(bool current);
-void ApplyWrapping(const EditorControl& editor);
-void ApplyTabWidth(const EditorControl& editor);
+bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);
+void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration);
+void ApplyTabWidth(const EditorControl& editor, const ConfigurationSnapshot& configuration);
+
+// The search marks' look; none when the configuration cannot give it.
+std::optional<Highlight> ConfiguredHighlight(const ConfigurationSnapshot& configuration);
+bool SearchSyncEnabled(const ConfigurationSnapshot& configuration);
 
 }  // namespace lumen

@@ -1,5 +1,10 @@
-// The viewer's commands (shortcuts and its menu item) and the editor's notifications.
+// The viewer's commands (shortcuts and its menu item), the editor's
+// notifications, and the searches a command or a load starts.
+#include <exception>
+
+#include "base/Text.h"
 #include "log/Trace.h"
+#include "search/HostSync.h"
 #include "resources/resource.h"
 #include "viewer/SourceViewerWindow.h"
 #include "viewer/Styling.h"
@@ -14,14 +19,14 @@ constexpr WORD kAcceleratorCommand = 1;
 }  // namespace
 
 void SourceViewerWindow::ShowSearchPanel(bool shown) {
-  searchPanelShown = shown;
+  searchPanelShown_ = shown;
   LayoutChildren(false);
-  UpdateWindow(GetParent(window));  // the host's pane repaints at once
+  UpdateWindow(GetParent(window_));  // the host's pane repaints at once
 }
 
 void SourceViewerWindow::ToggleSearchPanel() {
-  ShowSearchPanel(!searchPanelShown);
-  if (!Gone() && searchPanel) searchPanel->FocusEdit(L"");
+  ShowSearchPanel(!searchPanelShown_);
+  if (!Gone() && searchPanel_) searchPanel_->FocusEdit(L"");
 }
 
 LRESULT SourceViewerWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -38,16 +43,16 @@ LRESULT SourceViewerWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
       break;
     case IDA_FIND_NEXT_CTRL_E:
     case IDA_FIND_NEXT_F3:
-      FindNext();
+      search_.FindNext();
       break;
     case IDA_FIND_PREVIOUS_CTRL_R:
     case IDA_FIND_PREVIOUS_SHIFT_F3:
-      FindPrevious();
+      search_.FindPrevious();
       break;
     case IDA_FIND_SELECTION_FORWARD:
     case IDA_FIND_SELECTION_BACKWARD:
       ShowSearchPanel(true);
-      if (!Gone() && searchPanel) searchPanel->FocusEdit(L"");
+      if (!Gone() && searchPanel_) searchPanel_->FocusEdit(L"");
       if (!Gone()) FindSelection(id == IDA_FIND_SELECTION_FORWARD);
       break;
     case IDA_HIDE_SEARCH:
@@ -63,17 +68,17 @@ LRESULT SourceViewerWindow::OnNotify(WPARAM wParam, LPARAM lParam) {
   TraceMessage("WM_NOTIFY", WM_NOTIFY, wParam, lParam);
   const auto* header = reinterpret_cast<const NMHDR*>(lParam);
   if (wParam != static_cast<WPARAM>(kEditorControlId) || !header) {
-    return DefWindowProcW(window, WM_NOTIFY, wParam, lParam);
+    return DefWindowProcW(window_, WM_NOTIFY, wParam, lParam);
   }
   switch (header->code) {
     case SCN_UPDATEUI:
       if (reinterpret_cast<const SCNotification*>(lParam)->updated & SC_UPDATE_SELECTION) {
-        HighlightSelectedWord();
+        search_.HighlightSelectedWord();
         return 0;
       }
       break;
     case SCN_FOCUSIN:
-      searchHighlightActive = false;  // the selection highlight takes the indicator back
+      search_.ReleaseMarks();  // the selection highlight takes the indicator back
       break;
     case SCN_ZOOM:
       UpdateMargin();  // digits grow and shrink with the zoom
@@ -82,7 +87,32 @@ LRESULT SourceViewerWindow::OnNotify(WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefWindowProcW(window, WM_NOTIFY, wParam, lParam);
+  return DefWindowProcW(window_, WM_NOTIFY, wParam, lParam);
+}
+
+void SourceViewerWindow::FindSelection(bool forward) {
+  const Selection selection = GetSelection(editor_);
+  if (selection.empty()) return;
+  const std::wstring text = Utf8ToWide(SelectedText(editor_, selection));
+  if (searchPanel_) {
+    searchPanel_->SetTextAndSearch(text);
+  } else {
+    search_.SetSearchText(text);
+  }
+  if (!Gone()) search_.StepFrom(selection.start, forward);
+}
+
+void SourceViewerWindow::SearchAgainAfterLoad(const ConfigurationSnapshot& configuration) {
+  search_.AfterLoad(searchPanelShown_);
+  if (searchPanelShown_ || !topLevelWindow_ || !SearchSyncEnabled(configuration)) return;
+  std::wstring text;
+  try {
+    text = ReadHostFindText(topLevelWindow_);
+  } catch (const std::exception&) {
+    return;  // the host's windows changed under the walk: the file is shown all the same
+  }
+  // Reading the host's windows runs the host's code.
+  if (!text.empty() && !Gone()) search_.MarkHostFindText(text);
 }
 
 }  // namespace lumen

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "WindowClass.h"
+#include "base/Controls.h"
 
 namespace lumen::demo {
 namespace {
@@ -14,11 +15,6 @@ constexpr int kLabelId = 1;
 constexpr int kMargin = 4;
 
 HWND FirstChild(HWND window) { return GetWindow(window, GW_CHILD); }
-
-int HeightOf(HWND window) {
-  RECT bounds;
-  return window && GetWindowRect(window, &bounds) ? bounds.bottom - bounds.top : 0;
-}
 
 // Containers with one child give it their whole client area.
 void FillWithFirstChild(HWND window) {
@@ -44,10 +40,8 @@ int TextWidth(HWND window, const std::wstring& text) {
 void LayOutRow(HWND dialog, HWND label, HWND combo) {
   RECT client;
   if (!GetClientRect(dialog, &client)) return;
-  wchar_t text[64] = L"";
-  GetWindowTextW(label, text, static_cast<int>(std::size(text)));
-  const int labelWidth = TextWidth(label, text) + 2 * kMargin;
-  const int comboHeight = HeightOf(combo);
+  const int labelWidth = TextWidth(label, WindowText(label)) + 2 * kMargin;
+  const int comboHeight = WindowHeight(combo);
   const int top = (client.bottom - comboHeight) / 2;
   MoveWindow(label, kMargin, top, labelWidth, comboHeight, TRUE);
   const int comboX = kMargin + labelWidth;
@@ -122,13 +116,9 @@ FindBox::FindBox(HINSTANCE instance, HWND frame, int comboId, const std::wstring
 
 bool FindBox::Contains(HWND window) const { return window && (window == pane() || IsChild(pane(), window)); }
 
-int FindBox::PreferredHeight() const { return HeightOf(combo_) + 2 * kMargin; }
+int FindBox::PreferredHeight() const { return WindowHeight(combo_) + 2 * kMargin; }
 
-std::wstring FindBox::Text() const {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(combo_)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(combo_, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
+std::wstring FindBox::Text() const { return WindowText(combo_); }
 
 void FindBox::SetText(const std::wstring& text) const { SetWindowTextW(combo_, text.c_str()); }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <windows.h>
 
-#include "Handles.h"
+#include "base/Handles.h"
 
 namespace lumen::demo {
 

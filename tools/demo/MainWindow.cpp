@@ -9,6 +9,7 @@
 #include "WindowClass.h"
 #include "logic/FrameLayout.h"
 #include "abi/HostMessages.h"
+#include "base/Controls.h"
 
 namespace lumen::demo {
 
@@ -26,13 +27,6 @@ constexpr int kSizeColumnWidth = 80;
 
 void Place(HWND window, const Box& box) { MoveWindow(window, box.x, box.y, box.width, box.height, TRUE); }
 
-UniqueFont CreateMessageFont() {
-  NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof(metrics);
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
-  return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
-}
-
 // The empty pane shows why it is empty; the viewer covers it when there is one.
 void PaintPaneText(HWND pane) {
   PAINTSTRUCT paint;
@@ -41,16 +35,15 @@ void PaintPaneText(HWND pane) {
   RECT client;
   GetClientRect(pane, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_APPWORKSPACE));
-  wchar_t text[512] = L"";
-  GetWindowTextW(pane, text, static_cast<int>(std::size(text)));
+  const std::wstring text = WindowText(pane);
   const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(GetWindowLongPtrW(pane, GWLP_USERDATA)));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOW));
   RECT area = {client.left + 24, 0, client.right - 24, 0};
-  DrawTextW(dc, text, -1, &area, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
+  DrawTextW(dc, text.c_str(), -1, &area, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
   const int height = area.bottom;
   area = {client.left + 24, (client.bottom - height) / 2, client.right - 24, (client.bottom + height) / 2};
-  DrawTextW(dc, text, -1, &area, DT_CENTER | DT_WORDBREAK);
+  DrawTextW(dc, text.c_str(), -1, &area, DT_CENTER | DT_WORDBREAK);
   SelectObject(dc, previous);
   EndPaint(pane, &paint);
 }

@@ -12,7 +12,7 @@
 #include <commctrl.h>
 
 #include "FindBox.h"
-#include "Handles.h"
+#include "base/Handles.h"
 #include "Plugin.h"
 #include "logic/FolderListing.h"
 

@@ -73,7 +73,7 @@ PluginInfo Plugin::Describe() const {
   info.description = description.data();
   info.version = VersionText(record.versionHigh, record.versionLow);
   info.extensions = extensions.data();
-  info.fileSizeLimit = record.fileSizeLimit88;
+  info.fileSizeLimit = record.fileSizeRanges[0].largest;
   return info;
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <windows.h>
 
-#include "Handles.h"
+#include "base/Handles.h"
 
 namespace lumen::demo {
 
@@ -50,7 +50,7 @@ class Plugin {
   template <typename Function>
   Function Bind(const char* name) const;
 
-  UniqueLibrary library_;
+  UniqueModule library_;
   InitEx_t initEx_;
   Uninit_t uninit_;
   IdentifyW_t identify_;

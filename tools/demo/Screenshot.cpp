@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "Handles.h"
+#include "base/Handles.h"
 
 namespace lumen::demo {
 namespace {

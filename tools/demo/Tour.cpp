@@ -9,6 +9,7 @@
 #include "Text.h"
 #include "logic/SearchWord.h"
 #include "abi/HostMessages.h"
+#include "base/Controls.h"
 
 namespace lumen::demo {
 namespace {
@@ -42,10 +43,9 @@ HWND FindButton(HWND dialog, const std::wstring& label) {
       dialog,
       [](HWND child, LPARAM context) -> BOOL {
         auto& search = *reinterpret_cast<Search*>(context);
-        wchar_t className[16] = L"", text[64] = L"";
+        wchar_t className[16] = L"";
         GetClassNameW(child, className, static_cast<int>(std::size(className)));
-        GetWindowTextW(child, text, static_cast<int>(std::size(text)));
-        std::wstring shown = text;
+        std::wstring shown = WindowText(child);
         std::erase(shown, L'&');
         if (_wcsicmp(className, L"Button") == 0 && shown == search.label) search.found = child;
         return search.found ? FALSE : TRUE;
@@ -68,12 +68,6 @@ void HoldControl(bool held) {
 void PressKey(HWND target, WORD virtualKey) {
   PostMessageW(target, WM_KEYDOWN, virtualKey, 1);
   PostMessageW(target, WM_KEYUP, virtualKey, 0xC0000001);
-}
-
-std::wstring TextOf(HWND window) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
 }
 
 }  // namespace
@@ -131,7 +125,7 @@ void Tour::Step() {
       for (const wchar_t character : searchText_) PostMessageW(GetFocus(), WM_CHAR, character, 1);
       break;
     case kSettle:  // one more step for the editor to style and paint what it shows
-      if (usePanel_ && TextOf(GetFocus()) != searchText_) {
+      if (usePanel_ && WindowText(GetFocus()) != searchText_) {
         return End(1, L"the typed text did not reach lumen's search field");
       }
       RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);

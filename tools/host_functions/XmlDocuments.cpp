@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <rapidxml/rapidxml_print.hpp>
+#include "base/Handles.h"
 #include <windows.h>
 
 namespace lumen::standin {
@@ -20,18 +21,12 @@ constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
 constexpr char kNewRootName[] = "root";
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueFile = std::unique_ptr<void, HandleCloser>;
-
-UniqueFile OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
-  HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return UniqueFile(file == INVALID_HANDLE_VALUE ? nullptr : file);
+UniqueHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
+  return UniqueHandle(CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::optional<std::string> ReadWholeFile(const std::wstring& path) {
-  const UniqueFile file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  const UniqueHandle file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
   LARGE_INTEGER size{};
   if (!file || !GetFileSizeEx(file.get(), &size) || static_cast<uint64_t>(size.QuadPart) > kLargestFile) {
     return std::nullopt;
@@ -45,7 +40,7 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path) {
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-  const UniqueFile file = OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  const UniqueHandle file = OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
   DWORD written = 0;
   return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
          written == bytes.size();

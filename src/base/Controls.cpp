@@ -1,6 +1,7 @@
-#include <string>
+#include "base/Controls.h"
 
-#include "base/WindowHandles.h"
+#include <algorithm>
+#include <cwchar>
 
 namespace lumen {
 namespace {
@@ -19,11 +20,11 @@ RECT MeasureText(HWND window, const std::wstring& text, bool& measured) {
 }
 }  // namespace
 
-SharedFont CreateMessageFont() {
+UniqueFont CreateMessageFont() {
   NONCLIENTMETRICSW metrics = {};
   metrics.cbSize = kNonClientMetricsSize;
   if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSize, &metrics, 0)) return {};
-  return OwnFont(CreateFontIndirectW(&metrics.lfMessageFont));
+  return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
 int MeasureTextWidth(HWND window, const std::wstring& text) {
@@ -36,6 +37,21 @@ int MeasureTextHeight(HWND window, const std::wstring& text) {
   bool measured = false;
   const RECT bounds = MeasureText(window, text, measured);
   return measured ? bounds.bottom : -1;
+}
+
+std::wstring WindowText(HWND window) {
+  const int length = window ? GetWindowTextLengthW(window) : 0;
+  if (length <= 0) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(window, text.data(), length + 1);
+  // The text may have shrunk between the two calls; it never holds a zero.
+  text.resize(wcsnlen(text.data(), static_cast<size_t>(std::max(copied, 0))));
+  return text;
+}
+
+int WindowHeight(HWND window) {
+  RECT bounds;
+  return window && GetWindowRect(window, &bounds) ? bounds.bottom - bounds.top : 0;
 }
 
 std::wstring LoadResourceString(HINSTANCE module, UINT id) {
