@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "PluginLibrary.h"
 #include "TestFiles.h"
+#include "resources/resource.h"
 
 namespace lumen {
 namespace {
@@ -44,38 +47,41 @@ TEST_F(Resources, HoldTheHostsPluginManifestWithCrLfLineEnds) {
   EXPECT_NE(manifest.find("asInvoker"), std::string::npos);
 }
 
-TEST_F(Resources, HoldEveryStringTheWindowsShow) {
-  const std::vector<std::pair<UINT, std::wstring>> strings = {
-      {103, L"Find n&ext"}, {104, L"Find p&rev"}, {105, L"Match case"}, {106, L"Whole w&ords"},
-      {107, L"Unable to save configuration file: "}, {109, L"Style options"}, {110, L"Language"},
-      {111, L"Style"}, {112, L"Font name"}, {113, L"Font size"}, {114, L"Foreground"}, {115, L"Background"},
-      {116, L"Underline"}, {117, L"Italic"}, {118, L"Bold"}, {119, L"Extensions"}, {120, L"Misc"},
-      {121, L"Highlight color"}, {122, L"Transparency"}, {123, L"Outline"}, {124, L"Line wrapping"},
-      {125, L"Line numbering"}, {126, L"File size limit"}, {127, L"LUMEN Configuration"}, {128, L"O&K"},
-      {129, L"Cance&l"}};
-  for (const auto& [id, text] : strings) EXPECT_EQ(String(plugin.module(), id), text) << "string " << id;
+TEST_F(Resources, HoldEveryStringTheWindowsShowWithAtMostOneMnemonic) {
+  for (UINT id = IDS_FIND_NEXT; id <= IDS_CANCEL; ++id) {
+    const std::wstring text = String(plugin.module(), id);
+    EXPECT_FALSE(text.empty()) << "string " << id;
+    EXPECT_LE(std::count(text.begin(), text.end(), L'&'), 1) << "string " << id;
+  }
   const wchar_t* find = nullptr;
-  LoadStringW(plugin.module(), 108, reinterpret_cast<LPWSTR>(&find), 0);
+  LoadStringW(plugin.module(), IDS_FIND_MENU_ITEM, reinterpret_cast<LPWSTR>(&find), 0);
   ASSERT_NE(find, nullptr);
   EXPECT_STREQ(find, L"Find") << "the menu label is read up to its zero";
 }
 
-TEST_F(Resources, HoldTheAcceleratorsInTheirOrder) {
-  HACCEL table = LoadAcceleratorsW(plugin.module(), MAKEINTRESOURCEW(102));
+TEST_F(Resources, HoldOneAcceleratorPerKeyForEveryViewerCommand) {
+  HACCEL table = LoadAcceleratorsW(plugin.module(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
   ASSERT_NE(table, nullptr);
   ACCEL entries[16] = {};
-  ASSERT_EQ(CopyAcceleratorTableW(table, entries, 16), 10);
+  const int count = CopyAcceleratorTableW(table, entries, 16);
   const BYTE ctrl = FVIRTKEY | FCONTROL;
-  const std::vector<std::tuple<BYTE, WORD, WORD>> expected = {
-      {ctrl, 'L', 40013}, {ctrl, 'M', 40011},   {ctrl, 'F', 40001},
-      {ctrl, 'E', 40002}, {FVIRTKEY, VK_F3, 40006}, {ctrl, VK_F3, 40008},
-      {ctrl, 'R', 40003}, {FVIRTKEY | FSHIFT, VK_F3, 40007}, {ctrl | FSHIFT, VK_F3, 40010},
-      {ctrl, 'W', 40012}};
-  for (size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT), std::get<0>(expected[i])) << i;
-    EXPECT_EQ(entries[i].key, std::get<1>(expected[i])) << i;
-    EXPECT_EQ(entries[i].cmd, std::get<2>(expected[i])) << i;
+  const std::map<std::pair<BYTE, WORD>, WORD> expected = {
+      {{ctrl, 'L'}, IDA_HIDE_SEARCH},
+      {{ctrl, 'M'}, IDA_CTRL_M},
+      {{ctrl, 'F'}, IDA_TOGGLE_SEARCH},
+      {{ctrl, 'E'}, IDA_FIND_NEXT_CTRL_E},
+      {{FVIRTKEY, VK_F3}, IDA_FIND_NEXT_F3},
+      {{ctrl, VK_F3}, IDA_FIND_SELECTION_FORWARD},
+      {{ctrl, 'R'}, IDA_FIND_PREVIOUS_CTRL_R},
+      {{FVIRTKEY | FSHIFT, VK_F3}, IDA_FIND_PREVIOUS_SHIFT_F3},
+      {{ctrl | FSHIFT, VK_F3}, IDA_FIND_SELECTION_BACKWARD},
+      {{ctrl, 'W'}, IDA_CTRL_W}};
+  std::map<std::pair<BYTE, WORD>, WORD> held;
+  for (int i = 0; i < count; ++i) {
+    const auto key = std::make_pair(static_cast<BYTE>(entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT)), entries[i].key);
+    EXPECT_TRUE(held.emplace(key, entries[i].cmd).second) << "key " << entries[i].key << " twice";
   }
+  EXPECT_EQ(held, expected);
 }
 
 TEST_F(Resources, DescribeTheLibraryInItsVersionInformation) {

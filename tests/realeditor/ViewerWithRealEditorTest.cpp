@@ -8,6 +8,8 @@
 #include "ViewerHarness.h"
 #include "config/Loaders.h"
 #include "config/Model.h"
+#include "abi/HostMessages.h"
+#include "resources/resource.h"
 #include "abi/ScintillaInterface.h"
 
 namespace lumen {
@@ -100,7 +102,7 @@ TEST_F(RealEditor, ShowsAReadOnlyDocumentWithNothingToUndo) {
 
 TEST_F(RealEditor, SearchesAndStepsThroughMatches) {
   Open("int a; int b; int c;\n", L"a.c");
-  viewer.Send(WM_COMMAND, 1914);
+  viewer.Send(WM_COMMAND, IDM_FIND);
   viewer.TypeSearchText(L"int");
   EXPECT_EQ(IndicatorRanges(viewer.editor()), (Ranges{{0, 3}, {7, 10}, {14, 17}}));
   EXPECT_EQ(Selection(), std::make_pair(0, 3));
@@ -128,17 +130,17 @@ TEST_F(RealEditor, ZoomsWrapsSizesTheMarginAndCopies) {
   const LRESULT margin = viewer.Sci(SCI_GETMARGINWIDTHN, 0);
   EXPECT_GT(margin, 0);
   viewer.ClearNotifications();
-  viewer.Send(0x8F0C, 200);
+  viewer.Send(HBXPLUGINMSG_SETZOOMLEVEL, 200);
   Settle();
-  EXPECT_EQ(viewer.Send(0x8F0D), 200);
+  EXPECT_EQ(viewer.Send(HBXPLUGINMSG_QUERYZOOM), 200);
   viewer.Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), MAKELPARAM(50, 50));
   Settle();
   ASSERT_FALSE(viewer.notifications().empty());
   EXPECT_EQ(viewer.notifications().back().code, -2003);
-  EXPECT_EQ(viewer.notifications().back().value, static_cast<uint32_t>(viewer.Send(0x8F0D)));
+  EXPECT_EQ(viewer.notifications().back().value, static_cast<uint32_t>(viewer.Send(HBXPLUGINMSG_QUERYZOOM)));
   EXPECT_GT(viewer.Sci(SCI_GETMARGINWIDTHN, 0), margin) << "bigger digits, wider margin";
 
-  EXPECT_EQ(viewer.Send(0x8F10), 1);
+  EXPECT_EQ(viewer.Send(HBXPLUGINMSG_COPYTEXT), 1);
   ASSERT_TRUE(OpenClipboard(nullptr));
   const auto* copied = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)));
   EXPECT_STREQ(copied, L"one\ntwo\nthree\n");
@@ -162,7 +164,7 @@ TEST(RealEditorWithAnEditedConfiguration, ShowsFilesWhateverStyleAndKeywordNumbe
   ASSERT_EQ(viewer.OpenText("int x; // c\n", L"a.c"), 1);
   EXPECT_EQ(test::DocumentText(viewer.editor()), "int x; // c\n");
   EXPECT_EQ(viewer.Sci(SCI_STYLEGETFORE, 2), 0x008000) << "the sound entries still apply";
-  EXPECT_EQ(viewer.Send(0x8F1F), 0) << "and so does a reload";
+  EXPECT_EQ(viewer.Send(HBXPLUGINMSG_RELOADSETTINGS), 0) << "and so does a reload";
 }
 
 // The text of a rectangle or of several selections holds every piece with a
@@ -202,7 +204,7 @@ TEST_F(RealEditor, SearchesAndHighlightsTheMainPieceOfARectangleOrSeveralSelecti
 TEST_F(RealEditor, MarksThousandsOfMatchesWithoutANotificationForEach) {
   Open(std::string(3000, 'e'), L"a.txt");
   EXPECT_EQ(viewer.Sci(SCI_GETMODEVENTMASK), SC_MOD_NONE);
-  viewer.Send(WM_COMMAND, 1914);
+  viewer.Send(WM_COMMAND, IDM_FIND);
   const test::DebugOutput output;
   viewer.TypeSearchText(L"e");
   Settle();

@@ -2,6 +2,8 @@
 
 #include "EditorStandIn.h"
 #include "ViewerHarness.h"
+#include "abi/HostMessages.h"
+#include "resources/resource.h"
 #include "abi/ScintillaInterface.h"
 
 namespace lumen {
@@ -39,7 +41,7 @@ TEST_F(Commands, CtrlFTogglesThePanelAndFocusesItsEditBothWays) {
   EXPECT_TRUE(viewer.PressKey('F', true));
   EXPECT_FALSE(PanelShown());
   EXPECT_EQ(GetFocus(), viewer.searchEdit());
-  viewer.Send(WM_COMMAND, 1914);
+  viewer.Send(WM_COMMAND, IDM_FIND);
   EXPECT_TRUE(PanelShown()) << "the menu item does what Ctrl+F does";
   EXPECT_TRUE(viewer.PressKey('L', true));
   EXPECT_FALSE(PanelShown());
@@ -113,14 +115,14 @@ TEST_F(Commands, EnterReleasedInTheSearchEditFindsTheNextMatchOnce) {
   // Held down: repeated key-downs, then one release.
   MSG down = KeyMessage(viewer.searchEdit(), WM_KEYDOWN, 1 | (1 << 30));
   for (int repeat = 0; repeat < 3; ++repeat) {
-    if (!viewer.Send(0x8F1E, 0, reinterpret_cast<LPARAM>(&down)) &&
-        !viewer.Send(0x8F1D, 0, reinterpret_cast<LPARAM>(&down))) {
+    if (!viewer.Send(HBXPLUGINMSG_SHORTCUTKEY, 0, reinterpret_cast<LPARAM>(&down)) &&
+        !viewer.Send(HBXPLUGINMSG_DIALOGKEYS, 0, reinterpret_cast<LPARAM>(&down))) {
       DispatchMessageW(&down);
     }
   }
   EXPECT_EQ(Selection(), std::make_pair(8, 11)) << "nothing on key-down or auto-repeat";
   MSG up = KeyMessage(viewer.searchEdit(), WM_KEYUP, 1 | (1u << 30) | (1u << 31));
-  if (!viewer.Send(0x8F1D, 0, reinterpret_cast<LPARAM>(&up))) DispatchMessageW(&up);
+  if (!viewer.Send(HBXPLUGINMSG_DIALOGKEYS, 0, reinterpret_cast<LPARAM>(&up))) DispatchMessageW(&up);
   EXPECT_EQ(Selection(), std::make_pair(16, 19));
 
   SendMessageW(viewer.panel(), WM_NOTIFY, 1, 0);  // a notification without its record

@@ -7,6 +7,8 @@
 #include "ImportPatch.h"
 #include "ViewerHarness.h"
 #include "search/HostSync.h"
+#include "abi/HostMessages.h"
+#include "resources/resource.h"
 #include "abi/ScintillaInterface.h"
 
 namespace lumen {
@@ -108,7 +110,7 @@ TEST_F(HostSync, HighlightsNothingFromAHiddenOrEmptyFindBox) {
 TEST_F(HostSync, SearchesThePanelsOwnTextWhileThePanelIsShown) {
   boxes.Add(L"x", 10);
   boxes.Add(L"needle", 40);
-  viewer.Send(WM_COMMAND, 1914);
+  viewer.Send(WM_COMMAND, IDM_FIND);
   viewer.TypeSearchText(L"A");
   EXPECT_EQ(LoadAndMarks(), (Ranges{{0, 1}, {18, 19}}));
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EditorStandIn.h"
+#include "abi/HostMessages.h"
 #include "abi/ScintillaInterface.h"
 
 namespace lumen::test {
@@ -370,7 +371,7 @@ TEST_F(EditorStandInTest, RecordsEveryMessageWithThePassedText) {
   Send(SCI_TEXTWIDTH, 33, "999");
   Find("me", SCFIND_MATCHCASE, 0, 7);
   Send(SCI_ADDTEXT, 3, "abc");
-  EXPECT_EQ(Send(0x8F16, 5, 6), 0);
+  EXPECT_EQ(Send(HBXPLUGINMSG_PASSTOEDITOR, 5, 6), 0);
 
   const std::vector<EditorMessage> messages = standIn_.Messages(editor());
   ASSERT_EQ(messages.size(), 5u);
@@ -382,7 +383,7 @@ TEST_F(EditorStandInTest, RecordsEveryMessageWithThePassedText) {
   EXPECT_EQ(messages[2].text, "me");
   EXPECT_EQ(messages[3].wParam, 3u);
   EXPECT_EQ(messages[3].text, "") << "added text is recorded by its length only";
-  EXPECT_EQ(messages[4].message, 0x8F16u);
+  EXPECT_EQ(messages[4].message, static_cast<UINT>(HBXPLUGINMSG_PASSTOEDITOR));
   EXPECT_EQ(messages[4].lParam, 6);
 
   EXPECT_EQ(standIn_.Messages(editor(), SCI_TEXTWIDTH).size(), 1u);

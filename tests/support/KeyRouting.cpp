@@ -2,10 +2,12 @@
 
 #include <cstring>
 
+#include "abi/HostMessages.h"
+
 namespace lumen::test {
 namespace {
-constexpr UINT kShortcutKey = 0x8F1E;
-constexpr UINT kDialogKeys = 0x8F1D;
+constexpr UINT kShortcutKey = HBXPLUGINMSG_SHORTCUTKEY;
+constexpr UINT kDialogKeys = HBXPLUGINMSG_DIALOGKEYS;
 
 bool RouteKey(HWND viewer, UINT message, UINT key, LPARAM lParam) {
   MSG msg = {};

@@ -1,5 +1,6 @@
 #include "ViewerHarness.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "KeyRouting.h"
@@ -35,7 +36,7 @@ std::string TestConfiguration(bool lineNumbering, bool wrapping, bool searchSync
 )";
 }
 
-ViewerHarness::ViewerHarness(const std::string& configuration, RECT place) {
+ViewerHarness::ViewerHarness(const std::string& configuration, RECT place) : place_(place) {
   config_.Write(configuration);
   plugin_ = std::make_unique<PluginLibrary>();
   if (!plugin_->StartUp()) throw std::runtime_error("lumen.dll refused to start");
@@ -51,7 +52,11 @@ ViewerHarness::ViewerHarness(const std::string& configuration, RECT place) {
                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                           GetModuleHandleW(nullptr), this);
   SetForegroundWindow(host_);
-  viewer_ = plugin_->CreateViewer(host_, &place, 7);
+  CreateViewer();
+}
+
+void ViewerHarness::CreateViewer() {
+  viewer_ = plugin_->CreateViewer(host_, &place_, 7);
   if (!viewer_) throw std::runtime_error("HBX_CreateViewer failed");
   Pump();
 }
@@ -76,12 +81,15 @@ LRESULT CALLBACK ViewerHarness::HostProc(HWND window, UINT message, WPARAM wPara
   }
   auto* harness = reinterpret_cast<ViewerHarness*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message == WM_NOTIFY && harness) {
+    // Read by the host's offsets, not through the plug-in's own record type.
     const auto* record = reinterpret_cast<const uint8_t*>(lParam);
-    int code = 0;
-    uint32_t value = 0;
-    memcpy(&code, record + 16, 4);
-    memcpy(&value, record + 24, 4);
-    harness->notifications_.push_back({code, value});
+    HostNotification notification = {};
+    memcpy(&notification.from, record, sizeof(HWND));
+    memcpy(&notification.id, record + 8, sizeof(UINT_PTR));
+    memcpy(&notification.code, record + 16, 4);
+    memcpy(&notification.value, record + 24, 4);
+    harness->notifications_.push_back(notification);
+    if (harness->onNotification) harness->onNotification();
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);

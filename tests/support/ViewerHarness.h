@@ -3,14 +3,17 @@
 // configuration, a top-level window playing the host's pane, and the viewer
 // created in it by HBX_CreateViewer. Keys go through the viewer the way the
 // host routes them.
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 #include <windows.h>
+#include <objidl.h>
 
 #include "HostedConfig.h"
 #include "PluginLibrary.h"
+#include "abi/HostMessages.h"
 #include "abi/ScintillaInterface.h"
 
 namespace lumen::test {
@@ -18,7 +21,10 @@ namespace lumen::test {
 // A small configuration: a base language, C (lexer 3) and plain text (txt).
 std::string TestConfiguration(bool lineNumbering = true, bool wrapping = false, bool searchSync = false);
 
+// One WM_NOTIFY the viewer sent its host.
 struct HostNotification {
+  HWND from;
+  UINT_PTR id;
   int code;
   uint32_t value;
 };
@@ -26,6 +32,8 @@ struct HostNotification {
 class ViewerHarness {
  public:
   explicit ViewerHarness(const std::string& configuration = TestConfiguration(), RECT place = {0, 0, 800, 600});
+  // Another viewer in the host's pane, once the first is gone.
+  void CreateViewer();
   ~ViewerHarness();
   ViewerHarness(const ViewerHarness&) = delete;
   ViewerHarness& operator=(const ViewerHarness&) = delete;
@@ -50,8 +58,12 @@ class ViewerHarness {
   }
   // Writes `bytes` to a file of that name in a private folder and opens it.
   LRESULT OpenText(const std::string& bytes, const std::wstring& name = L"file.c");
-  LRESULT OpenFile(const std::wstring& path) {
-    return Send(0x8F02, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  LRESULT OpenFile(const std::wstring& path) { return OpenFile(path.c_str()); }
+  LRESULT OpenFile(const wchar_t* path) {
+    return Send(HBXPLUGINMSG_OPENFILE, 0, reinterpret_cast<LPARAM>(path));
+  }
+  LRESULT OpenStream(const wchar_t* name, IStream* stream) {
+    return Send(HBXPLUGINMSG_OPENSTREAM, reinterpret_cast<WPARAM>(name), reinterpret_cast<LPARAM>(stream));
   }
   std::wstring FilePath(const std::wstring& name) const { return files_ / name; }
 
@@ -66,10 +78,13 @@ class ViewerHarness {
 
   const std::vector<HostNotification>& notifications() const { return notifications_; }
   void ClearNotifications() { notifications_.clear(); }
+  // What the host does on being notified, after recording the notification.
+  std::function<void()> onNotification;
 
  private:
   static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+  RECT place_;
   HostedConfig config_;
   TempFolder files_;
   std::unique_ptr<PluginLibrary> plugin_;

@@ -1,5 +1,5 @@
 // Loading files and streams into a viewer of lumen.dll and describing them to
-// the host, observed through the editor stand-in and a host window.
+// the host, observed through the editor stand-in and the harness's host window.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,10 +12,10 @@
 
 #include "EditorStandIn.h"
 #include "HeapCheck.h"
-#include "HostedConfig.h"
-#include "PluginLibrary.h"
 #include "TestFiles.h"
 #include "TestStream.h"
+#include "ViewerHarness.h"
+#include "abi/HostMessages.h"
 #include "abi/ScintillaInterface.h"
 
 namespace lumen {
@@ -25,51 +25,9 @@ using namespace sci;
 using test::RawRecord;
 using test::TestStream;
 
-// The host's message numbers, written out: a wrong number in the plug-in must not hide.
-constexpr UINT kOpenFile = 0x8F02;
-constexpr UINT kOpenStream = 0x8F04;
-constexpr UINT kDescribeFile = 0x8F06;
-constexpr UINT kFilePathQuery = WM_USER + 1;
-constexpr int kFeaturesCode = -2007;
-constexpr uint32_t kFeatures = 0x0020BD72;
 constexpr UINT kDescriptionFormat = 24051;
-
 constexpr int kBaseLexer = 1;
 constexpr int kCLexer = 3;
-
-// What the host window saw of the viewer's notifications.
-struct HostNotification {
-  HWND from;
-  UINT_PTR id;
-  int code;
-  uint32_t value;
-  size_t editorMessagesBefore;  // how far the editor's log had come when it arrived
-};
-
-struct HostWindowState {
-  const test::EditorStandIn* standIn = nullptr;
-  HWND editor = nullptr;
-  std::vector<HostNotification> notifications;
-  std::function<void()> onNotification;  // what the host does on being notified
-};
-
-LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    SetWindowLongPtrW(window, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-  }
-  auto* state = reinterpret_cast<HostWindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (message == WM_NOTIFY && state) {
-    RawRecord<28> record;
-    std::memcpy(record.bytes, reinterpret_cast<const void*>(lParam), sizeof record.bytes);
-    const size_t logged = state->standIn && state->editor ? state->standIn->Messages(state->editor).size() : 0;
-    state->notifications.push_back({record.Get<HWND>(0), record.Get<UINT_PTR>(8), record.Get<int>(16),
-                                    record.Get<uint32_t>(24), logged});
-    if (state->onNotification) state->onNotification();
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string bytes;
@@ -92,51 +50,14 @@ void WriteSparseFile(const std::wstring& path, uint64_t size) {
 
 class FileLoading : public ::testing::Test {
  protected:
-  void SetUp() override {
-    config.Write(test::ConfigWithStyles(
-        R"(<Style ext="*" lexer="1" name="Default"><WordStyles>
-             <WordStyle name="Default" styleID="32" fontName="Consolas" fontSize="10"/></WordStyles></Style>
-           <Style ext="c" lexer="3" name="C"><WordStyles>
-             <WordStyle name="Keyword" styleID="5" fgColor="0000FF"><Keywords id="0">int</Keywords></WordStyle>
-           </WordStyles></Style>)"));
-    ASSERT_TRUE(plugin.StartUp());
-    WNDCLASSW hostClass = {};
-    hostClass.lpfnWndProc = HostWindowProc;
-    hostClass.hInstance = GetModuleHandleW(nullptr);
-    hostClass.lpszClassName = L"lumen.test.FileLoadingHost";
-    RegisterClassW(&hostClass);  // fails harmlessly when an earlier test registered it
-    host = CreateWindowExW(0, hostClass.lpszClassName, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
-                           nullptr, hostClass.hInstance, &hostState);
-    ASSERT_TRUE(host);
-    CreateViewer();
-  }
-
-  void CreateViewer() {
-    const RECT place = {0, 0, 640, 480};
-    viewer = plugin.CreateViewer(host, &place, 0);
-    ASSERT_TRUE(viewer);
-    editor = GetDlgItem(viewer, 1);
-    ASSERT_TRUE(editor);
-    hostState.standIn = &standIn;
-    hostState.editor = editor;
-  }
-
-  void TearDown() override {
-    if (host) DestroyWindow(host);  // and the viewer with it
-    plugin.Uninit();
-  }
-
-  LRESULT Open(const std::wstring& path) {
-    return SendMessageW(viewer, kOpenFile, 0, reinterpret_cast<LPARAM>(path.c_str()));
-  }
+  HWND viewer() const { return harness.viewer(); }
+  HWND editor() const { return harness.editor(); }
+  LRESULT Open(const std::wstring& path) { return harness.OpenFile(path); }
   LRESULT OpenBytes(const std::string& bytes, const std::wstring& name = L"file.txt") {
-    const std::wstring path = folder / name;
-    test::WriteBytes(path, bytes);
-    return Open(path);
+    return harness.OpenText(bytes, name);
   }
-  LRESULT OpenStream(const wchar_t* name, IStream* stream) {
-    return SendMessageW(viewer, kOpenStream, reinterpret_cast<WPARAM>(name), reinterpret_cast<LPARAM>(stream));
-  }
+  LRESULT OpenStream(const wchar_t* name, IStream* stream) { return harness.OpenStream(name, stream); }
+  std::wstring PathOf(const std::wstring& name) const { return harness.FilePath(name); }
 
   // The description as the host receives it, in a buffer of `capacity` characters.
   std::wstring Describe(uint32_t capacity = 256) {
@@ -144,7 +65,7 @@ class FileLoading : public ::testing::Test {
     RawRecord<40> record;
     record.Put<wchar_t*>(24, buffer.data());
     record.Put<uint32_t>(32, capacity);
-    EXPECT_EQ(SendMessageW(viewer, kDescribeFile, 0, reinterpret_cast<LPARAM>(record.data())), 1);
+    EXPECT_EQ(harness.Send(HBXPLUGINMSG_DESCRIBEFILE, 0, reinterpret_cast<LPARAM>(record.data())), 1);
     EXPECT_EQ(record.Get<uint32_t>(0), 0xCCCCCCCCu) << "the host's own field";
     EXPECT_EQ(record.Get<uint32_t>(4), 2u);
     EXPECT_EQ(record.Get<uint64_t>(8), 2u);
@@ -153,69 +74,61 @@ class FileLoading : public ::testing::Test {
     return std::wstring(buffer.data(), std::find(buffer.begin(), buffer.end() - 1, L'\0') - buffer.begin());
   }
 
-  std::string Text() const { return test::DocumentText(editor); }
+  std::string Text() const { return test::DocumentText(editor()); }
 
   // The editor must have been left alone since its log was last cleared.
   void ExpectEditorUntouched(const std::string& text) const {
     EXPECT_EQ(Text(), text);
-    for (const test::EditorMessage& message : standIn.Messages(editor)) {
+    for (const test::EditorMessage& message : standIn.Messages(editor())) {
       EXPECT_TRUE(message.message != SCI_SETREADONLY && message.message != SCI_CLEARALL &&
                   message.message != SCI_ADDTEXT && message.message != SCI_SETLEXER)
           << "message " << message.message;
     }
   }
 
-  test::HostedConfig config;
-  test::TempFolder folder;
-  test::EditorStandIn standIn;
-  test::PluginLibrary plugin;
-  HostWindowState hostState;
-  HWND host = nullptr;
-  HWND viewer = nullptr;
-  HWND editor = nullptr;
+  test::EditorStandIn standIn;  // outlives the harness's editor windows
+  test::ViewerHarness harness;
 };
 
-TEST_F(FileLoading, FillsAReadOnlyEditorInOrderThenTellsTheHostItsFeatures) {
+TEST_F(FileLoading, ShowsTheFileReadOnlyInItsLanguageThenTellsTheHostItsFeatures) {
   const std::string text = "int x;\r\nint y;\r\n";
-  standIn.ClearMessages(editor);
-  hostState.notifications.clear();
+  standIn.ClearMessages(editor());
+  harness.ClearNotifications();
+  size_t loggedWhenTold = 0;
+  harness.onNotification = [&] { loggedWhenTold = standIn.Messages(editor()).size(); };
   ASSERT_EQ(OpenBytes(text, L"main.c"), 1);
-  const std::vector<test::EditorMessage> log = standIn.Messages(editor);
-
-  // The load's own messages, without the styles' details.
-  const UINT milestones[] = {SCI_SETREADONLY, SCI_CLEARALL,        SCI_SETLEXER,       SCI_SETCODEPAGE,
-                             SCI_ADDTEXT,     SCI_GOTOPOS,         SCI_EMPTYUNDOBUFFER, SCI_SETMARGINWIDTHN};
-  std::vector<std::pair<UINT, WPARAM>> seen;
-  size_t lastMargin = 0;
-  for (size_t i = 0; i < log.size(); ++i) {
-    if (std::count(std::begin(milestones), std::end(milestones), log[i].message) == 0) continue;
-    seen.emplace_back(log[i].message, log[i].wParam);
-    if (log[i].message == SCI_SETMARGINWIDTHN) lastMargin = i;
-  }
-  const std::vector<std::pair<UINT, WPARAM>> expected = {
-      {SCI_SETREADONLY, 0}, {SCI_CLEARALL, 0},         {SCI_SETLEXER, kBaseLexer},  {SCI_SETLEXER, kCLexer},
-      {SCI_SETCODEPAGE, SC_CP_UTF8}, {SCI_ADDTEXT, text.size()}, {SCI_GOTOPOS, 0}, {SCI_EMPTYUNDOBUFFER, 0},
-      {SCI_SETREADONLY, 1}, {SCI_SETMARGINWIDTHN, 0}, {SCI_SETMARGINWIDTHN, 1}};
-  EXPECT_EQ(seen, expected);
-  ASSERT_GE(log.size(), 2u);
-  EXPECT_EQ(log[0].message, SCI_SETREADONLY) << "nothing before the editor is opened for writing";
-  EXPECT_EQ(log[1].message, SCI_CLEARALL);
-  EXPECT_EQ(log[lastMargin].lParam, 4);
-
-  ASSERT_EQ(hostState.notifications.size(), 1u);
-  const HostNotification& told = hostState.notifications[0];
-  EXPECT_EQ(told.from, viewer);
-  EXPECT_EQ(told.id, 0u);
-  EXPECT_EQ(told.code, kFeaturesCode);
-  EXPECT_EQ(told.value, kFeatures);
-  EXPECT_GT(told.editorMessagesBefore, lastMargin) << "the host hears of the load after the margins are set";
+  harness.onNotification = nullptr;
 
   EXPECT_EQ(Text(), text);
-  EXPECT_EQ(SendMessageW(editor, SCI_GETREADONLY, 0, 0), 1);
-  EXPECT_EQ(SendMessageW(editor, SCI_CANUNDO, 0, 0), 0);
-  EXPECT_EQ(SendMessageW(editor, SCI_GETCURRENTPOS, 0, 0), 0);
-  EXPECT_EQ(SendMessageW(editor, SCI_GETANCHOR, 0, 0), 0);
-  EXPECT_EQ(SendMessageW(editor, SCI_GETLEXER, 0, 0), kCLexer);
+  EXPECT_EQ(harness.Sci(SCI_GETREADONLY), 1);
+  EXPECT_EQ(harness.Sci(SCI_CANUNDO), 0);
+  EXPECT_EQ(harness.Sci(SCI_GETCURRENTPOS), 0);
+  EXPECT_EQ(harness.Sci(SCI_GETANCHOR), 0);
+  EXPECT_EQ(harness.Sci(SCI_GETLEXER), kCLexer);
+  EXPECT_EQ(harness.Sci(SCI_GETCODEPAGE), SC_CP_UTF8);
+  EXPECT_EQ(harness.Sci(SCI_GETMARGINWIDTHN, 1), 4);
+
+  // The two orders a user depends on: the text goes in while the document is
+  // writable, and the host hears of the load once the margin has its width.
+  const std::vector<test::EditorMessage> log = standIn.Messages(editor());
+  const auto position = [&](UINT message, WPARAM wParam) {
+    for (size_t i = log.size(); i-- > 0;) {
+      if (log[i].message == message && log[i].wParam == wParam) return i;
+    }
+    return log.size();
+  };
+  const size_t added = position(SCI_ADDTEXT, text.size());
+  ASSERT_LT(added, log.size());
+  EXPECT_LT(position(SCI_SETREADONLY, 0), added);
+  EXPECT_GT(position(SCI_SETREADONLY, 1), added);
+  EXPECT_GT(loggedWhenTold, position(SCI_SETMARGINWIDTHN, 0));
+
+  ASSERT_EQ(harness.notifications().size(), 1u);
+  const test::HostNotification& told = harness.notifications()[0];
+  EXPECT_EQ(told.from, viewer());
+  EXPECT_EQ(told.id, 0u);
+  EXPECT_EQ(told.code, kFeaturesNotification);
+  EXPECT_EQ(told.value, kViewerFeatures);
 }
 
 TEST_F(FileLoading, ShowsEveryEncodingAsUtf8AndNamesIt) {
@@ -251,7 +164,7 @@ TEST_F(FileLoading, ShowsEveryEncodingAsUtf8AndNamesIt) {
     EXPECT_EQ(Describe().substr(0, c.label.size()), c.label);
   }
   ASSERT_EQ(OpenBytes(Bytes({0xFF, 0xFE})), 1);
-  EXPECT_EQ(SendMessageW(editor, SCI_GETLINECOUNT, 0, 0), 1) << "the mark alone is one line";
+  EXPECT_EQ(SendMessageW(editor(), SCI_GETLINECOUNT, 0, 0), 1) << "the mark alone is one line";
 }
 
 TEST_F(FileLoading, DescribesTheFileInTheHostsFormatWithinTheHostsBuffer) {
@@ -260,39 +173,39 @@ TEST_F(FileLoading, DescribesTheFileInTheHostsFormatWithinTheHostsBuffer) {
   EXPECT_EQ(Describe(5), L"UTF-");
   EXPECT_EQ(Describe(0).size(), 0u);
 
-  config.host().SetString(kDescriptionFormat, L"%I64d|%I64u");
+  harness.config().host().SetString(kDescriptionFormat, L"%I64d|%I64u");
   EXPECT_EQ(Describe(), L"UTF-8, 3|20") << "the format is fetched for every description";
   const std::wstring longFormat = L"%I64d lines, %I64u bytes" + std::wstring(1500, L'.');
-  config.host().SetString(kDescriptionFormat, longFormat);
+  harness.config().host().SetString(kDescriptionFormat, longFormat);
   EXPECT_EQ(Describe(4096), L"UTF-8, 3 lines, 20 bytes" + std::wstring(1500, L'.'));
-  config.host().RemoveString(kDescriptionFormat);
+  harness.config().host().RemoveString(kDescriptionFormat);
   EXPECT_EQ(Describe(), L"UTF-8, <missing string>");
 
-  EXPECT_EQ(SendMessageW(viewer, kDescribeFile, 0, 0), 1) << "no record: nothing to fill";
+  EXPECT_EQ(harness.Send(HBXPLUGINMSG_DESCRIBEFILE, 0, 0), 1) << "no record: nothing to fill";
 }
 
 TEST_F(FileLoading, LeavesTheEditorAsItWasWhenAFileCannotBeShown) {
   ASSERT_EQ(OpenBytes("kept"), 1);
-  const std::wstring tooLarge[] = {folder / L"2GiB.txt", folder / L"4GiB+1.txt"};
+  const std::wstring tooLarge[] = {PathOf(L"2GiB.txt"), PathOf(L"4GiB+1.txt")};
   WriteSparseFile(tooLarge[0], uint64_t{1} << 31);
   WriteSparseFile(tooLarge[1], (uint64_t{1} << 32) + 1);
-  const std::wstring empty = folder / L"empty.txt", markOnly = folder / L"mark.txt", beyond = folder / L"u32.txt";
+  const std::wstring empty = PathOf(L"empty.txt"), markOnly = PathOf(L"mark.txt"), beyond = PathOf(L"u32.txt");
   test::WriteBytes(empty, "");
   test::WriteBytes(markOnly, "\xEF\xBB\xBF");
   test::WriteBytes(beyond, Bytes({0xFF, 0xFE, 0x00, 0x00, 0x00, 0x00, 0x11, 0x00}));  // U+110000
 
-  for (const std::wstring& path : {empty, markOnly, beyond, tooLarge[0], tooLarge[1], folder / L"missing.txt"}) {
+  for (const std::wstring& path : {empty, markOnly, beyond, tooLarge[0], tooLarge[1], PathOf(L"missing.txt")}) {
     SCOPED_TRACE(test::ToUtf8(path));
-    standIn.ClearMessages(editor);
-    hostState.notifications.clear();
+    standIn.ClearMessages(editor());
+    harness.ClearNotifications();
     EXPECT_EQ(Open(path), 0);
     ExpectEditorUntouched("kept");
-    EXPECT_TRUE(hostState.notifications.empty());
-    EXPECT_EQ(*reinterpret_cast<const std::wstring*>(SendMessageW(viewer, kFilePathQuery, 0, 0)), path)
+    EXPECT_TRUE(harness.notifications().empty());
+    EXPECT_EQ(*reinterpret_cast<const std::wstring*>(harness.Send(kFilePathQuery, 0, 0)), path)
         << "the name is taken whatever the outcome";
   }
   EXPECT_EQ(Open(L""), 0);
-  EXPECT_EQ(SendMessageW(viewer, kOpenFile, 0, 0), 0);
+  EXPECT_EQ(harness.OpenFile(nullptr), 0);
   ExpectEditorUntouched("kept");
 }
 
@@ -303,7 +216,7 @@ TEST_F(FileLoading, LoadsAStreamWithoutReleasingIt) {
   EXPECT_EQ(Text(), "line 1\nline 2");
   EXPECT_EQ(stream.references(), 1u);
   EXPECT_EQ(Describe(), L"UTF-8, 2 lines, 13 bytes");
-  EXPECT_EQ(SendMessageW(editor, SCI_GETLEXER, 0, 0), kCLexer) << "the name's extension chooses the language";
+  EXPECT_EQ(SendMessageW(editor(), SCI_GETLEXER, 0, 0), kCLexer) << "the name's extension chooses the language";
 }
 
 TEST_F(FileLoading, ShowsOnlyWhatAShortStreamDelivers) {
@@ -317,7 +230,7 @@ TEST_F(FileLoading, ShowsOnlyWhatAShortStreamDelivers) {
 TEST_F(FileLoading, RefusesStreamsThatFailOrHoldNothingOrTooMuch) {
   ASSERT_EQ(OpenBytes("kept"), 1);
   const auto refused = [&](TestStream& stream, const wchar_t* name = L"x.txt") {
-    standIn.ClearMessages(editor);
+    standIn.ClearMessages(editor());
     EXPECT_EQ(OpenStream(name, &stream), 0);
     ExpectEditorUntouched("kept");
     EXPECT_EQ(stream.references(), 1u);
@@ -349,7 +262,7 @@ TEST_F(FileLoading, RefusesStreamsThatFailOrHoldNothingOrTooMuch) {
 // the viewer makes into it: the load in hand stops and nothing touches the
 // freed viewer (every heap of the process still validates).
 TEST_F(FileLoading, StopsALoadWhenTheHostDestroysTheViewerOrLoadsAnotherFileMeanwhile) {
-  const std::wstring other = folder / L"other.c";
+  const std::wstring other = PathOf(L"other.c");
   test::WriteBytes(other, "other\n");
   struct Reentry {
     const char* name;
@@ -361,8 +274,8 @@ TEST_F(FileLoading, StopsALoadWhenTheHostDestroysTheViewerOrLoadsAnotherFileMean
                            {"stream, in Read", true, true, true}, {"stream, in Read, another file", true, true, false},
                            {"path, notified, another file", false, false, false}}) {
     SCOPED_TRACE(r.name);
-    if (!IsWindow(viewer)) CreateViewer();
-    const HWND shown = viewer;
+    if (!IsWindow(viewer())) harness.CreateViewer();
+    const HWND shown = viewer();
     bool once = true;
     const auto reenter = [&] {
       if (!std::exchange(once, false)) return;
@@ -377,9 +290,9 @@ TEST_F(FileLoading, StopsALoadWhenTheHostDestroysTheViewerOrLoadsAnotherFileMean
     TestStream stream(std::string(5000, 'x'));
     stream.piece = 1000;
     if (r.inRead) stream.duringRead = reenter;
-    hostState.onNotification = r.inRead ? std::function<void()>() : reenter;
+    harness.onNotification = r.inRead ? std::function<void()>() : reenter;
     const LRESULT answer = r.byStream ? OpenStream(L"a.c", &stream) : OpenBytes(std::string(5000, 'x'), L"a.c");
-    hostState.onNotification = nullptr;
+    harness.onNotification = nullptr;
     EXPECT_TRUE(test::HeapsValid());
     EXPECT_EQ(IsWindow(shown), !r.destroys);
     if (!r.destroys) {

@@ -6,6 +6,8 @@
 #include "EditorStandIn.h"
 #include "ViewerHarness.h"
 #include "search/PanelLayout.h"
+#include "abi/HostMessages.h"
+#include "resources/resource.h"
 #include "abi/ScintillaInterface.h"
 #include "viewer/Zoom.h"
 
@@ -15,8 +17,10 @@ namespace {
 using namespace sci;
 using test::ViewerHarness;
 
-constexpr UINT kApplyZoom = 0x8F0B, kSetZoomLevel = 0x8F0C, kQueryZoom = 0x8F0D, kSelectAll = 0x8F0E,
-               kHasSelection = 0x8F0F, kCopyText = 0x8F10, kMenuItems = 0x8F18;
+constexpr UINT kApplyZoom = HBXPLUGINMSG_APPLYZOOM, kSetZoomLevel = HBXPLUGINMSG_SETZOOMLEVEL,
+               kQueryZoom = HBXPLUGINMSG_QUERYZOOM, kSelectAll = HBXPLUGINMSG_SELECTWHOLETEXT,
+               kHasSelection = HBXPLUGINMSG_HASSELECTION, kCopyText = HBXPLUGINMSG_COPYTEXT,
+               kMenuItems = HBXPLUGINMSG_MENUITEMS;
 
 RECT WindowBox(HWND window) {
   RECT box;
@@ -65,7 +69,7 @@ TEST(ViewerWindow, PlacesTheEditorByTheHostsRectangleUntilTheFirstLayout) {
   MoveWindow(viewer.editor(), 0, 0, 100, 100, TRUE);
   SendMessageW(viewer.viewer(), WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(10, 10));
   EXPECT_EQ(WindowBox(viewer.editor()).right, 100) << "minimised: no layout";
-  viewer.Send(0x8F08);
+  viewer.Send(HBXPLUGINMSG_RESIZE);
   EXPECT_EQ(WindowBox(viewer.editor()).right, 640) << "the host's resize message lays out again";
 }
 
@@ -115,15 +119,15 @@ TEST(ViewerWindow, OffersItsFindItemWithThePanelsState) {
   EXPECT_EQ(count, 1u);
   EXPECT_STREQ(*reinterpret_cast<const wchar_t* const*>(item), L"Find");
   EXPECT_EQ(*reinterpret_cast<const uint32_t*>(item + 8), 2u) << "panel hidden";
-  EXPECT_EQ(*reinterpret_cast<const uint32_t*>(item + 12), 1914u);
-  viewer.Send(WM_COMMAND, 1914);
+  EXPECT_EQ(*reinterpret_cast<const uint32_t*>(item + 12), static_cast<uint32_t>(IDM_FIND));
+  viewer.Send(WM_COMMAND, IDM_FIND);
   item = reinterpret_cast<const uint8_t*>(viewer.Send(kMenuItems, reinterpret_cast<WPARAM>(&count)));
   EXPECT_EQ(*reinterpret_cast<const uint32_t*>(item + 8), 1u) << "panel shown";
 }
 
 TEST(ViewerWindow, GivesThePanelItsHeightOnlyWhenTheEditorKeepsRoom) {
   ViewerHarness viewer;
-  viewer.Send(WM_COMMAND, 1914);
+  viewer.Send(WM_COMMAND, IDM_FIND);
   ASSERT_TRUE(IsWindowVisible(viewer.panel()));
   const RECT panel = WindowBox(viewer.panel());
   const int panelHeight = panel.bottom - panel.top;
@@ -140,29 +144,31 @@ TEST(ViewerWindow, GivesThePanelItsHeightOnlyWhenTheEditorKeepsRoom) {
 TEST(ViewerWindow, AnswersTheHostsOtherMessages) {
   ViewerHarness viewer;
   test::EditorStandIn editorLog;
-  EXPECT_EQ(viewer.Send(0x8F07), 0x0020BD72);
-  EXPECT_EQ(viewer.Send(0x8F24), 0x0190000A);
-  EXPECT_EQ(viewer.Send(0x8F2A, 5), 1);
-  EXPECT_EQ(viewer.Send(0x8F2A, 0), 0);
-  for (UINT quiet : {0x8F11u, 0x8F19u, 0x8F1Bu, 0x8F03u, 0x8F29u}) EXPECT_EQ(viewer.Send(quiet, 1, 2), 0);
+  EXPECT_EQ(viewer.Send(HBXPLUGINMSG_FEATURES), kViewerFeatures);
+  EXPECT_EQ(viewer.Send(HBXPLUGINMSG_UNKNOWN_8F24), kAnswerTo8F24);
+  EXPECT_EQ(viewer.Send(HBXPLUGINMSG_UNKNOWN_8F2A, 5), 1);
+  EXPECT_EQ(viewer.Send(HBXPLUGINMSG_UNKNOWN_8F2A, 0), 0);
+  // The three the viewer knows to ignore, and two it has no name for.
+  for (UINT quiet : {UINT{HBXPLUGINMSG_UNKNOWN_8F11}, UINT{HBXPLUGINMSG_UNKNOWN_8F19}, UINT{HBXPLUGINMSG_UNKNOWN_8F1B},
+                     0x8F03u, 0x8F29u}) EXPECT_EQ(viewer.Send(quiet, 1, 2), 0);
   EXPECT_EQ(viewer.Send(WM_ERASEBKGND), 1);
   EXPECT_EQ(viewer.Send(WM_CTLCOLORSTATIC, 0, reinterpret_cast<LPARAM>(viewer.editor())),
             reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)));
   EXPECT_EQ(viewer.Send(WM_CTLCOLORSTATIC, 0, reinterpret_cast<LPARAM>(viewer.host())), 0);
   editorLog.ClearMessages(viewer.editor());
-  viewer.Send(0x8F16, 11, 22);
-  const auto passed = editorLog.Messages(viewer.editor(), 0x8F16);
+  viewer.Send(HBXPLUGINMSG_PASSTOEDITOR, 11, 22);
+  const auto passed = editorLog.Messages(viewer.editor(), HBXPLUGINMSG_PASSTOEDITOR);
   ASSERT_EQ(passed.size(), 1u);
   EXPECT_EQ(passed[0].wParam, 11u);
   EXPECT_EQ(passed[0].lParam, 22);
 
   ASSERT_EQ(viewer.OpenText("x", L"named.txt"), 1);
-  const auto* path = reinterpret_cast<const std::wstring*>(viewer.Send(WM_USER + 1));
+  const auto* path = reinterpret_cast<const std::wstring*>(viewer.Send(kFilePathQuery));
   ASSERT_NE(path, nullptr);
   EXPECT_EQ(*path, viewer.FilePath(L"named.txt"));
-  EXPECT_EQ(viewer.Send(0x8F1D, 0, 0), 0) << "no message to route";
-  EXPECT_EQ(viewer.Send(0x8F1E, 0, 0), 0);
-  EXPECT_EQ(viewer.Send(0x8F06, 0, 0), 1) << "no record to describe into";
+  EXPECT_EQ(viewer.Send(HBXPLUGINMSG_DIALOGKEYS, 0, 0), 0) << "no message to route";
+  EXPECT_EQ(viewer.Send(HBXPLUGINMSG_SHORTCUTKEY, 0, 0), 0);
+  EXPECT_EQ(viewer.Send(HBXPLUGINMSG_DESCRIBEFILE, 0, 0), 1) << "no record to describe into";
 }
 
 TEST(ViewerWindow, AnswersAsWithoutAnEditorOnceItsEditorIsDestroyed) {
@@ -174,7 +180,7 @@ TEST(ViewerWindow, AnswersAsWithoutAnEditorOnceItsEditorIsDestroyed) {
   EXPECT_EQ(viewer.Send(kHasSelection), 0);
   EXPECT_EQ(viewer.Send(kCopyText), 0);
   EXPECT_EQ(viewer.Send(kQueryZoom), 100);
-  EXPECT_EQ(viewer.Send(0x8F1F), 0) << "a reload without an editor";
+  EXPECT_EQ(viewer.Send(HBXPLUGINMSG_RELOADSETTINGS), 0) << "a reload without an editor";
 }
 
 TEST(ViewerWindow, ClosesOnWmCloseAndForgetsItsObject) {

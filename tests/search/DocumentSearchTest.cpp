@@ -1,0 +1,179 @@
+// The search component over an editor window of its own, no viewer around it.
+// The program beside the editor stand-in runs it over the stand-in; the one
+// beside the real control runs the same cases over Scintilla 5.
+#include <gtest/gtest.h>
+
+#include "EditorStandIn.h"
+#include "TestFiles.h"
+#include "abi/ScintillaInterface.h"
+#include "search/DocumentSearch.h"
+
+namespace lumen {
+namespace {
+
+using namespace sci;
+using test::IndicatorRanges;
+using Ranges = std::vector<std::pair<int, int>>;
+
+class DocumentSearchTest : public ::testing::Test {
+ protected:
+  DocumentSearchTest()
+      : library_(LoadLibraryW((test::ProgramFolder() + L"\\SciLexer.dll").c_str())),
+        editor_(CreateWindowExW(0, L"Scintilla", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr)),
+        search_([this] { ++panelHidden_; }) {
+    search_.SetEditor(EditorControl(editor_));
+    Sci(SCI_SETCODEPAGE, SC_CP_UTF8);
+  }
+  ~DocumentSearchTest() override {
+    DestroyWindow(editor_);
+    FreeLibrary(library_);
+  }
+
+  void SetUp() override { ASSERT_NE(editor_, nullptr) << "no editor control beside the program"; }
+
+  LRESULT Sci(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return SendMessageW(editor_, message, wParam, lParam);
+  }
+  void Show(const std::string& text) const {
+    Sci(SCI_CLEARALL);
+    Sci(SCI_ADDTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  }
+  std::pair<int, int> Selection() const {
+    return {static_cast<int>(Sci(SCI_GETSELECTIONSTART)), static_cast<int>(Sci(SCI_GETSELECTIONEND))};
+  }
+  Ranges Matches() const {
+    Ranges ranges;
+    for (const Match& match : search_.matches()) ranges.emplace_back(match.start, match.end);
+    return ranges;
+  }
+  Ranges Marks() const { return IndicatorRanges(editor_); }
+
+  HMODULE library_;
+  HWND editor_;
+  int panelHidden_ = 0;
+  DocumentSearch search_;
+};
+
+TEST_F(DocumentSearchTest, StepsThroughNonOverlappingMatchesWrappingAtBothEnds) {
+  struct Step {
+    bool forward;
+    std::pair<int, int> selected;
+  };
+  const struct {
+    std::string document;
+    std::wstring text;
+    Ranges matches;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"aaaa", L"aa", {{0, 2}, {2, 4}}, {{true, {2, 4}}, {true, {0, 2}}}},
+      {"one x two x three x", L"x", {{4, 5}, {10, 11}, {18, 19}},
+       {{false, {18, 19}}, {false, {10, 11}}, {true, {18, 19}}, {true, {4, 5}}}},
+      {"one x two x three x", L"three", {{12, 17}}, {{true, {12, 17}}, {false, {12, 17}}}},
+      // "grüße GrÜßE": whole characters, on their UTF-8 bytes
+      {"gr\xC3\xBC\xC3\x9F\x65 Gr\xC3\x9C\xC3\x9F\x45", L"\u00fc\u00df", {{2, 6}, {10, 14}}, {{true, {10, 14}}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.document);
+    Show(c.document);
+    EXPECT_TRUE(search_.SetSearchText(c.text));
+    EXPECT_EQ(Matches(), c.matches);
+    EXPECT_EQ(Selection(), c.matches.front()) << "the first match is selected";
+    for (const Step& step : c.steps) {
+      EXPECT_TRUE(step.forward ? search_.FindNext() : search_.FindPrevious());
+      EXPECT_EQ(Selection(), step.selected);
+    }
+  }
+}
+
+TEST_F(DocumentSearchTest, StartsOverAtTheFirstMatchWhenAnOptionChanges) {
+  Show("Word word WORD words");
+  search_.SetSearchText(L"word");
+  EXPECT_EQ(Matches().size(), 4u) << "case is ignored by default";
+  search_.FindNext();
+  search_.SetMatchCase(true);
+  EXPECT_EQ(Marks(), (Ranges{{5, 9}, {15, 19}}));
+  EXPECT_EQ(Selection(), std::make_pair(5, 9));
+  search_.SetWholeWord(true);
+  EXPECT_EQ(Marks(), (Ranges{{5, 9}}));
+  search_.SetMatchCase(false);
+  EXPECT_EQ(Marks(), (Ranges{{0, 4}, {5, 9}, {10, 14}}));
+}
+
+TEST_F(DocumentSearchTest, WithoutAMatchCollapsesTheSelectionClearsTheMarksAndStepsNowhere) {
+  Show("alpha beta");
+  search_.SetSearchText(L"beta");
+  EXPECT_FALSE(search_.SetSearchText(L"betax"));
+  EXPECT_TRUE(Marks().empty());
+  const auto [start, end] = Selection();
+  EXPECT_EQ(start, end);
+  EXPECT_FALSE(search_.FindNext());
+  EXPECT_FALSE(search_.FindPrevious());
+  EXPECT_EQ(Selection(), std::make_pair(start, end));
+  EXPECT_FALSE(search_.SetSearchText(L""));
+  EXPECT_TRUE(Marks().empty());
+}
+
+TEST_F(DocumentSearchTest, MarksASelectedWholeWordOnlyUntilTheSearchOwnsTheMarks) {
+  Show("value values value Value");
+  const struct {
+    int start, end;
+    Ranges marks;
+  } selections[] = {{1, 4, {}}, {0, 5, {{0, 5}, {13, 18}}}, {6, 8, {}}};
+  for (const auto& s : selections) {
+    Sci(SCI_SETSEL, s.start, s.end);
+    search_.HighlightSelectedWord();
+    EXPECT_EQ(Marks(), s.marks) << s.start << ".." << s.end << ": same case, whole words only";
+  }
+  search_.SetSearchText(L"Value");
+  Sci(SCI_SETSEL, 0, 5);
+  search_.HighlightSelectedWord();
+  EXPECT_EQ(Marks().size(), 4u) << "the search keeps its marks";
+  search_.ReleaseMarks();
+  search_.HighlightSelectedWord();
+  EXPECT_EQ(Marks(), (Ranges{{0, 5}, {13, 18}}));
+}
+
+TEST_F(DocumentSearchTest, AfterALoadMarksAtOnceWithThePanelShownElseSearchesAtTheNextStep) {
+  Show("x1 x2");
+  search_.SetSearchText(L"x");
+  Show("none here x and x");
+  Sci(SCI_SETSEL, 0, 0);
+  search_.AfterLoad(true);
+  EXPECT_EQ(Marks(), (Ranges{{10, 11}, {16, 17}}));
+  EXPECT_EQ(Selection(), std::make_pair(0, 0)) << "nothing is selected";
+  search_.FindNext();
+  EXPECT_EQ(Selection(), std::make_pair(10, 11)) << "the first step selects the first match";
+
+  Show("a x b x");
+  search_.AfterLoad(false);
+  EXPECT_TRUE(search_.matches().empty()) << "no match of the previous document is kept";
+  EXPECT_TRUE(search_.FindPrevious());
+  EXPECT_EQ(Selection(), std::make_pair(6, 7)) << "backwards: the last match";
+
+  Show("nothing to find");
+  search_.AfterLoad(false);
+  Sci(SCI_SETSEL, 4, 7);
+  EXPECT_FALSE(search_.FindNext());
+  EXPECT_EQ(Selection(), std::make_pair(4, 7));
+}
+
+TEST_F(DocumentSearchTest, StepsOnFromTheSelectedMatchAndMarksTheHostsTextInAnyCase) {
+  Show("ab x AB x ab");
+  search_.SetSearchText(L"ab");
+  search_.StepFrom(5, true);
+  EXPECT_EQ(Selection(), std::make_pair(10, 12));
+  search_.StepFrom(5, false);
+  EXPECT_EQ(Selection(), std::make_pair(0, 2));
+
+  search_.MarkHostFindText(L"Ab X");
+  EXPECT_EQ(Marks(), (Ranges{{0, 4}, {5, 9}}));
+  EXPECT_TRUE(search_.marksAreSearch());
+  search_.CancelSearch();
+  EXPECT_EQ(panelHidden_, 1);
+  EXPECT_FALSE(search_.marksAreSearch()) << "the marks stay, the selection may take them";
+  EXPECT_EQ(Marks().size(), 2u);
+}
+
+}  // namespace
+}  // namespace lumen
