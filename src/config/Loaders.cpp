@@ -195,10 +195,31 @@ std::vector<XMLStyle> ReadStyles(const XmlFunctions& xml, XMLHANDLE root) {
     XMLStyle style;
     style.extensions = ReadAttribute(xml, element, format::kExt);
     style.name = ReadAttribute(xml, element, format::kName);
+    style.names = ReadAttribute(xml, element, format::kNames);
+    style.aliases = ReadAttribute(xml, element, format::kAliases);
     static_cast<Style&>(style) = ReadStyle(xml, element);
     styles.push_back(std::move(style));
   });
   return styles;
+}
+
+std::vector<LanguageKeys> ReadLanguages(const XmlFunctions& xml, XMLHANDLE root) {
+  std::vector<LanguageKeys> languages;
+  ForEachChild(xml, RequireStyles(xml, root, kCannotCreateStyle), format::kStyle, [&](XMLHANDLE element) {
+    languages.push_back({ReadAttribute(xml, element, format::kExt), ReadAttribute(xml, element, format::kNames),
+                         ReadAttribute(xml, element, format::kAliases)});
+  });
+  return languages;
+}
+
+Style ReadStyleAt(const XmlFunctions& xml, XMLHANDLE root, size_t index) {
+  const XMLHANDLE styles = RequireStyles(xml, root, kCannotCreateStyle);
+  size_t at = 0;
+  for (XMLHANDLE style = NextChild(xml, styles, format::kStyle, nullptr); style;
+       style = NextChild(xml, styles, format::kStyle, style)) {
+    if (at++ == index) return ReadStyle(xml, style);
+  }
+  throw style_error(kCannotCreateStyle);
 }
 
 }  // namespace
@@ -237,6 +258,8 @@ bool ConfigurationSnapshot::LineWrapping() const { return ReadEnabled(xml_, Root
 uint32_t ConfigurationSnapshot::TabWidth() const { return ReadTabWidth(xml_, Root()); }
 bool ConfigurationSnapshot::SearchSync() const { return ReadEnabled(xml_, Root(), format::kSearchSync); }
 std::vector<XMLStyle> ConfigurationSnapshot::Styles() const { return ReadStyles(xml_, Root()); }
+std::vector<LanguageKeys> ConfigurationSnapshot::Languages() const { return ReadLanguages(xml_, Root()); }
+Style ConfigurationSnapshot::StyleAt(size_t index) const { return ReadStyleAt(xml_, Root(), index); }
 Configuration ConfigurationSnapshot::Whole() const { return ReadConfiguration(xml_, Root()); }
 
 Style LoadStyleForExtension(const std::wstring& path, const std::wstring& extension) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/Model.h"
+#include "config/Recognition.h"
 #include "host/HostApi.h"
 
 namespace lumen {
@@ -40,6 +41,11 @@ class ConfigurationSnapshot {
   uint32_t TabWidth() const;
   bool SearchSync() const;
   std::vector<XMLStyle> Styles() const;
+  // What each Style element is recognised by, in document order; throws
+  // style::style_error without a Styles element.
+  std::vector<LanguageKeys> Languages() const;
+  // The language of the Style element at `index` of Languages().
+  Style StyleAt(size_t index) const;
   Configuration Whole() const;
 
  private:

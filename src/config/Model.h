@@ -51,6 +51,8 @@ struct Style {
 struct XMLStyle : Style {
   std::wstring name;
   std::wstring extensions;  // exactly as stored: the user's own spelling
+  std::wstring names;       // file-name patterns, as stored; empty when the attribute is missing
+  std::wstring aliases;     // what first lines call the language, as stored
 
   bool operator==(const XMLStyle&) const = default;
 };

@@ -152,6 +152,9 @@ void SaveStyle(const XmlFunctions& xml, XMLHANDLE styles, const XMLStyle& style)
   step.SetText(element, format::kExt, style.extensions);
   step.SetSignedNumber(element, format::kLexer, style.lexer);
   step.SetText(element, format::kName, style.name);
+  // Optional lists: a language without them is written as before they existed.
+  if (!style.names.empty()) step.SetText(element, format::kNames, style.names);
+  if (!style.aliases.empty()) step.SetText(element, format::kAliases, style.aliases);
   if (style.wordStyles.empty()) return;
   // Saving a language without its word styles would lose them silently.
   const XMLHANDLE wordStyles = step.AddChild(element, format::kWordStyles);
@@ -311,6 +314,8 @@ class DocumentPatch {
     SetText(step, element, format::kExt, before.extensions, after.extensions);
     SetSignedNumber(step, element, format::kLexer, before.lexer, after.lexer);
     SetText(step, element, format::kName, before.name, after.name);
+    SetText(step, element, format::kNames, before.names, after.names);
+    SetText(step, element, format::kAliases, before.aliases, after.aliases);
     if (before.wordStyles == after.wordStyles) return;
     const XMLHANDLE wordStyles = Find(element, format::kWordStyles);
     step.Require(wordStyles != nullptr);

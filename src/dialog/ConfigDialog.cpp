@@ -63,6 +63,8 @@ const ControlTemplate kControlTemplates[kDialogControlCount] = {
     {kButton, 0, kCheckBoxStyle, 0, IDS_UNDERLINE, 0},
     {kStatic, 0, kVisibleChild, 0, IDS_EXTENSIONS, 0},
     {kEdit, WS_EX_CLIENTEDGE, kExtensionsEditStyle, 0, 0, 0},
+    {kStatic, 0, kVisibleChild, 0, IDS_FILE_NAMES, 0},
+    {kEdit, WS_EX_CLIENTEDGE, kExtensionsEditStyle, 0, 0, 0},
     {kButton, 0, kGroupBoxStyle, 0, IDS_STYLE_OPTIONS, 0},
     {kButton, 0, kColourButtonStyle, kHighlightId, 0, 0},
     {kStatic, 0, kVisibleChild, 0, IDS_HIGHLIGHT_COLOR, 0},
@@ -257,6 +259,7 @@ void ConfigDialog::OnOk() {
   StoreWordStyle();
   if (!StoreMiscOptions()) return;  // the user corrects the value first
   StoreExtensions();
+  StoreNames();
   NotifyHost(SaveWithRetry());
   PostQuitMessage(0);
 }

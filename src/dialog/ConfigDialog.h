@@ -75,6 +75,7 @@ class ConfigDialog {
   void FillFontSizes(const WordStyle& style);
   void StoreWordStyle();
   void StoreExtensions();
+  void StoreNames();
   void ShowMiscOptions();
   bool StoreMiscOptions();
   bool ReadAlpha(DialogControl edit, DialogControl label, std::optional<uint32_t>& value) const;

@@ -13,7 +13,8 @@ namespace lumen {
 enum DialogControl : size_t {
   kLanguageCombo, kLanguageLabel, kStyleCombo, kStyleLabel, kFontNameCombo, kFontNameLabel,
   kFontSizeCombo, kFontSizeLabel, kForegroundButton, kForegroundLabel, kBackgroundButton, kBackgroundLabel,
-  kBoldCheck, kItalicCheck, kUnderlineCheck, kExtensionsLabel, kExtensionsEdit, kStyleGroup,
+  kBoldCheck, kItalicCheck, kUnderlineCheck, kExtensionsLabel, kExtensionsEdit, kNamesLabel, kNamesEdit,
+  kStyleGroup,
   kHighlightButton, kHighlightLabel, kTransparencyEdit, kTransparencyUpDown, kTransparencyLabel,
   kOutlineEdit, kOutlineUpDown, kOutlineLabel, kLineNumberingCheck, kLineWrappingCheck, kMiscGroup,
   kOkButton, kCancelButton, kButtonGroup,

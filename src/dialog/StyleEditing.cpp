@@ -128,6 +128,7 @@ void ConfigDialog::FillWordStyles() {
   // A configuration without languages leaves only the Misc values to edit.
   EnableWindow(Item(kLanguageCombo), haveLanguage);
   EnableWindow(Item(kExtensionsEdit), haveLanguage);
+  EnableWindow(Item(kNamesEdit), haveLanguage);
   currentLanguage_ = haveLanguage ? static_cast<size_t>(selected) : configuration_.styles.size();
   currentWordStyle_ = 0;
   const XMLStyle* language = CurrentLanguage();
@@ -139,6 +140,7 @@ void ConfigDialog::FillWordStyles() {
   }
   Send(kStyleCombo, CB_SETCURSEL, 0);
   SetWindowTextW(Item(kExtensionsEdit), language ? language->extensions.c_str() : L"");
+  SetWindowTextW(Item(kNamesEdit), language ? language->names.c_str() : L"");
   ShowWordStyle();
 }
 
@@ -207,6 +209,11 @@ void ConfigDialog::StoreExtensions() {
   if (language && !text.empty()) language->extensions = text;
 }
 
+void ConfigDialog::StoreNames() {
+  // Unlike extensions, names may be emptied: the language then goes by its extensions.
+  if (XMLStyle* language = CurrentLanguage()) language->names = WindowText(Item(kNamesEdit));
+}
+
 void ConfigDialog::ShowMiscOptions() {
   SetWindowTextW(Item(kTransparencyEdit), std::to_wstring(configuration_.highlight.foregroundAlpha).c_str());
   SetWindowTextW(Item(kOutlineEdit), std::to_wstring(configuration_.highlight.outlineAlpha).c_str());
@@ -250,6 +257,7 @@ void ConfigDialog::OnLanguageChange() {
   }
   StoreWordStyle();
   StoreExtensions();
+  StoreNames();
   FillWordStyles();
 }
 

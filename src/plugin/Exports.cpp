@@ -2,6 +2,7 @@
 // host: every export turns any error into its plain fallback answer.
 #include <exception>
 #include <windows.h>
+#include <objidl.h>
 
 #include "dialog/ConfigDialog.h"
 #include "plugin/Identification.h"
@@ -54,8 +55,12 @@ BOOL WINAPI HBX_IdentifyFileW(HWND, const wchar_t* path, void* record, ULONG_PTR
   });
 }
 
-BOOL WINAPI HBX_IdentifyFileStreamW(HWND window, void* /*stream*/, const wchar_t* path, void* record) {
-  return HBX_IdentifyFileW(window, path, record, 0);
+BOOL WINAPI HBX_IdentifyFileStreamW(HWND, void* stream, const wchar_t* path, void* record) {
+  return Guarded(FALSE, [&] {
+    return lumen::IdentifyFile(path, static_cast<lumen::HostFileInfoRecord*>(record), static_cast<IStream*>(stream))
+               ? TRUE
+               : FALSE;
+  });
 }
 
 HWND WINAPI HBX_CreateViewer(HWND parent, const RECT* rectangle, UINT flags) {

@@ -1,23 +1,98 @@
 #include "plugin/Identification.h"
 
 #include <algorithm>
+#include <exception>
 
-#include "config/Loaders.h"
+#include "base/Handles.h"
 #include "base/Text.h"
+#include "config/Loaders.h"
+#include "config/Recognition.h"
 #include "host/Paths.h"
+#include "viewer/Encoding.h"
 
 namespace lumen {
+namespace {
+
+struct Head {
+  std::string bytes;
+  bool wholeFile = false;
+};
+
+std::optional<Head> ReadFileHead(const wchar_t* path) {
+  const UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  Head head;
+  head.bytes.resize(kIdentificationHead);
+  DWORD read = 0;
+  if (!ReadFile(file.get(), head.bytes.data(), static_cast<DWORD>(head.bytes.size()), &read, nullptr)) {
+    return std::nullopt;
+  }
+  head.bytes.resize(read);
+  head.wholeFile = read < kIdentificationHead;
+  return head;
+}
+
+// The stream goes back to where it was; one that cannot tell where that is is not read.
+std::optional<Head> ReadStreamHead(IStream* stream) {
+  ULARGE_INTEGER position = {};
+  if (FAILED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_CUR, &position))) return std::nullopt;
+  Head head;
+  head.bytes.resize(kIdentificationHead);
+  ULONG read = 0;
+  const HRESULT result = stream->Read(head.bytes.data(), static_cast<ULONG>(head.bytes.size()), &read);
+  LARGE_INTEGER back = {};
+  back.QuadPart = static_cast<LONGLONG>(position.QuadPart);
+  const bool restored = SUCCEEDED(stream->Seek(back, STREAM_SEEK_SET, nullptr));
+  if (FAILED(result) || !restored) return std::nullopt;
+  head.bytes.resize(std::min<size_t>(read, head.bytes.size()));
+  head.wholeFile = read < kIdentificationHead;
+  return head;
+}
+
+std::string Decoded(const std::string& bytes) {
+  try {
+    return ConvertToUtf8(bytes, DetectEncoding(bytes));
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+}  // namespace
 
 bool IsHandledExtension(const std::wstring& extension, const std::vector<std::wstring>& configured) {
   const std::wstring lower = UserLocale::Get().ToLower(extension);
   return std::find(configured.begin(), configured.end(), lower) != configured.end();
 }
 
-bool IdentifyFile(const wchar_t* path, HostFileInfoRecord* record) {
+std::string HeadText(std::string head, bool wholeFile) {
+  if (!wholeFile) {
+    const size_t lineEnd = head.rfind('\n');
+    if (lineEnd == std::string::npos) return {};
+    // UTF-16LE ends its line with "\n\0".
+    const size_t kept = lineEnd + 1 + (lineEnd + 1 < head.size() && head[lineEnd + 1] == '\0' ? 1 : 0);
+    head.resize(kept);
+  }
+  std::string text = Decoded(head);
+  if (text.empty() && head.size() % 4 != 0) text = Decoded(head.substr(0, head.size() & ~size_t{3}));
+  return text;
+}
+
+bool IdentifyFile(const wchar_t* path, HostFileInfoRecord* record, IStream* stream) {
   if (!path) return false;
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
-  const auto extensions = ReadOr(std::vector<std::wstring>(), [&] { return configuration.Extensions(); });
-  if (!IsHandledExtension(FileExtension(path), extensions)) return false;
+  const std::wstring fullPath = path;
+  const auto languages = ReadOr(std::vector<LanguageKeys>(), [&] { return configuration.Languages(); });
+  bool claimed = LanguageByName(languages, fullPath.substr(FileNameStart(fullPath))).has_value();
+  if (!claimed) {
+    const auto extensions = ReadOr(std::vector<std::wstring>(), [&] { return configuration.Extensions(); });
+    claimed = IsHandledExtension(FileExtension(fullPath), extensions);
+  }
+  if (!claimed && AnyAliases(languages)) {
+    const std::optional<Head> head = stream ? ReadStreamHead(stream) : ReadFileHead(path);
+    claimed = head && LanguageByContent(languages, EdgeLinesOf(HeadText(head->bytes, head->wholeFile), false));
+  }
+  if (!claimed) return false;
   if (record) {
     StampTextRecord(*record);
     if (record->text && record->textCapacity != 0) record->text[0] = L'\0';

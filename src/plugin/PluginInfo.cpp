@@ -111,8 +111,13 @@ void FillPluginInfo(HostPluginInfoRecord& record, HMODULE module) {
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   record.flags = kPluginFlags;
   if (record.extensions) {
+    // Files recognised by name or first line may have any extension or none:
+    // the host then asks about every file.
+    const bool byNameOrContent = AnyNamesOrAliases(
+        ReadOr(std::vector<LanguageKeys>(), [&] { return configuration.Languages(); }));
     const std::wstring list =
-        ReadOr(std::wstring(), [&] { return HandledExtensionList(configuration.Extensions()); });
+        byNameOrContent ? std::wstring(L"*")
+                        : ReadOr(std::wstring(), [&] { return HandledExtensionList(configuration.Extensions()); });
     WriteExtensionList(list, record.extensions, record.extensionsCapacity);
   }
   const uint64_t limit = ReadOr(uint64_t{1}, [&] { return configuration.FileSizeLimit(); });

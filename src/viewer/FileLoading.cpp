@@ -100,6 +100,7 @@ std::wstring FormatDescription(const std::wstring& format, int64_t lines, uint64
 LRESULT SourceViewerWindow::LoadFromPath(const wchar_t* path) {
   ++loadCount_;
   filePath_ = path ? path : L"";
+  edgeLines_ = {};
   if (filePath_.empty() || !editor_.exists()) return 0;
   const std::wstring name = filePath_;
   std::string bytes;
@@ -112,6 +113,7 @@ LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream)
   STATSTG status = {};
   if (!stream || FAILED(stream->Stat(&status, STATFLAG_NONAME)) || Superseded(load)) return 0;
   filePath_ = name ? name : L"";
+  edgeLines_ = {};
   if (filePath_.empty() || !editor_.exists() || status.cbSize.QuadPart == 0) return 0;
   const std::wstring fileName = filePath_;
   fileSize_ = status.cbSize.QuadPart;
@@ -125,8 +127,6 @@ LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream)
 }
 
 LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstring& fileName) {
-  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
-  const Style style = StyleForExtension(configuration, FileExtension(fileName));
   std::string converted;
   std::string_view text;
   try {
@@ -144,6 +144,10 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstri
   }
   // The editor counts its document in 32 bits.
   if (text.empty() || text.size() > static_cast<size_t>(INT32_MAX)) return 0;
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  // Kept for reloads, which choose the language again without the text.
+  edgeLines_ = EdgeLinesOf(text, true);
+  const Style style = StyleForFile(configuration, fileName, edgeLines_);
 
   const EditorControl& control = editor_;
   control.Send(SCI_SETREADONLY, 0);

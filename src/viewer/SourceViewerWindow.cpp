@@ -275,7 +275,7 @@ void SourceViewerWindow::UpdateMargin() { UpdateLineNumberMargin(editor_, lineNu
 
 void SourceViewerWindow::ReloadSettings() {
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
-  const Style style = StyleForExtension(configuration, FileExtension(filePath_));
+  const Style style = StyleForFile(configuration, filePath_, edgeLines_);
   ApplyBaseStyle(editor_, configuration);
   if (editor_.exists()) ApplyStyle(editor_, style);
   search_.SetUpIndicator(ConfiguredHighlight(configuration));

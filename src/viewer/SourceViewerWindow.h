@@ -84,6 +84,7 @@ class SourceViewerWindow {
   std::unique_ptr<SearchPanel> searchPanel_;
   HACCEL accelerators_ = nullptr;  // the module's own table, freed with it
   std::wstring filePath_;
+  EdgeLines edgeLines_;  // of the file shown: its language's evidence besides the name
   bool searchPanelShown_ = false;
   bool windowDestroyed_ = false;
   uint64_t loadCount_ = 0;

@@ -6,6 +6,7 @@
 
 #include "config/Format.h"
 #include "config/Loaders.h"
+#include "host/Paths.h"
 #include "base/Text.h"
 
 namespace lumen {
@@ -45,6 +46,13 @@ Style PlainTextStyle() { return Style{SCLEX_NULL, {}}; }
 Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::wstring& extension) {
   if (extension.empty()) return PlainTextStyle();
   return ReadOr(PlainTextStyle(), [&] { return configuration.StyleForExtension(extension); });
+}
+
+Style StyleForFile(const ConfigurationSnapshot& configuration, const std::wstring& path, const EdgeLines& lines) {
+  const auto languages = ReadOr(std::vector<LanguageKeys>(), [&] { return configuration.Languages(); });
+  const auto chosen = ChooseLanguage(languages, path.substr(FileNameStart(path)), FileExtension(path), lines);
+  if (!chosen) return PlainTextStyle();
+  return ReadOr(PlainTextStyle(), [&] { return configuration.StyleAt(chosen->language); });
 }
 
 void ApplyStyle(const EditorControl& editor, const Style& style) {

@@ -17,6 +17,10 @@ Style PlainTextStyle();
 // configuration cannot be read.
 Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::wstring& extension);
 
+// The language of a file from its path and the edge lines of its text (name,
+// modeline, extension, "#!" line); plain text when none is found.
+Style StyleForFile(const ConfigurationSnapshot& configuration, const std::wstring& path, const EdgeLines& lines);
+
 void ApplyStyle(const EditorControl& editor, const Style& style);
 // The language of the pseudo extension "*", under every file's own.
 void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& configuration);

@@ -20,7 +20,7 @@ inline const char kDialogStyles[] = R"(
         <WordStyle name="Keyword" styleID="5" fgColor="0000FF" fontSize="10" fontStyle="1"><Keywords id="0">int char</Keywords></WordStyle>
       </WordStyles>
     </Style>
-    <Style ext="py pyw" lexer="2" name="Python">
+    <Style ext="py pyw" lexer="2" name="Python" names="SConstruct" aliases="python py">
       <WordStyles>
         <WordStyle name="Default" styleID="0" fgColor="000000" fontSize="9" fontStyle="4"/>
       </WordStyles>

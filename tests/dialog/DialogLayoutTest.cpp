@@ -39,16 +39,18 @@ TEST(DialogLayout, PlacesRowsOfLabelsAndControlsInsideThreeGroups) {
   EXPECT_EQ(c[kUnderlineCheck].x, 224);
   EXPECT_EQ(c[kExtensionsLabel], (ControlBox{12, 205, 314, 22}));
   EXPECT_EQ(c[kExtensionsEdit], (ControlBox{12, 228, 314, 44}));
-  EXPECT_EQ(c[kStyleGroup], (ControlBox{4, 4, 326, 276}));
-  EXPECT_EQ(c[kHighlightButton], (ControlBox{126, 292, 80, 22}));
-  EXPECT_EQ(c[kTransparencyEdit], (ControlBox{126, 318, 84, 22}));
-  EXPECT_EQ(c[kLineNumberingCheck], (ControlBox{12, 373, 110, 22}));
-  EXPECT_EQ(c[kLineWrappingCheck], (ControlBox{126, 373, 200, 22}));
-  EXPECT_EQ(c[kMiscGroup], (ControlBox{4, 276, 326, 120}));
-  EXPECT_EQ(c[kOkButton], (ControlBox{162, 412, 80, 22}));
-  EXPECT_EQ(c[kCancelButton], (ControlBox{246, 412, 80, 22}));
-  EXPECT_EQ(c[kButtonGroup], (ControlBox{4, 396, 326, 45}));
-  EXPECT_EQ(p.dialog, (ControlBox{0, 0, 342, 489}));
+  EXPECT_EQ(c[kNamesLabel], (ControlBox{12, 279, 314, 22}));
+  EXPECT_EQ(c[kNamesEdit], (ControlBox{12, 302, 314, 44}));
+  EXPECT_EQ(c[kStyleGroup], (ControlBox{4, 4, 326, 350}));
+  EXPECT_EQ(c[kHighlightButton], (ControlBox{126, 366, 80, 22}));
+  EXPECT_EQ(c[kTransparencyEdit], (ControlBox{126, 392, 84, 22}));
+  EXPECT_EQ(c[kLineNumberingCheck], (ControlBox{12, 447, 110, 22}));
+  EXPECT_EQ(c[kLineWrappingCheck], (ControlBox{126, 447, 200, 22}));
+  EXPECT_EQ(c[kMiscGroup], (ControlBox{4, 350, 326, 120}));
+  EXPECT_EQ(c[kOkButton], (ControlBox{162, 486, 80, 22}));
+  EXPECT_EQ(c[kCancelButton], (ControlBox{246, 486, 80, 22}));
+  EXPECT_EQ(c[kButtonGroup], (ControlBox{4, 470, 326, 45}));
+  EXPECT_EQ(p.dialog, (ControlBox{0, 0, 342, 563}));
   EXPECT_EQ(c[kTransparencyUpDown], ControlBox{}) << "placed by its edit";
 }
 
@@ -86,7 +88,7 @@ TEST(DialogLayout, WideCheckBoxesOrExtensionsLabelSetTheContentWidth) {
   m.textWidth[kExtensionsLabel] = 500;
   EXPECT_EQ(LayOutDialog(m).dialog.width, 528);
   m.textWidth[kCancelButton] = 120;
-  EXPECT_EQ(LayOutDialog(m).controls[kOkButton], (ControlBox{268, 412, 120, 22}));
+  EXPECT_EQ(LayOutDialog(m).controls[kOkButton], (ControlBox{268, 486, 120, 22}));
 }
 
 TEST(DialogLayout, CentresByTheClientSizeOverTheParentsWindow) {

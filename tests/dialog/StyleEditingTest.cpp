@@ -137,11 +137,15 @@ TEST_F(LiveDialog, EditsOfAStyleSurviveSwitchingStylesAndCancelDiscardsThem) {
   EXPECT_EQ(config.Read(), before);
 }
 
-TEST_F(LiveDialog, KeepsTheExtensionsTypedForALanguageButNeverAnEmptyList) {
+TEST_F(LiveDialog, KeepsTheExtensionsAndNamesTypedForALanguageButNeverAnEmptyExtensionList) {
   OpenDialog dialog = Open();
   EXPECT_EQ(dialog.Text(kExtensionsEdit), L"c h");
+  EXPECT_EQ(dialog.Text(kNamesEdit), L"");
   dialog.Type(kExtensionsEdit, L"c h\r\ncc");
+  dialog.Type(kNamesEdit, L"Makefile *.mk");
   dialog.Choose(kLanguageCombo, kPython);
+  EXPECT_EQ(dialog.Text(kNamesEdit), L"SConstruct");
+  dialog.Type(kNamesEdit, L"");
   EXPECT_EQ(dialog.Text(kExtensionsEdit), L"py pyw");
   dialog.Type(kExtensionsEdit, L"");
   dialog.Choose(kLanguageCombo, kC);
@@ -153,6 +157,9 @@ TEST_F(LiveDialog, KeepsTheExtensionsTypedForALanguageButNeverAnEmptyList) {
   const Configuration saved = Saved();
   EXPECT_EQ(saved.styles[kC].extensions, L"c h\r\ncc");
   EXPECT_EQ(saved.styles[kPython].extensions, L"py");
+  EXPECT_EQ(saved.styles[kC].names, L"Makefile *.mk");
+  EXPECT_EQ(saved.styles[kPython].names, L"") << "names, unlike extensions, may be emptied";
+  EXPECT_EQ(saved.styles[kPython].aliases, L"python py") << "aliases are kept as the file has them";
   EXPECT_EQ(LoadExtensions(config.path()), (std::vector<std::wstring>{L"c", L"h", L"cc", L"py", L"txt"}))
       << "each line typed is an extension of its own";
 }

@@ -32,9 +32,8 @@ bool IdentifyFile(Host& host, const std::wstring& path, size_t capacity, bool by
   record.Put<uint32_t>(32, static_cast<uint32_t>(capacity));
   const test::RawRecord<40> before = record;
   test::PluginLibrary& plugin = host.plugin();
-  void* const untouchable = reinterpret_cast<void*>(0x10);  // the stream plays no part: never touched
   const BOOL claimed = Boundary("HBX_IdentifyFileW", [&] {
-    return byStream ? plugin.IdentifyFileStreamW(nullptr, untouchable, path.c_str(), record.data())
+    return byStream ? plugin.IdentifyFileStreamW(nullptr, nullptr, path.c_str(), record.data())  // no stream: the file is read
                     : plugin.IdentifyFileW(nullptr, path.c_str(), record.data(), 0);
   });
   EXPECT_TRUE(claimed == TRUE || claimed == FALSE) << claimed;

@@ -1,0 +1,62 @@
+#pragma once
+// Which language a file is: by its whole name, a Vim or Emacs modeline, its
+// extension, or the program its "#!" line runs. Plain functions over plain
+// data: identification and colouring both decide here.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumen {
+
+// What one Style element is recognised by: its three lists, as stored.
+struct LanguageKeys {
+  std::wstring extensions;  // `ext`
+  std::wstring names;       // `names`: whole file names, * and ? as wildcards
+  std::wstring aliases;     // `aliases`: how modelines and "#!" lines call it
+};
+
+// The lines the content rules read: the first and the last five of a text.
+struct EdgeLines {
+  std::vector<std::wstring> first;
+  std::vector<std::wstring> last;
+};
+inline constexpr size_t kModelineReach = 5;
+
+// Lines end at LF, CR LF or a lone CR; a last line needs no end. A UTF-8 byte
+// order mark before the first line is dropped. `lastToo` false: only the
+// first lines, for a head of a file whose end is unknown.
+EdgeLines EdgeLinesOf(std::string_view utf8, bool lastToo);
+
+enum class RecognisedBy { Name, Modeline, Extension, FirstLine };
+struct Recognition {
+  size_t language;  // index into the languages, in document order
+  RecognisedBy by;
+};
+
+// The first rule that finds a language decides: a names pattern matching the
+// whole file name, then a modeline, then the extension (as the viewer has
+// always matched it), then the "#!" line. In each rule the earliest language
+// of the document wins.
+std::optional<Recognition> ChooseLanguage(const std::vector<LanguageKeys>& languages, const std::wstring& fileName,
+                                          const std::wstring& extension, const EdgeLines& lines);
+
+// The single rules, for identification, which claims by any of them.
+std::optional<size_t> LanguageByName(const std::vector<LanguageKeys>& languages, const std::wstring& fileName);
+std::optional<size_t> LanguageByContent(const std::vector<LanguageKeys>& languages, const EdgeLines& lines);
+bool AnyAliases(const std::vector<LanguageKeys>& languages);
+bool AnyNamesOrAliases(const std::vector<LanguageKeys>& languages);
+
+// Whole-text match, case-insensitive; * stands for any run, ? for one character.
+bool MatchesNamePattern(const std::wstring& pattern, const std::wstring& name);
+// The file type a Vim ("vim: set ft=python:") or Emacs ("-*- mode: python -*-")
+// modeline in `line` names; empty without one.
+std::wstring ModelineFileType(const std::wstring& line);
+// The program a "#!" line runs: its last path component, or after `env` the
+// first argument that is neither an option nor an assignment; empty otherwise.
+std::wstring FirstLineProgram(const std::wstring& line);
+// The program's name as given, then without its trailing versions:
+// python3.11, python3, python.
+std::vector<std::wstring> ProgramNameCandidates(const std::wstring& program);
+
+}  // namespace lumen

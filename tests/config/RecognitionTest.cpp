@@ -1,0 +1,115 @@
+// Which language a file gets, as a table: each rule alone, the rules in
+// conflict, and the spellings of names, modelines and first lines people use.
+#include <gtest/gtest.h>
+
+#include "config/Recognition.h"
+
+namespace lumen {
+namespace {
+
+enum Language : size_t { kText, kCMake, kMake, kPython, kShell, kCpp, kNone = 99 };
+
+const std::vector<LanguageKeys> kLanguages = {
+    {L"txt", L"", L""},
+    {L"cmake", L"CMakeLists.txt *.cmake", L"cmake"},
+    {L"mk", L"Makefile GNUmakefile makefile *.mk Dockerfile.?*", L"make"},
+    {L"py pyw", L"SConstruct", L"python python2 python3 py"},
+    {L"sh bash", L".bashrc .bash_profile", L"sh bash zsh"},
+    {L"cpp h", L"", L"cpp c++"},
+};
+
+struct Case {
+  const char* what;
+  std::wstring path;
+  std::string text;
+  Language expected;
+  RecognisedBy by = RecognisedBy::Extension;
+};
+
+std::wstring NameOf(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
+std::wstring ExtensionOf(const std::wstring& path) {
+  const size_t dot = path.rfind(L'.');
+  return dot == std::wstring::npos ? std::wstring() : path.substr(dot + 1);
+}
+
+TEST(Recognition, ChoosesByNameThenModelineThenExtensionThenFirstLine) {
+  using enum RecognisedBy;
+  const std::string sixLines = "1\n2\n3\n4\n5\n6\n";
+  const Case cases[] = {
+      {"extension alone", L"a.py", "x = 1\n", kPython, Extension},
+      {"name beats extension", L"C:\\src\\CMakeLists.txt", "", kCMake, Name},
+      {"names are case-insensitive", L"MAKEFILE", "", kMake, Name},
+      {"* in a name", L"rules.cmake", "", kCMake, Name},
+      {"? needs a character", L"Dockerfile.", "", kNone},
+      {"? and *", L"Dockerfile.dev", "", kMake, Name},
+      {"a folder never matches", L"C:\\Makefile\\notes", "", kNone},
+      {"dot file", L"/home/u/.bashrc", "", kShell, Name},
+      {"modeline beats extension", L"a.txt", "# vim: set ft=python:\n", kPython, Modeline},
+      {"vim: ft=", L"a.txt", "x\n// vim: ft=cpp\n", kCpp, Modeline},
+      {"vi: filetype=", L"a", "# vi: filetype=sh\n", kShell, Modeline},
+      {"ex: after a blank", L"a", "# ex:ft=sh\n", kShell, Modeline},
+      {"ex: at the start is no modeline", L"a", "ex: ft=sh\n", kNone},
+      {"index: is no modeline", L"a", "index: ft=sh\n", kNone},
+      {"vim version", L"a", "/* vim600: set filetype=cpp: */\n", kCpp, Modeline},
+      {"compound Vim type", L"a", "# vim: ft=python.django\n", kPython, Modeline},
+      {"emacs mode", L"a", "# -*- mode: python; coding: utf-8 -*-\n", kPython, Modeline},
+      {"emacs short form", L"a", "/* -*- C++ -*- */\n", kCpp, Modeline},
+      {"emacs variables without mode", L"a", "# -*- coding: utf-8 -*-\n", kNone},
+      {"modeline in the last lines", L"a.txt", sixLines + sixLines + "# vim: ft=sh\n", kShell, Modeline},
+      {"modeline past the first five lines", L"a.txt", sixLines + "# vim: ft=sh\n" + sixLines, kText, Extension},
+      {"unknown modeline type", L"a.txt", "# vim: ft=cobol\n", kText, Extension},
+      {"extension beats first line", L"a.txt", "#!/bin/sh\n", kText, Extension},
+      {"first line", L"run", "#!/bin/bash\necho\n", kShell, FirstLine},
+      {"env", L"run", "#!/usr/bin/env python3\n", kPython, FirstLine},
+      {"env -S", L"run", "#!/usr/bin/env -S python3 -u\n", kPython, FirstLine},
+      {"env with an assignment", L"run", "#!/usr/bin/env VAR=1 python3\n", kPython, FirstLine},
+      {"env -u NAME", L"run", "#!/usr/bin/env -u HOME zsh\n", kShell, FirstLine},
+      {"version", L"run", "#!/usr/local/bin/python3.11\n", kPython, FirstLine},
+      {"dashed version", L"run", "#!/opt/bin/bash-5.2\n", kShell, FirstLine},
+      {"blank after #!", L"run", "#! /bin/sh\n", kShell, FirstLine},
+      {"CR LF", L"run", "#!/bin/sh\r\necho\r\n", kShell, FirstLine},
+      {"byte order mark", L"run", "\xEF\xBB\xBF#!/bin/sh\n", kShell, FirstLine},
+      {"one line without an end", L"run", "#!/bin/sh", kShell, FirstLine},
+      {"unknown program", L"run", "#!/usr/bin/awk -f\n", kNone},
+      {"#! on the second line", L"run", "\n#!/bin/sh\n", kNone},
+      {"env alone", L"run", "#!/usr/bin/env\n", kNone},
+      {"nothing at all", L"run", "", kNone},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto chosen = ChooseLanguage(kLanguages, NameOf(c.path), ExtensionOf(c.path), EdgeLinesOf(c.text, true));
+    if (c.expected == kNone) {
+      EXPECT_FALSE(chosen.has_value());
+      continue;
+    }
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->language, static_cast<size_t>(c.expected));
+    EXPECT_EQ(chosen->by, c.by);
+  }
+}
+
+TEST(Recognition, EdgeLinesSplitAtEveryLineEndAndCutHugeLines) {
+  const EdgeLines lines = EdgeLinesOf("a\r\nb\rc\nd\ne\nf\ng\nh\n", true);
+  EXPECT_EQ(lines.first, (std::vector<std::wstring>{L"a", L"b", L"c", L"d", L"e"}));
+  EXPECT_EQ(lines.last, (std::vector<std::wstring>{L"d", L"e", L"f", L"g", L"h"}));
+  EXPECT_TRUE(EdgeLinesOf("a\nb\n", false).last.empty()) << "a head of a file has no known end";
+  EXPECT_EQ(EdgeLinesOf(std::string(1 << 20, 'x'), true).first.front().size(), 4096u);
+  EXPECT_TRUE(EdgeLinesOf("", true).first.empty());
+  EXPECT_EQ(ProgramNameCandidates(L"python3.11"), (std::vector<std::wstring>{L"python3.11", L"python3", L"python"}));
+  EXPECT_EQ(ProgramNameCandidates(L"python.exe"), (std::vector<std::wstring>{L"python"}));
+}
+
+TEST(Recognition, MatchesWildcardsWithoutRunningAway) {
+  EXPECT_TRUE(MatchesNamePattern(L"*.mk", L"rules.MK"));
+  EXPECT_TRUE(MatchesNamePattern(L"*", L"anything"));
+  EXPECT_TRUE(MatchesNamePattern(L"a*b*c", L"aXbYbZc"));
+  EXPECT_FALSE(MatchesNamePattern(L"a*b*c", L"aXbYbZ"));
+  EXPECT_FALSE(MatchesNamePattern(L"", L"a"));
+  EXPECT_FALSE(MatchesNamePattern(L"??", L"a"));
+  // A pathological pattern over a long name ends at once: both are longer than any file name.
+  EXPECT_FALSE(MatchesNamePattern(std::wstring(2000, L'*') + L"b", std::wstring(30000, L'a')));
+  EXPECT_FALSE(MatchesNamePattern(L"*a*a*a*a*a*b", std::wstring(1000, L'a')));
+}
+
+}  // namespace
+}  // namespace lumen
