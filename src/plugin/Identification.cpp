@@ -39,14 +39,21 @@ std::optional<Head> ReadStreamHead(IStream* stream) {
   if (FAILED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_CUR, &position))) return std::nullopt;
   Head head;
   head.bytes.resize(kIdentificationHead);
-  ULONG read = 0;
-  const HRESULT result = stream->Read(head.bytes.data(), static_cast<ULONG>(head.bytes.size()), &read);
+  size_t total = 0;
+  HRESULT result = S_OK;
+  // A stream may deliver less than asked before its end.
+  while (total < head.bytes.size()) {
+    ULONG read = 0;
+    result = stream->Read(head.bytes.data() + total, static_cast<ULONG>(head.bytes.size() - total), &read);
+    if (FAILED(result) || read == 0) break;
+    total += std::min<size_t>(read, head.bytes.size() - total);
+  }
   LARGE_INTEGER back = {};
   back.QuadPart = static_cast<LONGLONG>(position.QuadPart);
   const bool restored = SUCCEEDED(stream->Seek(back, STREAM_SEEK_SET, nullptr));
   if (FAILED(result) || !restored) return std::nullopt;
-  head.bytes.resize(std::min<size_t>(read, head.bytes.size()));
-  head.wholeFile = read < kIdentificationHead;
+  head.bytes.resize(total);
+  head.wholeFile = total < kIdentificationHead;
   return head;
 }
 

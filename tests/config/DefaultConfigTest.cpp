@@ -4,6 +4,7 @@
 #include "HostedConfig.h"
 #include "config/Format.h"
 #include "config/Loaders.h"
+#include "config/Recognition.h"
 #include "config/Saver.h"
 #include "base/Text.h"
 
@@ -45,6 +46,29 @@ TEST_F(DefaultConfiguration, ReachesEveryLanguageByEachOfItsExtensions) {
   }
   EXPECT_EQ(extensions, handled.size());
   EXPECT_EQ(config.host().OpenDocuments(), 0);
+}
+
+// No earlier language takes a name or an alias from the one that lists it.
+TEST_F(DefaultConfiguration, ReachesEveryLanguageByEachOfItsNamesAndAliases) {
+  const std::vector<LanguageKeys> languages = ConfigurationSnapshot(config.path()).Languages();
+  size_t names = 0;
+  for (size_t index = 0; index < languages.size(); ++index) {
+    for (const std::wstring& name : Split(languages[index].names, L" ")) {
+      SCOPED_TRACE(test::ToUtf8(name));
+      if (name.find_first_of(L"*?") != std::wstring::npos) continue;
+      const auto chosen = ChooseLanguage(languages, name, L"", {});
+      ASSERT_TRUE(chosen.has_value());
+      EXPECT_EQ(chosen->language, index);
+      ++names;
+    }
+    for (const std::wstring& alias : Split(languages[index].aliases, L" ")) {
+      SCOPED_TRACE(test::ToUtf8(alias));
+      const auto chosen = ChooseLanguage(languages, L"script", L"", EdgeLinesOf("#!/usr/bin/env " + test::ToUtf8(alias), true));
+      ASSERT_TRUE(chosen.has_value());
+      EXPECT_EQ(chosen->language, index);
+    }
+  }
+  EXPECT_GE(names, 30u);
 }
 
 TEST_F(DefaultConfiguration, SurvivesASaveAndAReload) {

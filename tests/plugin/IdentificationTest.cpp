@@ -4,6 +4,10 @@
 
 #include "HostedConfig.h"
 #include "PluginLibrary.h"
+#include "TestFiles.h"
+#include "TestStream.h"
+#include "ViewerHarness.h"
+#include "abi/ScintillaInterface.h"
 
 namespace lumen {
 namespace {
@@ -101,6 +105,58 @@ TEST_F(Identification, ClaimsNothingWithoutAUsableConfiguration) {
   EXPECT_FALSE(Claims(L"x.c")) << "no Styles";
   EXPECT_FALSE(plugin.IdentifyFileW(nullptr, nullptr, nullptr, 0)) << "no path";
   EXPECT_EQ(config.host().OpenDocuments(), 0);
+}
+
+// The shipped configuration, through the exports: files named as people name
+// them are claimed and shown in their languages, an extension-less one by its
+// first line; one that cannot be read is simply not claimed.
+TEST(IdentificationByNameAndFirstLine, ClaimsAndColoursWithTheShippedConfiguration) {
+  using namespace std::string_literals;
+  test::ViewerHarness viewer(test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml"));
+  PluginLibrary& plugin = viewer.plugin();
+  const struct {
+    const wchar_t* name;
+    std::string text;
+    int lexer;
+  } files[] = {{L"Makefile", "all:\n\techo\n", 11},           {L"Dockerfile.dev", "FROM debian\n", 62},
+               {L".bashrc", "alias ll='ls -l'\n", 62},         {L"run", "#!/usr/bin/env python3\nprint(1)\n", 2},
+               {L"tool", "\xFF\xFE#\0!\0/\0b\0i\0n\0/\0s\0h\0\n\0"s, 62},
+               {L"CMakeLists.txt", "project(x)\n", 80}};
+  for (const auto& file : files) {
+    SCOPED_TRACE(test::ToUtf8(file.name));
+    const std::wstring path = viewer.FilePath(file.name);
+    test::WriteBytes(path, file.text);
+    RawRecord<40> record;
+    record.Put<wchar_t*>(24, nullptr);
+    EXPECT_TRUE(plugin.IdentifyFileW(nullptr, path.c_str(), record.data(), 0));
+    ASSERT_EQ(viewer.OpenFile(path), 1);
+    EXPECT_EQ(viewer.Sci(sci::SCI_GETLEXER), file.lexer);
+    EXPECT_EQ(test::ReadBytes(path), file.text) << "the file is left as it was";
+  }
+  RawRecord<40> record;
+  record.Put<wchar_t*>(24, nullptr);
+  EXPECT_FALSE(plugin.IdentifyFileW(nullptr, viewer.FilePath(L"missing").c_str(), record.data(), 0));
+  const std::wstring locked = viewer.FilePath(L"locked");
+  test::WriteBytes(locked, "#!/bin/sh\n");
+  const HANDLE exclusive = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(plugin.IdentifyFileW(nullptr, locked.c_str(), record.data(), 0)) << "unreadable: not claimed";
+  CloseHandle(exclusive);
+  EXPECT_TRUE(plugin.IdentifyFileW(nullptr, locked.c_str(), record.data(), 0));
+
+  // A stream's head is read from the stream, which goes back to where it was.
+  test::TestStream stream("#!/usr/bin/perl\n" + std::string(10000, 'x'));
+  stream.piece = 100;
+  LARGE_INTEGER start = {};
+  start.QuadPart = 0;
+  stream.Seek(start, STREAM_SEEK_SET, nullptr);
+  EXPECT_TRUE(plugin.IdentifyFileStreamW(nullptr, &stream, L"C:\\x\\script", record.data()));
+  EXPECT_EQ(stream.position(), 0u);
+  EXPECT_LE(stream.readCalls, 41) << "at most 4 KB";
+  test::TestStream unseekable("#!/bin/sh\n");
+  unseekable.seekable = false;
+  EXPECT_FALSE(plugin.IdentifyFileStreamW(nullptr, &unseekable, L"C:\\x\\script", record.data()));
+  EXPECT_EQ(unseekable.readCalls, 0) << "a stream that cannot be put back is not read";
 }
 
 TEST(IdentificationWithoutHost, ClaimsNothing) {

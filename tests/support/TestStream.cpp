@@ -27,6 +27,7 @@ HRESULT TestStream::Read(void* buffer, ULONG count, ULONG* read) {
   if (read) *read = 0;
   if (failRead || position_ >= failAfter) return STG_E_READFAULT;
   if (!buffer) return STG_E_INVALIDPOINTER;
+  if (position_ >= bytes_.size()) return S_FALSE;
   const size_t delivered = std::min<size_t>({count, piece, bytes_.size() - position_, failAfter - position_});
   std::memcpy(buffer, bytes_.data() + position_, delivered);
   position_ += delivered;
@@ -35,7 +36,15 @@ HRESULT TestStream::Read(void* buffer, ULONG count, ULONG* read) {
 }
 
 HRESULT TestStream::Write(const void*, ULONG, ULONG*) { return STG_E_ACCESSDENIED; }
-HRESULT TestStream::Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) { return E_NOTIMPL; }
+HRESULT TestStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) {
+  if (!seekable) return E_NOTIMPL;
+  const long long base = origin == STREAM_SEEK_SET ? 0 : origin == STREAM_SEEK_CUR ? static_cast<long long>(position_)
+                                                                                   : static_cast<long long>(bytes_.size());
+  if (base + move.QuadPart < 0) return STG_E_INVALIDFUNCTION;
+  position_ = static_cast<size_t>(base + move.QuadPart);
+  if (position) position->QuadPart = position_;
+  return S_OK;
+}
 HRESULT TestStream::SetSize(ULARGE_INTEGER) { return E_NOTIMPL; }
 HRESULT TestStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) { return E_NOTIMPL; }
 HRESULT TestStream::Commit(DWORD) { return E_NOTIMPL; }

@@ -21,6 +21,7 @@ class TestStream final : public IStream {
   ULONG piece = ~ULONG{0};
   bool failStat = false;
   bool failRead = false;
+  bool seekable = true;
   // Reads fail once this many bytes were delivered: a stream that breaks midway.
   size_t failAfter = SIZE_MAX;
 
@@ -29,6 +30,7 @@ class TestStream final : public IStream {
 
   int readCalls = 0;
   ULONG references() const { return references_; }
+  size_t position() const { return position_; }
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
