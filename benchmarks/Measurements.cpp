@@ -144,6 +144,25 @@ Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath) {
   return figures;
 }
 
+std::vector<IdentificationFigures> MeasureIdentifications(const std::wstring& pluginPath,
+                                                          const std::vector<std::wstring>& paths, int count) {
+  test::HostedConfig config;
+  config.Write(test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml"));
+  test::PluginLibrary plugin(pluginPath);
+  if (!plugin.StartUp()) throw std::runtime_error("lumen.dll did not start");
+  std::vector<IdentificationFigures> figures;
+  for (const std::wstring& path : paths) {
+    IdentificationFigures batch;
+    batch.name = path.substr(path.find_last_of(L'\\') + 1);
+    batch.seconds = Seconds([&] {
+      for (int i = 0; i < count; ++i) batch.claimed = plugin.IdentifyFileW(nullptr, path.c_str(), nullptr, 0) != FALSE;
+    });
+    figures.push_back(batch);
+  }
+  plugin.Uninit();
+  return figures;
+}
+
 Figures AddTextToControl(const std::wstring& path, const std::wstring& editorLibrary) {
   const std::string bytes = test::ReadBytes(path);
   const std::string text = ConvertToUtf8(bytes, DetectEncoding(bytes));

@@ -3,6 +3,7 @@
 // process's peak working set then belongs to that operation only.
 #include <cstdint>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 #include "base/Handles.h"
@@ -37,5 +38,15 @@ struct WarmParts {
   double platformValidate = 0;
 };
 WarmParts MeasureWarmParts(const std::wstring& path);
+
+// `count` calls of HBX_IdentifyFileW for each file, with the shipped
+// configuration: the seconds each batch took and whether the file was claimed.
+struct IdentificationFigures {
+  std::wstring name;
+  double seconds = 0;
+  bool claimed = false;
+};
+std::vector<IdentificationFigures> MeasureIdentifications(const std::wstring& pluginPath,
+                                                          const std::vector<std::wstring>& paths, int count);
 
 }  // namespace lumen::benchmark

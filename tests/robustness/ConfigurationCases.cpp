@@ -8,7 +8,10 @@
 #include "HostedConfig.h"
 #include "Robustness.h"
 #include "TestFiles.h"
+#include "TestStream.h"
 #include "base/Text.h"
+#include "plugin/Identification.h"
+#include "viewer/Encoding.h"
 
 namespace lumen::robustness {
 namespace {
@@ -52,7 +55,7 @@ void ExpectIdentification(Host& host, Random& random, const ConfigurationSample&
   const std::vector<std::wstring> names = NamesToIdentify(random, sample, expected);
   for (const std::wstring& name : names) {
     const bool claimed = IdentifyFile(host, name, random.Below(4), random.Percent(30));
-    EXPECT_EQ(claimed, IsConfigured(expected.extensions, name)) << test::ToUtf8(name);
+    EXPECT_EQ(claimed, ClaimedWithoutContent(expected, name)) << test::ToUtf8(name);
   }
   Count("configuration: files identified", static_cast<int>(names.size()));
 }
@@ -89,7 +92,7 @@ void ExpectViewerStyling(Host& host, Random& random, const ConfigurationSample& 
   for (std::wstring extension : {random.Pick(configured), random.Pick(any)}) {
     extension = AsFileNamePart(extension);
     const Lexers lexers = ExpectFileShown(host, viewer, L"sample." + extension, kSourceText);
-    const int expected = ExpectedLexer(host, extension);
+    const int expected = ExpectedLexer(host, L"sample." + extension, kSourceText);
     EXPECT_TRUE(lexers.loaded == expected && lexers.reloaded == expected) << test::ToUtf8(extension);
   }
   Count("configuration: viewer loads with styling and reload", 2);
@@ -147,6 +150,89 @@ TEST(ConfigurationRobustness, TheShippedConfigurationDamaged) {
 
 TEST(ConfigurationRobustness, ASmallConfigurationDamaged) {
   MutatedSamples("configuration: a small one, damaged", SmallConfiguration(), kSmallSamples, 400);
+}
+
+// Languages with drawn names and aliases, and files with drawn names, first
+// lines and modelines: empty, huge, binary, unterminated, UTF-16. Each file is
+// claimed exactly as the recognition rules say, by path and by stream, shown
+// in the language they choose, and left as it was.
+std::string DrawnList(Random& random, const std::vector<std::string>& pool) {
+  std::string list;
+  for (size_t count = random.Below(4); count > 0; --count) list += random.Pick(pool) + " ";
+  if (random.Percent(5)) list += std::string(20000 + random.Below(50000), random.Percent(50) ? '*' : 'p');
+  return list;
+}
+
+std::string DrawnFirstLines(Random& random) {
+  static const std::vector<std::string> lines = {
+      "#!/usr/bin/env python3", "#!/bin/sh", "#!", "#! ", "#!/usr/bin/env", "#!/usr/bin/env -S VAR=1 -u X perl -w",
+      "#!/usr/local/bin/ruby2.7.1", "#!" + std::string(30000, '/'), "# vim: set ft=python:", "// vim: ft=",
+      "/* -*- mode: sh -*- */", "-*- -*-", "-*-", "vim:", "ex: ft=sh", " vi:ft=make:", "\xFF\xFE\x00#!",
+      std::string("#!/bin/\0sh", 10), "x"};
+  std::string text;
+  for (size_t count = 1 + random.Below(3); count > 0; --count) {
+    text += random.Percent(20) ? random.Bytes(random.Length(200)) : random.Pick(lines);
+    text += random.Pick(std::vector<std::string>{"\n", "\r\n", "\r", ""});
+  }
+  if (random.Percent(20)) text = std::string(random.Below(6000), '\n') + text;  // past the first five lines, or 4 KB
+  if (random.Percent(10)) {  // as UTF-16LE with its mark
+    std::string wide = "\xFF\xFE";
+    for (char c : text) wide += std::string{c, '\0'};
+    text = wide;
+  }
+  return random.Percent(5) ? std::string() : text;
+}
+
+TEST(ConfigurationRobustness, NamesAliasesModelinesAndFirstLines) {
+  static const std::vector<std::string> names = {"Makefile", "*", "?", "*.*", "**?*", ".bashrc", "Dockerfile.*",
+                                                 "CMakeLists.txt", "\xC3\xA4*", "*.c", "[x]", "run"};
+  static const std::vector<std::string> aliases = {"python", "python3", "sh", "perl", "make", "c++", "",
+                                                   "\xC3\xA4", "ruby", "-", "env"};
+  static const std::vector<std::wstring> fileNames = {L"Makefile", L"run", L"script", L".bashrc", L"Dockerfile.dev",
+                                                      L"a.c", L"notes.txt", L"\u00e4x", L"CMakeLists.txt",
+                                                      std::wstring(200, L'n')};
+  Host host;
+  for (int index = 0; index < 120; ++index) {
+    Random random("recognition", index);
+    const Case scope("configuration: names, aliases and first lines", std::to_string(index));
+    std::string styles;
+    for (int language = 0; language < 3; ++language) {
+      styles += "<Style ext=\"" + std::string(language == 0 ? "c" : language == 1 ? "txt" : "") + "\" lexer=\"" +
+                std::to_string(language + 2) + "\" names=\"" + DrawnList(random, names) + "\" aliases=\"" +
+                DrawnList(random, aliases) + "\"/>";
+    }
+    const std::string configuration = test::ConfigWithStyles(styles);
+    host.WriteConfig(configuration);
+    const Expectations expected = ReadExpectations(host);
+    const std::wstring name = random.Pick(fileNames);
+    const std::string text = DrawnFirstLines(random);
+    const std::wstring path = host.WriteFile(name, text);
+    const std::string head = text.substr(0, kIdentificationHead);
+    const bool claimed =
+        ClaimedWithoutContent(expected, path) ||
+        (AnyAliases(expected.languages) &&
+         LanguageByContent(expected.languages,
+                           EdgeLinesOf(HeadText(head, text.size() < kIdentificationHead), false)).has_value());
+    EXPECT_EQ(IdentifyFile(host, path, random.Below(4), random.Percent(50)), claimed);
+    test::TestStream stream(text);
+    stream.piece = 1 + static_cast<ULONG>(random.Below(5000));
+    test::RawRecord<40> record;
+    record.Put<wchar_t*>(24, nullptr);
+    EXPECT_EQ(Boundary("HBX_IdentifyFileStreamW",
+                       [&] { return host.plugin().IdentifyFileStreamW(nullptr, &stream, path.c_str(), record.data()); }) != FALSE,
+              claimed);
+    EXPECT_EQ(stream.position(), 0u) << "the stream is put back";
+    EXPECT_EQ(test::ReadBytes(path), text) << "identification leaves the file as it was";
+    if (!text.empty() && text.rfind("\xEF\xBB\xBF", 0) != 0 && DetectEncoding(text) == Encoding::Utf8) {
+      Viewer viewer(host);
+      if (viewer.window()) {
+        const Lexers lexers = ExpectFileShown(host, viewer, name, text);
+        const int lexer = ExpectedLexer(host, name, text);
+        EXPECT_TRUE(lexers.loaded == lexer && lexers.reloaded == lexer) << lexers.loaded << " " << lexer;
+      }
+    }
+    host.ExpectCleanEnd(configuration);
+  }
 }
 
 // Hand-written edges that random damage reaches only by luck.

@@ -90,7 +90,11 @@ Expectations ReadExpectations(const Host& host) {
     expected.extensions = LoadExtensions(path);
   } catch (const std::exception&) {
   }
-  expected.handledList = HandledExtensionList(expected.extensions);
+  try {
+    expected.languages = ConfigurationSnapshot(path).Languages();
+  } catch (const std::exception&) {
+  }
+  expected.handledList = AnyNamesOrAliases(expected.languages) ? L"*" : HandledExtensionList(expected.extensions);
   try {
     expected.fileSizeLimit = LoadFileSizeLimit(path);
   } catch (const std::exception&) {
@@ -102,13 +106,21 @@ Expectations ReadExpectations(const Host& host) {
   return expected;
 }
 
-int ExpectedLexer(const Host& host, const std::wstring& extension) {
-  if (host.kind() != Host::Kind::Full || extension.empty()) return SCLEX_NULL;
+int ExpectedLexer(const Host& host, const std::wstring& fileName, const std::string& text) {
+  if (host.kind() != Host::Kind::Full) return SCLEX_NULL;
   try {
-    return LoadStyleForExtension(host.configPath(), extension).lexer;
+    const ConfigurationSnapshot configuration(host.configPath());
+    const auto chosen =
+        ChooseLanguage(configuration.Languages(), fileName, FileExtension(fileName), EdgeLinesOf(text, true));
+    return chosen ? configuration.StyleAt(chosen->language).lexer : SCLEX_NULL;
   } catch (const std::exception&) {
     return SCLEX_NULL;
   }
+}
+
+bool ClaimedWithoutContent(const Expectations& expected, const std::wstring& path) {
+  return LanguageByName(expected.languages, path.substr(FileNameStart(path))).has_value() ||
+         IsConfigured(expected.extensions, path);
 }
 
 bool IsConfigured(const std::vector<std::wstring>& extensions, const std::wstring& path) {

@@ -8,6 +8,7 @@
 
 #include "Robustness.h"
 #include "config/Model.h"
+#include "config/Recognition.h"
 
 namespace lumen::robustness {
 
@@ -32,11 +33,14 @@ struct Expectations {
   std::wstring handledList;
   uint64_t fileSizeLimit = 1;
   std::optional<Configuration> configuration;
+  std::vector<LanguageKeys> languages;  // what each language is recognised by
 };
 Expectations ReadExpectations(const Host& host);
-// The lexer a file with this extension gets: its language's, else plain text.
-int ExpectedLexer(const Host& host, const std::wstring& extension);
+// The lexer a file of this name and text gets: its language's, else plain text.
+int ExpectedLexer(const Host& host, const std::wstring& fileName, const std::string& text);
 bool IsConfigured(const std::vector<std::wstring>& extensions, const std::wstring& path);
+// Whether a file that cannot be read is claimed: by its name or its extension.
+bool ClaimedWithoutContent(const Expectations& expected, const std::wstring& path);
 
 // Saves `configuration` as the dialog's OK does; a save that fails must leave
 // the file as it was. Returns whether it saved.

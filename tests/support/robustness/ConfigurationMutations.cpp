@@ -18,7 +18,8 @@ const std::vector<std::string> kElementNames = {
     "Style",  "WordStyles", "WordStyle",     "Keywords",      "styles",       "WORDSTYLE", "Other"};
 const std::vector<std::string> kAttributeNames = {
     "Foreground", "ForegroundAlpha", "OutlineAlpha", "Enabled",   "Width",   "ext",     "lexer", "name", "bgColor",
-    "fgColor",    "fontName",        "fontSize",     "fontStyle", "eolFill", "styleID", "id",    "EXT",  "styleid"};
+    "fgColor",    "fontName",        "fontSize",     "fontStyle", "eolFill", "styleID", "id",    "EXT",  "styleid",
+    "names",      "aliases",         "NAMES"};
 const std::vector<std::string> kRootNames = {"config", "Configuration", "X", "Styles", "Konfigürätion", "Config2"};
 
 std::string LongText(Random& random) {
