@@ -8,7 +8,15 @@ namespace lumen {
 
 using namespace sci;
 
-DocumentSearch::DocumentSearch(std::function<void()> hidePanel) : hidePanel_(std::move(hidePanel)) {}
+DocumentSearch::DocumentSearch(Events events) : events_(std::move(events)) {}
+
+MatchCount DocumentSearch::count() const {
+  return {!text_.empty(), matchSelected_ && currentMatch_ < matches_.size() ? currentMatch_ + 1 : 0, matches_.size()};
+}
+
+void DocumentSearch::ReportCount() const {
+  if (events_.countChanged) events_.countChanged(count());
+}
 
 void DocumentSearch::SetUpIndicator(const std::optional<Highlight>& highlight) const {
   SetUpSearchIndicator(editor_, highlight);
@@ -30,10 +38,14 @@ bool DocumentSearch::SetSearchText(const std::wstring& text) {
     HighlightMatches(editor_, matches_);
     marksAreSearch_ = true;
     SelectMatch(editor_, matches_.front());
+    matchSelected_ = true;
+    ReportCount();
     return true;
   }
   editor_.Send(SCI_SETEMPTYSELECTION, editor_.Send(SCI_GETCURRENTPOS));
   ClearSearchIndicator(editor_);
+  matchSelected_ = false;
+  ReportCount();
   return false;
 }
 
@@ -45,7 +57,10 @@ bool DocumentSearch::SelectNeighbourMatch(bool forward) {
     currentMatch_ = forward && !matches_.empty() ? matches_.size() - 1 : 0;
     marksAreSearch_ = false;
   }
-  if (matches_.empty()) return false;
+  if (matches_.empty()) {
+    ReportCount();
+    return false;
+  }
   const size_t last = matches_.size() - 1;
   if (forward) {
     currentMatch_ = currentMatch_ < last ? currentMatch_ + 1 : 0;
@@ -55,6 +70,8 @@ bool DocumentSearch::SelectNeighbourMatch(bool forward) {
   if (!marksAreSearch_) HighlightMatches(editor_, matches_);
   marksAreSearch_ = true;
   SelectMatch(editor_, matches_[currentMatch_]);
+  matchSelected_ = true;
+  ReportCount();
   return true;
 }
 
@@ -73,18 +90,34 @@ void DocumentSearch::SetWholeWord(bool wholeWord) {
 
 void DocumentSearch::CancelSearch() {
   marksAreSearch_ = false;  // the marks stay until the selection changes
-  if (hidePanel_) hidePanel_();
+  if (events_.hidePanel) events_.hidePanel();
+}
+
+bool DocumentSearch::GoToLine(const std::wstring& text) {
+  const auto target = ParseLineTarget(text);
+  if (!target || !editor_.exists()) return false;
+  lumen::GoToLine(editor_, *target);
+  matchSelected_ = false;
+  ReportCount();
+  FocusDocument();
+  return true;
+}
+
+void DocumentSearch::FocusDocument() {
+  if (editor_.exists()) SetFocus(editor_.window());
 }
 
 void DocumentSearch::AfterLoad(bool panelShown) {
   matches_.clear();
   currentMatch_ = 0;
   matchesOutdated_ = false;
+  matchSelected_ = false;
   if (!panelShown) {
     matchesOutdated_ = !text_.empty();
     return;
   }
   UpdateMatches();
+  ReportCount();
   if (matches_.empty()) return;
   currentMatch_ = matches_.size() - 1;  // so that the next Find next selects the first
   HighlightMatches(editor_, matches_);

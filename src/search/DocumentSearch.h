@@ -11,14 +11,19 @@
 #include "abi/EditorControl.h"
 #include "config/Model.h"
 #include "search/FindHighlight.h"
+#include "search/GoToLine.h"
 #include "search/SearchProxy.h"
 
 namespace lumen {
 
 class DocumentSearch final : public SearchProxy {
  public:
-  // `hidePanel` is what Cancel asks of the viewer that shows the panel.
-  explicit DocumentSearch(std::function<void()> hidePanel);
+  // What the search tells the viewer that shows its panel.
+  struct Events {
+    std::function<void()> hidePanel;                     // Cancel was chosen
+    std::function<void(const MatchCount&)> countChanged;  // for the panel's count
+  };
+  explicit DocumentSearch(Events events);
 
   // The editor searched from now on; none once the viewer's editor is gone.
   void SetEditor(const EditorControl& editor) { editor_ = editor; }
@@ -31,6 +36,8 @@ class DocumentSearch final : public SearchProxy {
   void SetMatchCase(bool matchCase) override;
   void SetWholeWord(bool wholeWord) override;
   void CancelSearch() override;
+  bool GoToLine(const std::wstring& text) override;
+  void FocusDocument() override;
 
   // A new document is shown. With the panel shown its matches are marked at
   // once, and the next Find next selects the first; otherwise the old matches
@@ -50,13 +57,16 @@ class DocumentSearch final : public SearchProxy {
   const std::wstring& text() const { return text_; }
   const std::vector<Match>& matches() const { return matches_; }
   bool marksAreSearch() const { return marksAreSearch_; }
+  MatchCount count() const;
 
  private:
   void UpdateMatches();
   bool SelectNeighbourMatch(bool forward);
+  void ReportCount() const;
 
   EditorControl editor_;
-  std::function<void()> hidePanel_;
+  Events events_;
+  bool matchSelected_ = false;  // the selection is matches_[currentMatch_]
   bool matchCase_ = false;
   bool wholeWord_ = false;
   std::wstring text_;

@@ -27,6 +27,15 @@ std::optional<PanelPlacement> LayOutPanel(int width, int height, int rowHeight, 
   placement.matchCase = {4, row2, matchCase, h};
   placement.wholeWords = {8 + matchCase, row2, wholeWords, h};
   placement.cancel = {width - button - 4, row2, button, h};
+  const int lineEntry = labels.lineEntry + 8;
+  const int lineEntryX = placement.cancel.x - 8 - lineEntry;
+  const int lineLabelX = lineEntryX - 4 - labels.lineLabel;
+  const int countX = 16 + matchCase + wholeWords;
+  if (lineLabelX >= countX) {
+    placement.count = {countX, row2, lineLabelX - 8 - countX > 0 ? lineLabelX - 8 - countX : 0, h};
+    placement.lineLabel = {lineLabelX, row2, labels.lineLabel, h};
+    placement.lineEntry = {lineEntryX, row2, lineEntry, h};
+  }
   return placement;
 }
 

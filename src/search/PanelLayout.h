@@ -13,15 +13,20 @@ struct PanelLabelWidths {
   int cancel = 0;
   int matchCase = 0;
   int wholeWords = 0;
+  int lineLabel = 0;
+  int lineEntry = 0;  // the widest text the line entry is meant for
 };
 
 struct PanelPlacement {
   ControlBox edit, findNext, findPrevious, matchCase, wholeWords, cancel;
+  // Between Whole words and Cancel: the count, then the line entry and its
+  // label; empty boxes when the row has no room for them.
+  ControlBox count, lineLabel, lineEntry;
   bool operator==(const PanelPlacement&) const = default;
 };
 
 // Two rows of height `rowHeight`: the edit and the two find buttons, then the
-// two check boxes and Cancel. Nothing when the panel is narrower than 100 or
+// two check boxes, the count, the line entry and Cancel. Nothing when the panel is narrower than 100 or
 // too low for both rows; the controls then keep their places.
 std::optional<PanelPlacement> LayOutPanel(int width, int height, int rowHeight, const PanelLabelWidths& labels,
                                           int checkMarkWidth);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+#include <iterator>
 #include <stdexcept>
 
 #include "base/ProcedureScope.h"
@@ -11,18 +13,47 @@
 namespace lumen {
 namespace {
 
-enum ControlId { kEditId = 1, kFindNextId = 2, kFindPreviousId = 3, kCancelId = 4, kMatchCaseId = 5, kWholeWordsId = 6 };
+enum ControlId {
+  kEditId = 1,
+  kFindNextId = 2,
+  kFindPreviousId = 3,
+  kCancelId = 4,
+  kMatchCaseId = 5,
+  kWholeWordsId = 6,
+  kCountId = 7,
+  kLineEntryId = 8
+};
 constexpr int kPanelId = 2;
-constexpr UINT kEnterReleased = 1;  // notification code the edit sends its panel
+// Notification codes the edits send their panel.
+constexpr UINT kEnterReleased = 1;
+constexpr UINT kEscapePressed = 2;
+// The line entry is as wide as this text.
+constexpr wchar_t kLineEntrySample[] = L"999999:999";
 
 constexpr UINT_PTR kEditSubclassId = 1;
 
-// The edit tells its panel when Enter is released.
+void NotifyPanel(HWND edit, UINT code) {
+  NMHDR header = {edit, static_cast<UINT_PTR>(GetDlgCtrlID(edit)), code};
+  SendMessageW(GetParent(edit), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+}
+
+bool IsEscape(const MSG* message) { return message && message->wParam == VK_ESCAPE; }
+
+// The edits tell their panel when Enter is released; the line entry keeps
+// Escape for itself (the host's dialog keys would make it a button click) and
+// tells the panel of it.
 LRESULT CALLBACK SearchEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
   const ProcedureScope scope;
-  if (message == WM_KEYUP && wParam == VK_RETURN) {
-    NMHDR header = {edit, static_cast<UINT_PTR>(GetDlgCtrlID(edit)), kEnterReleased};
-    SendMessageW(GetParent(edit), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+  if (message == WM_KEYUP && wParam == VK_RETURN) NotifyPanel(edit, kEnterReleased);
+  if (GetDlgCtrlID(edit) == kLineEntryId) {
+    if (message == WM_GETDLGCODE && IsEscape(reinterpret_cast<const MSG*>(lParam))) {
+      return DefSubclassProc(edit, message, wParam, lParam) | DLGC_WANTALLKEYS;
+    }
+    if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
+      NotifyPanel(edit, kEscapePressed);
+      return 0;
+    }
+    if (message == WM_CHAR && (wParam == VK_ESCAPE || wParam == VK_RETURN)) return 0;  // no beep
   }
   if (message == WM_NCDESTROY) RemoveWindowSubclass(edit, &SearchEditProc, kEditSubclassId);
   return DefSubclassProc(edit, message, wParam, lParam);
@@ -60,7 +91,8 @@ SearchPanel::SearchPanel(HINSTANCE instance, HWND parent, SearchProxy* proxy) : 
 
 SearchPanel::~SearchPanel() {
   // Children first, while the font they use still exists.
-  for (UniqueWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &cancel_, &matchCase_, &wholeWords_}) {
+  for (UniqueWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &cancel_, &matchCase_, &wholeWords_,
+                                &count_, &lineLabel_, &lineEntry_}) {
     control->reset();
   }
   if (window_) DestroyWindow(window_);
@@ -84,7 +116,14 @@ LRESULT SearchPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header && header->code == kEnterReleased) proxy_->FindNext();
+      if (!header) return 0;
+      if (header->code == kEscapePressed) proxy_->FocusDocument();
+      if (header->code != kEnterReleased) return 0;
+      if (header->idFrom != kLineEntryId) {
+        proxy_->FindNext();
+      } else if (!proxy_->GoToLine(WindowText(lineEntry_.get()))) {
+        SendMessageW(lineEntry_.get(), EM_SETSEL, 0, -1);  // no such line: the text stays to be corrected
+      }
       return 0;
     }
     case WM_COMMAND:
@@ -117,11 +156,21 @@ void SearchPanel::OnCreate() {
   wholeWords_ = UniqueWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_AUTOCHECKBOX, kWholeWordsId, wholeWordsLabel_));
   cancelLabel_ = LoadResourceString(instance_, IDS_CANCEL);
   cancel_ = UniqueWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kCancelId, cancelLabel_));
+  // After today's controls, so that their tab order stays.
+  count_ = UniqueWindow(CreateControl(L"STATIC", 0, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE,
+                                      kCountId, L""));
+  lineLabelText_ = LoadResourceString(instance_, IDS_LINE_LABEL);
+  lineLabel_ = UniqueWindow(
+      CreateControl(L"STATIC", 0, WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE, 0, lineLabelText_));
+  lineEntry_ = UniqueWindow(CreateControl(L"EDIT", WS_EX_CLIENTEDGE, visibleTab | WS_BORDER | ES_AUTOHSCROLL,
+                                          kLineEntryId, L""));
 
   SendMessageW(sizingCombo_.get(), CB_SETEXTENDEDUI, TRUE, 0);
   if (edit_) SetWindowSubclass(edit_.get(), &SearchEditProc, kEditSubclassId, 0);
+  if (lineEntry_) SetWindowSubclass(lineEntry_.get(), &SearchEditProc, kEditSubclassId, 0);
   font_ = CreateMessageFont();
-  for (const UniqueWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &matchCase_, &wholeWords_, &cancel_}) {
+  for (const UniqueWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &matchCase_, &wholeWords_, &cancel_,
+                                      &count_, &lineLabel_, &lineEntry_}) {
     SendMessageW(control->get(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
   }
   ShowWindow(window_, SW_SHOW);
@@ -169,13 +218,39 @@ void SearchPanel::SetTextAndSearch(const std::wstring& text) {
   proxy_->SetSearchText(text);
 }
 
+void SearchPanel::FocusLineEntry() {
+  SetFocus(lineEntry_.get());
+  SendMessageW(lineEntry_.get(), EM_SETSEL, 0, -1);
+}
+
+void SearchPanel::ShowCount(const MatchCount& count) {
+  std::wstring text;
+  if (count.searching && count.total == 0) {
+    text = LoadResourceString(instance_, IDS_NO_MATCHES);
+  } else if (count.searching) {
+    const bool placed = count.position > 0;
+    const std::wstring format = LoadResourceString(instance_, placed ? IDS_MATCH_POSITION : IDS_MATCH_TOTAL);
+    wchar_t buffer[96] = L"";
+    if (placed) {
+      std::swprintf(buffer, std::size(buffer), format.c_str(), static_cast<unsigned>(count.position),
+                    static_cast<unsigned>(count.total));
+    } else {
+      std::swprintf(buffer, std::size(buffer), format.c_str(), static_cast<unsigned>(count.total));
+    }
+    text = buffer;
+  }
+  SetWindowTextW(count_.get(), text.c_str());
+}
+
 void SearchPanel::LayoutControls() {
   if (!window_ || !sizingCombo_ || !findNext_ || !findPrevious_ || !matchCase_) return;
   RECT client;
   if (!GetClientRect(window_, &client)) return;
   const PanelLabelWidths labels = {MeasureTextWidth(window_, findNextLabel_), MeasureTextWidth(window_, findPreviousLabel_),
                                    MeasureTextWidth(window_, cancelLabel_), MeasureTextWidth(window_, matchCaseLabel_),
-                                   MeasureTextWidth(window_, wholeWordsLabel_)};
+                                   MeasureTextWidth(window_, wholeWordsLabel_),
+                                   MeasureTextWidth(window_, lineLabelText_),
+                                   MeasureTextWidth(window_, kLineEntrySample)};
   const auto placement = LayOutPanel(client.right, client.bottom, WindowHeight(sizingCombo_.get()), labels,
                                      GetSystemMetrics(SM_CXMENUCHECK));
   if (!placement) return;
@@ -185,6 +260,9 @@ void SearchPanel::LayoutControls() {
   Place(matchCase_, placement->matchCase);
   Place(wholeWords_, placement->wholeWords);
   Place(cancel_, placement->cancel);
+  Place(count_, placement->count);
+  Place(lineLabel_, placement->lineLabel);
+  Place(lineEntry_, placement->lineEntry);
 }
 
 }  // namespace lumen

@@ -1,7 +1,8 @@
 #pragma once
 // The search panel at the bottom of a viewer: an edit for the search text,
-// Find next, Find previous, Cancel, Match case and Whole words. It searches
-// nothing itself: every action goes to its SearchProxy.
+// Find next, Find previous, Cancel, Match case and Whole words, the count of
+// matches and the line entry of Go to line. It searches nothing itself: every
+// action goes to its SearchProxy.
 #include <string>
 #include <windows.h>
 
@@ -28,6 +29,10 @@ class SearchPanel {
   // Focus to the edit; a non-empty text replaces the edit's (and so searches).
   void FocusEdit(const std::wstring& text);
   void SetTextAndSearch(const std::wstring& text);
+  // Focus to the line entry, its text selected.
+  void FocusLineEntry();
+  // "3 of 120", "120 matches", "No matches", or nothing without a search text.
+  void ShowCount(const MatchCount& count);
 
  private:
   friend LRESULT CALLBACK SearchPanelWindowProc(HWND, UINT, WPARAM, LPARAM);
@@ -42,8 +47,9 @@ class SearchPanel {
   HWND window_ = nullptr;
   SearchProxy* proxy_;
   UniqueWindow edit_, sizingCombo_, findNext_, findPrevious_, cancel_, matchCase_, wholeWords_;
+  UniqueWindow count_, lineLabel_, lineEntry_;
   UniqueFont font_;
-  std::wstring findNextLabel_, findPreviousLabel_, cancelLabel_, matchCaseLabel_, wholeWordsLabel_;
+  std::wstring findNextLabel_, findPreviousLabel_, cancelLabel_, matchCaseLabel_, wholeWordsLabel_, lineLabelText_;
 };
 
 }  // namespace lumen

@@ -1,8 +1,17 @@
 #pragma once
-// What the search panel asks of the search behind it.
+// What the search panel asks of the search behind it, and the count it shows.
+#include <cstddef>
 #include <string>
 
 namespace lumen {
+
+// Where the selection stands among the matches of the search text.
+struct MatchCount {
+  bool searching = false;  // a search text is set
+  size_t position = 0;     // 1-based; 0 when no match is selected
+  size_t total = 0;
+  bool operator==(const MatchCount&) const = default;
+};
 
 class SearchProxy {
  public:
@@ -15,6 +24,10 @@ class SearchProxy {
   virtual void SetMatchCase(bool matchCase) = 0;
   virtual void SetWholeWord(bool wholeWord) = 0;
   virtual void CancelSearch() = 0;
+  // The line entry's text was confirmed; false when it names no line.
+  virtual bool GoToLine(const std::wstring& text) = 0;
+  // The keyboard goes back to the document.
+  virtual void FocusDocument() = 0;
 };
 
 }  // namespace lumen

@@ -28,10 +28,13 @@ HWND TopLevelAncestor(HWND window) {
 
 SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const ViewerCreateData* createData)
     : window_(window), instance_(instance), creationFlags_(createData ? createData->flags : 0),
-      search_([this] {
-        searchPanelShown_ = false;
-        LayoutChildren(false);
-      }),
+      search_({[this] {
+                 searchPanelShown_ = false;
+                 LayoutChildren(false);
+               },
+               [this](const MatchCount& count) {
+                 if (searchPanel_) searchPanel_->ShowCount(count);
+               }}),
       hostFunctions_(BindHostHelperApi()) {
   // Without the editor control library the viewer still answers the host.
   if (EnsureEditorControlLibrary(instance)) CreateEditor(createData ? createData->rectangle : nullptr);

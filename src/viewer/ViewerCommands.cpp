@@ -55,6 +55,10 @@ LRESULT SourceViewerWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
       if (!Gone() && searchPanel_) searchPanel_->FocusEdit(L"");
       if (!Gone()) FindSelection(id == IDA_FIND_SELECTION_FORWARD);
       break;
+    case IDA_GO_TO_LINE:
+      ShowSearchPanel(true);
+      if (!Gone() && searchPanel_) searchPanel_->FocusLineEntry();
+      break;
     case IDA_HIDE_SEARCH:
       ShowSearchPanel(false);
       break;

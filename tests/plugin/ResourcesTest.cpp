@@ -48,7 +48,7 @@ TEST_F(Resources, HoldTheHostsPluginManifestWithCrLfLineEnds) {
 }
 
 TEST_F(Resources, HoldEveryStringTheWindowsShowWithAtMostOneMnemonic) {
-  for (UINT id = IDS_FIND_NEXT; id <= IDS_FILE_NAMES; ++id) {
+  for (UINT id = IDS_FIND_NEXT; id <= IDS_NO_MATCHES; ++id) {
     const std::wstring text = String(plugin.module(), id);
     EXPECT_FALSE(text.empty()) << "string " << id;
     EXPECT_LE(std::count(text.begin(), text.end(), L'&'), 1) << "string " << id;
@@ -75,7 +75,8 @@ TEST_F(Resources, HoldOneAcceleratorPerKeyForEveryViewerCommand) {
       {{ctrl, 'R'}, IDA_FIND_PREVIOUS_CTRL_R},
       {{FVIRTKEY | FSHIFT, VK_F3}, IDA_FIND_PREVIOUS_SHIFT_F3},
       {{ctrl | FSHIFT, VK_F3}, IDA_FIND_SELECTION_BACKWARD},
-      {{ctrl, 'W'}, IDA_CTRL_W}};
+      {{ctrl, 'W'}, IDA_CTRL_W},
+      {{ctrl, 'G'}, IDA_GO_TO_LINE}};
   std::map<std::pair<BYTE, WORD>, WORD> held;
   for (int i = 0; i < count; ++i) {
     const auto key = std::make_pair(static_cast<BYTE>(entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT)), entries[i].key);

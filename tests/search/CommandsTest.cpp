@@ -5,6 +5,7 @@
 #include "abi/HostMessages.h"
 #include "resources/resource.h"
 #include "abi/ScintillaInterface.h"
+#include "base/Controls.h"
 
 namespace lumen {
 namespace {
@@ -127,6 +128,37 @@ TEST_F(Commands, EnterReleasedInTheSearchEditFindsTheNextMatchOnce) {
 
   SendMessageW(viewer.panel(), WM_NOTIFY, 1, 0);  // a notification without its record
   EXPECT_EQ(Selection(), std::make_pair(16, 19));
+}
+
+// Ctrl+G, digits, Enter: the caret is on that line; Escape gives the keyboard
+// back to the document. The count follows typing and stepping.
+TEST_F(Commands, CtrlGGoesToALineAndTheCountFollowsTheSearch) {
+  ASSERT_EQ(viewer.OpenText("key one\nkey two\nkey three\n", L"a.txt"), 1);
+  EXPECT_TRUE(viewer.PressKey('G', true));
+  EXPECT_TRUE(PanelShown());
+  const HWND lineEntry = GetDlgItem(viewer.panel(), 8);
+  ASSERT_EQ(GetFocus(), lineEntry);
+  SetWindowTextW(lineEntry, L"3");
+  viewer.PressKey(VK_RETURN);
+  EXPECT_EQ(viewer.Sci(SCI_LINEFROMPOSITION, static_cast<WPARAM>(viewer.Sci(SCI_GETCURRENTPOS))), 2);
+  EXPECT_EQ(GetFocus(), viewer.editor()) << "the line is shown to be read";
+  viewer.PressKey('G', true);
+  SetWindowTextW(lineEntry, L"x");
+  viewer.PressKey(VK_RETURN);
+  EXPECT_EQ(GetFocus(), lineEntry) << "no such line: the entry keeps the keyboard";
+  viewer.PressKey(VK_ESCAPE);
+  EXPECT_EQ(GetFocus(), viewer.editor());
+  EXPECT_TRUE(PanelShown());
+
+  const HWND count = GetDlgItem(viewer.panel(), 7);
+  viewer.TypeSearchText(L"key");
+  EXPECT_EQ(lumen::WindowText(count), L"1 of 3");
+  viewer.PressKey(VK_F3);
+  EXPECT_EQ(lumen::WindowText(count), L"2 of 3");
+  viewer.TypeSearchText(L"none");
+  EXPECT_EQ(lumen::WindowText(count), L"No matches");
+  viewer.TypeSearchText(L"");
+  EXPECT_EQ(lumen::WindowText(count), L"");
 }
 
 TEST_F(Commands, TabMovesBetweenThePanelsControls) {

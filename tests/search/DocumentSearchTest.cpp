@@ -3,6 +3,8 @@
 // beside the real control runs the same cases over Scintilla 5.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "EditorStandIn.h"
 #include "TestFiles.h"
 #include "abi/ScintillaInterface.h"
@@ -21,7 +23,7 @@ class DocumentSearchTest : public ::testing::Test {
       : library_(LoadLibraryW((test::ProgramFolder() + L"\\SciLexer.dll").c_str())),
         editor_(CreateWindowExW(0, L"Scintilla", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr)),
-        search_([this] { ++panelHidden_; }) {
+        search_({[this] { ++panelHidden_; }, [this](const MatchCount& count) { shown_ = count; }}) {
     search_.SetEditor(EditorControl(editor_));
     Sci(SCI_SETCODEPAGE, SC_CP_UTF8);
   }
@@ -52,6 +54,7 @@ class DocumentSearchTest : public ::testing::Test {
   HMODULE library_;
   HWND editor_;
   int panelHidden_ = 0;
+  MatchCount shown_;  // what the panel was last told to show
   DocumentSearch search_;
 };
 
@@ -79,9 +82,12 @@ TEST_F(DocumentSearchTest, StepsThroughNonOverlappingMatchesWrappingAtBothEnds) 
     EXPECT_TRUE(search_.SetSearchText(c.text));
     EXPECT_EQ(Matches(), c.matches);
     EXPECT_EQ(Selection(), c.matches.front()) << "the first match is selected";
+    EXPECT_EQ(shown_, (MatchCount{true, 1, c.matches.size()}));
     for (const Step& step : c.steps) {
       EXPECT_TRUE(step.forward ? search_.FindNext() : search_.FindPrevious());
       EXPECT_EQ(Selection(), step.selected);
+      const size_t index = std::find(c.matches.begin(), c.matches.end(), step.selected) - c.matches.begin();
+      EXPECT_EQ(shown_, (MatchCount{true, index + 1, c.matches.size()})) << "the count follows each step";
     }
   }
 }
@@ -93,6 +99,7 @@ TEST_F(DocumentSearchTest, StartsOverAtTheFirstMatchWhenAnOptionChanges) {
   search_.FindNext();
   search_.SetMatchCase(true);
   EXPECT_EQ(Marks(), (Ranges{{5, 9}, {15, 19}}));
+  EXPECT_EQ(shown_, (MatchCount{true, 1, 2})) << "an option change counts again";
   EXPECT_EQ(Selection(), std::make_pair(5, 9));
   search_.SetWholeWord(true);
   EXPECT_EQ(Marks(), (Ranges{{5, 9}}));
@@ -105,6 +112,7 @@ TEST_F(DocumentSearchTest, WithoutAMatchCollapsesTheSelectionClearsTheMarksAndSt
   search_.SetSearchText(L"beta");
   EXPECT_FALSE(search_.SetSearchText(L"betax"));
   EXPECT_TRUE(Marks().empty());
+  EXPECT_EQ(shown_, (MatchCount{true, 0, 0})) << "No matches";
   const auto [start, end] = Selection();
   EXPECT_EQ(start, end);
   EXPECT_FALSE(search_.FindNext());
@@ -112,6 +120,7 @@ TEST_F(DocumentSearchTest, WithoutAMatchCollapsesTheSelectionClearsTheMarksAndSt
   EXPECT_EQ(Selection(), std::make_pair(start, end));
   EXPECT_FALSE(search_.SetSearchText(L""));
   EXPECT_TRUE(Marks().empty());
+  EXPECT_EQ(shown_, MatchCount{}) << "no text, no count";
 }
 
 TEST_F(DocumentSearchTest, MarksASelectedWholeWordOnlyUntilTheSearchOwnsTheMarks) {
@@ -142,6 +151,7 @@ TEST_F(DocumentSearchTest, AfterALoadMarksAtOnceWithThePanelShownElseSearchesAtT
   search_.AfterLoad(true);
   EXPECT_EQ(Marks(), (Ranges{{10, 11}, {16, 17}}));
   EXPECT_EQ(Selection(), std::make_pair(0, 0)) << "nothing is selected";
+  EXPECT_EQ(shown_, (MatchCount{true, 0, 2})) << "2 matches, none selected";
   search_.FindNext();
   EXPECT_EQ(Selection(), std::make_pair(10, 11)) << "the first step selects the first match";
 
@@ -173,6 +183,39 @@ TEST_F(DocumentSearchTest, StepsOnFromTheSelectedMatchAndMarksTheHostsTextInAnyC
   EXPECT_EQ(panelHidden_, 1);
   EXPECT_FALSE(search_.marksAreSearch()) << "the marks stay, the selection may take them";
   EXPECT_EQ(Marks().size(), 2u);
+}
+
+// Lines and columns count from 1; whatever names no line changes nothing.
+TEST_F(DocumentSearchTest, GoesToALineAndColumnAndShowsItNearTheMiddle) {
+  std::string text;
+  for (int line = 1; line <= 200; ++line) text += "line " + std::to_string(line) + "\n";
+  Show(text + "last");
+  const int lastLine = static_cast<int>(Sci(SCI_GETLINECOUNT)) - 1;
+  const struct {
+    const wchar_t* typed;
+    int line;
+    int column;  // bytes into the line
+  } targets[] = {{L"120", 119, 0},   {L" 7 ", 6, 0},           {L"0", 0, 0},   {L"12:3", 11, 2},
+                 {L"12:400", 11, 7}, {L"99999999999", lastLine, 0}, {L"1:0", 0, 0}};
+  for (const auto& t : targets) {
+    SCOPED_TRACE(test::ToUtf8(t.typed));
+    ASSERT_TRUE(search_.GoToLine(t.typed));
+    const auto position = static_cast<WPARAM>(Sci(SCI_GETCURRENTPOS));
+    EXPECT_EQ(Sci(SCI_LINEFROMPOSITION, position), t.line);
+    EXPECT_EQ(static_cast<int>(position - Sci(SCI_POSITIONFROMLINE, t.line)), t.column);
+    EXPECT_EQ(Selection().first, Selection().second) << "nothing selected";
+    const LRESULT first = Sci(SCI_GETFIRSTVISIBLELINE), onScreen = Sci(SCI_LINESONSCREEN);
+    EXPECT_LE(first, t.line);
+    EXPECT_LT(t.line - first, onScreen) << "in view";
+    // The view does not scroll past the end: only lines before it come to the middle.
+    if (t.line + onScreen < lastLine) EXPECT_LE(t.line - first, onScreen / 2 + 1) << "near the middle";
+  }
+  const LRESULT before = Sci(SCI_GETCURRENTPOS);
+  for (const wchar_t* garbage : {L"", L"abc", L"12:", L":5", L"-3", L"1:2:3", L"\u0663"}) {
+    EXPECT_FALSE(search_.GoToLine(garbage)) << test::ToUtf8(garbage);
+  }
+  EXPECT_EQ(Sci(SCI_GETCURRENTPOS), before);
+  EXPECT_EQ(test::DocumentText(editor_), text + "last") << "the document stays as it is";
 }
 
 }  // namespace

@@ -172,6 +172,29 @@ int LineCount(std::string_view text) {
   return lines;
 }
 
+int LineStart(std::string_view text, int line) {
+  if (line < 0) return -1;
+  int at = 0;
+  for (int current = 0; current < line; ++current) {
+    const size_t end = text.find_first_of("\r\n", static_cast<size_t>(at));
+    if (end == std::string_view::npos) return -1;
+    at = static_cast<int>(end) + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  return at;
+}
+
+int LineEnd(std::string_view text, int line) {
+  const int start = LineStart(text, line);
+  if (start < 0) return -1;
+  const size_t end = text.find_first_of("\r\n", static_cast<size_t>(start));
+  return end == std::string_view::npos ? static_cast<int>(text.size()) : static_cast<int>(end);
+}
+
+int LineOf(std::string_view text, int position) {
+  const auto end = static_cast<size_t>(std::clamp(position, 0, static_cast<int>(text.size())));
+  return LineCount(text.substr(0, end)) - 1;
+}
+
 // Outside the document the control reads zero bytes, which are spaces: a run
 // of spaces continues from there into the document, any other run ends at once.
 int WordStartPosition(std::string_view text, int position, bool onlyWordCharacters) {

@@ -23,6 +23,11 @@ int MovePositionOutsideChar(std::string_view text, int position, int direction);
 
 // Lines separated by CR, LF or CR LF; an empty document has one line.
 int LineCount(std::string_view text);
+// Where line `line` (from 0) starts and where its text ends (before its line
+// end); -1 for a line that does not exist.
+int LineStart(std::string_view text, int line);
+int LineEnd(std::string_view text, int line);
+int LineOf(std::string_view text, int position);
 
 // Start or end of the word around `position`; with onlyWordCharacters the run
 // is of word characters only, else of the class of the first character met.

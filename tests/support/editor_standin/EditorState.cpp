@@ -280,6 +280,21 @@ std::optional<LRESULT> HandleDocumentMessage(EditorState& editor, UINT message, 
     // The control answers a plain char: bytes above 0x7F come back negative.
     case SCI_GETCHARAT: return Int(wParam) >= 0 && Int(wParam) < length ? static_cast<signed char>(editor.text[Int(wParam)]) : 0;
     case SCI_GETLINECOUNT: return LineCount(editor.text);
+    case SCI_POSITIONFROMLINE: return LineStart(editor.text, Int(wParam));
+    case SCI_GETLINEENDPOSITION: return LineEnd(editor.text, Int(wParam));
+    case SCI_LINEFROMPOSITION: return LineOf(editor.text, Int(wParam));
+    // Columns are bytes: the stand-in expands no tabs.
+    case SCI_FINDCOLUMN: {
+      const int start = LineStart(editor.text, Int(wParam));
+      return start < 0 ? length : std::min(start + std::max(Int(lParam), 0), LineEnd(editor.text, Int(wParam)));
+    }
+    // No folding and no wrapping of the view: a document line is a display line.
+    case SCI_VISIBLEFROMDOCLINE: return wParam;
+    case SCI_LINESONSCREEN: return 30;
+    case SCI_GETFIRSTVISIBLELINE: return editor.firstVisibleLine;
+    case SCI_SETFIRSTVISIBLELINE:
+      editor.firstVisibleLine = std::clamp(Int(wParam), 0, LineCount(editor.text) - 1);
+      return 0;
     case SCI_SETREADONLY: editor.readOnly = wParam != 0; return 0;
     case SCI_GETREADONLY: return editor.readOnly;
     case SCI_CANUNDO: return editor.canUndo;

@@ -67,6 +67,7 @@ struct EditorState {
   int tabWidth = 8;
   bool usePopup = true;
   int zoom = 0;
+  int firstVisibleLine = 0;
   int wheelDelta = 0;  // wheel movement not yet turned into a zoom step
 
   std::vector<RecordedMessage> log;
