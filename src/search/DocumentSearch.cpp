@@ -11,7 +11,8 @@ using namespace sci;
 DocumentSearch::DocumentSearch(Events events) : events_(std::move(events)) {}
 
 MatchCount DocumentSearch::count() const {
-  return {!text_.empty(), matchSelected_ && currentMatch_ < matches_.size() ? currentMatch_ + 1 : 0, matches_.size()};
+  return {!text_.empty(), matchSelected_ && currentMatch_ < matches_.size() ? currentMatch_ + 1 : 0, matches_.size(),
+          invalidPattern_};
 }
 
 void DocumentSearch::ReportCount() const {
@@ -24,8 +25,15 @@ void DocumentSearch::SetUpIndicator(const std::optional<Highlight>& highlight) c
 
 void DocumentSearch::UpdateMatches() {
   matches_.clear();
+  invalidPattern_ = false;
   if (text_.empty()) return;
-  matches_ = FindAll(editor_, WideToUtf8(text_), SearchFlags(matchCase_, wholeWord_));
+  if (!regularExpression_) {
+    matches_ = FindAll(editor_, WideToUtf8(text_), SearchFlags(matchCase_, wholeWord_));
+    return;
+  }
+  const auto pattern = Pattern::Compile(WideToUtf8(text_), matchCase_, wholeWord_);
+  invalidPattern_ = !pattern;
+  if (pattern) matches_ = FindAllMatches(editor_, *pattern);
 }
 
 bool DocumentSearch::SetSearchText(const std::wstring& text) {
@@ -85,6 +93,11 @@ void DocumentSearch::SetMatchCase(bool matchCase) {
 
 void DocumentSearch::SetWholeWord(bool wholeWord) {
   wholeWord_ = wholeWord;
+  SetSearchText(text_);
+}
+
+void DocumentSearch::SetRegularExpression(bool regularExpression) {
+  regularExpression_ = regularExpression;
   SetSearchText(text_);
 }
 

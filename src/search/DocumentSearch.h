@@ -12,6 +12,7 @@
 #include "config/Model.h"
 #include "search/FindHighlight.h"
 #include "search/GoToLine.h"
+#include "search/Pattern.h"
 #include "search/SearchProxy.h"
 
 namespace lumen {
@@ -35,6 +36,7 @@ class DocumentSearch final : public SearchProxy {
   bool FindPrevious() override;
   void SetMatchCase(bool matchCase) override;
   void SetWholeWord(bool wholeWord) override;
+  void SetRegularExpression(bool regularExpression) override;
   void CancelSearch() override;
   bool GoToLine(const std::wstring& text) override;
   void FocusDocument() override;
@@ -69,6 +71,8 @@ class DocumentSearch final : public SearchProxy {
   bool matchSelected_ = false;  // the selection is matches_[currentMatch_]
   bool matchCase_ = false;
   bool wholeWord_ = false;
+  bool regularExpression_ = false;
+  bool invalidPattern_ = false;  // the regular expression does not compile
   std::wstring text_;
   std::vector<Match> matches_;  // in document order, never overlapping
   size_t currentMatch_ = 0;

@@ -8,6 +8,7 @@
 
 #include "abi/EditorControl.h"
 #include "config/Model.h"
+#include "search/Pattern.h"
 
 namespace lumen {
 
@@ -29,6 +30,10 @@ void SetUpSearchIndicator(const EditorControl& editor, const std::optional<Highl
 
 // Every match of `text` (UTF-8) in document order; none for an empty text.
 std::vector<Match> FindAll(const EditorControl& editor, const std::string& text, int flags);
+
+// Every match of `pattern`, line by line, in document order; empty matches are
+// left out (they would mark nothing and step nowhere).
+std::vector<Match> FindAllMatches(const EditorControl& editor, const Pattern& pattern);
 
 void ClearSearchIndicator(const EditorControl& editor);
 // Clears the indicator over the document, then marks each match.

@@ -30,8 +30,10 @@ std::optional<PanelPlacement> LayOutPanel(int width, int height, int rowHeight, 
   const int lineEntry = labels.lineEntry + 8;
   const int lineEntryX = placement.cancel.x - 8 - lineEntry;
   const int lineLabelX = lineEntryX - 4 - labels.lineLabel;
-  const int countX = 16 + matchCase + wholeWords;
+  const int regularExpression = labels.regularExpression + checkMarkWidth;
+  const int countX = 16 + matchCase + wholeWords + regularExpression;
   if (lineLabelX >= countX) {
+    placement.regularExpression = {12 + matchCase + wholeWords, row2, regularExpression, h};
     placement.count = {countX, row2, lineLabelX - 8 - countX > 0 ? lineLabelX - 8 - countX : 0, h};
     placement.lineLabel = {lineLabelX, row2, labels.lineLabel, h};
     placement.lineEntry = {lineEntryX, row2, lineEntry, h};

@@ -13,15 +13,16 @@ struct PanelLabelWidths {
   int cancel = 0;
   int matchCase = 0;
   int wholeWords = 0;
+  int regularExpression = 0;
   int lineLabel = 0;
   int lineEntry = 0;  // the widest text the line entry is meant for
 };
 
 struct PanelPlacement {
   ControlBox edit, findNext, findPrevious, matchCase, wholeWords, cancel;
-  // Between Whole words and Cancel: the count, then the line entry and its
-  // label; empty boxes when the row has no room for them.
-  ControlBox count, lineLabel, lineEntry;
+  // Between Whole words and Cancel: Regular expression, the count, then the
+  // line entry and its label; empty boxes when the row has no room for them.
+  ControlBox regularExpression, count, lineLabel, lineEntry;
   bool operator==(const PanelPlacement&) const = default;
 };
 

@@ -21,7 +21,8 @@ enum ControlId {
   kMatchCaseId = 5,
   kWholeWordsId = 6,
   kCountId = 7,
-  kLineEntryId = 8
+  kLineEntryId = 8,
+  kRegularExpressionId = 9
 };
 constexpr int kPanelId = 2;
 // Notification codes the edits send their panel.
@@ -92,7 +93,7 @@ SearchPanel::SearchPanel(HINSTANCE instance, HWND parent, SearchProxy* proxy) : 
 SearchPanel::~SearchPanel() {
   // Children first, while the font they use still exists.
   for (UniqueWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &cancel_, &matchCase_, &wholeWords_,
-                                &count_, &lineLabel_, &lineEntry_}) {
+                                &regularExpression_, &count_, &lineLabel_, &lineEntry_}) {
     control->reset();
   }
   if (window_) DestroyWindow(window_);
@@ -157,6 +158,9 @@ void SearchPanel::OnCreate() {
   cancelLabel_ = LoadResourceString(instance_, IDS_CANCEL);
   cancel_ = UniqueWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_PUSHBUTTON, kCancelId, cancelLabel_));
   // After today's controls, so that their tab order stays.
+  regularExpressionLabel_ = LoadResourceString(instance_, IDS_REGULAR_EXPRESSION);
+  regularExpression_ = UniqueWindow(
+      CreateControl(L"BUTTON", 0, visibleTab | BS_AUTOCHECKBOX, kRegularExpressionId, regularExpressionLabel_));
   count_ = UniqueWindow(CreateControl(L"STATIC", 0, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE,
                                       kCountId, L""));
   lineLabelText_ = LoadResourceString(instance_, IDS_LINE_LABEL);
@@ -170,7 +174,7 @@ void SearchPanel::OnCreate() {
   if (lineEntry_) SetWindowSubclass(lineEntry_.get(), &SearchEditProc, kEditSubclassId, 0);
   font_ = CreateMessageFont();
   for (const UniqueWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &matchCase_, &wholeWords_, &cancel_,
-                                      &count_, &lineLabel_, &lineEntry_}) {
+                                      &regularExpression_, &count_, &lineLabel_, &lineEntry_}) {
     SendMessageW(control->get(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
   }
   ShowWindow(window_, SW_SHOW);
@@ -196,6 +200,9 @@ void SearchPanel::OnCommand(WPARAM wParam) {
       break;
     case kWholeWordsId:
       proxy_->SetWholeWord(SendMessageW(wholeWords_.get(), BM_GETCHECK, 0, 0) != 0);
+      break;
+    case kRegularExpressionId:
+      proxy_->SetRegularExpression(SendMessageW(regularExpression_.get(), BM_GETCHECK, 0, 0) != 0);
       break;
     default:
       break;
@@ -225,7 +232,9 @@ void SearchPanel::FocusLineEntry() {
 
 void SearchPanel::ShowCount(const MatchCount& count) {
   std::wstring text;
-  if (count.searching && count.total == 0) {
+  if (count.searching && count.invalidPattern) {
+    text = LoadResourceString(instance_, IDS_INVALID_PATTERN);
+  } else if (count.searching && count.total == 0) {
     text = LoadResourceString(instance_, IDS_NO_MATCHES);
   } else if (count.searching) {
     const bool placed = count.position > 0;
@@ -249,6 +258,7 @@ void SearchPanel::LayoutControls() {
   const PanelLabelWidths labels = {MeasureTextWidth(window_, findNextLabel_), MeasureTextWidth(window_, findPreviousLabel_),
                                    MeasureTextWidth(window_, cancelLabel_), MeasureTextWidth(window_, matchCaseLabel_),
                                    MeasureTextWidth(window_, wholeWordsLabel_),
+                                   MeasureTextWidth(window_, regularExpressionLabel_),
                                    MeasureTextWidth(window_, lineLabelText_),
                                    MeasureTextWidth(window_, kLineEntrySample)};
   const auto placement = LayOutPanel(client.right, client.bottom, WindowHeight(sizingCombo_.get()), labels,
@@ -260,6 +270,7 @@ void SearchPanel::LayoutControls() {
   Place(matchCase_, placement->matchCase);
   Place(wholeWords_, placement->wholeWords);
   Place(cancel_, placement->cancel);
+  Place(regularExpression_, placement->regularExpression);
   Place(count_, placement->count);
   Place(lineLabel_, placement->lineLabel);
   Place(lineEntry_, placement->lineEntry);

@@ -47,9 +47,10 @@ class SearchPanel {
   HWND window_ = nullptr;
   SearchProxy* proxy_;
   UniqueWindow edit_, sizingCombo_, findNext_, findPrevious_, cancel_, matchCase_, wholeWords_;
-  UniqueWindow count_, lineLabel_, lineEntry_;
+  UniqueWindow regularExpression_, count_, lineLabel_, lineEntry_;
   UniqueFont font_;
-  std::wstring findNextLabel_, findPreviousLabel_, cancelLabel_, matchCaseLabel_, wholeWordsLabel_, lineLabelText_;
+  std::wstring findNextLabel_, findPreviousLabel_, cancelLabel_, matchCaseLabel_, wholeWordsLabel_, lineLabelText_,
+      regularExpressionLabel_;
 };
 
 }  // namespace lumen

@@ -10,6 +10,7 @@ struct MatchCount {
   bool searching = false;  // a search text is set
   size_t position = 0;     // 1-based; 0 when no match is selected
   size_t total = 0;
+  bool invalidPattern = false;
   bool operator==(const MatchCount&) const = default;
 };
 
@@ -23,6 +24,7 @@ class SearchProxy {
   virtual bool FindPrevious() = 0;
   virtual void SetMatchCase(bool matchCase) = 0;
   virtual void SetWholeWord(bool wholeWord) = 0;
+  virtual void SetRegularExpression(bool regularExpression) = 0;
   virtual void CancelSearch() = 0;
   // The line entry's text was confirmed; false when it names no line.
   virtual bool GoToLine(const std::wstring& text) = 0;

@@ -185,6 +185,44 @@ TEST_F(DocumentSearchTest, StepsOnFromTheSelectedMatchAndMarksTheHostsTextInAnyC
   EXPECT_EQ(Marks().size(), 2u);
 }
 
+TEST_F(DocumentSearchTest, SearchesRegularExpressionsLineByLineWithTheOptions) {
+  Show("Cat cat\r\ncatalog c\xC3\xA4t\n^x\ncat");
+  search_.SetRegularExpression(true);
+  const struct {
+    std::wstring pattern;
+    bool matchCase, wholeWord;
+    Ranges matches;
+  } cases[] = {
+      {L"c.t", false, false, {{0, 3}, {4, 7}, {9, 12}, {17, 21}, {25, 28}}},  // . takes all of "ä"
+      {L"c.t", true, false, {{4, 7}, {9, 12}, {17, 21}, {25, 28}}},
+      {L"c.t", true, true, {{4, 7}, {17, 21}, {25, 28}}},
+      {L"^cat", false, false, {{0, 3}, {9, 12}, {25, 28}}},  // each line has its own start
+      {L"t$", true, false, {{6, 7}, {20, 21}, {27, 28}}},  // before CR LF, LF or the end
+      {L"x*", true, false, {{23, 24}}},                    // empty matches mark nothing
+      {L"\\^x", true, false, {{22, 24}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(test::ToUtf8(c.pattern));
+    search_.SetMatchCase(c.matchCase);
+    search_.SetWholeWord(c.wholeWord);
+    search_.SetSearchText(c.pattern);
+    EXPECT_EQ(Matches(), c.matches);
+    EXPECT_EQ(shown_, (MatchCount{true, 1, c.matches.size()}));
+  }
+  search_.SetMatchCase(false);
+  search_.SetWholeWord(false);
+  search_.SetSearchText(L"\\b");
+  EXPECT_TRUE(Matches().empty());
+  EXPECT_FALSE(search_.FindNext()) << "only empty matches: stepping finds nothing and ends";
+  search_.SetSearchText(L"(c");
+  EXPECT_EQ(shown_, (MatchCount{true, 0, 0, true})) << "Invalid pattern";
+  EXPECT_TRUE(Marks().empty());
+  search_.SetRegularExpression(false);
+  EXPECT_EQ(Matches(), Ranges{}) << "as plain text, \"(c\" is not there";
+  search_.SetSearchText(L"^x");
+  EXPECT_EQ(Matches(), (Ranges{{22, 24}}));
+}
+
 // Lines and columns count from 1; whatever names no line changes nothing.
 TEST_F(DocumentSearchTest, GoesToALineAndColumnAndShowsItNearTheMiddle) {
   std::string text;
@@ -208,7 +246,9 @@ TEST_F(DocumentSearchTest, GoesToALineAndColumnAndShowsItNearTheMiddle) {
     EXPECT_LE(first, t.line);
     EXPECT_LT(t.line - first, onScreen) << "in view";
     // The view does not scroll past the end: only lines before it come to the middle.
-    if (t.line + onScreen < lastLine) EXPECT_LE(t.line - first, onScreen / 2 + 1) << "near the middle";
+    if (t.line + onScreen < lastLine) {
+      EXPECT_LE(t.line - first, onScreen / 2 + 1) << "near the middle";
+    }
   }
   const LRESULT before = Sci(SCI_GETCURRENTPOS);
   for (const wchar_t* garbage : {L"", L"abc", L"12:", L":5", L"-3", L"1:2:3", L"\u0663"}) {

@@ -280,6 +280,8 @@ std::optional<LRESULT> HandleDocumentMessage(EditorState& editor, UINT message, 
     // The control answers a plain char: bytes above 0x7F come back negative.
     case SCI_GETCHARAT: return Int(wParam) >= 0 && Int(wParam) < length ? static_cast<signed char>(editor.text[Int(wParam)]) : 0;
     case SCI_GETLINECOUNT: return LineCount(editor.text);
+    // The control's own buffer, zero-terminated, valid until the next change.
+    case SCI_GETCHARACTERPOINTER: return reinterpret_cast<LRESULT>(editor.text.c_str());
     case SCI_POSITIONFROMLINE: return LineStart(editor.text, Int(wParam));
     case SCI_GETLINEENDPOSITION: return LineEnd(editor.text, Int(wParam));
     case SCI_LINEFROMPOSITION: return LineOf(editor.text, Int(wParam));

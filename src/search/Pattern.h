@@ -1,0 +1,52 @@
+#pragma once
+// Regular expressions of the find bar, run by our own engine: a Pike virtual
+// machine over the UTF-8 bytes of one line at a time. It keeps no backtracking
+// stack and recurses nowhere while matching, so its time grows with the line's
+// length times the pattern's size and no pattern can exhaust the stack.
+//
+// Syntax: literals; . (any character); [...] and [^...] with ranges; \d \D \w
+// \W \s \S \b \B; escapes \t \n \r \\ and of any punctuation; ^ and $ (the
+// line's start and end); groups (...) and (?:...); alternation |; * + ? {n}
+// {n,} {n,m}, each also lazy with a trailing ?. Matches never span lines.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumen {
+
+class Pattern {
+ public:
+  // Nothing when the pattern is not valid or needs more than the engine's
+  // limits (nesting 200 deep, 50 000 instructions).
+  static std::optional<Pattern> Compile(std::string_view utf8, bool matchCase, bool wholeWord);
+
+  struct Span {
+    size_t start;
+    size_t end;  // exclusive; equal to start for an empty match
+  };
+  // The leftmost match (the earliest of the alternatives that match there)
+  // starting at or after `from` in `line`, which holds no line end.
+  std::optional<Span> Find(std::string_view line, size_t from) const;
+
+  enum class Op : uint8_t { Char, Any, Class, Split, Jump, LineStart, LineEnd, WordBoundary, NotWordBoundary,
+                            NoWordBefore, NoWordAfter, Match };
+  struct Instruction {
+    Op op;
+    bool negated = false;  // Class
+    uint32_t codePoint = 0;  // Char
+    uint32_t x = 0, y = 0;  // Split: preferred, other; Jump: target; Class: first range, range count
+  };
+
+ private:
+  bool InClass(const Instruction& instruction, uint32_t c, uint32_t folded) const;
+
+  std::vector<Instruction> program_;
+  std::vector<std::pair<uint32_t, uint32_t>> ranges_;  // of all classes, folded when case is ignored
+  bool matchCase_ = true;
+  friend class PatternCompiler;
+};
+
+}  // namespace lumen
