@@ -1,5 +1,6 @@
 #include "search/DocumentSearch.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/Text.h"
@@ -8,11 +9,33 @@ namespace lumen {
 
 using namespace sci;
 
+namespace {
+// An action's own turn: every file of ordinary size is searched and marked
+// within it, as if there were no turns at all. Later turns are shorter, so
+// that the host's messages keep flowing.
+constexpr std::chrono::milliseconds kFirstTurn{50};
+constexpr std::chrono::milliseconds kLaterTurn{25};
+// A step that must search on for its match has no turn limit: it ends at the
+// match, which is near whenever matches are many.
+constexpr std::chrono::hours kWholeSearch{24};
+}  // namespace
+
 DocumentSearch::DocumentSearch(Events events) : events_(std::move(events)) {}
 
+void DocumentSearch::SetEditor(const EditorControl& editor) {
+  editor_ = editor;
+  scan_.Stop();
+  listComplete_ = false;
+}
+
 MatchCount DocumentSearch::count() const {
-  return {!text_.empty(), matchSelected_ && currentMatch_ < matches_.size() ? currentMatch_ + 1 : 0, matches_.size(),
-          invalidPattern_};
+  MatchCount count;
+  count.searching = !text_.empty();
+  count.position = matchSelected_ && currentMatch_ < matches_.size() ? currentMatch_ + 1 : 0;
+  count.total = matches_.size();
+  count.invalidPattern = invalidPattern_;
+  count.counting = marking_ == Marking::Search && scan_.active() && !scan_.done();
+  return count;
 }
 
 void DocumentSearch::ReportCount() const {
@@ -23,27 +46,85 @@ void DocumentSearch::SetUpIndicator(const std::optional<Highlight>& highlight) c
   SetUpSearchIndicator(editor_, highlight);
 }
 
-void DocumentSearch::UpdateMatches() {
+bool DocumentSearch::ListValid() const {
+  return listComplete_ || (marking_ == Marking::Search && scan_.active());
+}
+
+void DocumentSearch::StartSearchMarking() {
   matches_.clear();
+  listComplete_ = false;
   invalidPattern_ = false;
-  if (text_.empty()) return;
+  marking_ = Marking::Search;
+  ClearSearchIndicator(editor_);
+  scan_.Stop();
+  if (text_.empty() || !editor_.exists()) return;
   if (!regularExpression_) {
-    matches_ = FindAll(editor_, WideToUtf8(text_), SearchFlags(matchCase_, wholeWord_));
+    scan_.Start(editor_, WideToUtf8(text_), SearchFlags(matchCase_, wholeWord_));
     return;
   }
-  const auto pattern = Pattern::Compile(WideToUtf8(text_), matchCase_, wholeWord_);
+  auto pattern = Pattern::Compile(WideToUtf8(text_), matchCase_, wholeWord_);
   invalidPattern_ = !pattern;
-  if (pattern) matches_ = FindAllMatches(editor_, *pattern);
+  if (pattern) scan_.Start(editor_, std::move(*pattern));
+}
+
+void DocumentSearch::StartMarking(Marking marking, const std::string& text, int flags) {
+  // A search list left half-made is made again by the next step that needs it.
+  marking_ = marking;
+  ClearSearchIndicator(editor_);
+  scan_.Start(editor_, text, flags);
+}
+
+void DocumentSearch::Found(const Match& match) {
+  editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start), match.end - match.start);
+  if (marking_ == Marking::Search) matches_.push_back(match);
+}
+
+void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::function<bool()>& enough) {
+  if (!scan_.active()) {
+    if (events_.turnsWanted) events_.turnsWanted(false);
+    return;
+  }
+  const bool done = scan_.Run(MatchScan::Clock::now() + turn, [this](const Match& match) { Found(match); }, enough);
+  if (done && marking_ == Marking::Search) listComplete_ = true;
+  if (!done) {
+    // What the user sees is marked now; the rest follows in turns.
+    const auto first = static_cast<WPARAM>(editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE)));
+    const LRESULT start = editor_.Send(SCI_POSITIONFROMLINE, first);
+    LRESULT end = editor_.Send(SCI_POSITIONFROMLINE, first + static_cast<WPARAM>(editor_.Send(SCI_LINESONSCREEN)) + 2);
+    if (end < 0) end = editor_.Send(SCI_GETLENGTH);
+    scan_.Within(static_cast<size_t>(std::max<LRESULT>(start, 0)), static_cast<size_t>(end), [this](const Match& match) {
+      editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start), match.end - match.start);
+    });
+  }
+  if (events_.turnsWanted) events_.turnsWanted(!done);
+}
+
+void DocumentSearch::ContinueMarking() {
+  RunMarking(kLaterTurn);
+  if (marking_ == Marking::Search) ReportCount();
+}
+
+bool DocumentSearch::Collect(size_t count) {
+  if (matches_.size() >= count) return true;
+  if (!ListValid()) {
+    StartSearchMarking();
+    marksAreSearch_ = true;
+  }
+  if (scan_.active() && !scan_.done()) {
+    RunMarking(kWholeSearch, [&] { return matches_.size() >= count; });
+    if (scan_.done()) listComplete_ = true;
+  }
+  return matches_.size() >= count;
 }
 
 bool DocumentSearch::SetSearchText(const std::wstring& text) {
   currentMatch_ = 0;
-  matchesOutdated_ = false;
+  startOver_ = false;
   if (&text != &text_) text_ = text;
   marksAreSearch_ = false;
-  UpdateMatches();
-  if (!matches_.empty()) {
-    HighlightMatches(editor_, matches_);
+  StartSearchMarking();
+  RunMarking(kFirstTurn);
+  if (Collect(1)) {
     marksAreSearch_ = true;
     SelectMatch(editor_, matches_.front());
     matchSelected_ = true;
@@ -51,31 +132,52 @@ bool DocumentSearch::SetSearchText(const std::wstring& text) {
     return true;
   }
   editor_.Send(SCI_SETEMPTYSELECTION, editor_.Send(SCI_GETCURRENTPOS));
-  ClearSearchIndicator(editor_);
   matchSelected_ = false;
   ReportCount();
   return false;
 }
 
 bool DocumentSearch::SelectNeighbourMatch(bool forward) {
-  if (matchesOutdated_) {
-    matchesOutdated_ = false;
-    UpdateMatches();
-    // The first step in a new document selects its first match, or its last one backwards.
-    currentMatch_ = forward && !matches_.empty() ? matches_.size() - 1 : 0;
-    marksAreSearch_ = false;
-  }
-  if (matches_.empty()) {
+  if (text_.empty() || !editor_.exists()) {
     ReportCount();
     return false;
   }
-  const size_t last = matches_.size() - 1;
-  if (forward) {
-    currentMatch_ = currentMatch_ < last ? currentMatch_ + 1 : 0;
-  } else {
-    currentMatch_ = currentMatch_ != 0 && currentMatch_ <= last ? currentMatch_ - 1 : last;
+  if (!ListValid() || !marksAreSearch_) {
+    // A new document, a list another marking cut short, or marks the selection
+    // took: the search marks again from the start; the list comes out the same.
+    StartSearchMarking();
+    RunMarking(kFirstTurn);
   }
-  if (!marksAreSearch_) HighlightMatches(editor_, matches_);
+  bool selected = false;
+  if (startOver_) {
+    startOver_ = false;
+    if (forward) {
+      Collect(1);
+    } else {
+      Collect(SIZE_MAX);
+    }
+    selected = !matches_.empty();
+    currentMatch_ = forward || !selected ? 0 : matches_.size() - 1;
+  } else if (forward) {
+    if (Collect(currentMatch_ + 2)) {
+      ++currentMatch_;
+    } else {
+      currentMatch_ = 0;  // past the last: the first again
+    }
+    selected = !matches_.empty();
+  } else {
+    if (currentMatch_ > 0 && Collect(currentMatch_)) {
+      --currentMatch_;
+    } else {
+      Collect(SIZE_MAX);  // before the first: the last, which needs them all
+      currentMatch_ = matches_.empty() ? 0 : matches_.size() - 1;
+    }
+    selected = !matches_.empty();
+  }
+  if (!selected) {
+    ReportCount();
+    return false;
+  }
   marksAreSearch_ = true;
   SelectMatch(editor_, matches_[currentMatch_]);
   matchSelected_ = true;
@@ -121,24 +223,23 @@ void DocumentSearch::FocusDocument() {
 }
 
 void DocumentSearch::AfterLoad(bool panelShown) {
+  scan_.Stop();
+  if (events_.turnsWanted) events_.turnsWanted(false);
   matches_.clear();
+  listComplete_ = false;
   currentMatch_ = 0;
-  matchesOutdated_ = false;
   matchSelected_ = false;
-  if (!panelShown) {
-    matchesOutdated_ = !text_.empty();
-    return;
-  }
-  UpdateMatches();
+  startOver_ = !text_.empty();
+  if (!panelShown) return;
+  StartSearchMarking();
+  RunMarking(kFirstTurn);
   ReportCount();
-  if (matches_.empty()) return;
-  currentMatch_ = matches_.size() - 1;  // so that the next Find next selects the first
-  HighlightMatches(editor_, matches_);
-  marksAreSearch_ = true;
+  if (!matches_.empty() || !scan_.done()) marksAreSearch_ = true;
 }
 
 void DocumentSearch::MarkHostFindText(const std::wstring& text) {
-  HighlightMatches(editor_, FindAll(editor_, WideToUtf8(text), 0));
+  StartMarking(Marking::HostText, WideToUtf8(text), 0);
+  RunMarking(kFirstTurn);
   marksAreSearch_ = true;
 }
 
@@ -146,13 +247,19 @@ void DocumentSearch::HighlightSelectedWord() {
   if (marksAreSearch_) return;
   const Selection selection = GetSelection(editor_);
   if (IsWholeWord(editor_, selection)) {
-    HighlightMatches(editor_, FindAll(editor_, SelectedText(editor_, selection), SCFIND_MATCHCASE | SCFIND_WHOLEWORD));
-  } else {
-    ClearSearchIndicator(editor_);
+    StartMarking(Marking::Word, SelectedText(editor_, selection), SCFIND_MATCHCASE | SCFIND_WHOLEWORD);
+    RunMarking(kFirstTurn);
+    return;
   }
+  if (marking_ != Marking::Search) scan_.Stop();
+  ClearSearchIndicator(editor_);
+  if (marking_ != Marking::Search && events_.turnsWanted) events_.turnsWanted(false);
 }
 
 void DocumentSearch::StepFrom(int32_t position, bool forward) {
+  if (ListValid() && !listComplete_) {
+    RunMarking(kWholeSearch, [&] { return !matches_.empty() && matches_.back().start >= position; });
+  }
   for (size_t i = 0; i < matches_.size(); ++i) {
     if (matches_[i].start == position) currentMatch_ = i;
   }

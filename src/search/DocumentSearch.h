@@ -2,7 +2,14 @@
 // The search in one viewer's document: the search text and its options, the
 // matches and the current one, and whether the indicator's marks are the
 // search's. The panel drives it through SearchProxy; the viewer tells it of
-// loads, selections, focus and the host's find text.
+// loads, selections, focus, the host's find text and the turns of its timer.
+//
+// Marking goes in turns: the first turn of an action marks what it finds
+// within a fraction of a second (all of a small file) and the lines in view;
+// the rest follows in short turns between the host's messages. The match list
+// is then a prefix of the document's matches, and a step beyond it searches
+// on at once.
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,6 +19,7 @@
 #include "config/Model.h"
 #include "search/FindHighlight.h"
 #include "search/GoToLine.h"
+#include "search/MatchScan.h"
 #include "search/Pattern.h"
 #include "search/SearchProxy.h"
 
@@ -23,11 +31,12 @@ class DocumentSearch final : public SearchProxy {
   struct Events {
     std::function<void()> hidePanel;                     // Cancel was chosen
     std::function<void(const MatchCount&)> countChanged;  // for the panel's count
+    std::function<void(bool)> turnsWanted;                // whether ContinueMarking should be called soon
   };
   explicit DocumentSearch(Events events);
 
   // The editor searched from now on; none once the viewer's editor is gone.
-  void SetEditor(const EditorControl& editor) { editor_ = editor; }
+  void SetEditor(const EditorControl& editor);
   // The indicator's look: the configured highlight, or the control's own.
   void SetUpIndicator(const std::optional<Highlight>& highlight) const;
 
@@ -41,9 +50,9 @@ class DocumentSearch final : public SearchProxy {
   bool GoToLine(const std::wstring& text) override;
   void FocusDocument() override;
 
-  // A new document is shown. With the panel shown its matches are marked at
-  // once, and the next Find next selects the first; otherwise the old matches
-  // are dropped and the next step searches the new document.
+  // A new document is shown: the old matches go. With the panel shown the new
+  // ones are marked at once and the next Find next selects the first;
+  // otherwise the next step searches the new document.
   void AfterLoad(bool panelShown);
   // Marks every match of the host's find text (any case, any word).
   void MarkHostFindText(const std::wstring& text);
@@ -55,6 +64,8 @@ class DocumentSearch final : public SearchProxy {
   // After the selection's text became the search text: the step from the
   // match at `position`, forwards or backwards.
   void StepFrom(int32_t position, bool forward);
+  // One more short turn of the marking in hand.
+  void ContinueMarking();
 
   const std::wstring& text() const { return text_; }
   const std::vector<Match>& matches() const { return matches_; }
@@ -62,13 +73,22 @@ class DocumentSearch final : public SearchProxy {
   MatchCount count() const;
 
  private:
-  void UpdateMatches();
+  enum class Marking { Search, Word, HostText };
+  // From the document's start: clears the marks and, for the search, the list.
+  void StartSearchMarking();
+  void StartMarking(Marking marking, const std::string& text, int flags);
+  void Found(const Match& match);
+  // Runs the marking for `turn`, or until `enough`; then marks the lines in
+  // view when it is not done, and asks for turns.
+  void RunMarking(std::chrono::milliseconds turn, const std::function<bool()>& enough = {});
+  // Whether the list holds at least `count` matches, searching on for them.
+  bool Collect(size_t count);
+  bool ListValid() const;
   bool SelectNeighbourMatch(bool forward);
   void ReportCount() const;
 
   EditorControl editor_;
   Events events_;
-  bool matchSelected_ = false;  // the selection is matches_[currentMatch_]
   bool matchCase_ = false;
   bool wholeWord_ = false;
   bool regularExpression_ = false;
@@ -76,10 +96,14 @@ class DocumentSearch final : public SearchProxy {
   std::wstring text_;
   std::vector<Match> matches_;  // in document order, never overlapping
   size_t currentMatch_ = 0;
+  bool matchSelected_ = false;  // the selection is matches_[currentMatch_]
   bool marksAreSearch_ = false;
-  // A load with the panel hidden leaves no match list of the previous text:
-  // Find next and previous search the new document when they are first used.
-  bool matchesOutdated_ = false;
+  // The next step starts over in a new document: Find next takes its first
+  // match, Find previous its last.
+  bool startOver_ = false;
+  MatchScan scan_;
+  Marking marking_ = Marking::Search;
+  bool listComplete_ = false;  // matches_ holds every match of the document
 };
 
 }  // namespace lumen

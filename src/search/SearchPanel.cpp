@@ -234,11 +234,13 @@ void SearchPanel::ShowCount(const MatchCount& count) {
   std::wstring text;
   if (count.searching && count.invalidPattern) {
     text = LoadResourceString(instance_, IDS_INVALID_PATTERN);
-  } else if (count.searching && count.total == 0) {
+  } else if (count.searching && count.total == 0 && !count.counting) {
     text = LoadResourceString(instance_, IDS_NO_MATCHES);
   } else if (count.searching) {
     const bool placed = count.position > 0;
-    const std::wstring format = LoadResourceString(instance_, placed ? IDS_MATCH_POSITION : IDS_MATCH_TOTAL);
+    const UINT formatId = placed ? (count.counting ? IDS_MATCH_POSITION_COUNTING : IDS_MATCH_POSITION)
+                                 : (count.counting ? IDS_MATCH_TOTAL_COUNTING : IDS_MATCH_TOTAL);
+    const std::wstring format = LoadResourceString(instance_, formatId);
     wchar_t buffer[96] = L"";
     if (placed) {
       std::swprintf(buffer, std::size(buffer), format.c_str(), static_cast<unsigned>(count.position),

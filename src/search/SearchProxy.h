@@ -11,6 +11,7 @@ struct MatchCount {
   size_t position = 0;     // 1-based; 0 when no match is selected
   size_t total = 0;
   bool invalidPattern = false;
+  bool counting = false;  // the document is not searched to its end yet
   bool operator==(const MatchCount&) const = default;
 };
 

@@ -16,6 +16,7 @@ using namespace sci;
 
 namespace {
 constexpr DWORD kEditorStyle = WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL;
+constexpr UINT_PTR kMarkingTimer = 1;
 
 // The viewer's last ancestor below the desktop: the host's main window.
 HWND TopLevelAncestor(HWND window) {
@@ -34,6 +35,14 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
                },
                [this](const MatchCount& count) {
                  if (searchPanel_) searchPanel_->ShowCount(count);
+               },
+               [this](bool wanted) {
+                 // The marking goes on between the host's messages.
+                 if (wanted) {
+                   SetTimer(window_, kMarkingTimer, USER_TIMER_MINIMUM, nullptr);
+                 } else {
+                   KillTimer(window_, kMarkingTimer);
+                 }
                }}),
       hostFunctions_(BindHostHelperApi()) {
   // Without the editor control library the viewer still answers the host.
@@ -100,6 +109,9 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case WM_TIMER:
+      if (wParam == kMarkingTimer) search_.ContinueMarking();
+      return 0;
     case WM_NOTIFY:
       return OnNotify(wParam, lParam);
     case WM_COMMAND:

@@ -23,7 +23,8 @@ class DocumentSearchTest : public ::testing::Test {
       : library_(LoadLibraryW((test::ProgramFolder() + L"\\SciLexer.dll").c_str())),
         editor_(CreateWindowExW(0, L"Scintilla", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr)),
-        search_({[this] { ++panelHidden_; }, [this](const MatchCount& count) { shown_ = count; }}) {
+        search_({[this] { ++panelHidden_; }, [this](const MatchCount& count) { shown_ = count; },
+                 [this](bool wanted) { turnsWanted_ = wanted; }}) {
     search_.SetEditor(EditorControl(editor_));
     Sci(SCI_SETCODEPAGE, SC_CP_UTF8);
   }
@@ -55,6 +56,7 @@ class DocumentSearchTest : public ::testing::Test {
   HWND editor_;
   int panelHidden_ = 0;
   MatchCount shown_;  // what the panel was last told to show
+  bool turnsWanted_ = false;
   DocumentSearch search_;
 };
 
@@ -221,6 +223,39 @@ TEST_F(DocumentSearchTest, SearchesRegularExpressionsLineByLineWithTheOptions) {
   EXPECT_EQ(Matches(), Ranges{}) << "as plain text, \"(c\" is not there";
   search_.SetSearchText(L"^x");
   EXPECT_EQ(Matches(), (Ranges{{22, 24}}));
+}
+
+// Two million matches take more than one turn: the lines in view are marked
+// at once, a step beyond the marked part finds the true next match, the turns
+// finish the count, and a new document drops the marking in hand.
+TEST_F(DocumentSearchTest, MarksABigDocumentInTurnsAndStepsBeyondTheMarkedPart) {
+  constexpr size_t kLines = 2000000;
+  std::string text;
+  text.reserve(2 * kLines);
+  for (size_t line = 0; line < kLines; ++line) text += "a\n";
+  Show(text);
+  search_.SetSearchText(L"a");
+  ASSERT_TRUE(turnsWanted_) << "all of it in one turn";
+  EXPECT_TRUE(shown_.counting);
+  EXPECT_EQ(shown_.position, 1u);
+  const size_t listed = Matches().size();
+  ASSERT_LT(listed, kLines);
+  EXPECT_EQ(Sci(SCI_INDICATORVALUEAT, 0, 2 * 20), 1) << "the lines in view are marked";
+
+  search_.StepFrom(search_.matches().back().start, true);
+  EXPECT_EQ(Selection(), std::make_pair(static_cast<int>(2 * listed), static_cast<int>(2 * listed + 1)));
+  EXPECT_EQ(shown_.position, listed + 1);
+  while (turnsWanted_) search_.ContinueMarking();
+  EXPECT_EQ(Matches().size(), kLines);
+  EXPECT_EQ(shown_, (MatchCount{true, listed + 1, kLines}));
+  EXPECT_EQ(Sci(SCI_INDICATORVALUEAT, 0, 2 * (kLines - 1)), 1) << "the last line is marked too";
+
+  search_.SetSearchText(L"a");
+  ASSERT_TRUE(turnsWanted_);
+  Show("x a");
+  search_.AfterLoad(true);
+  EXPECT_FALSE(turnsWanted_) << "the old document's marking is dropped";
+  EXPECT_EQ(Matches(), (Ranges{{2, 3}}));
 }
 
 // Lines and columns count from 1; whatever names no line changes nothing.

@@ -291,7 +291,8 @@ std::optional<LRESULT> HandleDocumentMessage(EditorState& editor, UINT message, 
       return start < 0 ? length : std::min(start + std::max(Int(lParam), 0), LineEnd(editor.text, Int(wParam)));
     }
     // No folding and no wrapping of the view: a document line is a display line.
-    case SCI_VISIBLEFROMDOCLINE: return wParam;
+    case SCI_VISIBLEFROMDOCLINE:
+    case SCI_DOCLINEFROMVISIBLE: return wParam;
     case SCI_LINESONSCREEN: return 30;
     case SCI_GETFIRSTVISIBLELINE: return editor.firstVisibleLine;
     case SCI_SETFIRSTVISIBLELINE:

@@ -1,0 +1,129 @@
+#include "search/MatchScan.h"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
+namespace lumen {
+namespace {
+
+using namespace sci;
+
+// How much of the document one find covers: small enough that a find that
+// meets no match returns soon, large enough that its overhead does not count.
+constexpr size_t kPiece = 256 * 1024;
+// How many matches pass between two looks at the clock.
+constexpr int kMatchesBetweenClockReads = 64;
+
+std::string_view Document(const EditorControl& editor, size_t length) {
+  const auto* bytes = reinterpret_cast<const char*>(editor.Send(SCI_GETCHARACTERPOINTER));
+  return bytes ? std::string_view(bytes, length) : std::string_view();
+}
+
+size_t LineEndLength(std::string_view document, size_t lineEnd) {
+  if (lineEnd >= document.size()) return 1;
+  return document.compare(lineEnd, 2, "\r\n") == 0 ? 2 : 1;
+}
+
+}  // namespace
+
+void MatchScan::Start(const EditorControl& editor, std::string text, int flags) {
+  editor_ = editor;
+  text_ = std::move(text);
+  flags_ = flags;
+  pattern_.reset();
+  next_ = 0;
+  end_ = text_.empty() ? 0 : static_cast<size_t>(std::max<LRESULT>(editor.Send(SCI_GETLENGTH), 0));
+  lineKnown_ = false;
+  active_ = true;
+}
+
+void MatchScan::Start(const EditorControl& editor, Pattern pattern) {
+  Start(editor, std::string(), 0);
+  pattern_ = std::move(pattern);
+  end_ = static_cast<size_t>(std::max<LRESULT>(editor.Send(SCI_GETLENGTH), 0));
+}
+
+bool MatchScan::Run(Clock::time_point deadline, const OnMatch& onMatch, const std::function<bool()>& enough) {
+  int sinceClock = 0;
+  while (!done()) {
+    if (enough && enough()) return false;
+    const auto match = NextMatch(std::min(end_, next_ + kPiece));
+    if (match) onMatch(*match);
+    // A piece without a match took long enough to be worth a look at the clock.
+    if (!match || ++sinceClock >= kMatchesBetweenClockReads) {
+      sinceClock = 0;
+      if (Clock::now() >= deadline) break;
+    }
+  }
+  return done();
+}
+
+std::optional<Match> MatchScan::NextMatch(size_t limit) {
+  return pattern_ ? NextPatternMatch(limit) : NextPlainMatch(limit);
+}
+
+std::optional<Match> MatchScan::NextPlainMatch(size_t limit) {
+  // A match that starts before `limit` ends within this reach.
+  const size_t reach = std::min(end_, limit + 4 * text_.size() + 4);
+  Sci_TextToFind find = {{static_cast<int32_t>(next_), static_cast<int32_t>(reach)}, text_.c_str(),
+                         {0, 0}};
+  if (editor_.Send(SCI_FINDTEXT, static_cast<WPARAM>(flags_), &find) == -1) {
+    next_ = limit;
+    return std::nullopt;
+  }
+  const Match match{find.chrgText.cpMin, find.chrgText.cpMax};
+  // An empty match would be found again and again at the same place.
+  next_ = match.end > match.start ? static_cast<size_t>(match.end) : static_cast<size_t>(match.start) + 1;
+  if (match.end <= match.start) return std::nullopt;
+  return match;
+}
+
+std::optional<Match> MatchScan::NextPatternMatch(size_t limit) {
+  const std::string_view document = Document(editor_, end_);
+  if (document.empty()) {
+    next_ = end_;
+    return std::nullopt;
+  }
+  while (next_ < limit) {
+    if (!lineKnown_) {
+      lineStart_ = next_;
+      lineEnd_ = std::min(document.find_first_of("\r\n", next_), document.size());
+      lineKnown_ = true;
+    }
+    const std::string_view line = document.substr(lineStart_, lineEnd_ - lineStart_);
+    const auto span = next_ <= lineEnd_ ? pattern_->Find(line, next_ - lineStart_) : std::nullopt;
+    if (span && span->end > span->start) {
+      next_ = lineStart_ + span->end;
+      return Match{static_cast<int32_t>(lineStart_ + span->start), static_cast<int32_t>(lineStart_ + span->end)};
+    }
+    if (span && lineStart_ + span->start < lineEnd_) {
+      // Past an empty match by one whole character.
+      next_ = lineStart_ + span->start + 1;
+      while (next_ < lineEnd_ && (static_cast<uint8_t>(document[next_]) & 0xC0) == 0x80) ++next_;
+      continue;
+    }
+    next_ = lineEnd_ + LineEndLength(document, lineEnd_);
+    lineKnown_ = false;
+  }
+  return std::nullopt;
+}
+
+void MatchScan::Within(size_t start, size_t end, const OnMatch& onMatch) const {
+  if (!active_) return;
+  MatchScan part = *this;
+  part.next_ = start;
+  part.end_ = std::min(end, end_);
+  part.lineKnown_ = false;
+  if (part.pattern_ && start > 0) {
+    // A pattern scan starts at a line's start, so that ^ and \b see the line.
+    const std::string_view document = Document(editor_, end_);
+    const size_t before = document.find_last_of("\r\n", start - 1);
+    part.next_ = before == std::string_view::npos ? 0 : before + 1;
+  }
+  while (!part.done()) {
+    if (const auto match = part.NextMatch(std::min(part.end_, part.next_ + kPiece))) onMatch(*match);
+  }
+}
+
+}  // namespace lumen

@@ -1,0 +1,57 @@
+#pragma once
+// A walk through the document for every match of a search, a piece at a time:
+// each call goes on where the last one stopped, so that marking a million
+// matches in a big file can be spread over many short turns of the host's
+// message loop.
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "abi/EditorControl.h"
+#include "search/FindHighlight.h"
+#include "search/Pattern.h"
+
+namespace lumen {
+
+class MatchScan {
+ public:
+  using Clock = std::chrono::steady_clock;
+  using OnMatch = std::function<void(const Match&)>;
+
+  // From the document's start: plain text with the control's find flags, or a pattern.
+  void Start(const EditorControl& editor, std::string text, int flags);
+  void Start(const EditorControl& editor, Pattern pattern);
+  void Stop() { active_ = false; }
+
+  bool active() const { return active_; }
+  bool done() const { return !active_ || next_ >= end_; }
+
+  // Hands on matches in document order until the document is done, `deadline`
+  // has passed or `enough` says so; true when the document is done.
+  bool Run(Clock::time_point deadline, const OnMatch& onMatch, const std::function<bool()>& enough = {});
+  // The matches of [start, end) only, leaving the walk where it is.
+  void Within(size_t start, size_t end, const OnMatch& onMatch) const;
+
+ private:
+  // The next match from next_, or none when the piece up to `limit` holds none
+  // (next_ has then moved on).
+  std::optional<Match> NextMatch(size_t limit);
+  std::optional<Match> NextPlainMatch(size_t limit);
+  std::optional<Match> NextPatternMatch(size_t limit);
+
+  EditorControl editor_;
+  bool active_ = false;
+  std::string text_;
+  int flags_ = 0;
+  std::optional<Pattern> pattern_;
+  size_t next_ = 0;
+  size_t end_ = 0;
+  // The line of a pattern scan that holds next_: [lineStart_, lineEnd_).
+  size_t lineStart_ = 0;
+  size_t lineEnd_ = 0;
+  bool lineKnown_ = false;
+};
+
+}  // namespace lumen
