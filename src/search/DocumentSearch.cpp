@@ -15,9 +15,11 @@ namespace {
 // that the host's messages keep flowing.
 constexpr std::chrono::milliseconds kFirstTurn{50};
 constexpr std::chrono::milliseconds kLaterTurn{25};
-// A step that must search on for its match has no turn limit: it ends at the
-// match, which is near whenever matches are many.
-constexpr std::chrono::hours kWholeSearch{24};
+// A step that must search on for its match: it ends at the match, which is
+// near whenever matches are many; a match that far is left to the next step.
+constexpr std::chrono::milliseconds kStepTurn{60};
+// Marking the lines in view, and looking for the last match from the end.
+constexpr std::chrono::milliseconds kViewTurn{20};
 }  // namespace
 
 DocumentSearch::DocumentSearch(Events events) : events_(std::move(events)) {}
@@ -31,7 +33,7 @@ void DocumentSearch::SetEditor(const EditorControl& editor) {
 MatchCount DocumentSearch::count() const {
   MatchCount count;
   count.searching = !text_.empty();
-  count.position = matchSelected_ && currentMatch_ < matches_.size() ? currentMatch_ + 1 : 0;
+  count.position = matchSelected_ && !selectedLast_ && currentMatch_ < matches_.size() ? currentMatch_ + 1 : 0;
   count.total = matches_.size();
   count.invalidPattern = invalidPattern_;
   count.counting = marking_ == Marking::Search && scan_.active() && !scan_.done();
@@ -51,6 +53,7 @@ bool DocumentSearch::ListValid() const {
 }
 
 void DocumentSearch::StartSearchMarking() {
+  selectFirstWhenFound_ = false;
   matches_.clear();
   listComplete_ = false;
   invalidPattern_ = false;
@@ -76,7 +79,15 @@ void DocumentSearch::StartMarking(Marking marking, const std::string& text, int 
 
 void DocumentSearch::Found(const Match& match) {
   editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start), match.end - match.start);
-  if (marking_ == Marking::Search) matches_.push_back(match);
+  if (marking_ != Marking::Search) return;
+  matches_.push_back(match);
+  if (selectFirstWhenFound_ && matches_.size() == 1) {
+    // The text was typed before its first match was found: it is selected now.
+    selectFirstWhenFound_ = false;
+    marksAreSearch_ = true;
+    SelectMatch(editor_, match);
+    matchSelected_ = true;
+  }
 }
 
 void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::function<bool()>& enough) {
@@ -85,16 +96,27 @@ void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::funct
     return;
   }
   const bool done = scan_.Run(MatchScan::Clock::now() + turn, [this](const Match& match) { Found(match); }, enough);
-  if (done && marking_ == Marking::Search) listComplete_ = true;
+  if (done && marking_ == Marking::Search) {
+    listComplete_ = true;
+    if (selectedLast_) {
+      // Its place: the last match that starts where it does or before.
+      currentMatch_ = 0;
+      for (size_t i = 0; i < matches_.size() && matches_[i].start <= selectedLast_->start; ++i) currentMatch_ = i;
+      selectedLast_.reset();
+    }
+  }
   if (!done) {
     // What the user sees is marked now; the rest follows in turns.
     const auto first = static_cast<WPARAM>(editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE)));
     const LRESULT start = editor_.Send(SCI_POSITIONFROMLINE, first);
     LRESULT end = editor_.Send(SCI_POSITIONFROMLINE, first + static_cast<WPARAM>(editor_.Send(SCI_LINESONSCREEN)) + 2);
     if (end < 0) end = editor_.Send(SCI_GETLENGTH);
-    scan_.Within(static_cast<size_t>(std::max<LRESULT>(start, 0)), static_cast<size_t>(end), [this](const Match& match) {
-      editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start), match.end - match.start);
-    });
+    scan_.Within(
+        static_cast<size_t>(std::max<LRESULT>(start, 0)), static_cast<size_t>(end),
+        [this](const Match& match) {
+          editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start), match.end - match.start);
+        },
+        MatchScan::Clock::now() + kViewTurn);
   }
   if (events_.turnsWanted) events_.turnsWanted(!done);
 }
@@ -111,7 +133,7 @@ bool DocumentSearch::Collect(size_t count) {
     marksAreSearch_ = true;
   }
   if (scan_.active() && !scan_.done()) {
-    RunMarking(kWholeSearch, [&] { return matches_.size() >= count; });
+    RunMarking(kStepTurn, [&] { return matches_.size() >= count; });
     if (scan_.done()) listComplete_ = true;
   }
   return matches_.size() >= count;
@@ -120,11 +142,13 @@ bool DocumentSearch::Collect(size_t count) {
 bool DocumentSearch::SetSearchText(const std::wstring& text) {
   currentMatch_ = 0;
   startOver_ = false;
+  selectedLast_.reset();
   if (&text != &text_) text_ = text;
   marksAreSearch_ = false;
+  matchSelected_ = false;
   StartSearchMarking();
   RunMarking(kFirstTurn);
-  if (Collect(1)) {
+  if (!matches_.empty()) {
     marksAreSearch_ = true;
     SelectMatch(editor_, matches_.front());
     matchSelected_ = true;
@@ -132,9 +156,11 @@ bool DocumentSearch::SetSearchText(const std::wstring& text) {
     return true;
   }
   editor_.Send(SCI_SETEMPTYSELECTION, editor_.Send(SCI_GETCURRENTPOS));
-  matchSelected_ = false;
+  // Still searching: the first match is selected when a later turn finds it.
+  selectFirstWhenFound_ = scan_.active() && !scan_.done();
+  if (selectFirstWhenFound_) marksAreSearch_ = true;
   ReportCount();
-  return false;
+  return selectFirstWhenFound_;
 }
 
 bool DocumentSearch::SelectNeighbourMatch(bool forward) {
@@ -149,29 +175,42 @@ bool DocumentSearch::SelectNeighbourMatch(bool forward) {
     RunMarking(kFirstTurn);
   }
   bool selected = false;
-  if (startOver_) {
-    startOver_ = false;
+  if (selectedLast_) {
     if (forward) {
-      Collect(1);
+      selectedLast_.reset();
+      currentMatch_ = SIZE_MAX;  // past the last: the next is the first
     } else {
-      Collect(SIZE_MAX);
+      Collect(SIZE_MAX);  // places the selected last match in the list
     }
-    selected = !matches_.empty();
-    currentMatch_ = forward || !selected ? 0 : matches_.size() - 1;
-  } else if (forward) {
-    if (Collect(currentMatch_ + 2)) {
+  }
+  if (startOver_) {
+    // Forwards the first match; backwards the step from the first, to the last.
+    startOver_ = false;
+    currentMatch_ = forward ? SIZE_MAX : 0;
+  }
+  if (forward) {
+    if (currentMatch_ != SIZE_MAX && Collect(currentMatch_ + 2)) {
       ++currentMatch_;
     } else {
+      Collect(1);
       currentMatch_ = 0;  // past the last: the first again
     }
     selected = !matches_.empty();
+  } else if (currentMatch_ > 0 && currentMatch_ != SIZE_MAX && Collect(currentMatch_)) {
+    --currentMatch_;
+    selected = true;
+  } else if (const auto last =
+                 listComplete_ ? std::nullopt : scan_.LastMatch(MatchScan::Clock::now() + kStepTurn)) {
+    // Before the first: the last, found from the end while the list grows.
+    selectedLast_ = last;
+    marksAreSearch_ = true;
+    SelectMatch(editor_, *last);
+    matchSelected_ = true;
+    ReportCount();
+    return true;
   } else {
-    if (currentMatch_ > 0 && Collect(currentMatch_)) {
-      --currentMatch_;
-    } else {
-      Collect(SIZE_MAX);  // before the first: the last, which needs them all
-      currentMatch_ = matches_.empty() ? 0 : matches_.size() - 1;
-    }
+    Collect(SIZE_MAX);
+    currentMatch_ = matches_.empty() ? 0 : matches_.size() - 1;
     selected = !matches_.empty();
   }
   if (!selected) {
@@ -229,6 +268,7 @@ void DocumentSearch::AfterLoad(bool panelShown) {
   listComplete_ = false;
   currentMatch_ = 0;
   matchSelected_ = false;
+  selectedLast_.reset();
   startOver_ = !text_.empty();
   if (!panelShown) return;
   StartSearchMarking();
@@ -258,7 +298,7 @@ void DocumentSearch::HighlightSelectedWord() {
 
 void DocumentSearch::StepFrom(int32_t position, bool forward) {
   if (ListValid() && !listComplete_) {
-    RunMarking(kWholeSearch, [&] { return !matches_.empty() && matches_.back().start >= position; });
+    RunMarking(kStepTurn, [&] { return !matches_.empty() && matches_.back().start >= position; });
   }
   for (size_t i = 0; i < matches_.size(); ++i) {
     if (matches_[i].start == position) currentMatch_ = i;

@@ -104,6 +104,10 @@ class DocumentSearch final : public SearchProxy {
   MatchScan scan_;
   Marking marking_ = Marking::Search;
   bool listComplete_ = false;  // matches_ holds every match of the document
+  // The last match, selected by a step back from the first before the list
+  // reached it: its place in the list is known once the list is complete.
+  std::optional<Match> selectedLast_;
+  bool selectFirstWhenFound_ = false;
 };
 
 }  // namespace lumen

@@ -14,6 +14,9 @@ using namespace sci;
 constexpr size_t kPiece = 256 * 1024;
 // How many matches pass between two looks at the clock.
 constexpr int kMatchesBetweenClockReads = 64;
+// How many instructions a pattern runs before the walk looks at the clock: a
+// hostile pattern over a long line stops in the middle and goes on later.
+constexpr size_t kPatternSteps = size_t{1} << 20;
 
 std::string_view Document(const EditorControl& editor, size_t length) {
   const auto* bytes = reinterpret_cast<const char*>(editor.Send(SCI_GETCHARACTERPOINTER));
@@ -33,15 +36,17 @@ void MatchScan::Start(const EditorControl& editor, std::string text, int flags) 
   flags_ = flags;
   pattern_.reset();
   next_ = 0;
-  end_ = text_.empty() ? 0 : static_cast<size_t>(std::max<LRESULT>(editor.Send(SCI_GETLENGTH), 0));
+  length_ = static_cast<size_t>(std::max<LRESULT>(editor.Send(SCI_GETLENGTH), 0));
+  end_ = text_.empty() ? 0 : length_;
   lineKnown_ = false;
+  cursor_.reset();
   active_ = true;
 }
 
 void MatchScan::Start(const EditorControl& editor, Pattern pattern) {
   Start(editor, std::string(), 0);
   pattern_ = std::move(pattern);
-  end_ = static_cast<size_t>(std::max<LRESULT>(editor.Send(SCI_GETLENGTH), 0));
+  end_ = length_;
 }
 
 bool MatchScan::Run(Clock::time_point deadline, const OnMatch& onMatch, const std::function<bool()>& enough) {
@@ -65,7 +70,7 @@ std::optional<Match> MatchScan::NextMatch(size_t limit) {
 
 std::optional<Match> MatchScan::NextPlainMatch(size_t limit) {
   // A match that starts before `limit` ends within this reach.
-  const size_t reach = std::min(end_, limit + 4 * text_.size() + 4);
+  const size_t reach = std::min(length_, limit + 4 * text_.size() + 4);
   Sci_TextToFind find = {{static_cast<int32_t>(next_), static_cast<int32_t>(reach)}, text_.c_str(),
                          {0, 0}};
   if (editor_.Send(SCI_FINDTEXT, static_cast<WPARAM>(flags_), &find) == -1) {
@@ -80,7 +85,7 @@ std::optional<Match> MatchScan::NextPlainMatch(size_t limit) {
 }
 
 std::optional<Match> MatchScan::NextPatternMatch(size_t limit) {
-  const std::string_view document = Document(editor_, end_);
+  const std::string_view document = Document(editor_, length_);
   if (document.empty()) {
     next_ = end_;
     return std::nullopt;
@@ -92,7 +97,14 @@ std::optional<Match> MatchScan::NextPatternMatch(size_t limit) {
       lineKnown_ = true;
     }
     const std::string_view line = document.substr(lineStart_, lineEnd_ - lineStart_);
-    const auto span = next_ <= lineEnd_ ? pattern_->Find(line, next_ - lineStart_) : std::nullopt;
+    std::optional<Pattern::Span> span;
+    if (next_ <= lineEnd_) {
+      if (!cursor_) cursor_.emplace();
+      size_t budget = kPatternSteps;
+      if (!pattern_->Resume(*cursor_, line, next_ - lineStart_, budget)) return std::nullopt;  // goes on later
+      span = cursor_->found;
+      cursor_.reset();
+    }
     if (span && span->end > span->start) {
       next_ = lineStart_ + span->end;
       return Match{static_cast<int32_t>(lineStart_ + span->start), static_cast<int32_t>(lineStart_ + span->end)};
@@ -109,19 +121,29 @@ std::optional<Match> MatchScan::NextPatternMatch(size_t limit) {
   return std::nullopt;
 }
 
-void MatchScan::Within(size_t start, size_t end, const OnMatch& onMatch) const {
+std::optional<Match> MatchScan::LastMatch(Clock::time_point deadline) const {
+  std::optional<Match> last;
+  for (size_t piece = kPiece / 4;; piece *= 4) {
+    const size_t start = piece < end_ ? end_ - piece : 0;
+    Within(start, end_, [&](const Match& match) { last = match; }, deadline);
+    if (last || start == 0 || Clock::now() >= deadline) return last;
+  }
+}
+
+void MatchScan::Within(size_t start, size_t end, const OnMatch& onMatch, Clock::time_point deadline) const {
   if (!active_) return;
   MatchScan part = *this;
   part.next_ = start;
   part.end_ = std::min(end, end_);
   part.lineKnown_ = false;
+  part.cursor_.reset();
   if (part.pattern_ && start > 0) {
     // A pattern scan starts at a line's start, so that ^ and \b see the line.
-    const std::string_view document = Document(editor_, end_);
+    const std::string_view document = Document(editor_, length_);
     const size_t before = document.find_last_of("\r\n", start - 1);
     part.next_ = before == std::string_view::npos ? 0 : before + 1;
   }
-  while (!part.done()) {
+  while (!part.done() && Clock::now() < deadline) {
     if (const auto match = part.NextMatch(std::min(part.end_, part.next_ + kPiece))) onMatch(*match);
   }
 }

@@ -31,8 +31,13 @@ class MatchScan {
   // Hands on matches in document order until the document is done, `deadline`
   // has passed or `enough` says so; true when the document is done.
   bool Run(Clock::time_point deadline, const OnMatch& onMatch, const std::function<bool()>& enough = {});
-  // The matches of [start, end) only, leaving the walk where it is.
-  void Within(size_t start, size_t end, const OnMatch& onMatch) const;
+  // The matches of [start, end) only, leaving the walk where it is; those
+  // found until `deadline`.
+  void Within(size_t start, size_t end, const OnMatch& onMatch, Clock::time_point deadline) const;
+  // The document's last match, found from its end in growing pieces: as the
+  // walk from the start finds it, unless the pattern's matches overlap. None
+  // when there is none or it is not found by `deadline`.
+  std::optional<Match> LastMatch(Clock::time_point deadline) const;
 
  private:
   // The next match from next_, or none when the piece up to `limit` holds none
@@ -47,11 +52,14 @@ class MatchScan {
   int flags_ = 0;
   std::optional<Pattern> pattern_;
   size_t next_ = 0;
-  size_t end_ = 0;
+  size_t end_ = 0;     // where the walk ends
+  size_t length_ = 0;  // the document's length
   // The line of a pattern scan that holds next_: [lineStart_, lineEnd_).
   size_t lineStart_ = 0;
   size_t lineEnd_ = 0;
   bool lineKnown_ = false;
+  // A pattern search under way in that line, stopped to let time pass.
+  std::optional<Pattern::Cursor> cursor_;
 };
 
 }  // namespace lumen

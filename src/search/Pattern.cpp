@@ -398,31 +398,31 @@ bool Pattern::InClass(const Instruction& instruction, uint32_t c, uint32_t folde
 }
 
 std::optional<Pattern::Span> Pattern::Find(std::string_view line, size_t from) const {
-  struct Thread {
-    uint32_t pc;
-    size_t start;
-  };
-  std::vector<Thread> current, next, stack;
-  std::vector<size_t> onList(program_.size(), SIZE_MAX);  // the step that last added each instruction
-  size_t step = 0;
-  std::optional<Span> found;
+  Cursor cursor;
+  size_t budget = SIZE_MAX;
+  Resume(cursor, line, from, budget);
+  return cursor.found;
+}
+
+bool Pattern::Resume(Cursor& cursor, std::string_view line, size_t from, size_t& budget) const {
+  auto& [current, next, stack, onList, step, at, found, begun] = cursor;
 
   // Characters around a position, for the assertions.
-  const auto before = [&](size_t at) -> uint32_t {
-    if (at == 0) return 0;
-    size_t back = at - 1;
-    while (back > 0 && at - back < 4 && (static_cast<uint8_t>(line[back]) & 0xC0) == 0x80) --back;
+  const auto before = [&](size_t position) -> uint32_t {
+    if (position == 0) return 0;
+    size_t back = position - 1;
+    while (back > 0 && position - back < 4 && (static_cast<uint8_t>(line[back]) & 0xC0) == 0x80) --back;
     size_t length = 0;
     const uint32_t c = Decode(line, back, length);
-    return back + length == at ? c : 0x110000 + static_cast<uint8_t>(line[at - 1]);
+    return back + length == position ? c : 0x110000 + static_cast<uint8_t>(line[position - 1]);
   };
-  const auto after = [&](size_t at) -> uint32_t {
+  const auto after = [&](size_t position) -> uint32_t {
     size_t length = 0;
-    return at < line.size() ? Decode(line, at, length) : 0;
+    return position < line.size() ? Decode(line, position, length) : 0;
   };
   // Follows jumps, splits and assertions from `pc` without recursion; threads
   // reach `list` in priority order.
-  const auto add = [&](std::vector<Thread>& list, uint32_t pc, size_t start, size_t at) {
+  const auto add = [&](std::vector<Thread>& list, uint32_t pc, size_t start, size_t position) {
     stack.push_back({pc, start});
     bool haveAround = false;
     bool wordBefore = false, wordAfter = false;
@@ -431,10 +431,11 @@ std::optional<Pattern::Span> Pattern::Find(std::string_view line, size_t from) c
       stack.pop_back();
       if (onList[thread.pc] == step) continue;
       onList[thread.pc] = step;
+      if (budget > 0) --budget;
       const Instruction& instruction = program_[thread.pc];
       if (!haveAround && instruction.op >= Op::WordBoundary && instruction.op <= Op::NoWordAfter) {
-        wordBefore = at > 0 && IsWordCharacter(before(at));
-        wordAfter = at < line.size() && IsWordCharacter(after(at));
+        wordBefore = position > 0 && IsWordCharacter(before(position));
+        wordAfter = position < line.size() && IsWordCharacter(after(position));
         haveAround = true;
       }
       bool passes = true;
@@ -444,8 +445,8 @@ std::optional<Pattern::Span> Pattern::Find(std::string_view line, size_t from) c
           stack.push_back({instruction.y, thread.start});
           stack.push_back({instruction.x, thread.start});
           continue;
-        case Op::LineStart: passes = at == 0; break;
-        case Op::LineEnd: passes = at == line.size(); break;
+        case Op::LineStart: passes = position == 0; break;
+        case Op::LineEnd: passes = position == line.size(); break;
         case Op::WordBoundary: passes = wordBefore != wordAfter; break;
         case Op::NotWordBoundary: passes = wordBefore == wordAfter; break;
         case Op::NoWordBefore: passes = !wordBefore; break;
@@ -456,14 +457,21 @@ std::optional<Pattern::Span> Pattern::Find(std::string_view line, size_t from) c
     }
   };
 
-  ++step;
-  add(current, 0, from, from);
-  for (size_t at = from;;) {
+  if (!begun) {
+    begun = true;
+    onList.assign(program_.size(), SIZE_MAX);
+    at = from;
+    ++step;
+    add(current, 0, from, from);
+  }
+  for (;;) {
+    if (budget == 0) return false;  // to be resumed where it stands
     size_t length = 1;
     const uint32_t c = at < line.size() ? Decode(line, at, length) : 0;
     const uint32_t folded = matchCase_ ? c : Fold(c);
     ++step;
     for (const Thread& thread : current) {
+      if (budget > 0) --budget;
       const Instruction& instruction = program_[thread.pc];
       if (instruction.op == Op::Match) {
         found = Span{thread.start, at};
@@ -482,10 +490,9 @@ std::optional<Pattern::Span> Pattern::Find(std::string_view line, size_t from) c
     if (!found && at < line.size()) add(next, 0, at + length, at + length);
     current.swap(next);
     next.clear();
-    if (at >= line.size() || (found && current.empty())) break;
+    if (at >= line.size() || (found && current.empty())) return true;
     at += length;
   }
-  return found;
 }
 
 }  // namespace lumen

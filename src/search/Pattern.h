@@ -31,6 +31,24 @@ class Pattern {
   // starting at or after `from` in `line`, which holds no line end.
   std::optional<Span> Find(std::string_view line, size_t from) const;
 
+  struct Thread {
+    uint32_t pc;
+    size_t start;
+  };
+  // A search in one line that can stop and go on: its threads and position.
+  struct Cursor {
+    std::vector<Thread> current, next, stack;
+    std::vector<size_t> onList;  // the step that last added each instruction
+    size_t step = 0;
+    size_t at = 0;
+    std::optional<Span> found;
+    bool begun = false;
+  };
+  // Goes on with `cursor` (fresh for each search from `from`) until the search
+  // ends (true; the match, if any, is in cursor.found) or about `budget`
+  // instructions were run (false; call again with the same line).
+  bool Resume(Cursor& cursor, std::string_view line, size_t from, size_t& budget) const;
+
   enum class Op : uint8_t { Char, Any, Class, Split, Jump, LineStart, LineEnd, WordBoundary, NotWordBoundary,
                             NoWordBefore, NoWordAfter, Match };
   struct Instruction {

@@ -209,7 +209,10 @@ void SearchPanel::OnCommand(WPARAM wParam) {
   }
 }
 
-void SearchPanel::OnEditUpdate() { proxy_->SetSearchText(WindowText(edit_.get())); }
+void SearchPanel::OnEditUpdate() {
+  editSearched_ = true;
+  proxy_->SetSearchText(WindowText(edit_.get()));
+}
 
 int SearchPanel::PreferredHeight() const {
   return sizingCombo_ ? 2 * WindowHeight(sizingCombo_.get()) + 12 : 0;
@@ -221,8 +224,10 @@ void SearchPanel::FocusEdit(const std::wstring& text) {
 }
 
 void SearchPanel::SetTextAndSearch(const std::wstring& text) {
+  // A changed text searches through the edit's own notification; once is enough.
+  editSearched_ = false;
   SetWindowTextW(edit_.get(), text.c_str());
-  proxy_->SetSearchText(text);
+  if (!editSearched_ || WindowText(edit_.get()) != text) proxy_->SetSearchText(text);
 }
 
 void SearchPanel::FocusLineEntry() {

@@ -49,6 +49,7 @@ class SearchPanel {
   UniqueWindow edit_, sizingCombo_, findNext_, findPrevious_, cancel_, matchCase_, wholeWords_;
   UniqueWindow regularExpression_, count_, lineLabel_, lineEntry_;
   UniqueFont font_;
+  bool editSearched_ = false;  // the edit's text change has searched
   std::wstring findNextLabel_, findPreviousLabel_, cancelLabel_, matchCaseLabel_, wholeWordsLabel_, lineLabelText_,
       regularExpressionLabel_;
 };

@@ -26,7 +26,14 @@ using test::TestStream;
 
 constexpr int kSequences = 300;
 constexpr UINT kToggleSearchMenu = 1914;
-enum PanelControl { kSearchEdit = 1, kMatchCase = 5, kWholeWords = 6, kCancel = 4 };
+enum PanelControl {
+  kSearchEdit = 1,
+  kCancel = 4,
+  kMatchCase = 5,
+  kWholeWords = 6,
+  kLineEntry = 8,
+  kRegularExpression = 9
+};
 
 // Text a user opens: words and line ends of every kind, non-ASCII letters,
 // now and then random bytes, a line of megabytes, or one letter repeated.
@@ -67,8 +74,30 @@ std::string SampleText(Random& random) {
   }
 }
 
-// A search text as typed, pasted or broken: words, letters, long runs, lone surrogates.
+// Patterns that hang or overflow backtracking engines, patterns that match
+// nothing but emptiness, broken ones and huge ones.
+std::wstring HostilePattern(Random& random) {
+  static const std::vector<std::wstring> patterns = {
+      L"(a*)*b", L"((a+)+)+$", L"(x|xx)+y", L"(a|aa|aaa)*z", L"^", L"$", L"\\b", L"x*", L"(|a)*", L"a{1000}",
+      L"(a{1000}){1000}", L"(((((((((((a)))))))))))", L"[", L"(", L"\\", L"[^\\s\\S]", L".*.*.*.*=", L"[\u00e4-\u00f6]+",
+      L"\\w+\\s*\\(", L"(?:a|b)*?c"};
+  switch (random.Below(4)) {
+    case 0: {
+      std::wstring huge;
+      while (huge.size() < 10000) huge += random.Pick(std::vector<std::wstring>{L"a?", L"(a|b)", L"a*", L"[ab]"});
+      return huge;
+    }
+    case 1:
+      return std::wstring(200 + random.Below(300), L'(') + L"a" + std::wstring(200, L')');
+    default:
+      return random.Pick(patterns);
+  }
+}
+
+// A search text as typed, pasted or broken: words, letters, long runs, lone
+// surrogates, and patterns for the regular-expression search.
 std::wstring SampleSearchText(Random& random) {
+  if (random.Percent(25)) return HostilePattern(random);
   switch (random.Below(6)) {
     case 0:
       return L"";
@@ -144,7 +173,8 @@ struct Key {
 const std::vector<Key> kViewerKeys = {{VK_F3, false, false}, {VK_F3, false, true}, {VK_F3, true, false},
                                       {VK_F3, true, true},   {'E', true, false},    {'R', true, false},
                                       {'F', true, false},    {VK_ESCAPE, false, false}, {VK_TAB, false, false},
-                                      {'C', true, false},    {'A', true, false},    {VK_RETURN, false, false}};
+                                      {'C', true, false},    {'A', true, false},    {VK_RETURN, false, false},
+                                      {'G', true, false}};
 
 // Whatever the user did, the viewer still shows the file as loaded, and its
 // selection and marks lie inside it.
@@ -201,12 +231,22 @@ void UserActionSequence(Host& host, int index) {
       case 6:
         what = "typing in the panel";
         viewer.Send(WM_COMMAND, kToggleSearchMenu);
+        if (random.Percent(20)) {
+          // A line to go to: numbers, line:column, past the end, garbage.
+          const std::wstring line = random.Pick(std::vector<std::wstring>{
+              L"1", L"0", L"12:400", L"99999999999999999999", L"-1", L"x", L"", L"5:", std::wstring(1, wchar_t{0xD800})});
+          SetWindowTextW(GetDlgItem(panel, kLineEntry), line.c_str());
+          SetFocus(GetDlgItem(panel, kLineEntry));
+          Boundary("go to line", [&] { return test::PressKeyInViewer(viewer.window(), VK_RETURN, false, false); });
+          break;
+        }
         Boundary("typing", [&] { return SetWindowTextW(GetDlgItem(panel, kSearchEdit), SampleSearchText(random).c_str()); });
         break;
       case 7:
         what = "an option or a button";
         Boundary("a click", [&] {
-          return SendMessageW(GetDlgItem(panel, random.Pick(std::vector<int>{kMatchCase, kWholeWords, kCancel, 2, 3})),
+          return SendMessageW(GetDlgItem(panel, random.Pick(std::vector<int>{kMatchCase, kWholeWords, kCancel, 2, 3,
+                                                                              kRegularExpression, kRegularExpression})),
                               BM_CLICK, 0, 0);
         });
         break;

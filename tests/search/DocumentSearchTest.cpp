@@ -242,6 +242,13 @@ TEST_F(DocumentSearchTest, MarksABigDocumentInTurnsAndStepsBeyondTheMarkedPart) 
   ASSERT_LT(listed, kLines);
   EXPECT_EQ(Sci(SCI_INDICATORVALUEAT, 0, 2 * 20), 1) << "the lines in view are marked";
 
+  EXPECT_TRUE(search_.FindPrevious()) << "before the first: the last, though not yet counted";
+  const int lastStart = static_cast<int>(2 * (kLines - 1));
+  EXPECT_EQ(Selection(), std::make_pair(lastStart, lastStart + 1));
+  EXPECT_EQ(shown_.position, 0u) << "its number is not known yet";
+  EXPECT_TRUE(search_.FindNext());
+  EXPECT_EQ(Selection(), std::make_pair(0, 1)) << "past the last: the first";
+
   search_.StepFrom(search_.matches().back().start, true);
   EXPECT_EQ(Selection(), std::make_pair(static_cast<int>(2 * listed), static_cast<int>(2 * listed + 1)));
   EXPECT_EQ(shown_.position, listed + 1);

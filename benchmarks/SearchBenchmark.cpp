@@ -1,0 +1,202 @@
+// How long each search action keeps the host's thread, over the real editor
+// control (Scintilla 5), with the configuration we ship:
+//
+//   search_benchmark [--sizes MB,MB,...]
+//
+// For each file size and pattern the viewer is driven as a user drives it:
+// typing the pattern, an option change, F3, Ctrl+F3 on a word, selecting a
+// word (its highlight), and loading the next file with the panel shown. For
+// each action the table gives the time of the action's own message and the
+// longest single message while the marking goes on afterwards (the timer's
+// turns, the editor's repaints), and how long until the count was complete.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "HostedConfig.h"
+#include "PluginLibrary.h"
+#include "RealEditor.h"
+#include "SampleFiles.h"
+#include "TestFiles.h"
+#include "abi/HostMessages.h"
+#include "abi/ScintillaInterface.h"
+#include "base/Controls.h"
+#include "base/Handles.h"
+#include "resources/resource.h"
+
+namespace lumen::benchmark {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr size_t kMegabyte = size_t{1} << 20;
+// The panel's controls, by their ids.
+constexpr int kSearchEdit = 1, kMatchCase = 5, kCount = 7, kRegularExpression = 9;
+
+double Milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
+
+struct Figures {
+  double action = 0;   // the action's own message
+  double longest = 0;  // the longest message after it, until the count was complete
+  double total = 0;    // until the count was complete
+};
+
+class Host {
+ public:
+  explicit Host(const std::wstring& plugin) : plugin_(plugin) {
+    config_.Write(test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml"));
+    if (!plugin_.StartUp()) throw std::runtime_error("lumen.dll did not start");
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"lumen.benchmark.SearchHost";
+    RegisterClassW(&windowClass);
+    host_.reset(CreateWindowExW(0, windowClass.lpszClassName, L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1000,
+                                800, nullptr, nullptr, windowClass.hInstance, nullptr));
+    const RECT place = {0, 0, 980, 760};
+    viewer_ = plugin_.CreateViewer(host_.get(), &place, 0);
+    if (!viewer_) throw std::runtime_error("no viewer");
+  }
+  ~Host() {
+    host_.reset();
+    plugin_.Uninit();
+  }
+
+  HWND viewer() const { return viewer_; }
+  HWND editor() const { return GetDlgItem(viewer_, 1); }
+  HWND panelItem(int id) const { return GetDlgItem(GetDlgItem(viewer_, 2), id); }
+  std::wstring FilePath(const std::wstring& name) const { return config_.folder() + L"\\" + name; }
+
+  // Runs `action`, then the host's message loop until the count is complete
+  // and no message waits.
+  Figures Measure(const std::function<void()>& action) {
+    Figures figures;
+    const Clock::time_point start = Clock::now();
+    action();
+    figures.action = Milliseconds(Clock::now() - start);
+    for (;;) {
+      MSG message;
+      if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        const Clock::time_point before = Clock::now();
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+        figures.longest = std::max(figures.longest, Milliseconds(Clock::now() - before));
+        continue;
+      }
+      if (WindowText(panelItem(kCount)).find(L"so far") == std::wstring::npos) break;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    }
+    figures.total = Milliseconds(Clock::now() - start);
+    return figures;
+  }
+
+ private:
+  test::HostedConfig config_;
+  test::PluginLibrary plugin_;
+  UniqueWindow host_;
+  HWND viewer_ = nullptr;
+};
+
+void Print(const char* size, const char* pattern, const char* action, const Figures& f, const std::wstring& count) {
+  std::printf("%-6s %-10s %-18s | %9.1f ms %9.1f ms | %9.1f ms | %ls\n", size, pattern, action, f.action, f.longest,
+              f.total, count.c_str());
+  std::fflush(stdout);
+}
+
+void RunSize(const RealEditorFolder& real, size_t megabytes) {
+  Host host(real.plugin());
+  const std::string text = SampleText(SampleEncoding::Utf8, megabytes * kMegabyte);
+  const std::wstring first = host.FilePath(L"first.cpp"), second = host.FilePath(L"second.cpp");
+  test::WriteBytes(first, text);
+  test::WriteBytes(second, text);
+  const auto open = [&](const std::wstring& path) {
+    SendMessageW(host.viewer(), HBXPLUGINMSG_OPENFILE, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  };
+  open(first);
+  const auto word = static_cast<WPARAM>(text.find("items"));
+  const std::string size = std::to_string(megabytes) + " MB";
+  const struct {
+    const char* name;
+    const wchar_t* text;
+    bool regular;
+  } patterns[] = {{"letter", L"e", false}, {"word", L"items", false}, {"regex", L"total \\+?=", true}};
+
+  // Loading with the panel hidden: what the load costs without its search.
+  const Figures plainLoad = host.Measure([&] { open(second); });
+  Print(size.c_str(), "-", "load, panel hidden", plainLoad, L"");
+  SendMessageW(host.viewer(), WM_COMMAND, IDM_FIND, 0);
+  for (const auto& pattern : patterns) {
+    const HWND regular = host.panelItem(kRegularExpression);
+    if ((SendMessageW(regular, BM_GETCHECK, 0, 0) != 0) != pattern.regular) SendMessageW(regular, BM_CLICK, 0, 0);
+    const auto report = [&](const char* action, const Figures& figures) {
+      Print(size.c_str(), pattern.name, action, figures, WindowText(host.panelItem(kCount)));
+    };
+    report("type", host.Measure([&] { SetWindowTextW(host.panelItem(kSearchEdit), pattern.text); }));
+    report("option", host.Measure([&] { SendMessageW(host.panelItem(kMatchCase), BM_CLICK, 0, 0); }));
+    report("option back", host.Measure([&] { SendMessageW(host.panelItem(kMatchCase), BM_CLICK, 0, 0); }));
+    report("F3", host.Measure([&] { SendMessageW(host.viewer(), WM_COMMAND, MAKEWPARAM(IDA_FIND_NEXT_F3, 1), 0); }));
+    report("Shift+F3 at first", host.Measure([&] {
+             SetWindowTextW(host.panelItem(kSearchEdit), pattern.text);
+             SendMessageW(host.viewer(), WM_COMMAND, MAKEWPARAM(IDA_FIND_PREVIOUS_SHIFT_F3, 1), 0);
+           }));
+    const HWND editor = host.editor();
+    report("Ctrl+F3", host.Measure([&] {
+             SendMessageW(editor, sci::SCI_SETSEL, word, static_cast<LPARAM>(word + 5));
+             SendMessageW(host.viewer(), WM_COMMAND, MAKEWPARAM(IDA_FIND_SELECTION_FORWARD, 1), 0);
+           }));
+    report("load, panel shown", host.Measure([&] { open(pattern.name[0] == 'l' ? first : second); }));
+    report("word highlight", host.Measure([&] {
+             SetFocus(editor);
+             SendMessageW(editor, sci::SCI_SETSEL, word, static_cast<LPARAM>(word + 5));
+             UpdateWindow(editor);
+           }));
+  }
+}
+
+std::vector<size_t> ParseSizes(const std::wstring& list) {
+  std::vector<size_t> sizes;
+  std::wistringstream items(list);
+  for (std::wstring item; std::getline(items, item, L',');) sizes.push_back(std::stoul(item));
+  return sizes;
+}
+
+int Run(const std::vector<std::wstring>& arguments) {
+  std::vector<size_t> sizes = {1, 16, 64};
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == L"--sizes" && i + 1 < arguments.size()) {
+      sizes = ParseSizes(arguments[++i]);
+    } else {
+      std::fprintf(stderr, "usage: search_benchmark [--sizes MB,MB,...]\n");
+      return 2;
+    }
+  }
+  const RealEditorFolder real;
+  std::printf("lumen search benchmark: real editor control (Scintilla 5), shipped configuration\n");
+  std::printf("%-6s %-10s %-18s | %12s %12s | %12s | %s\n", "file", "pattern", "action", "action", "longest after",
+              "until counted", "count");
+  for (size_t size : sizes) RunSize(real, size);
+  return 0;
+}
+
+}  // namespace
+}  // namespace lumen::benchmark
+
+int main() {
+  int count = 0;
+  wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+  const std::vector<std::wstring> arguments(words + 1, words + count);
+  LocalFree(words);
+  try {
+    return lumen::benchmark::Run(arguments);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "search_benchmark: %s\n", error.what());
+    return 1;
+  }
+}
