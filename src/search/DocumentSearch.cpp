@@ -95,7 +95,7 @@ void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::funct
     if (events_.turnsWanted) events_.turnsWanted(false);
     return;
   }
-  const bool done = scan_.Run(MatchScan::Clock::now() + turn, [this](const Match& match) { Found(match); }, enough);
+  const bool done = scan_.Run(actionStart_ + turn, [this](const Match& match) { Found(match); }, enough);
   if (done && marking_ == Marking::Search) {
     listComplete_ = true;
     if (selectedLast_) {
@@ -116,12 +116,13 @@ void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::funct
         [this](const Match& match) {
           editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start), match.end - match.start);
         },
-        MatchScan::Clock::now() + kViewTurn);
+        std::min(MatchScan::Clock::now(), actionStart_ + kFirstTurn) + kViewTurn);
   }
   if (events_.turnsWanted) events_.turnsWanted(!done);
 }
 
 void DocumentSearch::ContinueMarking() {
+  const Action action(*this);
   RunMarking(kLaterTurn);
   if (marking_ == Marking::Search) ReportCount();
 }
@@ -140,6 +141,7 @@ bool DocumentSearch::Collect(size_t count) {
 }
 
 bool DocumentSearch::SetSearchText(const std::wstring& text) {
+  const Action action(*this);
   currentMatch_ = 0;
   startOver_ = false;
   selectedLast_.reset();
@@ -164,6 +166,7 @@ bool DocumentSearch::SetSearchText(const std::wstring& text) {
 }
 
 bool DocumentSearch::SelectNeighbourMatch(bool forward) {
+  const Action action(*this);
   if (text_.empty() || !editor_.exists()) {
     ReportCount();
     return false;
@@ -200,7 +203,7 @@ bool DocumentSearch::SelectNeighbourMatch(bool forward) {
     --currentMatch_;
     selected = true;
   } else if (const auto last =
-                 listComplete_ ? std::nullopt : scan_.LastMatch(MatchScan::Clock::now() + kStepTurn)) {
+                 listComplete_ ? std::nullopt : scan_.LastMatch(actionStart_ + kStepTurn)) {
     // Before the first: the last, found from the end while the list grows.
     selectedLast_ = last;
     marksAreSearch_ = true;
@@ -262,6 +265,7 @@ void DocumentSearch::FocusDocument() {
 }
 
 void DocumentSearch::AfterLoad(bool panelShown) {
+  const Action action(*this);
   scan_.Stop();
   if (events_.turnsWanted) events_.turnsWanted(false);
   matches_.clear();
@@ -278,12 +282,14 @@ void DocumentSearch::AfterLoad(bool panelShown) {
 }
 
 void DocumentSearch::MarkHostFindText(const std::wstring& text) {
+  const Action action(*this);
   StartMarking(Marking::HostText, WideToUtf8(text), 0);
   RunMarking(kFirstTurn);
   marksAreSearch_ = true;
 }
 
 void DocumentSearch::HighlightSelectedWord() {
+  const Action action(*this);
   if (marksAreSearch_) return;
   const Selection selection = GetSelection(editor_);
   if (IsWholeWord(editor_, selection)) {
@@ -297,6 +303,7 @@ void DocumentSearch::HighlightSelectedWord() {
 }
 
 void DocumentSearch::StepFrom(int32_t position, bool forward) {
+  const Action action(*this);
   if (ListValid() && !listComplete_) {
     RunMarking(kStepTurn, [&] { return !matches_.empty() && matches_.back().start >= position; });
   }

@@ -35,6 +35,21 @@ class DocumentSearch final : public SearchProxy {
   };
   explicit DocumentSearch(Events events);
 
+  // One user action, however many calls it makes: its turns all count from
+  // its start, so that together they stay within the action's own turn.
+  class Action {
+   public:
+    explicit Action(DocumentSearch& search) : search_(search) {
+      if (search_.actionDepth_++ == 0) search_.actionStart_ = MatchScan::Clock::now();
+    }
+    ~Action() { --search_.actionDepth_; }
+    Action(const Action&) = delete;
+    Action& operator=(const Action&) = delete;
+
+   private:
+    DocumentSearch& search_;
+  };
+
   // The editor searched from now on; none once the viewer's editor is gone.
   void SetEditor(const EditorControl& editor);
   // The indicator's look: the configured highlight, or the control's own.
@@ -108,6 +123,8 @@ class DocumentSearch final : public SearchProxy {
   // reached it: its place in the list is known once the list is complete.
   std::optional<Match> selectedLast_;
   bool selectFirstWhenFound_ = false;
+  MatchScan::Clock::time_point actionStart_;
+  int actionDepth_ = 0;
 };
 
 }  // namespace lumen

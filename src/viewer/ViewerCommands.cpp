@@ -95,6 +95,7 @@ LRESULT SourceViewerWindow::OnNotify(WPARAM wParam, LPARAM lParam) {
 }
 
 void SourceViewerWindow::FindSelection(bool forward) {
+  const DocumentSearch::Action action(search_);
   const Selection selection = GetSelection(editor_);
   if (selection.empty()) return;
   const std::wstring text = Utf8ToWide(SelectedText(editor_, selection));
