@@ -377,6 +377,12 @@ std::optional<Pattern> Pattern::Compile(std::string_view utf8, bool matchCase, b
   Pattern pattern;
   pattern.matchCase_ = matchCase;
   if (!PatternCompiler(utf8, pattern).Run(wholeWord)) return std::nullopt;
+  // A pattern that must begin with one ASCII character lets the search skip
+  // to where that character is (folded when case is ignored).
+  const Instruction& first = pattern.program_.front();
+  if (first.op == Op::Char && first.codePoint > 0 && first.codePoint < 0x80) {
+    pattern.firstByte_ = static_cast<uint8_t>(first.codePoint);
+  }
   return pattern;
 }
 
@@ -402,6 +408,14 @@ std::optional<Pattern::Span> Pattern::Find(std::string_view line, size_t from) c
   size_t budget = SIZE_MAX;
   Resume(cursor, line, from, budget);
   return cursor.found;
+}
+
+size_t Pattern::NextCandidate(std::string_view line, size_t from) const {
+  for (size_t at = from; at < line.size(); ++at) {
+    const auto byte = static_cast<uint8_t>(line[at]);
+    if (byte == firstByte_ || (!matchCase_ && byte >= 'A' && byte <= 'Z' && byte + 32 == firstByte_)) return at;
+  }
+  return line.size() + 1;
 }
 
 bool Pattern::Resume(Cursor& cursor, std::string_view line, size_t from, size_t& budget) const {
@@ -487,11 +501,17 @@ bool Pattern::Resume(Cursor& cursor, std::string_view line, size_t from, size_t&
       if (matches) add(next, thread.pc + 1, thread.start, at + length);
     }
     // A match that starts later has the lowest priority, and none once one is found.
-    if (!found && at < line.size()) add(next, 0, at + length, at + length);
+    size_t start = at + length;
+    if (!found && at < line.size() && next.empty() && firstByte_ != 0) {
+      // Nothing under way: the next start is where the pattern's first byte is.
+      start = NextCandidate(line, start);
+      if (start > line.size()) return true;
+    }
+    if (!found && at < line.size()) add(next, 0, start, start);
     current.swap(next);
     next.clear();
     if (at >= line.size() || (found && current.empty())) return true;
-    at += length;
+    at = start == at + length ? at + length : start;
   }
 }
 

@@ -60,10 +60,14 @@ class Pattern {
 
  private:
   bool InClass(const Instruction& instruction, uint32_t c, uint32_t folded) const;
+  // The first place from `from` where the pattern's first byte stands; past
+  // the line's end when there is none.
+  size_t NextCandidate(std::string_view line, size_t from) const;
 
   std::vector<Instruction> program_;
   std::vector<std::pair<uint32_t, uint32_t>> ranges_;  // of all classes, folded when case is ignored
   bool matchCase_ = true;
+  uint8_t firstByte_ = 0;  // the byte every match begins with, or 0
   friend class PatternCompiler;
 };
 
