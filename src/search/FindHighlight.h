@@ -8,7 +8,6 @@
 
 #include "abi/EditorControl.h"
 #include "config/Model.h"
-#include "search/Pattern.h"
 
 namespace lumen {
 
@@ -28,16 +27,7 @@ int SearchFlags(bool matchCase, bool wholeWord);
 // control's default colour and alphas stay.
 void SetUpSearchIndicator(const EditorControl& editor, const std::optional<Highlight>& highlight);
 
-// Every match of `text` (UTF-8) in document order; none for an empty text.
-std::vector<Match> FindAll(const EditorControl& editor, const std::string& text, int flags);
-
-// Every match of `pattern`, line by line, in document order; empty matches are
-// left out (they would mark nothing and step nowhere).
-std::vector<Match> FindAllMatches(const EditorControl& editor, const Pattern& pattern);
-
 void ClearSearchIndicator(const EditorControl& editor);
-// Clears the indicator over the document, then marks each match.
-void HighlightMatches(const EditorControl& editor, const std::vector<Match>& list);
 
 // Selects a match and scrolls it into view, its end first.
 void SelectMatch(const EditorControl& editor, const Match& match);

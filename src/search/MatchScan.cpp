@@ -12,6 +12,10 @@ using namespace sci;
 // How much of the document one find covers: small enough that a find that
 // meets no match returns soon, large enough that its overhead does not count.
 constexpr size_t kPiece = 256 * 1024;
+// The control compares the text at every start of a find's range: a long text
+// over a document that nearly repeats it costs their lengths' product. A
+// piece is cut so that this stays about this many comparisons.
+constexpr size_t kComparisonsPerFind = size_t{16} << 20;
 // How many matches pass between two looks at the clock.
 constexpr int kMatchesBetweenClockReads = 64;
 // How many instructions a pattern runs before the walk looks at the clock: a
@@ -38,6 +42,7 @@ void MatchScan::Start(const EditorControl& editor, std::string text, int flags) 
   next_ = 0;
   length_ = static_cast<size_t>(std::max<LRESULT>(editor.Send(SCI_GETLENGTH), 0));
   end_ = text_.empty() ? 0 : length_;
+  piece_ = std::clamp<size_t>(kComparisonsPerFind / std::max<size_t>(text_.size(), 1), 1, kPiece);
   lineKnown_ = false;
   cursor_.reset();
   active_ = true;
@@ -47,13 +52,14 @@ void MatchScan::Start(const EditorControl& editor, Pattern pattern) {
   Start(editor, std::string(), 0);
   pattern_ = std::move(pattern);
   end_ = length_;
+  piece_ = kPiece;
 }
 
 bool MatchScan::Run(Clock::time_point deadline, const OnMatch& onMatch, const std::function<bool()>& enough) {
   int sinceClock = 0;
   while (!done()) {
     if (enough && enough()) return false;
-    const auto match = NextMatch(std::min(end_, next_ + kPiece));
+    const auto match = NextMatch(std::min(end_, next_ + piece_));
     if (match) onMatch(*match);
     // A piece without a match took long enough to be worth a look at the clock.
     if (!match || ++sinceClock >= kMatchesBetweenClockReads) {
@@ -69,8 +75,9 @@ std::optional<Match> MatchScan::NextMatch(size_t limit) {
 }
 
 std::optional<Match> MatchScan::NextPlainMatch(size_t limit) {
-  // A match that starts before `limit` ends within this reach.
-  const size_t reach = std::min(length_, limit + 4 * text_.size() + 4);
+  // A match that starts before `limit` ends within this reach (case folding
+  // may change a few characters' lengths in bytes).
+  const size_t reach = std::min(length_, limit + text_.size() + text_.size() / 4 + 8);
   Sci_TextToFind find = {{static_cast<int32_t>(next_), static_cast<int32_t>(reach)}, text_.c_str(),
                          {0, 0}};
   if (editor_.Send(SCI_FINDTEXT, static_cast<WPARAM>(flags_), &find) == -1) {
@@ -144,7 +151,7 @@ void MatchScan::Within(size_t start, size_t end, const OnMatch& onMatch, Clock::
     part.next_ = before == std::string_view::npos ? 0 : before + 1;
   }
   while (!part.done() && Clock::now() < deadline) {
-    if (const auto match = part.NextMatch(std::min(part.end_, part.next_ + kPiece))) onMatch(*match);
+    if (const auto match = part.NextMatch(std::min(part.end_, part.next_ + part.piece_))) onMatch(*match);
   }
 }
 

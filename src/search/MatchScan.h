@@ -54,6 +54,7 @@ class MatchScan {
   size_t next_ = 0;
   size_t end_ = 0;     // where the walk ends
   size_t length_ = 0;  // the document's length
+  size_t piece_ = 0;   // how much of the document one find covers
   // The line of a pattern scan that holds next_: [lineStart_, lineEnd_).
   size_t lineStart_ = 0;
   size_t lineEnd_ = 0;
