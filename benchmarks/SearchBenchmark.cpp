@@ -23,6 +23,7 @@
 
 #include "HostedConfig.h"
 #include "PluginLibrary.h"
+#include "ProgramMain.h"
 #include "RealEditor.h"
 #include "SampleFiles.h"
 #include "TestFiles.h"
@@ -267,15 +268,4 @@ int Run(const std::vector<std::wstring>& arguments) {
 }  // namespace
 }  // namespace lumen::benchmark
 
-int main() {
-  int count = 0;
-  wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
-  const std::vector<std::wstring> arguments(words + 1, words + count);
-  LocalFree(words);
-  try {
-    return lumen::benchmark::Run(arguments);
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "search_benchmark: %s\n", error.what());
-    return 1;
-  }
-}
+int main() { return lumen::benchmark::RunProgram("search_benchmark", lumen::benchmark::Run); }

@@ -95,6 +95,12 @@ class PatternCompiler {
     return program().size() - 1;
   }
   bool AtEnd() const { return at_ >= text_.size(); }
+  uint32_t TakeCharacter() {
+    size_t length = 0;
+    const uint32_t codePoint = Decode(text_, at_, length);
+    at_ += length;
+    return codePoint;
+  }
   char Peek() const { return AtEnd() ? '\0' : text_[at_]; }
 
   bool Alternation(int depth) {
@@ -239,13 +245,9 @@ class PatternCompiler {
       case '$': ++at_; Emit({Op::LineEnd}); return true;
       case '[': return CharacterClass();
       case '\\': return Escape();
-      default: {
-        size_t length = 0;
-        const uint32_t codePoint = Decode(text_, at_, length);
-        at_ += length;
-        EmitCharacter(codePoint);
+      default:
+        EmitCharacter(TakeCharacter());
         return true;
-      }
     }
   }
 
@@ -287,9 +289,7 @@ class PatternCompiler {
       return true;
     }
     if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '1' && c <= '9')) return false;
-    size_t length = 0;
-    codePoint = Decode(text_, at_, length);
-    at_ += length;
+    codePoint = TakeCharacter();
     return true;
   }
 
@@ -335,9 +335,7 @@ class PatternCompiler {
       }
       return EscapedCharacter(codePoint);
     }
-    size_t length = 0;
-    codePoint = Decode(text_, at_, length);
-    at_ += length;
+    codePoint = TakeCharacter();
     return true;
   }
 
