@@ -90,7 +90,7 @@ void DocumentSearch::Found(const Match& match) {
   }
 }
 
-void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::function<bool()>& enough) {
+void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::function<bool()>& enough, bool markView) {
   if (!scan_.active()) {
     if (events_.turnsWanted) events_.turnsWanted(false);
     return;
@@ -105,7 +105,7 @@ void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::funct
       selectedLast_.reset();
     }
   }
-  if (!done) {
+  if (!done && markView) {
     // What the user sees is marked now; the rest follows in turns.
     const auto first = static_cast<WPARAM>(editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE)));
     const LRESULT start = editor_.Send(SCI_POSITIONFROMLINE, first);
@@ -123,7 +123,7 @@ void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::funct
 
 void DocumentSearch::ContinueMarking() {
   const Action action(*this);
-  RunMarking(kLaterTurn);
+  RunMarking(kLaterTurn, {}, false);  // the view was marked when the action began
   if (marking_ == Marking::Search) ReportCount();
 }
 
@@ -133,7 +133,7 @@ bool DocumentSearch::Collect(size_t count) {
     StartSearchMarking();
     marksAreSearch_ = true;
   }
-  if (scan_.active() && !scan_.done()) {
+  if (marking_ == Marking::Search && scan_.active() && !scan_.done()) {
     RunMarking(kStepTurn, [&] { return matches_.size() >= count; });
     if (scan_.done()) listComplete_ = true;
   }

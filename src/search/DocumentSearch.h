@@ -93,9 +93,9 @@ class DocumentSearch final : public SearchProxy {
   void StartSearchMarking();
   void StartMarking(Marking marking, const std::string& text, int flags);
   void Found(const Match& match);
-  // Runs the marking for `turn`, or until `enough`; then marks the lines in
-  // view when it is not done, and asks for turns.
-  void RunMarking(std::chrono::milliseconds turn, const std::function<bool()>& enough = {});
+  // Runs the marking for `turn`, or until `enough`; then, when it is not done,
+  // marks the lines in view (unless told not to) and asks for turns.
+  void RunMarking(std::chrono::milliseconds turn, const std::function<bool()>& enough = {}, bool markView = true);
   // Whether the list holds at least `count` matches, searching on for them.
   bool Collect(size_t count);
   bool ListValid() const;

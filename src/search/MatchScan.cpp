@@ -129,16 +129,18 @@ std::optional<Match> MatchScan::NextPatternMatch(size_t limit) {
 }
 
 std::optional<Match> MatchScan::LastMatch(Clock::time_point deadline) const {
-  std::optional<Match> last;
-  for (size_t piece = kPiece / 4;; piece *= 4) {
+  // Small pieces first: where matches are many, the last is found at once.
+  for (size_t piece = 256;; piece *= 4) {
     const size_t start = piece < end_ ? end_ - piece : 0;
-    Within(start, end_, [&](const Match& match) { last = match; }, deadline);
-    if (last || start == 0 || Clock::now() >= deadline) return last;
+    std::optional<Match> last;
+    // Only a piece searched to its end tells which match is the last.
+    if (!Within(start, end_, [&](const Match& match) { last = match; }, deadline)) return std::nullopt;
+    if (last || start == 0) return last;
   }
 }
 
-void MatchScan::Within(size_t start, size_t end, const OnMatch& onMatch, Clock::time_point deadline) const {
-  if (!active_) return;
+bool MatchScan::Within(size_t start, size_t end, const OnMatch& onMatch, Clock::time_point deadline) const {
+  if (!active_) return true;
   MatchScan part = *this;
   part.next_ = start;
   part.end_ = std::min(end, end_);
@@ -150,9 +152,11 @@ void MatchScan::Within(size_t start, size_t end, const OnMatch& onMatch, Clock::
     const size_t before = document.find_last_of("\r\n", start - 1);
     part.next_ = before == std::string_view::npos ? 0 : before + 1;
   }
-  while (!part.done() && Clock::now() < deadline) {
+  while (!part.done()) {
+    if (Clock::now() >= deadline) return false;
     if (const auto match = part.NextMatch(std::min(part.end_, part.next_ + part.piece_))) onMatch(*match);
   }
+  return true;
 }
 
 }  // namespace lumen

@@ -32,8 +32,8 @@ class MatchScan {
   // has passed or `enough` says so; true when the document is done.
   bool Run(Clock::time_point deadline, const OnMatch& onMatch, const std::function<bool()>& enough = {});
   // The matches of [start, end) only, leaving the walk where it is; those
-  // found until `deadline`.
-  void Within(size_t start, size_t end, const OnMatch& onMatch, Clock::time_point deadline) const;
+  // found until `deadline`. True when the piece was searched to its end.
+  bool Within(size_t start, size_t end, const OnMatch& onMatch, Clock::time_point deadline) const;
   // The document's last match, found from its end in growing pieces: as the
   // walk from the start finds it, unless the pattern's matches overlap. None
   // when there is none or it is not found by `deadline`.
