@@ -24,18 +24,12 @@ struct IconDestroyer {
 struct LibraryFreer {
   void operator()(HMODULE module) const { FreeLibrary(module); }
 };
-struct AcceleratorDestroyer {
-  void operator()(HACCEL table) const { DestroyAcceleratorTable(table); }
-};
 
 using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
 using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
-// Only a table made with CreateAcceleratorTable is owned; one loaded from
-// resources is freed with its module.
-using UniqueAccelerator = std::unique_ptr<std::remove_pointer_t<HACCEL>, AcceleratorDestroyer>;
 
 // A kernel handle (file, pipe, process, thread). Files answer
 // INVALID_HANDLE_VALUE on failure and the others null: both read as empty.

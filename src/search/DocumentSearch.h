@@ -82,7 +82,6 @@ class DocumentSearch final : public SearchProxy {
   // One more short turn of the marking in hand.
   void ContinueMarking();
 
-  const std::wstring& text() const { return text_; }
   const std::vector<Match>& matches() const { return matches_; }
   bool marksAreSearch() const { return marksAreSearch_; }
   MatchCount count() const;
