@@ -20,6 +20,9 @@ constexpr std::chrono::milliseconds kLaterTurn{25};
 constexpr std::chrono::milliseconds kStepTurn{60};
 // Marking the lines in view, and looking for the last match from the end.
 constexpr std::chrono::milliseconds kViewTurn{20};
+// A first turn hands on at least this many matches however slow the machine:
+// a small file is then marked whole before the action returns, as always.
+constexpr size_t kSureMatches = 10000;
 }  // namespace
 
 DocumentSearch::DocumentSearch(Events events) : events_(std::move(events)) {}
@@ -95,7 +98,8 @@ void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::funct
     if (events_.turnsWanted) events_.turnsWanted(false);
     return;
   }
-  const bool done = scan_.Run(actionStart_ + turn, [this](const Match& match) { Found(match); }, enough);
+  const bool done = scan_.Run(actionStart_ + turn, [this](const Match& match) { Found(match); }, enough,
+                              turn == kFirstTurn ? kSureMatches : 0);
   if (done && marking_ == Marking::Search) {
     listComplete_ = true;
     if (selectedLast_) {

@@ -55,12 +55,15 @@ void MatchScan::Start(const EditorControl& editor, Pattern pattern) {
   piece_ = kPiece;
 }
 
-bool MatchScan::Run(Clock::time_point deadline, const OnMatch& onMatch, const std::function<bool()>& enough) {
+bool MatchScan::Run(Clock::time_point deadline, const OnMatch& onMatch, const std::function<bool()>& enough,
+                    size_t atLeast) {
   int sinceClock = 0;
+  size_t handed = 0;
   while (!done()) {
     if (enough && enough()) return false;
     const auto match = NextMatch(std::min(end_, next_ + piece_));
     if (match) onMatch(*match);
+    if (match && ++handed <= atLeast) continue;
     // A piece without a match took long enough to be worth a look at the clock.
     if (!match || ++sinceClock >= kMatchesBetweenClockReads) {
       sinceClock = 0;

@@ -30,7 +30,9 @@ class MatchScan {
 
   // Hands on matches in document order until the document is done, `deadline`
   // has passed or `enough` says so; true when the document is done.
-  bool Run(Clock::time_point deadline, const OnMatch& onMatch, const std::function<bool()>& enough = {});
+  // The first `atLeast` matches are handed on whatever the clock says.
+  bool Run(Clock::time_point deadline, const OnMatch& onMatch, const std::function<bool()>& enough = {},
+           size_t atLeast = 0);
   // The matches of [start, end) only, leaving the walk where it is; those
   // found until `deadline`. True when the piece was searched to its end.
   bool Within(size_t start, size_t end, const OnMatch& onMatch, Clock::time_point deadline) const;
