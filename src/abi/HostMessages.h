@@ -35,6 +35,8 @@ constexpr UINT kLastHostMessage = 0x8F2A;
 
 // WM_USER + 1: the address of the viewer's file path, for the configuration dialog.
 constexpr UINT kFilePathQuery = WM_USER + 1;
+// Posted to each viewer when Windows may have changed between light and dark.
+constexpr UINT kSchemeChanged = WM_USER + 2;
 
 constexpr uint32_t kViewerFeatures = 0x0020BD72;
 constexpr LRESULT kAnswerTo8F24 = 0x0190000A;

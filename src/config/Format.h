@@ -37,6 +37,13 @@ inline constexpr wchar_t kEolFill[] = L"eolFill";
 inline constexpr wchar_t kStyleId[] = L"styleID";
 inline constexpr wchar_t kKeywords[] = L"Keywords";
 inline constexpr wchar_t kKeywordSetId[] = L"id";
+inline constexpr wchar_t kColorScheme[] = L"ColorScheme";
+inline constexpr wchar_t kMode[] = L"Mode";
+inline constexpr wchar_t kDarkStyles[] = L"DarkStyles";
+inline constexpr wchar_t kCaretLineColor[] = L"caretLineColor";
+inline constexpr wchar_t kCaretColor[] = L"caretColor";
+inline constexpr wchar_t kSelectionColor[] = L"selectionColor";
+inline constexpr wchar_t kHighlightColor[] = L"highlightColor";
 
 // The extension list is cut at these for identification. Both line-end
 // characters: the dialog's edit ends its lines with CR LF.

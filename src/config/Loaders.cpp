@@ -112,6 +112,14 @@ std::vector<WordStyle> ReadWordStyles(const XmlFunctions& xml, XMLHANDLE styleEl
   return wordStyles;
 }
 
+std::vector<SchemeStyle> ReadDarkStyles(const XmlFunctions& xml, XMLHANDLE root) {
+  std::vector<SchemeStyle> styles;
+  ForEachChild(xml, FindChild(xml, root, format::kDarkStyles), format::kStyle, [&](XMLHANDLE element) {
+    styles.push_back({ReadAttribute(xml, element, format::kName), ReadWordStyles(xml, element)});
+  });
+  return styles;
+}
+
 Style ReadStyle(const XmlFunctions& xml, XMLHANDLE styleElement) {
   Style style;
   style.lexer = -1;
@@ -136,14 +144,45 @@ bool ExtensionListSelects(const std::wstring& upperList, const std::wstring& upp
 
 namespace {
 
-Style ReadStyleForExtension(const XmlFunctions& xml, XMLHANDLE root, const std::wstring& extension) {
+SchemeColours ReadSchemeColours(const XmlFunctions& xml, XMLHANDLE element) {
+  SchemeColours colours;
+  if (!element) return colours;
+  colours.caretLine = format::ParseColour(ReadAttribute(xml, element, format::kCaretLineColor));
+  colours.caret = format::ParseColour(ReadAttribute(xml, element, format::kCaretColor));
+  colours.selection = format::ParseColour(ReadAttribute(xml, element, format::kSelectionColor));
+  return colours;
+}
+
+// The dark looks of the language called `name`: the first dark Style of that
+// name. None without one, or when it cannot be read.
+std::optional<std::vector<WordStyle>> ReadDarkLooks(const XmlFunctions& xml, XMLHANDLE root, const std::wstring& name) {
+  if (name.empty()) return std::nullopt;
+  const XMLHANDLE dark = FindChild(xml, root, format::kDarkStyles);
+  for (XMLHANDLE style = NextChild(xml, dark, format::kStyle, nullptr); style;
+       style = NextChild(xml, dark, format::kStyle, style)) {
+    if (ReadAttribute(xml, style, format::kName) == name) {
+      return ReadOr<std::optional<std::vector<WordStyle>>>(std::nullopt, [&] { return ReadWordStyles(xml, style); });
+    }
+  }
+  return std::nullopt;
+}
+
+// The language of a light Style element as `scheme` shows it.
+Style ReadStyleIn(const XmlFunctions& xml, XMLHANDLE root, XMLHANDLE styleElement, Scheme scheme) {
+  Style light = ReadStyle(xml, styleElement);
+  if (scheme == Scheme::Light) return light;
+  const auto looks = ReadDarkLooks(xml, root, ReadAttribute(xml, styleElement, format::kName));
+  return looks ? DarkVariant(light, *looks) : light;
+}
+
+Style ReadStyleForExtension(const XmlFunctions& xml, XMLHANDLE root, const std::wstring& extension, Scheme scheme) {
   const std::wstring upperExtension = UserLocale::Get().ToUpper(extension);
   const XMLHANDLE styles = RequireStyles(xml, root, kCannotCreateStyle);
   for (XMLHANDLE style = NextChild(xml, styles, format::kStyle, nullptr); style;
        style = NextChild(xml, styles, format::kStyle, style)) {
     const std::wstring list = ReadAttribute(xml, style, format::kExt);
     if (!list.empty() && ExtensionListSelects(UserLocale::Get().ToUpper(list), upperExtension)) {
-      return ReadStyle(xml, style);
+      return ReadStyleIn(xml, root, style, scheme);
     }
   }
   throw style_error(kCannotCreateStyle);
@@ -212,14 +251,27 @@ std::vector<LanguageKeys> ReadLanguages(const XmlFunctions& xml, XMLHANDLE root)
   return languages;
 }
 
-Style ReadStyleAt(const XmlFunctions& xml, XMLHANDLE root, size_t index) {
+Style ReadStyleAt(const XmlFunctions& xml, XMLHANDLE root, size_t index, Scheme scheme) {
   const XMLHANDLE styles = RequireStyles(xml, root, kCannotCreateStyle);
   size_t at = 0;
   for (XMLHANDLE style = NextChild(xml, styles, format::kStyle, nullptr); style;
        style = NextChild(xml, styles, format::kStyle, style)) {
-    if (at++ == index) return ReadStyle(xml, style);
+    if (at++ == index) return ReadStyleIn(xml, root, style, scheme);
   }
   throw style_error(kCannotCreateStyle);
+}
+
+SchemeMode ReadSchemeMode(const XmlFunctions& xml, XMLHANDLE root) {
+  return ParseSchemeMode(ReadAttribute(xml, FindChild(xml, root, format::kColorScheme), format::kMode));
+}
+
+DarkScheme ReadDarkScheme(const XmlFunctions& xml, XMLHANDLE root) {
+  const XMLHANDLE element = FindChild(xml, root, format::kDarkStyles);
+  DarkScheme dark;
+  dark.styles = ReadDarkStyles(xml, root);
+  dark.colours = ReadSchemeColours(xml, element);
+  if (element) dark.highlight = format::ParseColour(ReadAttribute(xml, element, format::kHighlightColor));
+  return dark;
 }
 
 }  // namespace
@@ -247,8 +299,8 @@ XMLHANDLE ConfigurationSnapshot::Root() const {
   return root_;
 }
 
-Style ConfigurationSnapshot::StyleForExtension(const std::wstring& extension) const {
-  return ReadStyleForExtension(xml_, Root(), extension);
+Style ConfigurationSnapshot::StyleForExtension(const std::wstring& extension, Scheme scheme) const {
+  return ReadStyleForExtension(xml_, Root(), extension, scheme);
 }
 std::vector<std::wstring> ConfigurationSnapshot::Extensions() const { return ReadExtensions(xml_, Root()); }
 uint64_t ConfigurationSnapshot::FileSizeLimit() const { return ReadFileSizeLimit(xml_, Root()); }
@@ -259,7 +311,17 @@ uint32_t ConfigurationSnapshot::TabWidth() const { return ReadTabWidth(xml_, Roo
 bool ConfigurationSnapshot::SearchSync() const { return ReadEnabled(xml_, Root(), format::kSearchSync); }
 std::vector<XMLStyle> ConfigurationSnapshot::Styles() const { return ReadStyles(xml_, Root()); }
 std::vector<LanguageKeys> ConfigurationSnapshot::Languages() const { return ReadLanguages(xml_, Root()); }
-Style ConfigurationSnapshot::StyleAt(size_t index) const { return ReadStyleAt(xml_, Root(), index); }
+Style ConfigurationSnapshot::StyleAt(size_t index, Scheme scheme) const {
+  return ReadStyleAt(xml_, Root(), index, scheme);
+}
+SchemeMode ConfigurationSnapshot::SchemeModeSetting() const { return ReadSchemeMode(xml_, Root()); }
+SchemeColours ConfigurationSnapshot::Colours(Scheme scheme) const {
+  const XMLHANDLE root = Root();
+  return ReadSchemeColours(xml_, FindChild(xml_, root, scheme == Scheme::Dark ? format::kDarkStyles : format::kStyles));
+}
+int32_t ConfigurationSnapshot::DarkHighlight() const {
+  return format::ParseColour(ReadAttribute(xml_, FindChild(xml_, Root(), format::kDarkStyles), format::kHighlightColor));
+}
 Configuration ConfigurationSnapshot::Whole() const { return ReadConfiguration(xml_, Root()); }
 
 Style LoadStyleForExtension(const std::wstring& path, const std::wstring& extension) {
@@ -284,6 +346,9 @@ Configuration ReadConfiguration(const XmlFunctions& xml, XMLHANDLE root) {
   configuration.lineWrapping = ReadEnabled(xml, root, format::kLineWrapping);
   configuration.tabWidth = ReadTabWidth(xml, root);
   configuration.searchSync = ReadEnabled(xml, root, format::kSearchSync);
+  configuration.schemeMode = ReadSchemeMode(xml, root);
+  configuration.lightColours = ReadSchemeColours(xml, FindChild(xml, root, format::kStyles));
+  configuration.dark = ReadDarkScheme(xml, root);
   return configuration;
 }
 

@@ -9,6 +9,7 @@
 
 #include "config/Model.h"
 #include "config/Recognition.h"
+#include "config/Schemes.h"
 #include "host/HostApi.h"
 
 namespace lumen {
@@ -28,9 +29,10 @@ class ConfigurationSnapshot {
 
   bool hasPath() const { return pathError_.empty(); }
 
-  // The language whose extension list holds `extension` (first one wins).
-  // Throws style::style_error, or the colour parser's standard errors.
-  Style StyleForExtension(const std::wstring& extension) const;
+  // The language whose extension list holds `extension` (first one wins), in
+  // the looks of `scheme`. Throws style::style_error, or the colour parser's
+  // standard errors; a dark set that cannot be read gives the light looks.
+  Style StyleForExtension(const std::wstring& extension, Scheme scheme = Scheme::Light) const;
   // Every extension of every language, lower-cased, in document order.
   std::vector<std::wstring> Extensions() const;
   uint64_t FileSizeLimit() const;
@@ -45,7 +47,14 @@ class ConfigurationSnapshot {
   // style::style_error without a Styles element.
   std::vector<LanguageKeys> Languages() const;
   // The language of the Style element at `index` of Languages().
-  Style StyleAt(size_t index) const;
+  Style StyleAt(size_t index, Scheme scheme = Scheme::Light) const;
+  // The ColorScheme setting; "system" when it is missing.
+  SchemeMode SchemeModeSetting() const;
+  // The caret, caret line and selection colours of a scheme; throws the
+  // colour parser's errors.
+  SchemeColours Colours(Scheme scheme) const;
+  // The dark scheme's search colour, negative when it has none of its own.
+  int32_t DarkHighlight() const;
   Configuration Whole() const;
 
  private:
@@ -91,6 +100,7 @@ Configuration ReadConfiguration(const XmlFunctions& xml, host::XMLHANDLE root);
 // The parts the loaders are built from.
 std::wstring ReadAttribute(const XmlFunctions& xml, host::XMLHANDLE element, const wchar_t* name);
 Style ReadStyle(const XmlFunctions& xml, host::XMLHANDLE styleElement);
+std::vector<SchemeStyle> ReadDarkStyles(const XmlFunctions& xml, host::XMLHANDLE root);
 std::vector<WordStyle> ReadWordStyles(const XmlFunctions& xml, host::XMLHANDLE styleElement);
 WordStyle ReadWordStyle(const XmlFunctions& xml, host::XMLHANDLE wordStyleElement);
 

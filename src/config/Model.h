@@ -66,6 +66,39 @@ struct Highlight {
   bool operator==(const Highlight&) const = default;
 };
 
+// Which scheme the viewer shows: as the Windows apps' theme, or one of them always.
+enum class SchemeMode { System, Light, Dark };
+enum class Scheme { Light, Dark };
+
+// A language's looks in the dark scheme, matched to its light language by
+// `name`: lexer, extensions and keyword lists are always the light one's.
+struct SchemeStyle {
+  std::wstring name;
+  std::vector<WordStyle> wordStyles;
+
+  bool operator==(const SchemeStyle&) const = default;
+};
+
+// What a scheme sets besides its languages' styles, 0xRRGGBB; negative: the
+// editor's own.
+struct SchemeColours {
+  int32_t caretLine = -1;
+  int32_t caret = -1;
+  int32_t selection = -1;
+
+  bool operator==(const SchemeColours&) const = default;
+};
+
+// The optional dark scheme. A language it lacks is shown in its light styles.
+struct DarkScheme {
+  std::vector<SchemeStyle> styles;
+  SchemeColours colours;
+  int32_t highlight = -1;  // the search marks' colour; negative: the light one
+
+  bool empty() const { return styles.empty() && colours == SchemeColours{} && highlight < 0; }
+  bool operator==(const DarkScheme&) const = default;
+};
+
 struct Configuration {
   std::vector<XMLStyle> styles;
   Highlight highlight;
@@ -74,6 +107,9 @@ struct Configuration {
   bool lineWrapping = false;
   uint32_t tabWidth = 8;
   bool searchSync = false;
+  SchemeMode schemeMode = SchemeMode::System;
+  SchemeColours lightColours;
+  DarkScheme dark;
 
   bool operator==(const Configuration&) const = default;
 };

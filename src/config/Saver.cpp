@@ -63,6 +63,8 @@ constexpr char kSearchSyncFailed[] = "Saving SearchSync configuration failed";
 constexpr char kStyleFailed[] = "Saving XMLStyle configuration failed";
 constexpr char kWordStyleFailed[] = "Saving WordStyle configuration failed";
 constexpr char kKeywordsFailed[] = "Saving Keywords configuration failed";
+constexpr char kColorSchemeFailed[] = "Saving ColorScheme configuration failed";
+constexpr char kDarkStylesFailed[] = "Saving DarkStyles configuration failed";
 
 void SetFileSizeLimit(const XmlFunctions& xml, const Step& step, XMLHANDLE element, uint64_t limit) {
   if (limit <= 0xFFFFFFFF) {
@@ -161,6 +163,39 @@ void SaveStyle(const XmlFunctions& xml, XMLHANDLE styles, const XMLStyle& style)
   for (const WordStyle& wordStyle : style.wordStyles) SaveWordStyle(xml, wordStyles, wordStyle);
 }
 
+namespace {
+
+// Scheme colours are optional attributes: one not set is not written.
+void SaveSchemeColours(const Step& step, XMLHANDLE element, const SchemeColours& colours) {
+  if (colours.caretLine >= 0) step.SetText(element, format::kCaretLineColor, format::FormatColour(colours.caretLine));
+  if (colours.caret >= 0) step.SetText(element, format::kCaretColor, format::FormatColour(colours.caret));
+  if (colours.selection >= 0) step.SetText(element, format::kSelectionColor, format::FormatColour(colours.selection));
+}
+
+void SaveSchemeStyle(const XmlFunctions& xml, XMLHANDLE darkStyles, const SchemeStyle& style) {
+  const Step step(xml, kStyleFailed);
+  const XMLHANDLE element = step.AddChild(darkStyles, format::kStyle);
+  step.SetText(element, format::kName, style.name);
+  if (style.wordStyles.empty()) return;
+  const XMLHANDLE wordStyles = step.AddChild(element, format::kWordStyles);
+  for (const WordStyle& wordStyle : style.wordStyles) SaveWordStyle(xml, wordStyles, wordStyle);
+}
+
+void SaveDarkScheme(const XmlFunctions& xml, XMLHANDLE root, const DarkScheme& dark) {
+  const Step step(xml, kDarkStylesFailed);
+  const XMLHANDLE element = step.AddChild(root, format::kDarkStyles);
+  if (dark.highlight >= 0) step.SetText(element, format::kHighlightColor, format::FormatColour(dark.highlight));
+  SaveSchemeColours(step, element, dark.colours);
+  for (const SchemeStyle& style : dark.styles) SaveSchemeStyle(xml, element, style);
+}
+
+void SaveSchemeMode(const XmlFunctions& xml, XMLHANDLE root, SchemeMode mode) {
+  const Step step(xml, kColorSchemeFailed);
+  step.SetText(step.AddChild(root, format::kColorScheme), format::kMode, SchemeModeText(mode));
+}
+
+}  // namespace
+
 bool WriteDocument(const XmlFunctions& xml, XMLHANDLE document, const std::wstring& path) {
   if (!xml.XMLSaveFileW) return false;
   // Beside the configuration file, a finished document replaces it by a rename
@@ -204,11 +239,15 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
     tabulator.SetNumber(tabulator.AddChild(root, format::kTabulator), format::kWidth, configuration.tabWidth);
   }
   SaveOption(xml, root, format::kSearchSync, configuration.searchSync, kSearchSyncFailed);
+  // What a file without them means is written only where it differs.
+  if (configuration.schemeMode != SchemeMode::System) SaveSchemeMode(xml, root, configuration.schemeMode);
 
   const XMLHANDLE styles = step.AddChild(root, format::kStyles);
   // A configuration without languages would claim no file at all: never saved.
   step.Require(!configuration.styles.empty());
+  SaveSchemeColours(step, styles, configuration.lightColours);
   for (const XMLStyle& style : configuration.styles) SaveStyle(xml, styles, style);
+  if (!configuration.dark.empty()) SaveDarkScheme(xml, root, configuration.dark);
 
   step.Require(WriteDocument(xml, root, path));
 }
@@ -242,13 +281,20 @@ class DocumentPatch {
       ++changes_;
     }
     PatchOption(format::kSearchSync, before.searchSync, after.searchSync, kSearchSyncFailed);
-    if (before.styles != after.styles) {
+    if (before.schemeMode != after.schemeMode) {
+      const Step step(xml_, kColorSchemeFailed);
+      step.SetText(FindOrAdd(step, root_, format::kColorScheme), format::kMode, SchemeModeText(after.schemeMode));
+      ++changes_;
+    }
+    if (before.styles != after.styles || before.lightColours != after.lightColours) {
       const Step step(xml_, kSavingFailed);
       const XMLHANDLE styles = Find(root_, format::kStyles);
       step.Require(styles != nullptr);
+      PatchSchemeColours(styles, before.lightColours, after.lightColours);
       PatchEach(step, styles, format::kStyle, before.styles, after.styles,
                 [&](XMLHANDLE element, const XMLStyle& b, const XMLStyle& a) { PatchStyle(element, b, a); });
     }
+    if (before.dark != after.dark) PatchDarkScheme(before.dark, after.dark);
   }
 
  private:
@@ -261,16 +307,54 @@ class DocumentPatch {
     return found ? found : step.AddChild(parent, name);
   }
 
-  // The i-th child of that name holds the i-th record, as the loaders read them.
+  // The i-th child of that name holds the i-th record, as the loaders read
+  // them; records beyond those of `before` are new, and `patchOne` is not
+  // called for them.
   template <typename Record, typename PatchOne>
   void PatchEach(const Step& step, XMLHANDLE parent, const wchar_t* name, const std::vector<Record>& before,
                  const std::vector<Record>& after, PatchOne patchOne) const {
     XMLHANDLE element = nullptr;
-    for (size_t index = 0; index < after.size(); ++index) {
+    for (size_t index = 0; index < before.size() && index < after.size(); ++index) {
       element = xml_.XMLEnumChildNodesW ? xml_.XMLEnumChildNodesW(parent, name, element) : nullptr;
       step.Require(element != nullptr);
       if (before[index] != after[index]) patchOne(element, before[index], after[index]);
     }
+  }
+
+  void SetColour(const Step& step, XMLHANDLE element, const wchar_t* name, int32_t before, int32_t after) {
+    SetText(step, element, name, format::FormatColour(before), format::FormatColour(after));
+  }
+
+  void PatchSchemeColours(XMLHANDLE element, const SchemeColours& before, const SchemeColours& after) {
+    const Step step(xml_, kSavingFailed);
+    SetColour(step, element, format::kCaretLineColor, before.caretLine, after.caretLine);
+    SetColour(step, element, format::kCaretColor, before.caret, after.caret);
+    SetColour(step, element, format::kSelectionColor, before.selection, after.selection);
+  }
+
+  // The dialog only edits dark languages or adds them at the end.
+  void PatchDarkScheme(const DarkScheme& before, const DarkScheme& after) {
+    const Step step(xml_, kDarkStylesFailed);
+    const XMLHANDLE element = FindOrAdd(step, root_, format::kDarkStyles);
+    SetColour(step, element, format::kHighlightColor, before.highlight, after.highlight);
+    PatchSchemeColours(element, before.colours, after.colours);
+    PatchEach(step, element, format::kStyle, before.styles, after.styles,
+              [&](XMLHANDLE style, const SchemeStyle& b, const SchemeStyle& a) {
+                SetText(step, style, format::kName, b.name, a.name);
+                PatchWordStyles(style, b.wordStyles, a.wordStyles);
+              });
+    for (size_t index = before.styles.size(); index < after.styles.size(); ++index) {
+      SaveSchemeStyle(xml_, element, after.styles[index]);
+      ++changes_;
+    }
+  }
+
+  void PatchWordStyles(XMLHANDLE style, const std::vector<WordStyle>& before, const std::vector<WordStyle>& after) {
+    if (before == after) return;
+    const XMLHANDLE wordStyles = Find(style, format::kWordStyles);
+    Step(xml_, kStyleFailed).Require(wordStyles != nullptr);
+    PatchEach(Step(xml_, kWordStyleFailed), wordStyles, format::kWordStyle, before, after,
+              [&](XMLHANDLE wordStyle, const WordStyle& b, const WordStyle& a) { PatchWordStyle(wordStyle, b, a); });
   }
 
   void SetText(const Step& step, XMLHANDLE element, const wchar_t* name, const std::wstring& before,
@@ -316,11 +400,7 @@ class DocumentPatch {
     SetText(step, element, format::kName, before.name, after.name);
     SetText(step, element, format::kNames, before.names, after.names);
     SetText(step, element, format::kAliases, before.aliases, after.aliases);
-    if (before.wordStyles == after.wordStyles) return;
-    const XMLHANDLE wordStyles = Find(element, format::kWordStyles);
-    step.Require(wordStyles != nullptr);
-    PatchEach(Step(xml_, kWordStyleFailed), wordStyles, format::kWordStyle, before.wordStyles, after.wordStyles,
-              [&](XMLHANDLE wordStyle, const WordStyle& b, const WordStyle& a) { PatchWordStyle(wordStyle, b, a); });
+    PatchWordStyles(element, before.wordStyles, after.wordStyles);
   }
 
   void PatchWordStyle(XMLHANDLE element, const WordStyle& before, const WordStyle& after) {
@@ -374,25 +454,38 @@ class DocumentPatch {
 };
 
 // The edit maps record by record onto the file only when no language or word
-// style came or went.
-bool SameShape(const Configuration& a, const Configuration& b) {
-  if (a.styles.size() != b.styles.size()) return false;
-  for (size_t index = 0; index < a.styles.size(); ++index) {
-    if (a.styles[index].wordStyles.size() != b.styles[index].wordStyles.size()) return false;
+// style came or went; dark languages may also have been added at the end.
+template <typename Language>
+bool SameWordStyleCounts(const std::vector<Language>& a, const std::vector<Language>& b) {
+  for (size_t index = 0; index < a.size() && index < b.size(); ++index) {
+    if (a[index].wordStyles.size() != b[index].wordStyles.size()) return false;
   }
   return true;
 }
 
+bool SameShape(const Configuration& a, const Configuration& b) {
+  return a.styles.size() == b.styles.size() && SameWordStyleCounts(a.styles, b.styles) &&
+         a.dark.styles.size() <= b.dark.styles.size() && SameWordStyleCounts(a.dark.styles, b.dark.styles);
+}
+
 // "Not set" in the one form it reads back as, whatever value spelled it.
 Configuration AsWritten(Configuration configuration) {
-  for (XMLStyle& style : configuration.styles) {
-    for (WordStyle& w : style.wordStyles) {
+  const auto canonical = [](std::vector<WordStyle>& wordStyles) {
+    for (WordStyle& w : wordStyles) {
       if (w.bgColor < 0) w.bgColor = -1;
       if (w.fgColor < 0) w.fgColor = -1;
       if (w.fontSize < 1) w.fontSize = -1;
       if (w.eolFill < 0) w.eolFill = -1;
       if (w.keywords.empty()) w.keywordSet = kNoKeywordSet;
     }
+  };
+  for (XMLStyle& style : configuration.styles) canonical(style.wordStyles);
+  for (SchemeStyle& style : configuration.dark.styles) canonical(style.wordStyles);
+  for (int32_t* colour : {&configuration.lightColours.caretLine, &configuration.lightColours.caret,
+                          &configuration.lightColours.selection, &configuration.dark.colours.caretLine,
+                          &configuration.dark.colours.caret, &configuration.dark.colours.selection,
+                          &configuration.dark.highlight}) {
+    if (*colour < 0) *colour = -1;
   }
   return configuration;
 }

@@ -6,6 +6,7 @@
 #include "host/Paths.h"
 #include "log/Logging.h"
 #include "search/SearchPanel.h"
+#include "viewer/SchemeWatch.h"
 #include "viewer/ViewerWindow.h"
 
 namespace lumen {
@@ -16,6 +17,7 @@ CRITICAL_SECTION pluginLock;
 int useCount = 0;
 UniqueWindowClass viewerClass;
 UniqueWindowClass searchPanelClass;
+UniqueWindowClass schemeWatchClass;
 
 // Critical sections are re-entrant: a failing start-up shuts down inside it.
 class PluginLock {
@@ -79,6 +81,7 @@ bool StartUp(const HostInitExRecord* record) {
   if (useCount++ > 0) return true;
   if (!viewerClass) viewerClass = RegisterWindowClass(kViewerClassName, ViewerWindowProc, COLOR_HIGHLIGHTTEXT + 1);
   if (!searchPanelClass) searchPanelClass = RegisterWindowClass(kSearchPanelClassName, SearchPanelWindowProc, COLOR_MENU + 1);
+  if (!schemeWatchClass) schemeWatchClass = RegisterWindowClass(kSchemeWatchClassName, SchemeWatchWindowProc, 0);
   if (!viewerClass || !record || HostVersion(*record) < kOldestHostVersion) {
     ShutDown();
     return false;
@@ -92,6 +95,7 @@ void ShutDown() {
   if (useCount <= 0 || --useCount > 0) return;
   viewerClass.reset();
   searchPanelClass.reset();
+  schemeWatchClass.reset();
 }
 
 }  // namespace lumen

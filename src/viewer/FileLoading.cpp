@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "host/Paths.h"
@@ -147,13 +148,17 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstri
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   // Kept for reloads, which choose the language again without the text.
   edgeLines_ = EdgeLinesOf(text, true);
-  const Style style = StyleForFile(configuration, fileName, edgeLines_);
+  const Scheme previousScheme = std::exchange(scheme_, ActiveScheme(configuration));
+  // The marks take the scheme's colour; otherwise they keep the one set up last.
+  if (scheme_ != previousScheme) search_.SetUpIndicator(ConfiguredHighlight(configuration, scheme_));
+  const Style style = StyleForFile(configuration, fileName, edgeLines_, scheme_);
 
   const EditorControl& control = editor_;
   control.Send(SCI_SETREADONLY, 0);
   control.Send(SCI_CLEARALL);
-  ApplyBaseStyle(control, configuration);
+  ApplyBaseStyle(control, configuration, scheme_);
   ApplyStyle(control, style);
+  ApplySchemeColours(control, configuration, scheme_);
   control.Send(SCI_SETCODEPAGE, SC_CP_UTF8);
   control.Send(SCI_ADDTEXT, text.size(), text.data());
   control.Send(SCI_GOTOPOS, 0);

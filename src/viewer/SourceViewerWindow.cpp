@@ -44,13 +44,15 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
                    KillTimer(window_, kMarkingTimer);
                  }
                }}),
+      schemeWatch_(instance, window),
       hostFunctions_(BindHostHelperApi()) {
   // Without the editor control library the viewer still answers the host.
   if (EnsureEditorControlLibrary(instance)) CreateEditor(createData ? createData->rectangle : nullptr);
   accelerators_ = LoadAcceleratorsW(instance_, MAKEINTRESOURCEW(IDR_ACCELERATORS));
   CreateSearchPanel();
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
-  search_.SetUpIndicator(ConfiguredHighlight(configuration));
+  scheme_ = ActiveScheme(configuration);
+  search_.SetUpIndicator(ConfiguredHighlight(configuration, scheme_));
   ApplyWrapping(editor_, configuration);
   ApplyTabWidth(editor_, configuration);
   editor_.Send(SCI_USEPOPUP, 0);
@@ -127,6 +129,9 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
       return DefWindowProcW(window_, message, wParam, lParam);
     case kFilePathQuery:
       return reinterpret_cast<LRESULT>(&filePath_);
+    case kSchemeChanged:
+      OnSchemeChanged();
+      return 0;
     default:
       if (message >= kFirstHostMessage && message <= kLastHostMessage) return OnHostMessage(message, wParam, lParam);
       return DefWindowProcW(window_, message, wParam, lParam);
@@ -288,12 +293,21 @@ void SourceViewerWindow::ReportFeatures() {
 
 void SourceViewerWindow::UpdateMargin() { UpdateLineNumberMargin(editor_, lineNumbering_); }
 
-void SourceViewerWindow::ReloadSettings() {
+void SourceViewerWindow::ReloadSettings() { ApplySettings(ConfigurationSnapshot::OfPlugin()); }
+
+void SourceViewerWindow::OnSchemeChanged() {
+  if (Gone()) return;
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
-  const Style style = StyleForFile(configuration, filePath_, edgeLines_);
-  ApplyBaseStyle(editor_, configuration);
+  if (ActiveScheme(configuration) != scheme_) ApplySettings(configuration);
+}
+
+void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuration) {
+  scheme_ = ActiveScheme(configuration);
+  const Style style = StyleForFile(configuration, filePath_, edgeLines_, scheme_);
+  ApplyBaseStyle(editor_, configuration, scheme_);
   if (editor_.exists()) ApplyStyle(editor_, style);
-  search_.SetUpIndicator(ConfiguredHighlight(configuration));
+  ApplySchemeColours(editor_, configuration, scheme_);
+  search_.SetUpIndicator(ConfiguredHighlight(configuration, scheme_));
   ApplyWrapping(editor_, configuration);
   lineNumbering_ = LineNumbering(configuration, lineNumbering_);
   UpdateMargin();

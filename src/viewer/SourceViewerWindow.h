@@ -13,6 +13,7 @@
 #include "search/DocumentSearch.h"
 #include "search/SearchPanel.h"
 #include "viewer/Encoding.h"
+#include "viewer/SchemeWatch.h"
 
 struct IStream;
 
@@ -50,6 +51,10 @@ class SourceViewerWindow {
   void CopyText();
   LRESULT MenuItems(uint32_t* count);
   void ReloadSettings();
+  void ApplySettings(const ConfigurationSnapshot& configuration);
+  // Windows may have switched between light and dark: a viewer that follows
+  // it re-styles its text in place.
+  void OnSchemeChanged();
 
   void CreateEditor(const RECT* place);
   void CreateSearchPanel();
@@ -89,6 +94,8 @@ class SourceViewerWindow {
   bool windowDestroyed_ = false;
   uint64_t loadCount_ = 0;
   bool lineNumbering_ = false;
+  Scheme scheme_ = Scheme::Light;  // the one the editor shows
+  SchemeWatch schemeWatch_;
   ViewerMenuItem menuItem_ = {};
   uint64_t fileSize_ = 0;
   int32_t encoding_ = static_cast<int32_t>(Encoding::Unknown);

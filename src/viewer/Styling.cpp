@@ -7,6 +7,7 @@
 #include "config/Format.h"
 #include "config/Loaders.h"
 #include "host/Paths.h"
+#include "base/SystemTheme.h"
 #include "base/Text.h"
 
 namespace lumen {
@@ -20,6 +21,9 @@ namespace {
 // would write outside them (or grow them without end), so it is not sent.
 bool IsEditorStyle(int32_t id) { return id >= 0 && id <= STYLE_MAX; }
 bool IsKeywordSet(uint32_t set) { return set <= KEYWORDSET_MAX; }
+
+// The control's selection colour before anyone sets one.
+constexpr LRESULT kDefaultSelectionBack = 0xC0C0C0;
 
 void ApplyWordStyle(const EditorControl& editor, const WordStyle& w) {
   const bool styled = IsEditorStyle(w.styleId);
@@ -43,16 +47,22 @@ void ApplyWordStyle(const EditorControl& editor, const WordStyle& w) {
 
 Style PlainTextStyle() { return Style{SCLEX_NULL, {}}; }
 
-Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::wstring& extension) {
-  if (extension.empty()) return PlainTextStyle();
-  return ReadOr(PlainTextStyle(), [&] { return configuration.StyleForExtension(extension); });
+Scheme ActiveScheme(const ConfigurationSnapshot& configuration) {
+  const SchemeMode mode = ReadOr(SchemeMode::System, [&] { return configuration.SchemeModeSetting(); });
+  return ResolveScheme(mode, mode == SchemeMode::System ? AppsUseLightTheme() : std::nullopt);
 }
 
-Style StyleForFile(const ConfigurationSnapshot& configuration, const std::wstring& path, const EdgeLines& lines) {
+Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::wstring& extension, Scheme scheme) {
+  if (extension.empty()) return PlainTextStyle();
+  return ReadOr(PlainTextStyle(), [&] { return configuration.StyleForExtension(extension, scheme); });
+}
+
+Style StyleForFile(const ConfigurationSnapshot& configuration, const std::wstring& path, const EdgeLines& lines,
+                   Scheme scheme) {
   const auto languages = ReadOr(std::vector<LanguageKeys>(), [&] { return configuration.Languages(); });
   const auto chosen = ChooseLanguage(languages, path.substr(FileNameStart(path)), FileExtension(path), lines);
   if (!chosen) return PlainTextStyle();
-  return ReadOr(PlainTextStyle(), [&] { return configuration.StyleAt(chosen->language); });
+  return ReadOr(PlainTextStyle(), [&] { return configuration.StyleAt(chosen->language, scheme); });
 }
 
 void ApplyStyle(const EditorControl& editor, const Style& style) {
@@ -62,8 +72,24 @@ void ApplyStyle(const EditorControl& editor, const Style& style) {
   for (const WordStyle& wordStyle : style.wordStyles) ApplyWordStyle(editor, wordStyle);
 }
 
-void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& configuration) {
-  if (editor.exists()) ApplyStyle(editor, StyleForExtension(configuration, format::kBaseExtension));
+void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& configuration, Scheme scheme) {
+  if (editor.exists()) ApplyStyle(editor, StyleForExtension(configuration, format::kBaseExtension, scheme));
+}
+
+void ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot& configuration, Scheme scheme) {
+  if (!editor.exists()) return;
+  const SchemeColours colours = ReadOr(SchemeColours{}, [&] { return configuration.Colours(scheme); });
+  const auto editorColour = [](int32_t colour) { return SwapRedBlue(static_cast<uint32_t>(colour)); };
+  editor.Send(SCI_SETCARETLINEVISIBLE, colours.caretLine >= 0);
+  if (colours.caretLine >= 0) editor.Send(SCI_SETCARETLINEBACK, editorColour(colours.caretLine));
+  LRESULT caret = 0;  // the control's own black
+  if (colours.caret >= 0) {
+    caret = editorColour(colours.caret);
+  } else if (scheme == Scheme::Dark) {
+    caret = editor.Send(SCI_STYLEGETFORE, STYLE_DEFAULT);
+  }
+  editor.Send(SCI_SETCARETFORE, caret);
+  editor.Send(SCI_SETSELBACK, 1, colours.selection >= 0 ? editorColour(colours.selection) : kDefaultSelectionBack);
 }
 
 std::string MarginSampleText(int64_t lineCount) {
@@ -100,8 +126,13 @@ void ApplyTabWidth(const EditorControl& editor, const ConfigurationSnapshot& con
   if (configuration.hasPath()) editor.Send(SCI_SETTABWIDTH, configuration.TabWidth());
 }
 
-std::optional<Highlight> ConfiguredHighlight(const ConfigurationSnapshot& configuration) {
-  return ReadOr<std::optional<Highlight>>(std::nullopt, [&] { return configuration.SearchHighlight(); });
+std::optional<Highlight> ConfiguredHighlight(const ConfigurationSnapshot& configuration, Scheme scheme) {
+  auto highlight = ReadOr<std::optional<Highlight>>(std::nullopt, [&] { return configuration.SearchHighlight(); });
+  if (highlight && scheme == Scheme::Dark) {
+    const int32_t dark = ReadOr(-1, [&] { return configuration.DarkHighlight(); });
+    if (dark >= 0) highlight->foreground = static_cast<uint32_t>(dark);
+  }
+  return highlight;
 }
 
 bool SearchSyncEnabled(const ConfigurationSnapshot& configuration) {

@@ -13,17 +13,28 @@ namespace lumen {
 // Lexer 1, no word styles: what stands in for any style that cannot be had.
 Style PlainTextStyle();
 
+// The scheme the configuration asks for now: its mode, and for "system" the
+// Windows apps' theme.
+Scheme ActiveScheme(const ConfigurationSnapshot& configuration);
+
 // The language for a file extension; plain text when there is none or the
 // configuration cannot be read.
-Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::wstring& extension);
+Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::wstring& extension,
+                        Scheme scheme = Scheme::Light);
 
 // The language of a file from its path and the edge lines of its text (name,
 // modeline, extension, "#!" line); plain text when none is found.
-Style StyleForFile(const ConfigurationSnapshot& configuration, const std::wstring& path, const EdgeLines& lines);
+Style StyleForFile(const ConfigurationSnapshot& configuration, const std::wstring& path, const EdgeLines& lines,
+                   Scheme scheme = Scheme::Light);
 
 void ApplyStyle(const EditorControl& editor, const Style& style);
 // The language of the pseudo extension "*", under every file's own.
-void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& configuration);
+void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& configuration,
+                    Scheme scheme = Scheme::Light);
+// The caret, the caret line and the selection in the scheme's colours; those
+// it leaves out get the control's own, except that a dark scheme's caret
+// takes the text's colour (a black caret would vanish). After the styles.
+void ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot& configuration, Scheme scheme);
 
 // The digits the line-number margin is measured on: one more than the count needs.
 std::string MarginSampleText(int64_t lineCount);
@@ -34,8 +45,10 @@ bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);
 void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration);
 void ApplyTabWidth(const EditorControl& editor, const ConfigurationSnapshot& configuration);
 
-// The search marks' look; none when the configuration cannot give it.
-std::optional<Highlight> ConfiguredHighlight(const ConfigurationSnapshot& configuration);
+// The search marks' look, in the dark scheme's own colour where it has one;
+// none when the configuration cannot give it.
+std::optional<Highlight> ConfiguredHighlight(const ConfigurationSnapshot& configuration,
+                                             Scheme scheme = Scheme::Light);
 bool SearchSyncEnabled(const ConfigurationSnapshot& configuration);
 
 }  // namespace lumen

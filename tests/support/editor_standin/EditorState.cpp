@@ -206,6 +206,13 @@ std::optional<LRESULT> HandleViewMessage(EditorState& editor, UINT message, WPAR
     case SCI_SETTABWIDTH: if (Int(wParam) > 0) editor.tabWidth = Int(wParam); return 0;
     case SCI_GETTABWIDTH: return editor.tabWidth;
     case SCI_USEPOPUP: editor.usePopup = wParam != 0; return 0;
+    case SCI_SETCARETLINEVISIBLE: editor.caretLineVisible = wParam != 0; return 0;
+    case SCI_GETCARETLINEVISIBLE: return editor.caretLineVisible;
+    case SCI_SETCARETLINEBACK: editor.caretLineBack = static_cast<COLORREF>(wParam); return 0;
+    case SCI_GETCARETLINEBACK: return editor.caretLineBack;
+    case SCI_SETCARETFORE: editor.caretFore = static_cast<COLORREF>(wParam); return 0;
+    case SCI_GETCARETFORE: return editor.caretFore;
+    case SCI_SETSELBACK: if (wParam) editor.selectionBack = static_cast<COLORREF>(lParam); return 0;
     case SCI_SETZOOM: editor.zoom = Int(wParam); return 0;
     case SCI_GETZOOM: return editor.zoom;
     case SCI_SCROLLRANGE: return 0;

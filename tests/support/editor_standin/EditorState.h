@@ -55,6 +55,11 @@ struct EditorState {
   int styleBits = 5;
   std::array<std::string, sci::KEYWORDSET_MAX + 1> keywords;
 
+  bool caretLineVisible = false;
+  COLORREF caretLineBack = RGB(0xFF, 0xFF, 0);
+  COLORREF caretFore = RGB(0, 0, 0);
+  COLORREF selectionBack = RGB(0xC0, 0xC0, 0xC0);
+
   Indicators indicators;
   int currentIndicator = 0;
   int indicatorValue = 1;
