@@ -315,6 +315,7 @@ Style ConfigurationSnapshot::StyleAt(size_t index, Scheme scheme) const {
   return ReadStyleAt(xml_, Root(), index, scheme);
 }
 SchemeMode ConfigurationSnapshot::SchemeModeSetting() const { return ReadSchemeMode(xml_, Root()); }
+bool ConfigurationSnapshot::HasDarkScheme() const { return FindChild(xml_, Root(), format::kDarkStyles) != nullptr; }
 SchemeColours ConfigurationSnapshot::Colours(Scheme scheme) const {
   const XMLHANDLE root = Root();
   return ReadSchemeColours(xml_, FindChild(xml_, root, scheme == Scheme::Dark ? format::kDarkStyles : format::kStyles));

@@ -50,6 +50,8 @@ class ConfigurationSnapshot {
   Style StyleAt(size_t index, Scheme scheme = Scheme::Light) const;
   // The ColorScheme setting; "system" when it is missing.
   SchemeMode SchemeModeSetting() const;
+  // Whether there is a dark set at all: without one, dark is the light scheme.
+  bool HasDarkScheme() const;
   // The caret, caret line and selection colours of a scheme; throws the
   // colour parser's errors.
   SchemeColours Colours(Scheme scheme) const;

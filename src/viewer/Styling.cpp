@@ -48,6 +48,7 @@ void ApplyWordStyle(const EditorControl& editor, const WordStyle& w) {
 Style PlainTextStyle() { return Style{SCLEX_NULL, {}}; }
 
 Scheme ActiveScheme(const ConfigurationSnapshot& configuration) {
+  if (!ReadOr(false, [&] { return configuration.HasDarkScheme(); })) return Scheme::Light;
   const SchemeMode mode = ReadOr(SchemeMode::System, [&] { return configuration.SchemeModeSetting(); });
   return ResolveScheme(mode, mode == SchemeMode::System ? AppsUseLightTheme() : std::nullopt);
 }

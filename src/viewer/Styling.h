@@ -14,7 +14,7 @@ namespace lumen {
 Style PlainTextStyle();
 
 // The scheme the configuration asks for now: its mode, and for "system" the
-// Windows apps' theme.
+// Windows apps' theme. Without a dark set there is only the light scheme.
 Scheme ActiveScheme(const ConfigurationSnapshot& configuration);
 
 // The language for a file extension; plain text when there is none or the
