@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <set>
+
 #include "ConfigExpectations.h"
 #include "HostedConfig.h"
 #include "config/Format.h"
@@ -69,6 +72,61 @@ TEST_F(DefaultConfiguration, ReachesEveryLanguageByEachOfItsNamesAndAliases) {
     }
   }
   EXPECT_GE(names, 30u);
+}
+
+// WCAG's relative luminance of a 0xRRGGBB colour and the contrast of two.
+double Luminance(int32_t colour) {
+  double sum = 0;
+  for (const auto& [shift, weight] : {std::pair{16, 0.2126}, std::pair{8, 0.7152}, std::pair{0, 0.0722}}) {
+    const double c = ((colour >> shift) & 0xFF) / 255.0;
+    sum += weight * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+  }
+  return sum;
+}
+double Contrast(int32_t a, int32_t b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST_F(DefaultConfiguration, HasAReadableDarkSchemeOfOneColourPerKindForEveryLanguage) {
+  const Configuration loaded = LoadConfiguration(config.path());
+  const auto darkOf = [&](const std::wstring& name) -> const SchemeStyle* {
+    for (const SchemeStyle& dark : loaded.dark.styles) {
+      if (dark.name == name) return &dark;
+    }
+    return nullptr;
+  };
+  const SchemeStyle* base = darkOf(loaded.styles[0].name);
+  ASSERT_TRUE(base && !base->wordStyles.empty());
+  const WordStyle page = base->wordStyles[0];
+  ASSERT_EQ(page.styleId, 32);
+  const int32_t caretLine = loaded.dark.colours.caretLine;
+  ASSERT_GE(caretLine, 0);
+  // Each kind of text, by the names the languages give it, has one colour.
+  const std::vector<std::vector<std::wstring>> kinds = {
+      {L"Comment", L"Line comment", L"Block comment"}, {L"String", L"Double-quoted string", L"Single-quoted string"},
+      {L"Keyword"}, {L"Number"}, {L"Preprocessor"}, {L"Line number"}};
+  std::vector<std::set<int32_t>> coloursOfKind(kinds.size());
+  for (const XMLStyle& language : loaded.styles) {
+    SCOPED_TRACE(test::ToUtf8(language.name));
+    const SchemeStyle* dark = darkOf(language.name);
+    ASSERT_NE(dark, nullptr) << "every language has dark looks";
+    for (const WordStyle& w : dark->wordStyles) {
+      SCOPED_TRACE(test::ToUtf8(w.name));
+      const int32_t fg = w.fgColor >= 0 ? w.fgColor : page.fgColor;
+      for (const int32_t bg : w.bgColor >= 0 ? std::vector{w.bgColor} : std::vector{page.bgColor, caretLine}) {
+        EXPECT_GE(Contrast(fg, bg), 4.5) << std::hex << fg << " on " << bg;
+      }
+      for (size_t kind = 0; kind < kinds.size(); ++kind) {
+        if (std::find(kinds[kind].begin(), kinds[kind].end(), w.name) != kinds[kind].end()) {
+          coloursOfKind[kind].insert(fg);
+        }
+      }
+    }
+  }
+  for (size_t kind = 0; kind < kinds.size(); ++kind) {
+    EXPECT_EQ(coloursOfKind[kind].size(), 1u) << test::ToUtf8(kinds[kind][0]);
+  }
 }
 
 TEST_F(DefaultConfiguration, SurvivesASaveAndAReload) {
