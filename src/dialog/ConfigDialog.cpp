@@ -46,6 +46,8 @@ const wchar_t kEdit[] = L"Edit";
 
 // In creation order, which is also the order of the tab stops.
 const ControlTemplate kControlTemplates[kDialogControlCount] = {
+    {kCombo, 0, kComboStyle, kSchemeComboId, 0, 0},
+    {kStatic, 0, kVisibleChild, 0, IDS_SCHEME, 0},
     {kCombo, 0, kComboStyle, kLanguageComboId, 0, 0},
     {kStatic, 0, kVisibleChild, 0, IDS_LANGUAGE, 0},
     {kCombo, 0, kComboStyle, kStyleComboId, 0, 0},
@@ -74,6 +76,8 @@ const ControlTemplate kControlTemplates[kDialogControlCount] = {
     {kEdit, WS_EX_CLIENTEDGE, kAlphaEditStyle, kAlphaId, 0, kAlphaEditSize},
     {UPDOWN_CLASSW, 0, kUpDownStyle, kAlphaId, 0, 0},
     {kStatic, 0, kVisibleChild, 0, IDS_OUTLINE, 0},
+    {kCombo, 0, kComboStyle, kModeComboId, 0, 0},
+    {kStatic, 0, kVisibleChild, 0, IDS_COLOR_SCHEME, 0},
     {kButton, 0, kCheckBoxStyle, 0, IDS_LINE_NUMBERING, 0},
     {kButton, 0, kCheckBoxStyle, 0, IDS_LINE_WRAPPING, 0},
     {kButton, 0, kGroupBoxStyle, 0, IDS_MISC, 0},
@@ -158,6 +162,7 @@ void ConfigDialog::SetUp(HWND dialog) {
   title_ = LoadResourceString(instance_, IDS_CONFIGURATION_TITLE);
   SetWindowTextW(dialog_, title_.c_str());
   CreateControls();
+  FillSchemeChoices();
   FillLanguages();
   ShowMiscOptions();
   font_ = CreateMessageFont();
@@ -241,6 +246,8 @@ INT_PTR ConfigDialog::OnCommand(int id, int code) {
     OnLanguageChange();
   } else if (code == CBN_SELCHANGE && id == kStyleComboId) {
     OnWordStyleChange();
+  } else if (code == CBN_SELCHANGE && id == kSchemeComboId) {
+    OnSchemeChange();
   } else if (code != BN_CLICKED) {
     return FALSE;
   } else if (id == kForegroundId || id == kBackgroundId || id == kHighlightId) {

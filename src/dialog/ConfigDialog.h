@@ -37,6 +37,8 @@ enum DialogControlId : int {
   kForegroundId = 7,
   kBackgroundId = 8,
   kHighlightId = 9,
+  kSchemeComboId = 10,
+  kModeComboId = 11,
 };
 
 class ConfigDialog {
@@ -79,7 +81,9 @@ class ConfigDialog {
   void ShowMiscOptions();
   bool StoreMiscOptions();
   bool ReadAlpha(DialogControl edit, DialogControl label, std::optional<uint32_t>& value) const;
+  void FillSchemeChoices();
   void OnLanguageChange();
+  void OnSchemeChange();
   void OnWordStyleChange();
   void OnColourButton(int id);
   void DrawColourButton(int id, const DRAWITEMSTRUCT& item) const;
@@ -87,8 +91,14 @@ class ConfigDialog {
   // Null when there is none: no languages, or a language without word styles.
   XMLStyle* CurrentLanguage();
   const XMLStyle* CurrentLanguage() const;
-  WordStyle* CurrentWordStyle();
+  // The word styles the style controls show: the language's, or in the dark
+  // scheme its dark looks (its light ones while it has none of its own).
+  const std::vector<WordStyle>* ShownWordStyles() const;
   const WordStyle* CurrentWordStyle() const;
+  // The shown word style for a change: in the dark scheme the language gets
+  // its own dark looks with the first change.
+  WordStyle* EditableWordStyle();
+  const SchemeStyle* CurrentDarkLanguage() const;
   std::optional<int64_t> ButtonColour(int id) const;
 
   HWND Item(DialogControl control) const { return controls_[control].get(); }
@@ -100,6 +110,8 @@ class ConfigDialog {
   Configuration configuration_;
   size_t currentLanguage_ = 0;
   size_t currentWordStyle_ = 0;
+  bool editingDark_ = false;  // the style controls edit the dark scheme
+  std::vector<WordStyle> darkFallback_;  // the current language's light looks, shown in the dark scheme
   HINSTANCE instance_;
   HWND parent_ = nullptr;
   HWND dialog_ = nullptr;

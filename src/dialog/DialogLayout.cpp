@@ -19,7 +19,7 @@ DialogPlacement LayOutDialog(const DialogMeasures& m) {
   const int t = m.textHeight;
   const int d = (h - t) / 2;  // a label sits centred in its row
   const int c = m.checkMarkWidth;
-  const int widestLabel = std::max({w[kLanguageLabel], w[kStyleLabel], w[kFontNameLabel], w[kForegroundLabel],
+  const int widestLabel = std::max({w[kSchemeLabel], w[kModeLabel], w[kLanguageLabel], w[kStyleLabel], w[kFontNameLabel], w[kForegroundLabel],
                                     w[kBackgroundLabel], w[kFontSizeLabel], w[kHighlightLabel],
                                     w[kTransparencyLabel], w[kOutlineLabel]});
   const int labelWidth = std::max(widestLabel, w[kLineNumberingCheck] + c);
@@ -39,6 +39,7 @@ DialogPlacement LayOutDialog(const DialogMeasures& m) {
     return y + h + kGap;
   };
   int y = t + kGap;
+  y = row(kSchemeLabel, kSchemeCombo, y, kComboWidth);
   y = row(kLanguageLabel, kLanguageCombo, y, kComboWidth);
   y = row(kStyleLabel, kStyleCombo, y, kComboWidth);
   y = row(kFontNameLabel, kFontNameCombo, y, kComboWidth);
@@ -61,7 +62,8 @@ DialogPlacement LayOutDialog(const DialogMeasures& m) {
   y = styleGroupHeight + t;
   y = row(kHighlightLabel, kHighlightButton, y, kColourButtonWidth);
   y = row(kTransparencyLabel, kTransparencyEdit, y, alphaWidth);
-  const int optionsY = row(kOutlineLabel, kOutlineEdit, y, alphaWidth);
+  y = row(kOutlineLabel, kOutlineEdit, y, alphaWidth);
+  const int optionsY = row(kModeLabel, kModeCombo, y, kComboWidth);
   p[kLineNumberingCheck] = {kLabelX, optionsY + d, labelWidth, h};
   p[kLineWrappingCheck] = {x2, optionsY + d, wrapWidth, h};
   const int miscBottom = optionsY + h + kGap;

@@ -11,12 +11,12 @@ namespace lumen {
 
 // The dialog's controls, in the order they are created.
 enum DialogControl : size_t {
-  kLanguageCombo, kLanguageLabel, kStyleCombo, kStyleLabel, kFontNameCombo, kFontNameLabel,
+  kSchemeCombo, kSchemeLabel, kLanguageCombo, kLanguageLabel, kStyleCombo, kStyleLabel, kFontNameCombo, kFontNameLabel,
   kFontSizeCombo, kFontSizeLabel, kForegroundButton, kForegroundLabel, kBackgroundButton, kBackgroundLabel,
   kBoldCheck, kItalicCheck, kUnderlineCheck, kExtensionsLabel, kExtensionsEdit, kNamesLabel, kNamesEdit,
   kStyleGroup,
   kHighlightButton, kHighlightLabel, kTransparencyEdit, kTransparencyUpDown, kTransparencyLabel,
-  kOutlineEdit, kOutlineUpDown, kOutlineLabel, kLineNumberingCheck, kLineWrappingCheck, kMiscGroup,
+  kOutlineEdit, kOutlineUpDown, kOutlineLabel, kModeCombo, kModeLabel, kLineNumberingCheck, kLineWrappingCheck, kMiscGroup,
   kOkButton, kCancelButton, kButtonGroup,
   kDialogControlCount
 };

@@ -5,7 +5,10 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include "base/SystemTheme.h"
 #include "base/Text.h"
+#include "config/Schemes.h"
+#include "resources/resource.h"
 #include "dialog/ConfigDialog.h"
 #include "dialog/StyleValues.h"
 #include "host/Paths.h"
@@ -87,18 +90,55 @@ const XMLStyle* ConfigDialog::CurrentLanguage() const {
   return currentLanguage_ < configuration_.styles.size() ? &configuration_.styles[currentLanguage_] : nullptr;
 }
 
-const WordStyle* ConfigDialog::CurrentWordStyle() const {
+const SchemeStyle* ConfigDialog::CurrentDarkLanguage() const {
   const XMLStyle* language = CurrentLanguage();
-  return language && currentWordStyle_ < language->wordStyles.size() ? &language->wordStyles[currentWordStyle_]
-                                                                     : nullptr;
+  if (!language) return nullptr;
+  const auto& dark = configuration_.dark.styles;
+  const auto found = std::find_if(dark.begin(), dark.end(), [&](const SchemeStyle& s) { return s.name == language->name; });
+  return found != dark.end() ? &*found : nullptr;
+}
+
+const std::vector<WordStyle>* ConfigDialog::ShownWordStyles() const {
+  const XMLStyle* language = CurrentLanguage();
+  if (!language) return nullptr;
+  if (!editingDark_) return &language->wordStyles;
+  const SchemeStyle* dark = CurrentDarkLanguage();
+  return dark ? &dark->wordStyles : &darkFallback_;
+}
+
+const WordStyle* ConfigDialog::CurrentWordStyle() const {
+  const std::vector<WordStyle>* shown = ShownWordStyles();
+  return shown && currentWordStyle_ < shown->size() ? &(*shown)[currentWordStyle_] : nullptr;
 }
 
 XMLStyle* ConfigDialog::CurrentLanguage() {
   return const_cast<XMLStyle*>(static_cast<const ConfigDialog*>(this)->CurrentLanguage());
 }
 
-WordStyle* ConfigDialog::CurrentWordStyle() {
-  return const_cast<WordStyle*>(static_cast<const ConfigDialog*>(this)->CurrentWordStyle());
+WordStyle* ConfigDialog::EditableWordStyle() {
+  if (editingDark_ && !CurrentDarkLanguage() && CurrentLanguage()) {
+    configuration_.dark.styles.push_back({CurrentLanguage()->name, darkFallback_});
+  }
+  return const_cast<WordStyle*>(CurrentWordStyle());
+}
+
+void ConfigDialog::FillSchemeChoices() {
+  {
+    ComboRefill refill(Item(kSchemeCombo));
+    refill.Add(LoadResourceString(instance_, IDS_SCHEME_LIGHT));
+    refill.Add(LoadResourceString(instance_, IDS_SCHEME_DARK));
+  }
+  // The scheme shown now is the one the user most likely wants to change.
+  const bool hasDark = !configuration_.dark.empty();
+  editingDark_ = hasDark && ResolveScheme(configuration_.schemeMode, AppsUseLightTheme()) == Scheme::Dark;
+  Send(kSchemeCombo, CB_SETCURSEL, editingDark_ ? 1 : 0);
+  {
+    ComboRefill refill(Item(kModeCombo));
+    for (const UINT id : {IDS_SCHEME_SYSTEM, IDS_SCHEME_LIGHT, IDS_SCHEME_DARK}) {
+      refill.Add(LoadResourceString(instance_, id));
+    }
+  }
+  Send(kModeCombo, CB_SETCURSEL, static_cast<WPARAM>(configuration_.schemeMode));
 }
 
 void ConfigDialog::FillLanguages() {
@@ -132,10 +172,16 @@ void ConfigDialog::FillWordStyles() {
   currentLanguage_ = haveLanguage ? static_cast<size_t>(selected) : configuration_.styles.size();
   currentWordStyle_ = 0;
   const XMLStyle* language = CurrentLanguage();
+  darkFallback_.clear();
+  if (language) {
+    // In the dark scheme a language without dark looks shows in its light ones.
+    darkFallback_ = language->wordStyles;
+    for (WordStyle& w : darkFallback_) w.keywords.clear();
+  }
   {
     ComboRefill refill(Item(kStyleCombo));
-    if (language) {
-      for (const WordStyle& style : language->wordStyles) refill.Add(style.name);
+    if (const std::vector<WordStyle>* shown = ShownWordStyles()) {
+      for (const WordStyle& style : *shown) refill.Add(style.name);
     }
   }
   Send(kStyleCombo, CB_SETCURSEL, 0);
@@ -187,19 +233,21 @@ void ConfigDialog::FillFontSizes(const WordStyle& style) {
 }
 
 void ConfigDialog::StoreWordStyle() {
-  WordStyle* style = CurrentWordStyle();
-  if (!style) return;
-  if (const auto name = EntryText(Item(kFontNameCombo), Send(kFontNameCombo, CB_GETCURSEL))) style->fontName = *name;
+  const WordStyle* shown = CurrentWordStyle();
+  if (!shown) return;
+  WordStyle style = *shown;
+  if (const auto name = EntryText(Item(kFontNameCombo), Send(kFontNameCombo, CB_GETCURSEL))) style.fontName = *name;
   const LRESULT sizeSelection = Send(kFontSizeCombo, CB_GETCURSEL);
   const auto size = EntryText(Item(kFontSizeCombo), sizeSelection);
   if (sizeSelection == CB_ERR || (size && size->empty())) {
-    if (style->fontSize >= 1) style->fontSize = -1;  // any other value already means "not set"
+    if (style.fontSize >= 1) style.fontSize = -1;  // any other value already means "not set"
   } else if (const auto number = size ? ParseDecimal(*size) : std::nullopt) {
-    style->fontSize = *number;
+    style.fontSize = *number;
   }
-  style->bold = IsChecked(Item(kBoldCheck));
-  style->italic = IsChecked(Item(kItalicCheck));
-  style->underline = IsChecked(Item(kUnderlineCheck));
+  style.bold = IsChecked(Item(kBoldCheck));
+  style.italic = IsChecked(Item(kItalicCheck));
+  style.underline = IsChecked(Item(kUnderlineCheck));
+  if (style != *shown) *EditableWordStyle() = style;
 }
 
 void ConfigDialog::StoreExtensions() {
@@ -247,6 +295,8 @@ bool ConfigDialog::StoreMiscOptions() {
   highlight.outlineAlpha = outlineAlpha.value_or(highlight.outlineAlpha);
   configuration_.lineWrapping = IsChecked(Item(kLineWrappingCheck));
   configuration_.lineNumbering = IsChecked(Item(kLineNumberingCheck));
+  const LRESULT mode = Send(kModeCombo, CB_GETCURSEL);
+  if (mode >= 0 && mode <= static_cast<LRESULT>(SchemeMode::Dark)) configuration_.schemeMode = static_cast<SchemeMode>(mode);
   return true;
 }
 
@@ -261,11 +311,24 @@ void ConfigDialog::OnLanguageChange() {
   FillWordStyles();
 }
 
+void ConfigDialog::OnSchemeChange() {
+  const LRESULT selected = Send(kSchemeCombo, CB_GETCURSEL);
+  if (selected == CB_ERR) {
+    Send(kSchemeCombo, CB_SETCURSEL, editingDark_ ? 1 : 0);  // nothing chosen: stay
+    return;
+  }
+  StoreWordStyle();
+  StoreExtensions();
+  StoreNames();
+  editingDark_ = selected == 1;
+  FillWordStyles();
+}
+
 void ConfigDialog::OnWordStyleChange() {
   StoreWordStyle();
   const LRESULT selected = Send(kStyleCombo, CB_GETCURSEL);
-  const XMLStyle* language = CurrentLanguage();
-  if (selected < 0 || !language || static_cast<size_t>(selected) >= language->wordStyles.size()) {
+  const std::vector<WordStyle>* shown = ShownWordStyles();
+  if (selected < 0 || !shown || static_cast<size_t>(selected) >= shown->size()) {
     Send(kStyleCombo, CB_SETCURSEL, currentWordStyle_);  // nothing chosen: stay
     return;
   }
@@ -274,12 +337,16 @@ void ConfigDialog::OnWordStyleChange() {
 }
 
 void ConfigDialog::OnColourButton(int id) {
-  if (id == kHighlightId) {
-    uint32_t& colour = configuration_.highlight.foreground;
-    if (const auto chosen = ChooseColour(colour)) colour = *chosen;
-  } else if (WordStyle* style = CurrentWordStyle()) {
-    int32_t& colour = id == kForegroundId ? style->fgColor : style->bgColor;
-    if (const auto chosen = ChooseColour(colour)) colour = static_cast<int32_t>(*chosen);
+  const std::optional<int64_t> shown = ButtonColour(id);
+  if (!shown) return;
+  const std::optional<uint32_t> chosen = ChooseColour(*shown);
+  if (!chosen) return;
+  if (id == kHighlightId && editingDark_) {
+    configuration_.dark.highlight = static_cast<int32_t>(*chosen);
+  } else if (id == kHighlightId) {
+    configuration_.highlight.foreground = *chosen;
+  } else if (WordStyle* style = EditableWordStyle()) {
+    (id == kForegroundId ? style->fgColor : style->bgColor) = static_cast<int32_t>(*chosen);
   }
   InvalidateRect(dialog_, nullptr, TRUE);
 }
@@ -296,6 +363,8 @@ std::optional<uint32_t> ConfigDialog::ChooseColour(int64_t stored) {
 }
 
 std::optional<int64_t> ConfigDialog::ButtonColour(int id) const {
+  // A dark scheme without a search colour of its own marks in the light one.
+  if (id == kHighlightId && editingDark_ && configuration_.dark.highlight >= 0) return configuration_.dark.highlight;
   if (id == kHighlightId) return configuration_.highlight.foreground;
   const WordStyle* style = CurrentWordStyle();
   if (!style) return std::nullopt;

@@ -189,6 +189,42 @@ TEST_F(LiveDialog, OkWritesOnlyTheEditedValuesAndAddsAMissingOption) {
   EXPECT_EQ(host.reloads().size(), 1u);
 }
 
+// The Scheme choice switches the style controls to the dark set: a language
+// without dark looks shows its light ones and gets dark looks of its own with
+// the first change; OK writes them and the mode into the user's file.
+TEST_F(LiveDialog, EditsTheDarkSchemeAndKeepsTheUsersFile) {
+  config.Write(kUsersFile);
+  test::RewriteAsTheHost(config.path());
+  const Configuration before = Saved();
+  {
+    OpenDialog dialog = Open();
+    EXPECT_EQ(dialog.Selection(kSchemeCombo), 0) << "no dark set: the light one is edited";
+    dialog.Choose(kSchemeCombo, 1);
+    dialog.Choose(kStyleCombo, 1);
+    EXPECT_EQ(dialog.SelectedEntry(kStyleCombo), L"Comment");
+    {
+      ModalAnswerer answerer(dialog.handle(), test::ConfirmColour(0x6A, 0x99, 0x55));
+      dialog.Click(kForegroundButton);
+    }
+    dialog.Choose(kSchemeCombo, 0);
+    dialog.Choose(kStyleCombo, 1);
+    dialog.Choose(kModeCombo, 2);
+    EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
+  }
+  const Configuration saved = Saved();
+  EXPECT_EQ(saved.styles, before.styles) << "the light set is as it was";
+  EXPECT_EQ(saved.schemeMode, SchemeMode::Dark);
+  ASSERT_EQ(saved.dark.styles.size(), 1u);
+  const SchemeStyle& dark = saved.dark.styles[0];
+  EXPECT_EQ(dark.name, L"C");
+  ASSERT_EQ(dark.wordStyles.size(), before.styles[0].wordStyles.size());
+  EXPECT_EQ(dark.wordStyles[1].fgColor, 0x6A9955);
+  EXPECT_EQ(dark.wordStyles[0].fgColor, before.styles[0].wordStyles[0].fgColor) << "the light look it started from";
+  const std::string text = config.Read();
+  EXPECT_NE(text.find("<!-- mine -->"), std::string::npos) << "the file was edited, not written anew";
+  EXPECT_NE(text.find("<Minimap"), std::string::npos);
+}
+
 TEST_F(LiveDialog, AFailedSaveOffersRetryAndSavesAgain) {
   config.host().FailCall("XMLSaveFileW", 1);
   const Configuration before = Saved();

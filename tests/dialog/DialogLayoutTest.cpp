@@ -28,29 +28,31 @@ TEST(DialogLayout, PlacesRowsOfLabelsAndControlsInsideThreeGroups) {
   const DialogPlacement p = LayOutDialog(Typical());
   const auto& c = p.controls;
   // Label column: "Line numbering" with its box (110) is wider than every label.
-  EXPECT_EQ(c[kLanguageLabel], (ControlBox{12, 23, 110, 22}));  // row at 16 + 4, label 3 lower
-  EXPECT_EQ(c[kLanguageCombo], (ControlBox{126, 20, 200, 22}));
-  EXPECT_EQ(c[kStyleCombo].y, 46);
-  EXPECT_EQ(c[kFontSizeCombo], (ControlBox{126, 98, 44, 22}));
-  EXPECT_EQ(c[kBackgroundButton], (ControlBox{126, 150, 80, 22}));
+  EXPECT_EQ(c[kSchemeLabel], (ControlBox{12, 23, 110, 22}));  // row at 16 + 4, label 3 lower
+  EXPECT_EQ(c[kSchemeCombo], (ControlBox{126, 20, 200, 22}));
+  EXPECT_EQ(c[kLanguageCombo], (ControlBox{126, 46, 200, 22}));
+  EXPECT_EQ(c[kStyleCombo].y, 72);
+  EXPECT_EQ(c[kFontSizeCombo], (ControlBox{126, 124, 44, 22}));
+  EXPECT_EQ(c[kBackgroundButton], (ControlBox{126, 176, 80, 22}));
   // The content is as wide as the label column and the 200 of the wrap column.
-  EXPECT_EQ(c[kBoldCheck], (ControlBox{12, 179, 102, 22}));
+  EXPECT_EQ(c[kBoldCheck], (ControlBox{12, 205, 102, 22}));
   EXPECT_EQ(c[kItalicCheck].x, 118);
   EXPECT_EQ(c[kUnderlineCheck].x, 224);
-  EXPECT_EQ(c[kExtensionsLabel], (ControlBox{12, 205, 314, 22}));
-  EXPECT_EQ(c[kExtensionsEdit], (ControlBox{12, 228, 314, 44}));
-  EXPECT_EQ(c[kNamesLabel], (ControlBox{12, 279, 314, 22}));
-  EXPECT_EQ(c[kNamesEdit], (ControlBox{12, 302, 314, 44}));
-  EXPECT_EQ(c[kStyleGroup], (ControlBox{4, 4, 326, 350}));
-  EXPECT_EQ(c[kHighlightButton], (ControlBox{126, 366, 80, 22}));
-  EXPECT_EQ(c[kTransparencyEdit], (ControlBox{126, 392, 84, 22}));
-  EXPECT_EQ(c[kLineNumberingCheck], (ControlBox{12, 447, 110, 22}));
-  EXPECT_EQ(c[kLineWrappingCheck], (ControlBox{126, 447, 200, 22}));
-  EXPECT_EQ(c[kMiscGroup], (ControlBox{4, 350, 326, 120}));
-  EXPECT_EQ(c[kOkButton], (ControlBox{162, 486, 80, 22}));
-  EXPECT_EQ(c[kCancelButton], (ControlBox{246, 486, 80, 22}));
-  EXPECT_EQ(c[kButtonGroup], (ControlBox{4, 470, 326, 45}));
-  EXPECT_EQ(p.dialog, (ControlBox{0, 0, 342, 563}));
+  EXPECT_EQ(c[kExtensionsLabel], (ControlBox{12, 231, 314, 22}));
+  EXPECT_EQ(c[kExtensionsEdit], (ControlBox{12, 254, 314, 44}));
+  EXPECT_EQ(c[kNamesLabel], (ControlBox{12, 305, 314, 22}));
+  EXPECT_EQ(c[kNamesEdit], (ControlBox{12, 328, 314, 44}));
+  EXPECT_EQ(c[kStyleGroup], (ControlBox{4, 4, 326, 376}));
+  EXPECT_EQ(c[kHighlightButton], (ControlBox{126, 392, 80, 22}));
+  EXPECT_EQ(c[kTransparencyEdit], (ControlBox{126, 418, 84, 22}));
+  EXPECT_EQ(c[kModeCombo], (ControlBox{126, 470, 200, 22}));
+  EXPECT_EQ(c[kLineNumberingCheck], (ControlBox{12, 499, 110, 22}));
+  EXPECT_EQ(c[kLineWrappingCheck], (ControlBox{126, 499, 200, 22}));
+  EXPECT_EQ(c[kMiscGroup], (ControlBox{4, 376, 326, 146}));
+  EXPECT_EQ(c[kOkButton], (ControlBox{162, 538, 80, 22}));
+  EXPECT_EQ(c[kCancelButton], (ControlBox{246, 538, 80, 22}));
+  EXPECT_EQ(c[kButtonGroup], (ControlBox{4, 522, 326, 45}));
+  EXPECT_EQ(p.dialog, (ControlBox{0, 0, 342, 615}));
   EXPECT_EQ(c[kTransparencyUpDown], ControlBox{}) << "placed by its edit";
 }
 
@@ -88,7 +90,7 @@ TEST(DialogLayout, WideCheckBoxesOrExtensionsLabelSetTheContentWidth) {
   m.textWidth[kExtensionsLabel] = 500;
   EXPECT_EQ(LayOutDialog(m).dialog.width, 528);
   m.textWidth[kCancelButton] = 120;
-  EXPECT_EQ(LayOutDialog(m).controls[kOkButton], (ControlBox{268, 486, 120, 22}));
+  EXPECT_EQ(LayOutDialog(m).controls[kOkButton], (ControlBox{268, 538, 120, 22}));
 }
 
 TEST(DialogLayout, CentresByTheClientSizeOverTheParentsWindow) {

@@ -48,7 +48,7 @@ TEST_F(Resources, HoldTheHostsPluginManifestWithCrLfLineEnds) {
 }
 
 TEST_F(Resources, HoldEveryStringTheWindowsShowWithAtMostOneMnemonic) {
-  for (UINT id = IDS_FIND_NEXT; id <= IDS_MATCH_TOTAL_COUNTING; ++id) {
+  for (UINT id = IDS_FIND_NEXT; id <= IDS_SCHEME_SYSTEM; ++id) {
     const std::wstring text = String(plugin.module(), id);
     EXPECT_FALSE(text.empty()) << "string " << id;
     EXPECT_LE(std::count(text.begin(), text.end(), L'&'), 1) << "string " << id;
