@@ -326,6 +326,7 @@ TEST(DialogRobustness, OkWhileAnotherProgramHoldsTheFile) {
 std::string EditAtRandom(const test::OpenDialog& dialog, Random& random, Configuration& expected,
                          AllowedChanges& allowed) {
   std::string done;
+  dialog.Choose(kSchemeCombo, 0);  // the edits below are of the light set
   const size_t edits = random.Below(5);
   for (size_t edit = 0; edit < edits; ++edit) {
     const int language = static_cast<int>(random.Below(expected.styles.size()));

@@ -15,11 +15,13 @@ using Attribute = rapidxml::xml_attribute<char>;
 
 const std::vector<std::string> kElementNames = {
     "Config", "Highlight",  "FileSizeLimit", "LineNumbering", "LineWrapping", "Tabulator", "SearchSync", "Styles",
-    "Style",  "WordStyles", "WordStyle",     "Keywords",      "styles",       "WORDSTYLE", "Other"};
+    "Style",  "WordStyles", "WordStyle",     "Keywords",      "styles",       "WORDSTYLE", "Other",
+    "DarkStyles", "ColorScheme"};
 const std::vector<std::string> kAttributeNames = {
     "Foreground", "ForegroundAlpha", "OutlineAlpha", "Enabled",   "Width",   "ext",     "lexer", "name", "bgColor",
     "fgColor",    "fontName",        "fontSize",     "fontStyle", "eolFill", "styleID", "id",    "EXT",  "styleid",
-    "names",      "aliases",         "NAMES"};
+    "names",      "aliases",         "NAMES",        "Mode",      "highlightColor", "caretLineColor",
+    "caretColor", "selectionColor"};
 const std::vector<std::string> kRootNames = {"config", "Configuration", "X", "Styles", "Konfigürätion", "Config2"};
 
 std::string LongText(Random& random) {

@@ -131,6 +131,19 @@ UserConfiguration MakeUserConfiguration(Random& random) {
   parts.push_back(styles + "</Styles>");
   const bool twoStyles = random.Percent(25);
   if (twoStyles) parts.push_back("<Styles>" + StyleText(random, 9, oddBits, emptySet) + "</Styles>");
+  // A dark set for some of the languages, matched by their names, and a mode.
+  const bool dark = random.Percent(40);
+  if (dark) {
+    std::string set = "<DarkStyles" + (random.Percent(50) ? " caretLineColor=\"" + Hex(random, 6) + "\"" : "") + ">";
+    for (int language = 0; language < languages; ++language) {
+      if (!random.Percent(70)) continue;
+      set += "<Style name=\"L" + std::to_string(language) + "\"><WordStyles>" +
+             WordStyleText(random, 0, oddBits, emptySet) + "</WordStyles></Style>";
+    }
+    parts.push_back(set + "</DarkStyles>");
+  }
+  static const std::vector<std::string> modes = {"system", "light", "dark", "DARK", "sepia"};
+  if (random.Percent(40)) parts.push_back("<ColorScheme Mode=\"" + random.Pick(modes) + "\"/>");
   for (size_t i = parts.size(); i > 1; --i) std::swap(parts[i - 1], parts[random.Below(i)]);
 
   UserConfiguration sample;
@@ -141,7 +154,7 @@ UserConfiguration MakeUserConfiguration(Random& random) {
   sample.bytes += "</Config>\n";
   sample.description = std::to_string(languages) + " languages, " + std::to_string(options) + " of 3 options, " +
                        std::to_string(unknown) + " unknown elements, " + std::to_string(comments) + " comments" +
-                       (twoHighlights ? ", two Highlight" : "") + (twoStyles ? ", two Styles" : "") +
+                       (twoHighlights ? ", two Highlight" : "") + (twoStyles ? ", two Styles" : "") + (dark ? ", a dark set" : "") +
                        (oddBits ? ", fontStyle bits beyond 7" : "") + (emptySet ? ", empty keyword sets" : "");
   return sample;
 }
