@@ -82,7 +82,11 @@ void ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot
   const SchemeColours colours = ReadOr(SchemeColours{}, [&] { return configuration.Colours(scheme); });
   const auto editorColour = [](int32_t colour) { return SwapRedBlue(static_cast<uint32_t>(colour)); };
   editor.Send(SCI_SETCARETLINEVISIBLE, colours.caretLine >= 0);
-  if (colours.caretLine >= 0) editor.Send(SCI_SETCARETLINEBACK, editorColour(colours.caretLine));
+  if (colours.caretLine >= 0) {
+    editor.Send(SCI_SETCARETLINEBACK, editorColour(colours.caretLine));
+    // Also while the search panel has the keyboard: the line of the match shows.
+    editor.Send(SCI_SETCARETLINEVISIBLEALWAYS, 1);
+  }
   LRESULT caret = 0;  // the control's own black
   if (colours.caret >= 0) {
     caret = editorColour(colours.caret);

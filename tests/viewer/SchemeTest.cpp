@@ -36,6 +36,8 @@ Looks LooksOf(const ViewerHarness& viewer) {
   Looks looks = {static_cast<COLORREF>(viewer.Sci(SCI_STYLEGETFORE, 5)), static_cast<COLORREF>(viewer.Sci(SCI_STYLEGETBACK, 32)),
           static_cast<COLORREF>(viewer.Sci(SCI_GETCARETLINEBACK)), static_cast<COLORREF>(viewer.Sci(SCI_GETCARETFORE)),
           static_cast<COLORREF>(viewer.Sci(SCI_INDICGETFORE, 0)), viewer.Sci(SCI_GETCARETLINEVISIBLE) != 0};
+  // Shown also while the search panel has the keyboard.
+  EXPECT_EQ(viewer.Sci(SCI_GETCARETLINEVISIBLEALWAYS) != 0, looks.caretLineShown);
   if (!looks.caretLineShown) looks.caretLine = 0;  // not shown: its colour does not matter
   return looks;
 }

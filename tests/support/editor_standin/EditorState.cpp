@@ -208,6 +208,8 @@ std::optional<LRESULT> HandleViewMessage(EditorState& editor, UINT message, WPAR
     case SCI_USEPOPUP: editor.usePopup = wParam != 0; return 0;
     case SCI_SETCARETLINEVISIBLE: editor.caretLineVisible = wParam != 0; return 0;
     case SCI_GETCARETLINEVISIBLE: return editor.caretLineVisible;
+    case SCI_SETCARETLINEVISIBLEALWAYS: editor.caretLineAlways = wParam != 0; return 0;
+    case SCI_GETCARETLINEVISIBLEALWAYS: return editor.caretLineAlways;
     case SCI_SETCARETLINEBACK: editor.caretLineBack = static_cast<COLORREF>(wParam); return 0;
     case SCI_GETCARETLINEBACK: return editor.caretLineBack;
     case SCI_SETCARETFORE: editor.caretFore = static_cast<COLORREF>(wParam); return 0;

@@ -56,6 +56,7 @@ struct EditorState {
   std::array<std::string, sci::KEYWORDSET_MAX + 1> keywords;
 
   bool caretLineVisible = false;
+  bool caretLineAlways = false;
   COLORREF caretLineBack = RGB(0xFF, 0xFF, 0);
   COLORREF caretFore = RGB(0, 0, 0);
   COLORREF selectionBack = RGB(0xC0, 0xC0, 0xC0);
