@@ -121,6 +121,27 @@ WarmParts MeasureWarmParts(const std::wstring& path) {
   return parts;
 }
 
+ConversionTimes MeasureConversion(const std::string& bytes, Encoding encoding) {
+  ConversionTimes times;
+  std::string ours, theirs;
+  times.lumen = Seconds([&] { ours = ConvertToUtf8(bytes, encoding); });
+  times.platform = Seconds([&] {
+    std::wstring units;
+    if (encoding == Encoding::Ansi) {
+      units.resize(bytes.size());
+      units.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                           units.data(), static_cast<int>(units.size()))));
+    } else {
+      units.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+    }
+    const int length = static_cast<int>(units.size());
+    theirs.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, units.data(), length, nullptr, 0, nullptr, nullptr)));
+    WideCharToMultiByte(CP_UTF8, 0, units.data(), length, theirs.data(), static_cast<int>(theirs.size()), nullptr, nullptr);
+  });
+  if (ours != theirs) throw std::runtime_error("lumen's conversion differs from the platform's");
+  return times;
+}
+
 Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath) {
   test::HostedConfig config;
   config.Write(test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml"));

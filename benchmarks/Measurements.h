@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "base/Handles.h"
+#include "viewer/Encoding.h"
 
 namespace lumen::benchmark {
 
@@ -38,6 +39,14 @@ struct WarmParts {
   double platformValidate = 0;
 };
 WarmParts MeasureWarmParts(const std::wstring& path);
+
+// One conversion to UTF-8 of bytes already in memory: lumen's, and the
+// platform's calls over the whole text (to UTF-16 first for ANSI).
+struct ConversionTimes {
+  double lumen = 0;
+  double platform = 0;
+};
+ConversionTimes MeasureConversion(const std::string& bytes, Encoding encoding);
 
 // `count` calls of HBX_IdentifyFileW for each file, with the shipped
 // configuration: the seconds each batch took and whether the file was claimed.

@@ -5,9 +5,13 @@
 #include <bit>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 #include <windows.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "base/NarrowCast.h"
 
@@ -19,6 +23,13 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
 }
 
 constexpr std::string_view kUtf8Mark("\xEF\xBB\xBF", 3);
+
+// The top bits of eight bytes: zero when all of them are ASCII.
+uint64_t HighBits(const unsigned char* p) {
+  uint64_t block;
+  std::memcpy(&block, p, sizeof block);
+  return block & 0x8080808080808080ull;
+}
 
 uint32_t ReadUnit32(const unsigned char* p, bool bigEndian) {
   const uint32_t c = bigEndian ? (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]
@@ -33,27 +44,29 @@ size_t Utf8Length(uint32_t c) {
   return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
 }
 
-void AppendUtf8(std::string& out, uint32_t c) {
+// Writes the UTF-8 of `c` at `out` and returns the end.
+char* WriteUtf8(char* out, uint32_t c) {
   switch (Utf8Length(c)) {
     case 1:
-      out += static_cast<char>(c);
+      *out++ = static_cast<char>(c);
       break;
     case 2:
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      *out++ = static_cast<char>(0xC0 | (c >> 6));
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
       break;
     case 3:
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      *out++ = static_cast<char>(0xE0 | (c >> 12));
+      *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
       break;
     default:
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      *out++ = static_cast<char>(0xF0 | (c >> 18));
+      *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
       break;
   }
+  return out;
 }
 
 // Sized exactly by a first pass, which also finds values that cannot be encoded.
@@ -64,15 +77,152 @@ std::string Utf32ToUtf8(std::string_view bytes, bool bigEndian) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   size_t size = 0;
   for (size_t i = 0; i < bytes.size(); i += 4) size += Utf8Length(ReadUnit32(p + i, bigEndian));
-  std::string out;
-  out.reserve(size);
-  for (size_t i = 0; i < bytes.size(); i += 4) AppendUtf8(out, ReadUnit32(p + i, bigEndian));
+  std::string out(size, '\0');
+  char* at = out.data();
+  for (size_t i = 0; i < bytes.size(); i += 4) at = WriteUtf8(at, ReadUnit32(p + i, bigEndian));
   return out;
 }
 
-// UTF-16 and ANSI text goes to UTF-8 through a small UTF-16 buffer, piece by
-// piece: the whole text never exists in UTF-16 beside the file's bytes and
-// the result.
+// UTF-16 goes to UTF-8 straight from the file's bytes, in two passes (the
+// size, then the text) without any buffer between. A lone surrogate becomes
+// U+FFFD, as WideCharToMultiByte(CP_UTF8) makes it.
+template <bool BigEndian>
+uint32_t UnitAt(const unsigned char* p) {
+  return BigEndian ? (uint32_t{p[0]} << 8) | p[1] : (uint32_t{p[1]} << 8) | p[0];
+}
+
+// Whether the eight units at p are all below 0x80; if so, `ascii` holds
+// them as eight bytes.
+template <bool BigEndian>
+bool EightAscii(const unsigned char* p, uint64_t& ascii) {
+#if defined(__SSE2__)
+  __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  if (BigEndian) units = _mm_or_si128(_mm_srli_epi16(units, 8), _mm_slli_epi16(units, 8));
+  const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi8(high, _mm_setzero_si128())) != 0xFFFF) return false;
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(&ascii), _mm_packus_epi16(units, units));
+  return true;
+#else
+  ascii = 0;
+  for (int k = 0; k < 8; ++k) {
+    const uint32_t unit = UnitAt<BigEndian>(p + 2 * k);
+    if (unit >= 0x80) return false;
+    ascii |= uint64_t{unit} << (8 * k);
+  }
+  return true;
+#endif
+}
+
+bool IsHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// Walks `count` units at p: runs of eight ASCII units go to `ascii(bytes)`
+// as eight bytes, every other character to `other(code point)`.
+template <bool BigEndian, typename Ascii, typename Other>
+void WalkUtf16(const unsigned char* p, size_t count, Ascii ascii, Other other) {
+  const unsigned char* const end = p + 2 * count;
+  while (p < end) {
+    uint64_t eight;
+    if (end - p >= 16 && EightAscii<BigEndian>(p, eight)) {
+      ascii(eight);
+      p += 16;
+      continue;
+    }
+    const uint32_t unit = UnitAt<BigEndian>(p);
+    if (unit < 0x80) {
+      other(unit);
+      p += 2;
+    } else if (IsHighSurrogate(unit) && end - p >= 4 && IsLowSurrogate(UnitAt<BigEndian>(p + 2))) {
+      other(0x10000 + ((unit - 0xD800) << 10) + (UnitAt<BigEndian>(p + 2) - 0xDC00));
+      p += 4;
+    } else {
+      other(IsHighSurrogate(unit) || IsLowSurrogate(unit) ? 0xFFFD : unit);
+      p += 2;
+    }
+  }
+}
+
+template <bool BigEndian>
+std::string Utf16ToUtf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t count = bytes.size() / 2;  // an odd last byte is dropped
+  size_t size = 0;
+  WalkUtf16<BigEndian>(p, count, [&](uint64_t) { size += 8; }, [&](uint32_t c) { size += Utf8Length(c); });
+  std::string out(size, '\0');
+  char* at = out.data();
+  WalkUtf16<BigEndian>(
+      p, count,
+      [&](uint64_t eight) {
+        std::memcpy(at, &eight, 8);
+        at += 8;
+      },
+      [&](uint32_t c) { at = WriteUtf8(at, c); });
+  return out;
+}
+
+// In a code page of one byte per character, every byte stands for itself:
+// a table of each byte's UTF-8, made once, converts the text in two passes.
+struct ByteTable {
+  std::array<std::array<char, 3>, 256> utf8{};
+  std::array<uint8_t, 256> length{};
+};
+
+// The table of the ANSI code page, or null for one whose characters may take
+// two bytes (those go through the platform piece by piece).
+const ByteTable* AnsiByteTable() {
+  static const std::optional<ByteTable> table = []() -> std::optional<ByteTable> {
+    CPINFO info = {};
+    if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize != 1) return std::nullopt;
+    ByteTable made;
+    for (int b = 0; b < 256; ++b) {
+      const char byte = static_cast<char>(b);
+      wchar_t unit = 0;
+      if (MultiByteToWideChar(CP_ACP, 0, &byte, 1, &unit, 1) != 1) return std::nullopt;
+      const int written = WideCharToMultiByte(CP_UTF8, 0, &unit, 1, made.utf8[b].data(), 3, nullptr, nullptr);
+      if (written < 1) return std::nullopt;
+      made.length[b] = static_cast<uint8_t>(written);
+      // Runs of ASCII are copied as they are.
+      if (b < 0x80 && (written != 1 || made.utf8[b][0] != byte)) return std::nullopt;
+    }
+    return made;
+  }();
+  return table ? &*table : nullptr;
+}
+
+// Every code page of one byte per character keeps ASCII as it is: runs of
+// eight ASCII bytes are copied whole.
+std::string SingleByteToUtf8(std::string_view bytes, const ByteTable& table) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
+  size_t size = 0;
+  for (size_t i = 0; i < n;) {
+    if (n - i >= 8 && HighBits(p + i) == 0) {
+      size += 8;
+      i += 8;
+    } else {
+      size += table.length[p[i++]];
+    }
+  }
+  std::string out(size, '\0');
+  char* at = out.data();
+  for (size_t i = 0; i < n;) {
+    if (n - i >= 8 && HighBits(p + i) == 0) {
+      std::memcpy(at, p + i, 8);
+      at += 8;
+      i += 8;
+      continue;
+    }
+    const uint8_t length = table.length[p[i]];
+    std::memcpy(at, table.utf8[p[i]].data(), length);
+    at += length;
+    ++i;
+  }
+  return out;
+}
+
+// A multi-byte code page goes to UTF-8 through a small UTF-16 buffer, piece
+// by piece: the whole text never exists in UTF-16 beside the file's bytes
+// and the result.
 constexpr size_t kPieceLength = size_t{1} << 16;
 
 // The UTF-8 of the UTF-16 pieces that `forEachPiece(sink)` hands to `sink`
@@ -99,27 +249,6 @@ std::string Utf8FromUtf16Pieces(const Pieces& forEachPiece) {
   return out;  // moved, where a conditional expression would copy
 }
 
-bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-
-std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-  const size_t total = bytes.size() / 2;  // an odd last byte is dropped
-  std::vector<wchar_t> units(std::min(total, kPieceLength));
-  return Utf8FromUtf16Pieces([&](const auto& sink) {
-    for (size_t start = 0; start < total;) {
-      size_t count = std::min(total - start, units.size());
-      std::memcpy(units.data(), bytes.data() + 2 * start, 2 * count);
-      if (bigEndian) {
-        for (size_t i = 0; i < count; ++i) units[i] = static_cast<wchar_t>((units[i] << 8) | ((units[i] >> 8) & 0xFF));
-      }
-      // A surrogate pair stays whole: its first half starts the next piece.
-      if (count > 1 && start + count < total && IsHighSurrogate(units[count - 1])) --count;
-      if (!sink(units.data(), static_cast<int>(count))) return false;
-      start += count;
-    }
-    return true;
-  });
-}
-
 // Where a piece of ANSI text that starts at `start` may end: after a byte
 // below 0x40, which no code page uses inside a multi-byte character.
 size_t AnsiPieceEnd(std::string_view bytes, size_t start) {
@@ -136,6 +265,7 @@ size_t AnsiPieceEnd(std::string_view bytes, size_t start) {
 }
 
 std::string AnsiToUtf8(std::string_view bytes) {
+  if (const ByteTable* table = AnsiByteTable()) return SingleByteToUtf8(bytes, *table);
   std::vector<wchar_t> units;
   return Utf8FromUtf16Pieces([&](const auto& sink) {
     for (size_t start = 0; start < bytes.size();) {
@@ -181,12 +311,6 @@ size_t ValidSequenceLength(const unsigned char* p, size_t available) {
   return lead.length;
 }
 
-// The top bits of eight bytes: zero when all of them are ASCII.
-uint64_t HighBits(const unsigned char* p) {
-  uint64_t block;
-  std::memcpy(&block, p, sizeof block);
-  return block & 0x8080808080808080ull;
-}
 
 }  // namespace
 
@@ -250,7 +374,7 @@ std::string ConvertToUtf8(std::string_view bytes, Encoding encoding) {
       return Utf32ToUtf8(bytes, encoding == Encoding::Utf32BE);
     case Encoding::Utf16LE:
     case Encoding::Utf16BE:
-      return Utf16ToUtf8(bytes, encoding == Encoding::Utf16BE);
+      return encoding == Encoding::Utf16BE ? Utf16ToUtf8<true>(bytes) : Utf16ToUtf8<false>(bytes);
     case Encoding::Utf8:
       return std::string(bytes.substr(Utf8TextOffset(bytes)));
     case Encoding::Ansi:

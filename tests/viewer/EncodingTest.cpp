@@ -180,6 +180,8 @@ TEST(EncodingConversion, ConvertsLongTextExactlyAsOnePlatformCallOverAllOfItWoul
     units[seam] = 0xD83D;
     units[seam + 1] = 0xDE00;
   }
+  // A stretch of ASCII with a character above it at every position of a block of eight.
+  for (size_t i = 200000; i < 200400; ++i) units[i] = static_cast<wchar_t>(i % 9 == 0 ? 0xE9 : 0x41 + i % 26);
   units[length - 1] = 0xD800;  // lone at the very end
   for (bool bigEndian : {false, true}) {
     std::string bytes;
@@ -200,6 +202,7 @@ TEST(EncodingConversion, ConvertsLongTextExactlyAsOnePlatformCallOverAllOfItWoul
   ansi[100000] = ' ';
   std::fill(ansi.begin() + 100001, ansi.begin() + 131080, '\x82');
   std::fill(ansi.end() - 70000, ansi.end(), 'a');  // longer than a piece
+  for (int b = 0; b < 256; ++b) ansi[2 * b] = static_cast<char>(b), ansi[2 * b + 1] = ' ';  // every byte, also controls
   EXPECT_TRUE(ConvertToUtf8(ansi, Encoding::Ansi) == WholeAnsiAsUtf8(ansi)) << "code page " << GetACP();
 }
 
