@@ -160,6 +160,7 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstri
   ApplyStyle(control, style);
   ApplySchemeColours(control, configuration, scheme_);
   control.Send(SCI_SETCODEPAGE, SC_CP_UTF8);
+  ApplyStylingMode(control, text.size());
   control.Send(SCI_ADDTEXT, text.size(), text.data());
   control.Send(SCI_GOTOPOS, 0);
   control.Send(SCI_EMPTYUNDOBUFFER);

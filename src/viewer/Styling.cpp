@@ -97,6 +97,10 @@ void ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot
   editor.Send(SCI_SETSELBACK, 1, colours.selection >= 0 ? editorColour(colours.selection) : kDefaultSelectionBack);
 }
 
+void ApplyStylingMode(const EditorControl& editor, size_t documentBytes) {
+  editor.Send(SCI_SETIDLESTYLING, documentBytes > kIdleStylingFrom ? SC_IDLESTYLING_ALL : SC_IDLESTYLING_NONE);
+}
+
 std::string MarginSampleText(int64_t lineCount) {
   // Single precision, as the margin has always been measured.
   const float lines = static_cast<float>(std::max<int64_t>(std::llabs(lineCount), 1));

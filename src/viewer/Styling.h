@@ -36,6 +36,12 @@ void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& co
 // takes the text's colour (a black caret would vanish). After the styles.
 void ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot& configuration, Scheme scheme);
 
+// Beyond this size the control styles at once only what it shows, and the
+// rest of the document while idle: a jump to the end of a big file must not
+// wait until everything before it has been lexed.
+inline constexpr size_t kIdleStylingFrom = size_t{4} << 20;
+void ApplyStylingMode(const EditorControl& editor, size_t documentBytes);
+
 // The digits the line-number margin is measured on: one more than the count needs.
 std::string MarginSampleText(int64_t lineCount);
 void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering);

@@ -10,6 +10,7 @@
 #include "config/Model.h"
 #include "abi/HostMessages.h"
 #include "resources/resource.h"
+#include "viewer/Styling.h"
 #include "abi/ScintillaInterface.h"
 
 namespace lumen {
@@ -98,6 +99,21 @@ TEST_F(RealEditor, ShowsAReadOnlyDocumentWithNothingToUndo) {
   viewer.Sci(SCI_SETSEL, 0, 5);
   SendMessageW(viewer.editor(), WM_CHAR, 'x', 0);
   EXPECT_EQ(test::DocumentText(viewer.editor()), "other\n");
+}
+
+// A big file is lexed while idle: a jump to its end shows at once, coloured
+// where the control has got to; a small one is lexed before it shows.
+TEST_F(RealEditor, StylesBigFilesWhileIdleAndTheEndAtOnceWhenJumpedTo) {
+  std::string big;
+  while (big.size() <= kIdleStylingFrom) big += "int value = 42; // a comment\n";
+  Open(big, L"big.c");
+  EXPECT_EQ(viewer.Sci(SCI_GETIDLESTYLING), SC_IDLESTYLING_ALL);
+  viewer.Sci(SCI_DOCUMENTEND);
+  UpdateWindow(viewer.editor());
+  const auto last = static_cast<LPARAM>(big.size() - 10);  // inside the last comment
+  EXPECT_EQ(viewer.Sci(SCI_GETSTYLEAT, last), 2) << "the lines shown are styled";
+  Open("int x;\n", L"small.c");
+  EXPECT_EQ(viewer.Sci(SCI_GETIDLESTYLING), SC_IDLESTYLING_NONE);
 }
 
 TEST_F(RealEditor, SearchesAndStepsThroughMatches) {
