@@ -161,6 +161,7 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstri
   ApplySchemeColours(control, configuration, scheme_);
   control.Send(SCI_SETCODEPAGE, SC_CP_UTF8);
   ApplyStylingMode(control, text.size());
+  ApplyWrapping(control, configuration, text.size());
   control.Send(SCI_ADDTEXT, text.size(), text.data());
   control.Send(SCI_GOTOPOS, 0);
   control.Send(SCI_EMPTYUNDOBUFFER);

@@ -1,5 +1,6 @@
 #include "viewer/SourceViewerWindow.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "host/Paths.h"
@@ -53,7 +54,7 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   scheme_ = ActiveScheme(configuration);
   search_.SetUpIndicator(ConfiguredHighlight(configuration, scheme_));
-  ApplyWrapping(editor_, configuration);
+  ApplyWrapping(editor_, configuration, 0);
   ApplyTabWidth(editor_, configuration);
   editor_.Send(SCI_USEPOPUP, 0);
   // The viewer uses no modification notification: every mark of a search
@@ -308,7 +309,7 @@ void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuratio
   if (editor_.exists()) ApplyStyle(editor_, style);
   ApplySchemeColours(editor_, configuration, scheme_);
   search_.SetUpIndicator(ConfiguredHighlight(configuration, scheme_));
-  ApplyWrapping(editor_, configuration);
+  ApplyWrapping(editor_, configuration, static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0)));
   lineNumbering_ = LineNumbering(configuration, lineNumbering_);
   UpdateMargin();
   ApplyTabWidth(editor_, configuration);

@@ -98,7 +98,7 @@ void ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot
 }
 
 void ApplyStylingMode(const EditorControl& editor, size_t documentBytes) {
-  editor.Send(SCI_SETIDLESTYLING, documentBytes > kIdleStylingFrom ? SC_IDLESTYLING_ALL : SC_IDLESTYLING_NONE);
+  editor.Send(SCI_SETIDLESTYLING, documentBytes > kBigDocument ? SC_IDLESTYLING_ALL : SC_IDLESTYLING_NONE);
 }
 
 std::string MarginSampleText(int64_t lineCount) {
@@ -121,8 +121,8 @@ bool LineNumbering(const ConfigurationSnapshot& configuration, bool current) {
   return configuration.hasPath() ? configuration.LineNumbering() : current;
 }
 
-void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration) {
-  const bool wrap = configuration.hasPath() && configuration.LineWrapping();
+void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, size_t documentBytes) {
+  const bool wrap = configuration.hasPath() && configuration.LineWrapping() && documentBytes <= kBigDocument;
   editor.Send(SCI_SETWRAPMODE, wrap ? SC_WRAP_WORD : SC_WRAP_NONE);
   if (!wrap) {
     // The horizontal range starts small and grows to the widest line shown.

@@ -36,10 +36,12 @@ void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& co
 // takes the text's colour (a black caret would vanish). After the styles.
 void ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot& configuration, Scheme scheme);
 
-// Beyond this size the control styles at once only what it shows, and the
-// rest of the document while idle: a jump to the end of a big file must not
-// wait until everything before it has been lexed.
-inline constexpr size_t kIdleStylingFrom = size_t{4} << 20;
+// A big document: the control styles at once only what it shows, and the
+// rest while idle, and does not wrap it. A jump to the end of a big file must
+// wait neither until everything before it has been lexed nor until it has
+// been wrapped (5.6 s for 64 MB under Wine; any editor's large-file mode
+// drops wrapping likewise).
+inline constexpr size_t kBigDocument = size_t{4} << 20;
 void ApplyStylingMode(const EditorControl& editor, size_t documentBytes);
 
 // The digits the line-number margin is measured on: one more than the count needs.
@@ -48,7 +50,8 @@ void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering);
 
 // The configured option, or `current` when there is no configuration path.
 bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);
-void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration);
+// The configured wrapping, except for a big document of `documentBytes`.
+void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, size_t documentBytes);
 void ApplyTabWidth(const EditorControl& editor, const ConfigurationSnapshot& configuration);
 
 // The search marks' look, in the dark scheme's own colour where it has one;

@@ -101,19 +101,30 @@ TEST_F(RealEditor, ShowsAReadOnlyDocumentWithNothingToUndo) {
   EXPECT_EQ(test::DocumentText(viewer.editor()), "other\n");
 }
 
-// A big file is lexed while idle: a jump to its end shows at once, coloured
-// where the control has got to; a small one is lexed before it shows.
-TEST_F(RealEditor, StylesBigFilesWhileIdleAndTheEndAtOnceWhenJumpedTo) {
+// A big file is lexed while idle and not wrapped: a jump to its end shows at
+// once and is coloured as the idle work gets there; a small one is lexed
+// before it shows and wrapped as configured, also after a reload.
+TEST(RealEditorWithBigFiles, StylesThemWhileIdleUnwrappedAndTheEndAtOnceWhenJumpedTo) {
+  test::ViewerHarness viewer(test::TestConfiguration(true, true));
   std::string big;
-  while (big.size() <= kIdleStylingFrom) big += "int value = 42; // a comment\n";
-  Open(big, L"big.c");
+  while (big.size() <= kBigDocument) big += "int value = 42; // a comment\n";
+  const auto open = [&](const std::string& text, const wchar_t* name) { ASSERT_EQ(viewer.OpenText(text, name), 1); };
+  open(big, L"big.c");
   EXPECT_EQ(viewer.Sci(SCI_GETIDLESTYLING), SC_IDLESTYLING_ALL);
+  EXPECT_EQ(viewer.Sci(SCI_GETWRAPMODE), SC_WRAP_NONE);
   viewer.Sci(SCI_DOCUMENTEND);
-  UpdateWindow(viewer.editor());
   const auto last = static_cast<LPARAM>(big.size() - 10);  // inside the last comment
-  EXPECT_EQ(viewer.Sci(SCI_GETSTYLEAT, last), 2) << "the lines shown are styled";
-  Open("int x;\n", L"small.c");
+  for (int round = 0; round < 500 && viewer.Sci(SCI_GETSTYLEAT, last) != 2; ++round) {
+    RedrawWindow(viewer.editor(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    viewer.Pump();
+    Sleep(10);
+  }
+  EXPECT_EQ(viewer.Sci(SCI_GETSTYLEAT, last), 2) << "the control's idle work colours the end";
+  viewer.Send(HBXPLUGINMSG_RELOADSETTINGS);
+  EXPECT_EQ(viewer.Sci(SCI_GETWRAPMODE), SC_WRAP_NONE) << "a reload keeps a big file unwrapped";
+  open("int x;\n", L"small.c");
   EXPECT_EQ(viewer.Sci(SCI_GETIDLESTYLING), SC_IDLESTYLING_NONE);
+  EXPECT_EQ(viewer.Sci(SCI_GETWRAPMODE), SC_WRAP_WORD);
 }
 
 TEST_F(RealEditor, SearchesAndStepsThroughMatches) {
