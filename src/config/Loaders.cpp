@@ -112,6 +112,7 @@ std::vector<WordStyle> ReadWordStyles(const XmlFunctions& xml, XMLHANDLE styleEl
   return wordStyles;
 }
 
+namespace {
 std::vector<SchemeStyle> ReadDarkStyles(const XmlFunctions& xml, XMLHANDLE root) {
   std::vector<SchemeStyle> styles;
   ForEachChild(xml, FindChild(xml, root, format::kDarkStyles), format::kStyle, [&](XMLHANDLE element) {
@@ -119,6 +120,7 @@ std::vector<SchemeStyle> ReadDarkStyles(const XmlFunctions& xml, XMLHANDLE root)
   });
   return styles;
 }
+}  // namespace
 
 Style ReadStyle(const XmlFunctions& xml, XMLHANDLE styleElement) {
   Style style;
@@ -265,12 +267,15 @@ SchemeMode ReadSchemeMode(const XmlFunctions& xml, XMLHANDLE root) {
   return ParseSchemeMode(ReadAttribute(xml, FindChild(xml, root, format::kColorScheme), format::kMode));
 }
 
+int32_t ReadDarkHighlight(const XmlFunctions& xml, XMLHANDLE root) {
+  return format::ParseColour(ReadAttribute(xml, FindChild(xml, root, format::kDarkStyles), format::kHighlightColor));
+}
+
 DarkScheme ReadDarkScheme(const XmlFunctions& xml, XMLHANDLE root) {
-  const XMLHANDLE element = FindChild(xml, root, format::kDarkStyles);
   DarkScheme dark;
   dark.styles = ReadDarkStyles(xml, root);
-  dark.colours = ReadSchemeColours(xml, element);
-  if (element) dark.highlight = format::ParseColour(ReadAttribute(xml, element, format::kHighlightColor));
+  dark.colours = ReadSchemeColours(xml, FindChild(xml, root, format::kDarkStyles));
+  dark.highlight = ReadDarkHighlight(xml, root);
   return dark;
 }
 
@@ -320,9 +325,7 @@ SchemeColours ConfigurationSnapshot::Colours(Scheme scheme) const {
   const XMLHANDLE root = Root();
   return ReadSchemeColours(xml_, FindChild(xml_, root, scheme == Scheme::Dark ? format::kDarkStyles : format::kStyles));
 }
-int32_t ConfigurationSnapshot::DarkHighlight() const {
-  return format::ParseColour(ReadAttribute(xml_, FindChild(xml_, Root(), format::kDarkStyles), format::kHighlightColor));
-}
+int32_t ConfigurationSnapshot::DarkHighlight() const { return ReadDarkHighlight(xml_, Root()); }
 Configuration ConfigurationSnapshot::Whole() const { return ReadConfiguration(xml_, Root()); }
 
 Style LoadStyleForExtension(const std::wstring& path, const std::wstring& extension) {

@@ -102,7 +102,6 @@ Configuration ReadConfiguration(const XmlFunctions& xml, host::XMLHANDLE root);
 // The parts the loaders are built from.
 std::wstring ReadAttribute(const XmlFunctions& xml, host::XMLHANDLE element, const wchar_t* name);
 Style ReadStyle(const XmlFunctions& xml, host::XMLHANDLE styleElement);
-std::vector<SchemeStyle> ReadDarkStyles(const XmlFunctions& xml, host::XMLHANDLE root);
 std::vector<WordStyle> ReadWordStyles(const XmlFunctions& xml, host::XMLHANDLE styleElement);
 WordStyle ReadWordStyle(const XmlFunctions& xml, host::XMLHANDLE wordStyleElement);
 

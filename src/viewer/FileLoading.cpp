@@ -158,10 +158,10 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstri
   control.Send(SCI_CLEARALL);
   ApplyBaseStyle(control, configuration, scheme_);
   ApplyStyle(control, style);
-  ApplySchemeColours(control, configuration, scheme_);
+  selectionColoured_ = ApplySchemeColours(control, configuration, scheme_, selectionColoured_);
   control.Send(SCI_SETCODEPAGE, SC_CP_UTF8);
   ApplyStylingMode(control, text.size());
-  ApplyWrapping(control, configuration, text.size());
+  ApplyWrappingForLoad(control, configuration, text.size());
   control.Send(SCI_ADDTEXT, text.size(), text.data());
   control.Send(SCI_GOTOPOS, 0);
   control.Send(SCI_EMPTYUNDOBUFFER);

@@ -307,7 +307,7 @@ void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuratio
   const Style style = StyleForFile(configuration, filePath_, edgeLines_, scheme_);
   ApplyBaseStyle(editor_, configuration, scheme_);
   if (editor_.exists()) ApplyStyle(editor_, style);
-  ApplySchemeColours(editor_, configuration, scheme_);
+  selectionColoured_ = ApplySchemeColours(editor_, configuration, scheme_, selectionColoured_);
   search_.SetUpIndicator(ConfiguredHighlight(configuration, scheme_));
   ApplyWrapping(editor_, configuration, static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0)));
   lineNumbering_ = LineNumbering(configuration, lineNumbering_);

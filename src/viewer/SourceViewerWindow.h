@@ -95,6 +95,7 @@ class SourceViewerWindow {
   uint64_t loadCount_ = 0;
   bool lineNumbering_ = false;
   Scheme scheme_ = Scheme::Light;  // the one the editor shows
+  bool selectionColoured_ = false;  // by a scheme, not the control's own
   SchemeWatch schemeWatch_;
   ViewerMenuItem menuItem_ = {};
   uint64_t fileSize_ = 0;

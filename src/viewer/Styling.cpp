@@ -77,8 +77,9 @@ void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& co
   if (editor.exists()) ApplyStyle(editor, StyleForExtension(configuration, format::kBaseExtension, scheme));
 }
 
-void ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot& configuration, Scheme scheme) {
-  if (!editor.exists()) return;
+bool ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot& configuration, Scheme scheme,
+                        bool selectionColoured) {
+  if (!editor.exists()) return selectionColoured;
   const SchemeColours colours = ReadOr(SchemeColours{}, [&] { return configuration.Colours(scheme); });
   const auto editorColour = [](int32_t colour) { return SwapRedBlue(static_cast<uint32_t>(colour)); };
   editor.Send(SCI_SETCARETLINEVISIBLE, colours.caretLine >= 0);
@@ -94,7 +95,15 @@ void ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot
     caret = editor.Send(SCI_STYLEGETFORE, STYLE_DEFAULT);
   }
   editor.Send(SCI_SETCARETFORE, caret);
-  editor.Send(SCI_SETSELBACK, 1, colours.selection >= 0 ? editorColour(colours.selection) : kDefaultSelectionBack);
+  // No message gives the control its own selection colours back exactly (its
+  // further selections have another default): an editor never coloured is
+  // left as it is.
+  if (colours.selection >= 0) {
+    editor.Send(SCI_SETSELBACK, 1, editorColour(colours.selection));
+  } else if (selectionColoured) {
+    editor.Send(SCI_SETSELBACK, 1, kDefaultSelectionBack);
+  }
+  return colours.selection >= 0;
 }
 
 void ApplyStylingMode(const EditorControl& editor, size_t documentBytes) {
@@ -121,14 +130,26 @@ bool LineNumbering(const ConfigurationSnapshot& configuration, bool current) {
   return configuration.hasPath() ? configuration.LineNumbering() : current;
 }
 
+namespace {
+bool WrapsDocument(const ConfigurationSnapshot& configuration, size_t documentBytes) {
+  return configuration.hasPath() && configuration.LineWrapping() && documentBytes <= kBigDocument;
+}
+}  // namespace
+
 void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, size_t documentBytes) {
-  const bool wrap = configuration.hasPath() && configuration.LineWrapping() && documentBytes <= kBigDocument;
+  const bool wrap = WrapsDocument(configuration, documentBytes);
   editor.Send(SCI_SETWRAPMODE, wrap ? SC_WRAP_WORD : SC_WRAP_NONE);
   if (!wrap) {
     // The horizontal range starts small and grows to the widest line shown.
     editor.Send(SCI_SETSCROLLWIDTH, 5);
     editor.Send(SCI_SETSCROLLWIDTHTRACKING, 1);
   }
+}
+
+void ApplyWrappingForLoad(const EditorControl& editor, const ConfigurationSnapshot& configuration,
+                          size_t documentBytes) {
+  const LRESULT mode = WrapsDocument(configuration, documentBytes) ? SC_WRAP_WORD : SC_WRAP_NONE;
+  if (editor.Send(SCI_GETWRAPMODE) != mode) ApplyWrapping(editor, configuration, documentBytes);
 }
 
 void ApplyTabWidth(const EditorControl& editor, const ConfigurationSnapshot& configuration) {

@@ -34,7 +34,10 @@ void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& co
 // The caret, the caret line and the selection in the scheme's colours; those
 // it leaves out get the control's own, except that a dark scheme's caret
 // takes the text's colour (a black caret would vanish). After the styles.
-void ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot& configuration, Scheme scheme);
+// `selectionColoured`: whether an earlier call coloured the selection; the
+// result says whether this one did.
+bool ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot& configuration, Scheme scheme,
+                        bool selectionColoured);
 
 // A big document: the control styles at once only what it shows, and the
 // rest while idle, and does not wrap it. A jump to the end of a big file must
@@ -52,6 +55,10 @@ void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering);
 bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);
 // The configured wrapping, except for a big document of `documentBytes`.
 void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, size_t documentBytes);
+// At a load: the wrapping only where the new document's size changes it, so
+// that a document that is not big loads as it always has.
+void ApplyWrappingForLoad(const EditorControl& editor, const ConfigurationSnapshot& configuration,
+                          size_t documentBytes);
 void ApplyTabWidth(const EditorControl& editor, const ConfigurationSnapshot& configuration);
 
 // The search marks' look, in the dark scheme's own colour where it has one;
