@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 #include <windows.h>
 #if defined(__SSE2__)
@@ -366,6 +367,83 @@ Encoding DetectEncoding(std::string_view bytes) {
 }
 
 size_t Utf8TextOffset(std::string_view bytes) { return StartsWith(bytes, kUtf8Mark) ? kUtf8Mark.size() : 0; }
+
+Encoding DetectEncodingOfHead(std::string_view head, uint64_t totalSize) {
+  if (totalSize >= 4 && totalSize % 4 == 0) {
+    if (StartsWith(head, std::string_view("\xFF\xFE\x00\x00", 4))) return Encoding::Utf32LE;
+    if (StartsWith(head, std::string_view("\x00\x00\xFE\xFF", 4))) return Encoding::Utf32BE;
+  }
+  if (StartsWith(head, kUtf8Mark)) return Encoding::Utf8;
+  if (totalSize >= 2 && totalSize % 2 == 0) {
+    if (StartsWith(head, "\xFF\xFE")) return Encoding::Utf16LE;
+    if (StartsWith(head, "\xFE\xFF")) return Encoding::Utf16BE;
+  }
+  const std::string_view even = head.substr(0, head.size() & ~size_t{1});
+  if (IsTextUnicode(even.data(), narrow_cast<int>(even.size()), nullptr)) return Encoding::Utf16LE;
+  // A character the head's end cuts is judged with the rest of the file.
+  std::string held;
+  return SliceConverter(Encoding::Utf8).Convert(head, false, held) ? Encoding::Utf8 : Encoding::Ansi;
+}
+
+size_t SliceConverter::CompleteLength(std::string_view bytes, bool last) const {
+  if (last) return bytes.size();
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
+  switch (encoding_) {
+    case Encoding::Utf32LE:
+    case Encoding::Utf32BE:
+      return n - n % 4;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
+      const size_t even = n - n % 2;
+      const uint32_t lastUnit = even < 2                            ? 0
+                                : encoding_ == Encoding::Utf16BE ? UnitAt<true>(p + even - 2)
+                                                                 : UnitAt<false>(p + even - 2);
+      return IsHighSurrogate(lastUnit) ? even - 2 : even;
+    }
+    case Encoding::Utf8:
+      if (first_ && n < kUtf8Mark.size() && kUtf8Mark.starts_with(bytes)) return 0;
+      // Back to the last character's first byte: its sequence may go on.
+      for (size_t back = 1; back <= std::min<size_t>(n, 4); ++back) {
+        const unsigned char byte = p[n - back];
+        if ((byte & 0xC0) == 0x80) continue;
+        return kLeadBytes[byte].length > back ? n - back : n;
+      }
+      return n;
+    case Encoding::Ansi:
+      if (AnsiByteTable()) return n;
+      // After a byte below 0x40, which no code page uses inside a character.
+      for (size_t end = n; end > 0; --end) {
+        if (p[end - 1] < 0x40) return end;
+      }
+      return 0;
+    default:
+      return n;
+  }
+}
+
+bool SliceConverter::Convert(std::string_view slice, bool last, std::string& out) {
+  std::string joined;
+  if (!held_.empty()) {
+    joined = std::exchange(held_, {});
+    joined.append(slice);
+    slice = joined;
+  }
+  const size_t complete = CompleteLength(slice, last);
+  std::string_view text = slice.substr(0, complete);
+  held_.assign(slice.substr(complete));
+  if (text.empty()) return true;
+  if (encoding_ == Encoding::Utf8) {
+    if (first_) text.remove_prefix(Utf8TextOffset(text));
+    first_ = false;
+    if (!IsValidUtf8(text.data(), text.size())) return false;
+    out.append(text);
+    return true;
+  }
+  first_ = false;
+  out.append(ConvertToUtf8(text, encoding_));
+  return true;
+}
 
 std::string ConvertToUtf8(std::string_view bytes, Encoding encoding) {
   switch (encoding) {

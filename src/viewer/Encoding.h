@@ -39,4 +39,32 @@ std::string ConvertToUtf8(std::string_view bytes, Encoding encoding);
 // Where a UTF-8 file's text starts within its bytes: after the mark, if any.
 size_t Utf8TextOffset(std::string_view bytes);
 
+// The encoding of a file of `totalSize` bytes from its first bytes only: the
+// marks count by the whole file's length, the platform's UTF-16 test reads
+// the head, and a head that is UTF-8 so far makes the file UTF-8 until a
+// later byte proves it is not (SliceConverter tells).
+Encoding DetectEncodingOfHead(std::string_view head, uint64_t totalSize);
+
+// Converts a text handed over in consecutive slices exactly as ConvertToUtf8
+// converts it whole: a character that a slice splits (a UTF-8 sequence, a
+// surrogate pair, a DBCS lead byte, a mark) waits for the rest of it.
+class SliceConverter {
+ public:
+  explicit SliceConverter(Encoding encoding) : encoding_(encoding) {}
+
+  // Appends the UTF-8 of `slice`, with what was held back before it, to
+  // `out`; `last` for the final one. False when the text so far is not valid
+  // UTF-8 though taken for it. Throws as ConvertToUtf8 does.
+  bool Convert(std::string_view slice, bool last, std::string& out);
+  Encoding encoding() const { return encoding_; }
+
+ private:
+  // How much of `bytes` converts now; the rest may belong to the next slice.
+  size_t CompleteLength(std::string_view bytes, bool last) const;
+
+  Encoding encoding_;
+  std::string held_;  // bytes of a character that the last slice split
+  bool first_ = true;  // before any text: a UTF-8 mark is still to be dropped
+};
+
 }  // namespace lumen

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -204,6 +205,80 @@ TEST(EncodingConversion, ConvertsLongTextExactlyAsOnePlatformCallOverAllOfItWoul
   std::fill(ansi.end() - 70000, ansi.end(), 'a');  // longer than a piece
   for (int b = 0; b < 256; ++b) ansi[2 * b] = static_cast<char>(b), ansi[2 * b + 1] = ' ';  // every byte, also controls
   EXPECT_TRUE(ConvertToUtf8(ansi, Encoding::Ansi) == WholeAnsiAsUtf8(ansi)) << "code page " << GetACP();
+}
+
+// The text converted in slices cut at `cuts`; nullopt when it is refused as UTF-8.
+std::optional<std::string> Sliced(std::string_view bytes, Encoding encoding, const std::vector<size_t>& cuts) {
+  SliceConverter converter(encoding);
+  std::string out;
+  size_t start = 0;
+  for (size_t i = 0; i <= cuts.size(); ++i) {
+    const size_t end = i < cuts.size() ? cuts[i] : bytes.size();
+    if (!converter.Convert(bytes.substr(start, end - start), i == cuts.size(), out)) return std::nullopt;
+    start = end;
+  }
+  return out;
+}
+
+TEST(SliceConversion, GivesTheWholeTextsUtf8WhereverTheSlicesAreCut) {
+  const std::string utf8 = std::string(kMarkUtf8) + "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z\r\n\xE4\xB8\xAD";
+  const std::initializer_list<uint32_t> utf16 = {0xFEFF, 'a', 0xE9, 0xD83D, 0xDE00, 0x20AC, 0xDC00, 'b', 0xD800};
+  const std::initializer_list<uint32_t> utf32 = {0xFEFF, 'a', 0xE9, 0x1F600, 0x20AC, 'b'};
+  const struct {
+    const char* name;
+    std::string bytes;
+    Encoding encoding;
+  } cases[] = {
+      {"UTF-8", utf8, Encoding::Utf8},
+      {"UTF-16LE", Units(utf16, 2, false), Encoding::Utf16LE},
+      {"UTF-16BE", Units(utf16, 2, true), Encoding::Utf16BE},
+      {"UTF-16LE, odd end", Units(utf16, 2, false) + "x", Encoding::Utf16LE},
+      {"UTF-32LE", Units(utf32, 4, false), Encoding::Utf32LE},
+      {"UTF-32BE", Units(utf32, 4, true), Encoding::Utf32BE},
+      // Lead and trail bytes of code page 932 side by side, and bytes of every kind.
+      {"ANSI", "a\x82\xA0\x82\xA2 \x93\xFA\x96\x7B\xE9\xFF\x81\x40.\x88\x9F", Encoding::Ansi},
+  };
+  for (const auto& c : cases) {
+    const std::string whole = ConvertToUtf8(c.bytes, c.encoding);
+    const size_t n = c.bytes.size();
+    // Every pair of cuts, so each character is split at each of its bytes,
+    // also with a slice holding only a mark or nothing at all.
+    for (size_t first = 0; first <= n; ++first) {
+      for (size_t second = first; second <= n; ++second) {
+        EXPECT_EQ(Sliced(c.bytes, c.encoding, {first, second}), whole) << c.name << " cut at " << first << ", " << second;
+      }
+    }
+    std::vector<size_t> everyByte(n);
+    for (size_t i = 0; i < n; ++i) everyByte[i] = i + 1;
+    EXPECT_EQ(Sliced(c.bytes, c.encoding, everyByte), whole) << c.name << " byte by byte";
+  }
+}
+
+TEST(SliceConversion, RefusesTextTakenForUtf8WhereALaterSliceProvesItIsNot) {
+  EXPECT_EQ(Sliced("ab\xC3", Encoding::Utf8, {2}), std::nullopt);          // cut short at the end
+  EXPECT_EQ(Sliced("ab\xC3\xA9" "c\xFF", Encoding::Utf8, {3}), std::nullopt);  // a byte no UTF-8 holds
+  EXPECT_EQ(Sliced("ab\xC3\x28", Encoding::Utf8, {3}), std::nullopt);      // a sequence broken across the cut
+  // A UTF-32 text whose end breaks a unit fails as a whole one does.
+  EXPECT_THROW(Sliced(Units({'a', 'b'}, 4, false) + "x", Encoding::Utf32LE, {4}), std::logic_error);
+}
+
+TEST(SliceConversion, HeadsAreDetectedAsTheWholeFileWouldBeUpToItsUnseenBytes) {
+  const std::string ascii(64, 'a');
+  const struct {
+    std::string head;
+    uint64_t totalSize;
+    Encoding expected;
+  } cases[] = {
+      {std::string("\xFF\xFE\x00\x00", 4) + ascii, 1u << 24, Encoding::Utf32LE},
+      {std::string("\xFF\xFE\x00\x00", 4) + ascii, (1u << 24) + 2, Encoding::Utf16LE},  // the whole length decides
+      {"\xFE\xFF" + ascii, 1u << 24, Encoding::Utf16BE},
+      {kMarkUtf8 + ascii, 1u << 24, Encoding::Utf8},
+      {ascii + "\xE2\x82", 1u << 24, Encoding::Utf8},  // the rest of the character is beyond the head
+      {ascii + "\xE2\x28", 1u << 24, Encoding::Ansi},
+      {Units({'l', 'o', 'g', ' ', 'l', 'i', 'n', 'e', '\r', '\n'}, 2, false) + std::string("l\0i\0n\0e\0", 8), 1u << 24,
+       Encoding::Utf16LE},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DetectEncodingOfHead(c.head, c.totalSize), c.expected) << Hex(c.head);
 }
 
 TEST(EncodingLabels, NameTheSixEncodingsAndTheUnknownOne) {
