@@ -39,7 +39,7 @@ MatchCount DocumentSearch::count() const {
   count.position = matchSelected_ && !selectedLast_ && currentMatch_ < matches_.size() ? currentMatch_ + 1 : 0;
   count.total = matches_.size();
   count.invalidPattern = invalidPattern_;
-  count.counting = marking_ == Marking::Search && scan_.active() && !scan_.done();
+  count.counting = marking_ == Marking::Search && scan_.active() && (!scan_.done() || documentGrowing_);
   return count;
 }
 
@@ -271,6 +271,7 @@ void DocumentSearch::FocusDocument() {
 void DocumentSearch::AfterLoad(bool panelShown) {
   const Action action(*this);
   scan_.Stop();
+  documentGrowing_ = false;
   if (events_.turnsWanted) events_.turnsWanted(false);
   matches_.clear();
   listComplete_ = false;
@@ -283,6 +284,19 @@ void DocumentSearch::AfterLoad(bool panelShown) {
   RunMarking(kFirstTurn);
   ReportCount();
   if (!matches_.empty() || !scan_.done()) marksAreSearch_ = true;
+}
+
+void DocumentSearch::DocumentGrew(bool stillGrowing) {
+  const Action action(*this);
+  const bool wasGrowing = std::exchange(documentGrowing_, stillGrowing);
+  if (scan_.active()) {
+    scan_.Extend();
+    if (!scan_.done()) {
+      if (marking_ == Marking::Search) listComplete_ = false;
+      if (events_.turnsWanted) events_.turnsWanted(true);
+    }
+  }
+  if (marking_ == Marking::Search && (wasGrowing != stillGrowing || !scan_.done())) ReportCount();
 }
 
 void DocumentSearch::MarkHostFindText(const std::wstring& text) {

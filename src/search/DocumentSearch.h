@@ -69,6 +69,10 @@ class DocumentSearch final : public SearchProxy {
   // ones are marked at once and the next Find next selects the first;
   // otherwise the next step searches the new document.
   void AfterLoad(bool panelShown);
+  // Text arrived at the document's end; `stillGrowing` while more is to come.
+  // The marking in hand goes on into it, and the count is not final before
+  // the document is.
+  void DocumentGrew(bool stillGrowing);
   // Marks every match of the host's find text (any case, any word).
   void MarkHostFindText(const std::wstring& text);
   // The selection changed: a selected whole word is marked everywhere, unless
@@ -118,6 +122,7 @@ class DocumentSearch final : public SearchProxy {
   MatchScan scan_;
   Marking marking_ = Marking::Search;
   bool listComplete_ = false;  // matches_ holds every match of the document
+  bool documentGrowing_ = false;  // a file is still loading into it
   // The last match, selected by a step back from the first before the list
   // reached it: its place in the list is known once the list is complete.
   std::optional<Match> selectedLast_;

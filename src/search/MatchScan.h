@@ -24,6 +24,9 @@ class MatchScan {
   void Start(const EditorControl& editor, std::string text, int flags);
   void Start(const EditorControl& editor, Pattern pattern);
   void Stop() { active_ = false; }
+  // The document grew at its end: the walk goes on into the new text, back
+  // far enough for a match that the old end cut.
+  void Extend();
 
   bool active() const { return active_; }
   bool done() const { return !active_ || next_ >= end_; }
@@ -54,6 +57,7 @@ class MatchScan {
   int flags_ = 0;
   std::optional<Pattern> pattern_;
   size_t next_ = 0;
+  size_t lastMatchEnd_ = 0;  // of the last match handed on
   size_t end_ = 0;     // where the walk ends
   size_t length_ = 0;  // the document's length
   size_t piece_ = 0;   // how much of the document one find covers

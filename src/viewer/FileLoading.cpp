@@ -1,6 +1,7 @@
 // Loading a file into the viewer and describing it to the host.
 #include <objidl.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cwchar>
 #include <exception>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "host/Paths.h"
+#include "viewer/ProgressiveLoad.h"
 #include "viewer/SourceViewerWindow.h"
 #include "viewer/Styling.h"
 
@@ -23,27 +25,20 @@ namespace {
 constexpr uint64_t kLargestFile = 0x7FFFFFFF;
 constexpr UINT kDescriptionFormatId = 24051;
 constexpr int kHostStringBuffer = 1024;
+// A big file's first part, shown at once, and the slices that follow it.
+constexpr size_t kHeadBytes = size_t{1} << 20;
+constexpr size_t kSliceBytes = size_t{1} << 20;
+// How much of a complete file's end is read for its last lines.
+constexpr size_t kTailBytes = 64 * 1024;
 
-// The whole file, or false when it cannot be read. Its size is the opened
-// handle's (a link's target, not the link); `size` holds it as soon as it is
-// known (all bits set before), and a file that shrinks while being read gives
-// what it still holds.
-bool ReadWholeFile(const wchar_t* path, uint64_t& size, std::string& bytes) {
-  size = ~uint64_t{0};
-  const UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return false;
-  LARGE_INTEGER length = {};
-  if (!GetFileSizeEx(file.get(), &length)) return false;
-  size = static_cast<uint64_t>(length.QuadPart);
-  if (length.QuadPart < 1 || size > kLargestFile) return false;
-  bytes.resize(static_cast<size_t>(length.QuadPart));
+// The whole of an open file, or false when it cannot be read. A file that
+// shrinks while being read gives what it still holds.
+bool ReadWholeFile(HANDLE file, uint64_t& size, std::string& bytes) {
+  bytes.resize(static_cast<size_t>(size));
   size_t total = 0;
   while (total < bytes.size()) {
     DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &read, nullptr)) {
-      return false;
-    }
+    if (!ReadFile(file, bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &read, nullptr)) return false;
     if (read == 0) break;
     total += read;
   }
@@ -99,18 +94,29 @@ std::wstring FormatDescription(const std::wstring& format, int64_t lines, uint64
 }  // namespace
 
 LRESULT SourceViewerWindow::LoadFromPath(const wchar_t* path) {
-  ++loadCount_;
+  const uint64_t load = ++loadCount_;
+  AbandonLoading();
   filePath_ = path ? path : L"";
   edgeLines_ = {};
   if (filePath_.empty() || !editor_.exists()) return 0;
   const std::wstring name = filePath_;
+  // Its size is the opened handle's: a link's target, not the link.
+  fileSize_ = ~uint64_t{0};
+  UniqueHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  LARGE_INTEGER length = {};
+  if (!file || !GetFileSizeEx(file.get(), &length)) return 0;
+  fileSize_ = static_cast<uint64_t>(length.QuadPart);
+  if (length.QuadPart < 1 || fileSize_ > kLargestFile) return 0;
+  if (fileSize_ > kProgressiveLoad) return BeginLoading(FileSource(std::move(file)), name, load);
   std::string bytes;
-  if (!ReadWholeFile(name.c_str(), fileSize_, bytes)) return 0;
+  if (!ReadWholeFile(file.get(), fileSize_, bytes)) return 0;
   return LoadIntoEditor(std::move(bytes), name);
 }
 
 LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream) {
   const uint64_t load = ++loadCount_;
+  AbandonLoading();
   STATSTG status = {};
   if (!stream || FAILED(stream->Stat(&status, STATFLAG_NONAME)) || Superseded(load)) return 0;
   filePath_ = name ? name : L"";
@@ -119,6 +125,7 @@ LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream)
   const std::wstring fileName = filePath_;
   fileSize_ = status.cbSize.QuadPart;
   if (fileSize_ > kLargestFile) return 0;
+  if (fileSize_ > kProgressiveLoad) return BeginLoading(StreamSource(stream), fileName, load);
   std::string bytes;
   // A host's stream may pump messages in Read, and the host may then destroy
   // the viewer or give it another file.
@@ -143,11 +150,36 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstri
   } catch (const std::exception&) {
     return 0;  // undecodable: the editor keeps what it showed
   }
+  return ShowText(text, fileName, text.size());
+}
+
+LRESULT SourceViewerWindow::BeginLoading(std::unique_ptr<ByteSource> source, const std::wstring& fileName,
+                                         uint64_t load) {
+  auto loading = std::make_shared<ProgressiveLoad>(std::move(source), fileSize_);
+  std::string head;
+  // A host's stream may pump messages while the head is read.
+  if (!loading->ReadHead(kHeadBytes, head) || Superseded(load)) return 0;
+  encoding_ = static_cast<int32_t>(loading->encoding());
+  loading_ = loading;
+  roomMade_ = false;
+  const LRESULT shown = ShowText(head, fileName, loading->ExpectedTextLength());
+  if (!shown || Superseded(load)) {
+    AbandonLoading();
+    return 0;
+  }
+  search_.DocumentGrew(true);
+  LayoutChildren(false);  // room for the progress strip
+  SetTimer(window_, kLoadingTimer, USER_TIMER_MINIMUM, nullptr);
+  return shown;
+}
+
+LRESULT SourceViewerWindow::ShowText(std::string_view text, const std::wstring& fileName, size_t documentLength) {
   // The editor counts its document in 32 bits.
   if (text.empty() || text.size() > static_cast<size_t>(INT32_MAX)) return 0;
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
-  // Kept for reloads, which choose the language again without the text.
-  edgeLines_ = EdgeLinesOf(text, true);
+  // Kept for reloads, which choose the language again without the text; the
+  // last lines of a file still loading are read when it is complete.
+  edgeLines_ = EdgeLinesOf(text, !loading_);
   const Scheme previousScheme = std::exchange(scheme_, ActiveScheme(configuration));
   // The marks take the scheme's colour; otherwise they keep the one set up last.
   if (scheme_ != previousScheme) search_.SetUpIndicator(ConfiguredHighlight(configuration, scheme_));
@@ -160,8 +192,8 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstri
   ApplyStyle(control, style);
   selectionColoured_ = ApplySchemeColours(control, configuration, scheme_, selectionColoured_);
   control.Send(SCI_SETCODEPAGE, SC_CP_UTF8);
-  ApplyStylingMode(control, text.size());
-  ApplyWrappingForLoad(control, configuration, text.size());
+  ApplyStylingMode(control, documentLength);
+  ApplyWrappingForLoad(control, configuration, documentLength);
   control.Send(SCI_ADDTEXT, text.size(), text.data());
   control.Send(SCI_GOTOPOS, 0);
   control.Send(SCI_EMPTYUNDOBUFFER);
@@ -175,12 +207,83 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstri
   return 1;
 }
 
+void SourceViewerWindow::ContinueLoading() {
+  // A turn leaves room for the host's messages between slices.
+  constexpr auto kTurn = std::chrono::milliseconds(30);
+  const std::shared_ptr<ProgressiveLoad> loading = loading_;  // kept while a stream's read pumps messages
+  if (!loading || Gone()) return AbandonLoading();
+  const uint64_t load = loadCount_;
+  if (!std::exchange(roomMade_, true)) {
+    // One allocation for the whole text: growing by copies would hold the
+    // host far longer, again and again.
+    editor_.Send(SCI_ALLOCATE, std::min<size_t>(loading->ExpectedTextLength(), INT32_MAX));
+    return;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + kTurn;
+  bool done = false;
+  do {
+    ProgressiveLoad::Slice slice = loading->Next(kSliceBytes);
+    if (Superseded(load)) return;
+    if (slice.startOver) ClearDocument();
+    encoding_ = static_cast<int32_t>(loading->encoding());
+    done = !AppendToDocument(slice.text) || slice.done;
+  } while (!done && std::chrono::steady_clock::now() < deadline);
+  UpdateMargin();
+  if (done) return FinishLoading();
+  search_.DocumentGrew(true);
+  InvalidateRect(window_, &progressStrip_, FALSE);
+}
+
+bool SourceViewerWindow::AppendToDocument(std::string_view text) {
+  if (text.empty()) return true;
+  const LRESULT length = editor_.Send(SCI_GETLENGTH);
+  // Text beyond what the editor can count is left out.
+  if (length < 0 || text.size() > static_cast<size_t>(INT32_MAX - length)) return false;
+  editor_.Send(SCI_SETREADONLY, 0);
+  editor_.Send(SCI_APPENDTEXT, text.size(), text.data());
+  editor_.Send(SCI_SETREADONLY, 1);
+  return true;
+}
+
+void SourceViewerWindow::ClearDocument() {
+  editor_.Send(SCI_SETREADONLY, 0);
+  editor_.Send(SCI_CLEARALL);
+  editor_.Send(SCI_SETREADONLY, 1);
+}
+
+void SourceViewerWindow::FinishLoading() {
+  AbandonLoading();
+  // The last lines may name the language too (a modeline).
+  const LRESULT length = editor_.Send(SCI_GETLENGTH);
+  const auto* document = reinterpret_cast<const char*>(editor_.Send(SCI_GETCHARACTERPOINTER));
+  if (document && length > 0) {
+    const std::string_view text(document, static_cast<size_t>(length));
+    EdgeLines withLast = edgeLines_;
+    withLast.last = EdgeLinesOf(text.substr(text.size() - std::min<size_t>(text.size(), kTailBytes)), true).last;
+    const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+    const Style before = StyleForFile(configuration, filePath_, edgeLines_, scheme_);
+    const Style after = StyleForFile(configuration, filePath_, withLast, scheme_);
+    edgeLines_ = std::move(withLast);
+    if (!(after == before)) ApplyStyle(editor_, after);
+  }
+  search_.DocumentGrew(false);
+}
+
+void SourceViewerWindow::AbandonLoading() {
+  if (!loading_) return;
+  KillTimer(window_, kLoadingTimer);
+  loading_.reset();
+  if (!Gone()) LayoutChildren(false);
+}
+
 void SourceViewerWindow::DescribeFile(HostTextRecord* record) const {
   if (!record) return;
   StampTextRecord(*record);
   const int64_t lines = editor_.Send(SCI_GETLINECOUNT);
-  const std::wstring text =
-      EncodingLabel(encoding_) + FormatDescription(HostString(hostFunctions_, kDescriptionFormatId), lines, fileSize_);
+  // While a file loads, the figures are those of what has arrived.
+  std::wstring text = EncodingLabel(encoding_) + FormatDescription(HostString(hostFunctions_, kDescriptionFormatId),
+                                                                   lines, loading_ ? loading_->bytesRead() : fileSize_);
+  if (loading_) text += L", loading " + std::to_wstring(loading_->Percent()) + L" %";
   if (record->textCapacity == 0 || !record->text) return;
   const size_t copied = std::min<size_t>(text.size(), record->textCapacity - 1);
   wmemcpy(record->text, text.data(), copied);

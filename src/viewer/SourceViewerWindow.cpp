@@ -97,6 +97,7 @@ void SourceViewerWindow::ForgetEditor() {
 
 void SourceViewerWindow::OnWindowDestroyed() {
   windowDestroyed_ = true;
+  AbandonLoading();
   // Windows destroys the editor with its parent; nothing is sent to it from now on.
   ForgetEditor();
 }
@@ -114,6 +115,7 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
       return 1;
     case WM_TIMER:
       if (wParam == kMarkingTimer) search_.ContinueMarking();
+      if (wParam == kLoadingTimer) ContinueLoading();
       return 0;
     case WM_NOTIFY:
       return OnNotify(wParam, lParam);
@@ -160,6 +162,7 @@ LRESULT SourceViewerWindow::OnPaint() {
     RECT client;
     GetClientRect(window_, &client);
     FillRect(dc, &client, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
+    PaintProgress(dc);
     EndPaint(window_, &paint);
   }
   return 0;
@@ -233,7 +236,10 @@ void SourceViewerWindow::LayoutChildren(bool minimised) {
   RECT client;
   if (minimised || !editorWindow_ || !GetClientRect(window_, &client)) return;
   const int width = client.right;
-  const int height = client.bottom;
+  // The strip that shows how far a big file has loaded: twice an edge's height.
+  const int strip = loading_ ? 2 * GetSystemMetrics(SM_CYEDGE) : 0;
+  const int height = std::max<int>(client.bottom - strip, 0);
+  progressStrip_ = {0, height, width, height + strip};
   const HWND panel = searchPanel_ ? searchPanel_->window() : nullptr;
   const int panelHeight = PanelHeightInViewer(searchPanel_ ? searchPanel_->PreferredHeight() : 0);
   if (searchPanelShown_ && panelHeight < height) {
@@ -292,6 +298,13 @@ void SourceViewerWindow::ReportFeatures() {
   NotifyHost(kFeaturesNotification, featureFlags_);
 }
 
+void SourceViewerWindow::PaintProgress(HDC dc) const {
+  if (!loading_) return;
+  RECT done = progressStrip_;
+  done.right = MulDiv(progressStrip_.right, loading_->Percent(), 100);
+  FillRect(dc, &done, GetSysColorBrush(COLOR_HIGHLIGHT));
+}
+
 void SourceViewerWindow::UpdateMargin() { UpdateLineNumberMargin(editor_, lineNumbering_); }
 
 void SourceViewerWindow::ReloadSettings() { ApplySettings(ConfigurationSnapshot::OfPlugin()); }
@@ -309,7 +322,10 @@ void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuratio
   if (editor_.exists()) ApplyStyle(editor_, style);
   selectionColoured_ = ApplySchemeColours(editor_, configuration, scheme_, selectionColoured_);
   search_.SetUpIndicator(ConfiguredHighlight(configuration, scheme_));
-  ApplyWrapping(editor_, configuration, static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0)));
+  // A file still loading is as big as it will be.
+  const size_t length = loading_ ? loading_->ExpectedTextLength()
+                                 : static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0));
+  ApplyWrapping(editor_, configuration, length);
   lineNumbering_ = LineNumbering(configuration, lineNumbering_);
   UpdateMargin();
   ApplyTabWidth(editor_, configuration);

@@ -1,8 +1,10 @@
 #pragma once
 // One viewer: the child window the host puts into its viewer pane for a file,
 // with the editor control showing the file and the search panel below it.
+#include <chrono>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <windows.h>
 
 #include "abi/EditorControl.h"
@@ -13,6 +15,7 @@
 #include "search/DocumentSearch.h"
 #include "search/SearchPanel.h"
 #include "viewer/Encoding.h"
+#include "viewer/ProgressiveLoad.h"
 #include "viewer/SchemeWatch.h"
 
 struct IStream;
@@ -47,6 +50,17 @@ class SourceViewerWindow {
   LRESULT LoadFromPath(const wchar_t* path);
   LRESULT LoadFromStream(const wchar_t* name, IStream* stream);
   LRESULT LoadIntoEditor(std::string&& bytes, const std::wstring& fileName);
+  // Shows `text` as a new document; `documentLength` is what it will grow to.
+  LRESULT ShowText(std::string_view text, const std::wstring& fileName, size_t documentLength);
+  // A big file: its head now, the rest in turns of the loading timer.
+  LRESULT BeginLoading(std::unique_ptr<ByteSource> source, const std::wstring& fileName, uint64_t load);
+  void ContinueLoading();
+  void FinishLoading();
+  // The rest of a file still loading is not wanted any more.
+  void AbandonLoading();
+  // False when the editor cannot take the text.
+  bool AppendToDocument(std::string_view text);
+  void ClearDocument();
   void DescribeFile(HostTextRecord* record) const;
   void CopyText();
   LRESULT MenuItems(uint32_t* count);
@@ -66,6 +80,7 @@ class SourceViewerWindow {
   void ReportFeatures();
   void NotifyHost(int code, uint32_t value);
   void UpdateMargin();
+  void PaintProgress(HDC dc) const;
 
   // Commands and searching.
   void ShowSearchPanel(bool shown);
@@ -77,6 +92,8 @@ class SourceViewerWindow {
   // a newer load, meanwhile: the work in hand is then abandoned.
   bool Gone() const { return windowDestroyed_; }
   bool Superseded(uint64_t load) const { return windowDestroyed_ || load != loadCount_; }
+
+  static constexpr UINT_PTR kLoadingTimer = 2;
 
   HWND window_;
   HWND topLevelWindow_ = nullptr;
@@ -99,6 +116,9 @@ class SourceViewerWindow {
   SchemeWatch schemeWatch_;
   ViewerMenuItem menuItem_ = {};
   uint64_t fileSize_ = 0;
+  std::shared_ptr<ProgressiveLoad> loading_;  // a file still being read
+  bool roomMade_ = false;  // the editor has room for all of it
+  RECT progressStrip_ = {};  // how far it is, below the editor
   int32_t encoding_ = static_cast<int32_t>(Encoding::Unknown);
   HostHelperApi hostFunctions_;
 };

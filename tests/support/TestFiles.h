@@ -33,6 +33,9 @@ std::wstring ListFolder(const std::wstring& folder, const std::wstring& pattern 
 std::wstring ProgramFolder();
 
 std::string ToUtf8(const std::wstring& text);
+
+// The clipboard's text; "<no clipboard>" when it cannot be opened.
+std::wstring ClipboardText();
 std::wstring FromUtf8(const std::string& text);
 
 }  // namespace lumen::test

@@ -99,6 +99,25 @@ bool ViewerHarness::PressKey(UINT key, bool ctrl, bool shift) { return PressKeyI
 
 void ViewerHarness::Pump() const { PumpThreadMessages(); }
 
+std::wstring ViewerHarness::Description() const {
+  std::vector<wchar_t> buffer(512, L'\0');
+  RawRecord<40> record;
+  record.Put<wchar_t*>(24, buffer.data());
+  record.Put<uint32_t>(32, static_cast<uint32_t>(buffer.size()));
+  Send(HBXPLUGINMSG_DESCRIBEFILE, 0, reinterpret_cast<LPARAM>(record.data()));
+  return buffer.data();
+}
+
+bool ViewerHarness::WaitWhileLoading(DWORD patience) const {
+  const ULONGLONG end = GetTickCount64() + patience;
+  while (Description().find(L"loading") != std::wstring::npos) {
+    if (GetTickCount64() > end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    Pump();
+  }
+  return true;
+}
+
 void ViewerHarness::TypeSearchText(const std::wstring& text) const {
   SetWindowTextW(searchEdit(), text.c_str());
   Pump();

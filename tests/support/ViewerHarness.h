@@ -73,6 +73,11 @@ class ViewerHarness {
   bool PressKey(UINT key, bool ctrl = false, bool shift = false);
   // Runs messages already queued for this thread.
   void Pump() const;
+  // The file description the host would show.
+  std::wstring Description() const;
+  // Runs the viewer's turns until a big file has loaded completely; false
+  // when it is still loading after `patience`.
+  bool WaitWhileLoading(DWORD patience = 60000) const;
   // Types into the search panel's edit as a user would (each change searches).
   void TypeSearchText(const std::wstring& text) const;
 

@@ -29,17 +29,6 @@ RECT WindowBox(HWND window) {
   return box;
 }
 
-std::wstring ClipboardText() {
-  std::wstring text;
-  if (!OpenClipboard(nullptr)) return L"<no clipboard>";
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    text = static_cast<const wchar_t*>(GlobalLock(data));
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return text;
-}
-
 // Where the editor was first placed: its creation parameters, seen by a hook.
 RECT firstEditorPlace = {};
 LRESULT CALLBACK RecordEditorCreation(int code, WPARAM wParam, LPARAM lParam) {
@@ -98,14 +87,14 @@ TEST(ViewerWindow, CopiesTheWholeTextWithoutASelectionAndLeavesTheCaretAtTheStar
   EXPECT_EQ(viewer.Send(kHasSelection), 0);
   viewer.Sci(SCI_GOTOPOS, 5);
   EXPECT_EQ(viewer.Send(kCopyText), 1);
-  EXPECT_EQ(ClipboardText(), L"first line\nsecond\n");
+  EXPECT_EQ(test::ClipboardText(), L"first line\nsecond\n");
   EXPECT_EQ(viewer.Sci(SCI_GETCURRENTPOS), 0);
   EXPECT_EQ(viewer.Sci(SCI_GETSELECTIONEND), 0);
 
   viewer.Sci(SCI_SETSEL, 6, 10);
   EXPECT_EQ(viewer.Send(kHasSelection), 1);
   EXPECT_EQ(viewer.Send(kCopyText), 1);
-  EXPECT_EQ(ClipboardText(), L"line");
+  EXPECT_EQ(test::ClipboardText(), L"line");
   EXPECT_EQ(viewer.Sci(SCI_GETSELECTIONSTART), 6) << "a selection is copied and kept";
   EXPECT_EQ(viewer.Send(kSelectAll), 1);
   EXPECT_EQ(viewer.Sci(SCI_GETSELECTIONEND), 18);

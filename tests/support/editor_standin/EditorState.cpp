@@ -40,6 +40,16 @@ LRESULT AddText(EditorState& editor, int length, const char* bytes) {
   return 0;
 }
 
+// At the end, leaving the selection where it is.
+LRESULT AppendText(EditorState& editor, int length, const char* bytes) {
+  if (editor.readOnly || !bytes || length <= 0) return 0;
+  editor.text.append(bytes, static_cast<size_t>(length));
+  editor.indicators.InsertBytes(Length(editor) - length, length);
+  editor.canUndo = editor.collectUndo;
+  ++editor.contentVersion;
+  return 0;
+}
+
 LRESULT ClearAll(EditorState& editor) {
   if (editor.readOnly) return 0;
   if (!editor.text.empty()) {
@@ -283,6 +293,8 @@ std::optional<LRESULT> HandleDocumentMessage(EditorState& editor, UINT message, 
   switch (message) {
     case SCI_ADDTEXT: return AddText(editor, Int(wParam), reinterpret_cast<const char*>(lParam));
     case SCI_CLEARALL: return ClearAll(editor);
+    case SCI_APPENDTEXT: return AppendText(editor, Int(wParam), reinterpret_cast<const char*>(lParam));
+    case SCI_ALLOCATE: return 0;
     case SCI_GETLENGTH:
     case SCI_GETTEXTLENGTH: return length;
     case SCI_GETTEXT: return GetText(editor, wParam, reinterpret_cast<char*>(lParam));
