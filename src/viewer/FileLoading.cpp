@@ -252,6 +252,7 @@ void SourceViewerWindow::ClearDocument() {
 }
 
 void SourceViewerWindow::FinishLoading() {
+  fileSize_ = loading_->bytesRead();  // a stream may deliver less than it announced
   AbandonLoading();
   // The last lines may name the language too (a modeline).
   const LRESULT length = editor_.Send(SCI_GETLENGTH);

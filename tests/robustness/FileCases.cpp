@@ -81,7 +81,9 @@ class FileLoads {
   // Shows `bytes` by path (a file named `name`) and checks the outcome.
   void ByPath(const std::wstring& name, const std::string& bytes) {
     const std::wstring path = host_.WriteFile(name, bytes);
-    Expect(viewer_->OpenPath(path), Showable(bytes), bytes);
+    const LRESULT shown = viewer_->OpenPath(path);
+    WaitWhileLoading();
+    Expect(shown, Showable(bytes), bytes);
     DeleteFileW(path.c_str());
   }
 
@@ -90,6 +92,8 @@ class FileLoads {
     const std::optional<std::string> delivered = WhatTheStreamDelivers(stream, bytes);
     const LRESULT shown =
         viewer_->Send(kOpenStream, reinterpret_cast<WPARAM>(name.c_str()), reinterpret_cast<LPARAM>(&stream));
+    WaitWhileLoading();
+    EXPECT_EQ(stream.references(), 1u) << "the stream is let go once loaded";
     const bool showable = delivered && Showable(*delivered);
     Expect(shown, showable, delivered.value_or(std::string()));
     if (showable) {
@@ -107,6 +111,16 @@ class FileLoads {
   const std::string& document() const { return document_; }
 
  private:
+  // A big file arrives in slices between messages: the outcome is the whole one.
+  void WaitWhileLoading() {
+    for (int turn = 0; turn < 6000 && viewer_->Describe().find(L"loading") != std::wstring::npos; ++turn) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    EXPECT_EQ(viewer_->Describe().find(L"loading"), std::wstring::npos) << "still loading after a minute";
+  }
+
   // A small file first, so that a failed load has something to leave alone.
   void Reset() {
     ByPath(L"before.txt", "the text shown before\n");
@@ -177,6 +191,35 @@ TEST(FileRobustness, RandomBytesByPathAndByStream) {
     }
     if (behaviour == 3) stream.announcedSize = random.Below(bytes.size() + 1);  // less than it has
     loads.ByStream(name, stream, content);
+  }
+}
+
+// Beyond the size that loads in one piece: the same kinds of files, long
+// enough to arrive in slices, by path and by streams that deliver in small
+// pieces, end before their announced size or announce less than they hold.
+TEST(FileRobustness, BigFilesThatArriveInSlices) {
+  constexpr size_t kBig = size_t{4} << 20;
+  FileLoads loads;
+  for (int index = 0; index < 12; ++index) {
+    const Case scope("files: big, in slices", std::to_string(index));
+    Random random("files: big", index);
+    // A random piece, marked or not, repeated beyond the size: its characters
+    // are cut wherever the slices end.
+    std::string piece = random.Bytes(1 + random.Below(70000));
+    if (random.Percent(50)) {
+      for (char& byte : piece) byte = static_cast<char>(random.Percent(90) ? 0x20 + random.Below(0x60) : byte);
+    }
+    std::string bytes = random.Percent(60) ? random.Pick(kByteOrderMarks) : std::string();
+    const size_t size = kBig + 1 + random.Below(3u << 20);
+    while (bytes.size() < size) bytes += piece;
+    if (random.Percent(50)) bytes.resize(size);
+    loads.ByPath(random.Pick(kNames), bytes);
+    const int behaviour = static_cast<int>(random.Below(3));
+    const std::string content = behaviour == 1 ? bytes.substr(0, kBig + random.Below(bytes.size() - kBig)) : bytes;
+    TestStream stream(content);
+    stream.announcedSize = behaviour == 2 ? kBig + 1 + random.Below(bytes.size() - kBig) : bytes.size();
+    if (behaviour == 0) stream.piece = static_cast<ULONG>(1 + random.Below(256 * 1024));
+    loads.ByStream(random.Pick(kNames), stream, content);
   }
 }
 
