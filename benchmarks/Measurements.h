@@ -12,7 +12,9 @@
 namespace lumen::benchmark {
 
 struct Figures {
-  double seconds = 0;
+  double seconds = 0;           // until the whole document is there
+  double firstScreen = 0;       // until the first screen of it is painted
+  double longestMessage = 0;    // the longest the host's thread was kept in one message
   uint64_t peakExtraBytes = 0;  // peak working set during the operation above the one before it
   std::string label;            // the viewer's description of the file, where there is one
 };
@@ -21,12 +23,13 @@ struct Figures {
 // viewer with an editor that keeps its own copy must do.
 Figures ReadAndCopy(const std::wstring& path);
 
-// HBXPLUGINMSG_OPENFILE to a viewer of the lumen.dll at `pluginPath`, until it
-// returns. The editor is whichever SciLexer.dll lies beside that DLL.
+// HBXPLUGINMSG_OPENFILE to a viewer of the lumen.dll at `pluginPath`, its
+// first screen painted, and then the host's message loop until the file has
+// loaded completely. The editor is whichever SciLexer.dll lies beside that DLL.
 Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath);
 
 // The real control's own SCI_ADDTEXT of the file's text (as UTF-8) into a fresh
-// control of the SciLexer.dll at `editorLibrary`.
+// control of the SciLexer.dll at `editorLibrary`, and its first screen painted.
 Figures AddTextToControl(const std::wstring& path, const std::wstring& editorLibrary);
 
 // The parts of a UTF-8 load that need no new memory, each on buffers already

@@ -27,7 +27,7 @@ constexpr UINT kDescriptionFormatId = 24051;
 constexpr int kHostStringBuffer = 1024;
 // A big file's first part, shown at once, and the slices that follow it.
 constexpr size_t kHeadBytes = size_t{1} << 20;
-constexpr size_t kSliceBytes = size_t{1} << 20;
+constexpr size_t kSliceBytes = size_t{4} << 20;  // the control appends fewer big slices faster
 // How much of a complete file's end is read for its last lines.
 constexpr size_t kTailBytes = 64 * 1024;
 
@@ -108,7 +108,7 @@ LRESULT SourceViewerWindow::LoadFromPath(const wchar_t* path) {
   if (!file || !GetFileSizeEx(file.get(), &length)) return 0;
   fileSize_ = static_cast<uint64_t>(length.QuadPart);
   if (length.QuadPart < 1 || fileSize_ > kLargestFile) return 0;
-  if (fileSize_ > kProgressiveLoad) return BeginLoading(FileSource(std::move(file)), name, load);
+  if (fileSize_ > kProgressiveLoad) return BeginLoading(FileSource(std::move(file)), name, load, true);
   std::string bytes;
   if (!ReadWholeFile(file.get(), fileSize_, bytes)) return 0;
   return LoadIntoEditor(std::move(bytes), name);
@@ -125,7 +125,8 @@ LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream)
   const std::wstring fileName = filePath_;
   fileSize_ = status.cbSize.QuadPart;
   if (fileSize_ > kLargestFile) return 0;
-  if (fileSize_ > kProgressiveLoad) return BeginLoading(StreamSource(stream), fileName, load);
+  // A stream's announced size is not trusted with the editor's memory.
+  if (fileSize_ > kProgressiveLoad) return BeginLoading(StreamSource(stream), fileName, load, false);
   std::string bytes;
   // A host's stream may pump messages in Read, and the host may then destroy
   // the viewer or give it another file.
@@ -154,14 +155,14 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstri
 }
 
 LRESULT SourceViewerWindow::BeginLoading(std::unique_ptr<ByteSource> source, const std::wstring& fileName,
-                                         uint64_t load) {
+                                         uint64_t load, bool sizeKnown) {
   auto loading = std::make_shared<ProgressiveLoad>(std::move(source), fileSize_);
   std::string head;
   // A host's stream may pump messages while the head is read.
   if (!loading->ReadHead(kHeadBytes, head) || Superseded(load)) return 0;
   encoding_ = static_cast<int32_t>(loading->encoding());
   loading_ = loading;
-  roomMade_ = false;
+  roomMade_ = !sizeKnown;
   const LRESULT shown = ShowText(head, fileName, loading->ExpectedTextLength());
   if (!shown || Superseded(load)) {
     AbandonLoading();
@@ -192,7 +193,13 @@ LRESULT SourceViewerWindow::ShowText(std::string_view text, const std::wstring& 
   ApplyStyle(control, style);
   selectionColoured_ = ApplySchemeColours(control, configuration, scheme_, selectionColoured_);
   control.Send(SCI_SETCODEPAGE, SC_CP_UTF8);
-  ApplyStylingMode(control, documentLength);
+  // While a file loads, only what is shown is styled: lexing the rest as it
+  // arrives would double the time to load it.
+  if (loading_) {
+    control.Send(SCI_SETIDLESTYLING, SC_IDLESTYLING_TOVISIBLE);
+  } else {
+    ApplyStylingMode(control, documentLength);
+  }
   ApplyWrappingForLoad(control, configuration, documentLength);
   control.Send(SCI_ADDTEXT, text.size(), text.data());
   control.Send(SCI_GOTOPOS, 0);
@@ -208,26 +215,26 @@ LRESULT SourceViewerWindow::ShowText(std::string_view text, const std::wstring& 
 }
 
 void SourceViewerWindow::ContinueLoading() {
-  // A turn leaves room for the host's messages between slices.
-  constexpr auto kTurn = std::chrono::milliseconds(30);
+  // A turn leaves room for the host's messages between slices, and ends
+  // early for the user's input.
+  constexpr auto kTurn = std::chrono::milliseconds(40);
   const std::shared_ptr<ProgressiveLoad> loading = loading_;  // kept while a stream's read pumps messages
   if (!loading || Gone()) return AbandonLoading();
   const uint64_t load = loadCount_;
+  const auto deadline = std::chrono::steady_clock::now() + kTurn;
   if (!std::exchange(roomMade_, true)) {
     // One allocation for the whole text: growing by copies would hold the
     // host far longer, again and again.
-    editor_.Send(SCI_ALLOCATE, std::min<size_t>(loading->ExpectedTextLength(), INT32_MAX));
-    return;
+    editor_.Send(SCI_ALLOCATE, loading->ExpectedTextLength());
   }
-  const auto deadline = std::chrono::steady_clock::now() + kTurn;
   bool done = false;
-  do {
+  while (!done && std::chrono::steady_clock::now() < deadline && HIWORD(GetQueueStatus(QS_INPUT)) == 0) {
     ProgressiveLoad::Slice slice = loading->Next(kSliceBytes);
     if (Superseded(load)) return;
     if (slice.startOver) ClearDocument();
     encoding_ = static_cast<int32_t>(loading->encoding());
     done = !AppendToDocument(slice.text) || slice.done;
-  } while (!done && std::chrono::steady_clock::now() < deadline);
+  }
   UpdateMargin();
   if (done) return FinishLoading();
   search_.DocumentGrew(true);
@@ -242,7 +249,8 @@ bool SourceViewerWindow::AppendToDocument(std::string_view text) {
   editor_.Send(SCI_SETREADONLY, 0);
   editor_.Send(SCI_APPENDTEXT, text.size(), text.data());
   editor_.Send(SCI_SETREADONLY, 1);
-  return true;
+  // Out of memory, the control keeps what it had: the load ends there.
+  return editor_.Send(SCI_GETLENGTH) == length + static_cast<LRESULT>(text.size());
 }
 
 void SourceViewerWindow::ClearDocument() {
@@ -254,8 +262,9 @@ void SourceViewerWindow::ClearDocument() {
 void SourceViewerWindow::FinishLoading() {
   fileSize_ = loading_->bytesRead();  // a stream may deliver less than it announced
   AbandonLoading();
-  // The last lines may name the language too (a modeline).
   const LRESULT length = editor_.Send(SCI_GETLENGTH);
+  ApplyStylingMode(editor_, static_cast<size_t>(std::max<LRESULT>(length, 0)));
+  // The last lines may name the language too (a modeline).
   const auto* document = reinterpret_cast<const char*>(editor_.Send(SCI_GETCHARACTERPOINTER));
   if (document && length > 0) {
     const std::string_view text(document, static_cast<size_t>(length));

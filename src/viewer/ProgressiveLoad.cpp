@@ -3,6 +3,7 @@
 #include <objidl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <utility>
 
@@ -77,6 +78,7 @@ bool ProgressiveLoad::ReadHead(size_t length, std::string& text) {
   } catch (const std::exception&) {
     return false;
   }
+  textPerByte_ = static_cast<double>(text.size()) / static_cast<double>(buffer_.size());
   return !text.empty();
 }
 
@@ -112,17 +114,10 @@ int ProgressiveLoad::Percent() const {
 }
 
 size_t ProgressiveLoad::ExpectedTextLength() const {
-  // Mostly ASCII, as source code and logs are: a byte a character in UTF-8.
-  switch (encoding()) {
-    case Encoding::Utf16LE:
-    case Encoding::Utf16BE:
-      return static_cast<size_t>(announcedSize_ / 2);
-    case Encoding::Utf32LE:
-    case Encoding::Utf32BE:
-      return static_cast<size_t>(announcedSize_ / 4);
-    default:
-      return static_cast<size_t>(announcedSize_);
-  }
+  // As the head goes, with a little to spare: a document that outgrows its
+  // room is copied whole into a bigger one.
+  const double expected = static_cast<double>(announcedSize_) * textPerByte_ * 1.02 + 65536;
+  return static_cast<size_t>(std::min(expected, static_cast<double>(INT32_MAX)));
 }
 
 }  // namespace lumen

@@ -67,6 +67,7 @@ class ProgressiveLoad {
   uint64_t announcedSize_;
   uint64_t bytesRead_ = 0;
   SliceConverter converter_{Encoding::Unknown};
+  double textPerByte_ = 1;  // in the head: how the text's length follows the file's
   std::string buffer_;
 };
 

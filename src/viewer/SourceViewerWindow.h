@@ -52,8 +52,10 @@ class SourceViewerWindow {
   LRESULT LoadIntoEditor(std::string&& bytes, const std::wstring& fileName);
   // Shows `text` as a new document; `documentLength` is what it will grow to.
   LRESULT ShowText(std::string_view text, const std::wstring& fileName, size_t documentLength);
-  // A big file: its head now, the rest in turns of the loading timer.
-  LRESULT BeginLoading(std::unique_ptr<ByteSource> source, const std::wstring& fileName, uint64_t load);
+  // A big file: its head now, the rest in turns of the loading timer. The
+  // editor makes room for all of it at once where its size is known.
+  LRESULT BeginLoading(std::unique_ptr<ByteSource> source, const std::wstring& fileName, uint64_t load,
+                       bool sizeKnown);
   void ContinueLoading();
   void FinishLoading();
   // The rest of a file still loading is not wanted any more.
@@ -117,7 +119,7 @@ class SourceViewerWindow {
   ViewerMenuItem menuItem_ = {};
   uint64_t fileSize_ = 0;
   std::shared_ptr<ProgressiveLoad> loading_;  // a file still being read
-  bool roomMade_ = false;  // the editor has room for all of it
+  bool roomMade_ = false;  // the editor has room for all of it, or will grow
   RECT progressStrip_ = {};  // how far it is, below the editor
   int32_t encoding_ = static_cast<int32_t>(Encoding::Unknown);
   HostHelperApi hostFunctions_;

@@ -110,6 +110,8 @@ TEST(RealEditorWithBigFiles, StylesThemWhileIdleUnwrappedAndTheEndAtOnceWhenJump
   while (big.size() <= kBigDocument) big += "int value = 42; // a comment\n";
   const auto open = [&](const std::string& text, const wchar_t* name) { ASSERT_EQ(viewer.OpenText(text, name), 1); };
   open(big, L"big.c");
+  EXPECT_EQ(viewer.Sci(SCI_GETIDLESTYLING), SC_IDLESTYLING_TOVISIBLE) << "while it loads, what is shown";
+  ASSERT_TRUE(viewer.WaitWhileLoading());
   EXPECT_EQ(viewer.Sci(SCI_GETIDLESTYLING), SC_IDLESTYLING_ALL);
   EXPECT_EQ(viewer.Sci(SCI_GETWRAPMODE), SC_WRAP_NONE);
   viewer.Sci(SCI_DOCUMENTEND);
