@@ -289,12 +289,24 @@ void DocumentSearch::AfterLoad(bool panelShown) {
 void DocumentSearch::DocumentGrew(bool stillGrowing) {
   const Action action(*this);
   const bool wasGrowing = std::exchange(documentGrowing_, stillGrowing);
-  if (scan_.active()) {
-    scan_.Extend();
-    if (!scan_.done()) {
-      if (marking_ == Marking::Search) listComplete_ = false;
-      if (events_.turnsWanted) events_.turnsWanted(true);
+  const size_t length = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0));
+  if (scan_.active() && length > scan_.length()) {
+    // What the old end decided is decided again with the new text.
+    const size_t from = scan_.GrowthStart();
+    size_t resumeAt = from;
+    if (marking_ == Marking::Search) {
+      const auto dropped = std::find_if(matches_.begin(), matches_.end(),
+                                        [&](const Match& match) { return static_cast<size_t>(match.start) >= from; });
+      if (matchSelected_ && currentMatch_ >= static_cast<size_t>(dropped - matches_.begin())) matchSelected_ = false;
+      matches_.erase(dropped, matches_.end());
+      if (!matches_.empty()) resumeAt = std::max(resumeAt, static_cast<size_t>(matches_.back().end));
+      listComplete_ = false;
     }
+    // The control stretches a mark at the old end over the text appended to it.
+    editor_.Send(SCI_SETINDICATORCURRENT, kSearchIndicator);
+    if (length > resumeAt) editor_.Send(SCI_INDICATORCLEARRANGE, resumeAt, length - resumeAt);
+    scan_.Extend(resumeAt);
+    if (!scan_.done() && events_.turnsWanted) events_.turnsWanted(true);
   }
   if (marking_ == Marking::Search && (wasGrowing != stillGrowing || !scan_.done())) ReportCount();
 }

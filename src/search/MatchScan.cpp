@@ -40,7 +40,6 @@ void MatchScan::Start(const EditorControl& editor, std::string text, int flags) 
   flags_ = flags;
   pattern_.reset();
   next_ = 0;
-  lastMatchEnd_ = 0;
   length_ = static_cast<size_t>(std::max<LRESULT>(editor.Send(SCI_GETLENGTH), 0));
   end_ = text_.empty() ? 0 : length_;
   piece_ = std::clamp<size_t>(kComparisonsPerFind / std::max<size_t>(text_.size(), 1), 1, kPiece);
@@ -63,10 +62,7 @@ bool MatchScan::Run(Clock::time_point deadline, const OnMatch& onMatch, const st
   while (!done()) {
     if (enough && enough()) return false;
     const auto match = NextMatch(std::min(end_, next_ + piece_));
-    if (match) {
-      lastMatchEnd_ = static_cast<size_t>(match->end);
-      onMatch(*match);
-    }
+    if (match) onMatch(*match);
     if (match && ++handed <= atLeast) continue;
     // A piece without a match took long enough to be worth a look at the clock.
     if (!match || ++sinceClock >= kMatchesBetweenClockReads) {
@@ -77,27 +73,25 @@ bool MatchScan::Run(Clock::time_point deadline, const OnMatch& onMatch, const st
   return done();
 }
 
-void MatchScan::Extend() {
-  if (!active_) return;
-  const size_t oldLength = length_;
-  length_ = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0));
-  if (length_ <= oldLength) return;
-  end_ = text_.empty() && !pattern_ ? 0 : length_;
+size_t MatchScan::GrowthStart() const {
   if (pattern_) {
-    // The old last line may go on: its walk starts again at the line's start.
+    // A pattern matches within lines: the last one is searched again whole.
     const std::string_view document = Document(editor_, length_);
-    const size_t before = oldLength == 0 ? std::string_view::npos : document.find_last_of("\r\n", oldLength - 1);
-    lineStart_ = before == std::string_view::npos ? 0 : before + 1;
-    if (next_ < lineStart_) return;  // the walk has not reached that line yet
-    lineEnd_ = std::min(document.find_first_of("\r\n", lineStart_), document.size());
-    lineKnown_ = true;
-    cursor_.reset();
-    next_ = std::max(lastMatchEnd_, lineStart_);
-    return;
+    const size_t before = length_ == 0 ? std::string_view::npos : document.find_last_of("\r\n", length_ - 1);
+    return before == std::string_view::npos ? 0 : before + 1;
   }
-  // A match may have begun before the old end and gone on beyond it.
   const size_t reach = text_.size() + text_.size() / 4 + 8;
-  if (next_ + reach > oldLength) next_ = std::max(lastMatchEnd_, oldLength > reach ? oldLength - reach : 0);
+  return length_ > reach ? length_ - reach : 0;
+}
+
+void MatchScan::Extend(size_t resumeAt) {
+  if (!active_) return;
+  length_ = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0));
+  end_ = text_.empty() && !pattern_ ? 0 : length_;
+  if (next_ < resumeAt) return;  // the walk has not got there yet
+  next_ = resumeAt;
+  lineKnown_ = false;
+  cursor_.reset();
 }
 
 std::optional<Match> MatchScan::NextMatch(size_t limit) {

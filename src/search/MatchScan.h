@@ -24,11 +24,15 @@ class MatchScan {
   void Start(const EditorControl& editor, std::string text, int flags);
   void Start(const EditorControl& editor, Pattern pattern);
   void Stop() { active_ = false; }
-  // The document grew at its end: the walk goes on into the new text, back
-  // far enough for a match that the old end cut.
-  void Extend();
+  // Where matches are to be found again once the document grows at its end:
+  // the end may have cut a match short or made one (a whole word, a `$`).
+  size_t GrowthStart() const;
+  // The document grew at its end: the walk goes on from `resumeAt` (at least
+  // GrowthStart(), after the matches kept before it) into the new text.
+  void Extend(size_t resumeAt);
 
   bool active() const { return active_; }
+  size_t length() const { return length_; }  // of the document walked
   bool done() const { return !active_ || next_ >= end_; }
 
   // Hands on matches in document order until the document is done, `deadline`
@@ -57,7 +61,6 @@ class MatchScan {
   int flags_ = 0;
   std::optional<Pattern> pattern_;
   size_t next_ = 0;
-  size_t lastMatchEnd_ = 0;  // of the last match handed on
   size_t end_ = 0;     // where the walk ends
   size_t length_ = 0;  // the document's length
   size_t piece_ = 0;   // how much of the document one find covers

@@ -170,6 +170,37 @@ TEST_F(DocumentSearchTest, AfterALoadMarksAtOnceWithThePanelShownElseSearchesAtT
   EXPECT_EQ(Selection(), std::make_pair(4, 7));
 }
 
+TEST_F(DocumentSearchTest, GoesOnIntoTextAppendedAtTheEndAndDecidesTheOldEndAgain) {
+  const struct {
+    const char* name;
+    std::string before, appended;
+    std::wstring text;
+    bool regularExpression, wholeWord;
+    Ranges matches;
+  } cases[] = {
+      {"a match across the old end", "ab nee", "dle x needle", L"needle", false, false, {{3, 9}, {12, 18}}},
+      {"a whole word no longer whole", "a cat", "s cat", L"cat", false, true, {{7, 10}}},
+      {"a line start found again", "x\nca", "t cat\ncat", L"^cat", true, false, {{2, 5}, {10, 13}}},
+      {"a line end that is none any more", "bat\ncat", "s\nrat", L"t$", true, false, {{2, 3}, {11, 12}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Show(c.before);
+    search_.SetRegularExpression(c.regularExpression);
+    search_.SetWholeWord(c.wholeWord);
+    search_.SetSearchText(c.text);
+    Sci(SCI_APPENDTEXT, c.appended.size(), reinterpret_cast<LPARAM>(c.appended.data()));
+    search_.DocumentGrew(true);
+    EXPECT_TRUE(shown_.counting) << "not final while the document grows";
+    while (turnsWanted_) search_.ContinueMarking();
+    EXPECT_EQ(Matches(), c.matches);
+    EXPECT_EQ(Marks(), c.matches);
+    search_.DocumentGrew(false);
+    EXPECT_EQ(shown_.counting, false);
+    EXPECT_EQ(shown_.total, c.matches.size());
+  }
+}
+
 TEST_F(DocumentSearchTest, StepsOnFromTheSelectedMatchAndMarksTheHostsTextInAnyCase) {
   Show("ab x AB x ab");
   search_.SetSearchText(L"ab");
