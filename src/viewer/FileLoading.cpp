@@ -95,14 +95,16 @@ std::wstring FormatDescription(const std::wstring& format, int64_t lines, uint64
 
 LRESULT SourceViewerWindow::LoadFromPath(const wchar_t* path) {
   const uint64_t load = ++loadCount_;
-  AbandonLoading();
   filePath_ = path ? path : L"";
   edgeLines_ = {};
   if (filePath_.empty() || !editor_.exists()) return 0;
   const std::wstring name = filePath_;
   // Its size is the opened handle's: a link's target, not the link.
   fileSize_ = ~uint64_t{0};
-  UniqueHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  // A big file is read across many messages: meanwhile others may still
+  // write, rename or delete it.
+  UniqueHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER length = {};
   if (!file || !GetFileSizeEx(file.get(), &length)) return 0;
@@ -116,7 +118,6 @@ LRESULT SourceViewerWindow::LoadFromPath(const wchar_t* path) {
 
 LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream) {
   const uint64_t load = ++loadCount_;
-  AbandonLoading();
   STATSTG status = {};
   if (!stream || FAILED(stream->Stat(&status, STATFLAG_NONAME)) || Superseded(load)) return 0;
   filePath_ = name ? name : L"";
@@ -151,6 +152,9 @@ LRESULT SourceViewerWindow::LoadIntoEditor(std::string&& bytes, const std::wstri
   } catch (const std::exception&) {
     return 0;  // undecodable: the editor keeps what it showed
   }
+  if (text.empty()) return 0;
+  // A big file still loading goes on until another one is shown instead.
+  AbandonLoading();
   return ShowText(text, fileName, text.size());
 }
 
@@ -161,6 +165,7 @@ LRESULT SourceViewerWindow::BeginLoading(std::unique_ptr<ByteSource> source, con
   // A host's stream may pump messages while the head is read.
   if (!loading->ReadHead(kHeadBytes, head) || Superseded(load)) return 0;
   encoding_ = static_cast<int32_t>(loading->encoding());
+  AbandonLoading();
   loading_ = loading;
   roomMade_ = !sizeKnown;
   const LRESULT shown = ShowText(head, fileName, loading->ExpectedTextLength());
@@ -228,13 +233,14 @@ void SourceViewerWindow::ContinueLoading() {
     editor_.Send(SCI_ALLOCATE, loading->ExpectedTextLength());
   }
   bool done = false;
-  while (!done && std::chrono::steady_clock::now() < deadline && HIWORD(GetQueueStatus(QS_INPUT)) == 0) {
+  // At least one slice a turn, so that a moving mouse cannot stop the load.
+  do {
     ProgressiveLoad::Slice slice = loading->Next(kSliceBytes);
     if (Superseded(load)) return;
     if (slice.startOver) ClearDocument();
     encoding_ = static_cast<int32_t>(loading->encoding());
     done = !AppendToDocument(slice.text) || slice.done;
-  }
+  } while (!done && std::chrono::steady_clock::now() < deadline && HIWORD(GetQueueStatus(QS_INPUT)) == 0);
   UpdateMargin();
   if (done) return FinishLoading();
   search_.DocumentGrew(true);

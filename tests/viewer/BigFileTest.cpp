@@ -129,8 +129,9 @@ TEST(BigFiles, AbandonTheRestForANewLoadAReloadOrTheViewersEnd) {
   ASSERT_EQ(viewer.OpenFile(bigPath), 1);
   viewer.Pump();
   ASSERT_EQ(viewer.OpenFile(bigPath), 1);  // the host reloads it midway
+  EXPECT_EQ(viewer.OpenFile(viewer.FilePath(L"missing.txt")), 0) << "a load that fails leaves it loading";
   ASSERT_TRUE(viewer.WaitWhileLoading());
-  EXPECT_TRUE(DocumentOf(viewer) == big) << "once, not twice";
+  EXPECT_TRUE(DocumentOf(viewer) == big) << "once, not twice, and whole";
 
   // The viewer goes while a stream still loads: the stream is let go, nothing else runs.
   TestStream stream(big);
