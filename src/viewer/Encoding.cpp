@@ -350,17 +350,28 @@ bool IsValidUtf8(const char* bytes, size_t length) {
   return true;
 }
 
+namespace {
+
+// The encoding a byte order mark at the start of a file of `n` bytes names:
+// a mark counts only where the file's length fits its units.
+std::optional<Encoding> MarkedEncoding(std::string_view head, uint64_t n) {
+  if (n >= 4 && n % 4 == 0) {
+    if (StartsWith(head, std::string_view("\xFF\xFE\x00\x00", 4))) return Encoding::Utf32LE;
+    if (StartsWith(head, std::string_view("\x00\x00\xFE\xFF", 4))) return Encoding::Utf32BE;
+  }
+  if (StartsWith(head, kUtf8Mark)) return Encoding::Utf8;
+  if (n >= 2 && n % 2 == 0) {
+    if (StartsWith(head, "\xFF\xFE")) return Encoding::Utf16LE;
+    if (StartsWith(head, "\xFE\xFF")) return Encoding::Utf16BE;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 Encoding DetectEncoding(std::string_view bytes) {
   const size_t n = bytes.size();
-  if (n >= 4 && n % 4 == 0) {
-    if (StartsWith(bytes, std::string_view("\xFF\xFE\x00\x00", 4))) return Encoding::Utf32LE;
-    if (StartsWith(bytes, std::string_view("\x00\x00\xFE\xFF", 4))) return Encoding::Utf32BE;
-  }
-  if (StartsWith(bytes, kUtf8Mark)) return Encoding::Utf8;
-  if (n >= 2 && n % 2 == 0) {
-    if (StartsWith(bytes, "\xFF\xFE")) return Encoding::Utf16LE;
-    if (StartsWith(bytes, "\xFE\xFF")) return Encoding::Utf16BE;
-  }
+  if (const std::optional<Encoding> marked = MarkedEncoding(bytes, n)) return *marked;
   const int length = narrow_cast<int>(n);
   if (IsTextUnicode(bytes.data(), length, nullptr)) return Encoding::Utf16LE;
   return IsValidUtf8(bytes.data(), n) ? Encoding::Utf8 : Encoding::Ansi;
@@ -369,15 +380,7 @@ Encoding DetectEncoding(std::string_view bytes) {
 size_t Utf8TextOffset(std::string_view bytes) { return StartsWith(bytes, kUtf8Mark) ? kUtf8Mark.size() : 0; }
 
 Encoding DetectEncodingOfHead(std::string_view head, uint64_t totalSize) {
-  if (totalSize >= 4 && totalSize % 4 == 0) {
-    if (StartsWith(head, std::string_view("\xFF\xFE\x00\x00", 4))) return Encoding::Utf32LE;
-    if (StartsWith(head, std::string_view("\x00\x00\xFE\xFF", 4))) return Encoding::Utf32BE;
-  }
-  if (StartsWith(head, kUtf8Mark)) return Encoding::Utf8;
-  if (totalSize >= 2 && totalSize % 2 == 0) {
-    if (StartsWith(head, "\xFF\xFE")) return Encoding::Utf16LE;
-    if (StartsWith(head, "\xFE\xFF")) return Encoding::Utf16BE;
-  }
+  if (const std::optional<Encoding> marked = MarkedEncoding(head, totalSize)) return *marked;
   const std::string_view even = head.substr(0, head.size() & ~size_t{1});
   if (IsTextUnicode(even.data(), narrow_cast<int>(even.size()), nullptr)) return Encoding::Utf16LE;
   // A character the head's end cuts is judged with the rest of the file.

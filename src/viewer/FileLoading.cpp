@@ -168,9 +168,10 @@ LRESULT SourceViewerWindow::BeginLoading(std::unique_ptr<ByteSource> source, con
   AbandonLoading();
   loading_ = loading;
   roomMade_ = !sizeKnown;
+  loadingName_ = fileName;
   const LRESULT shown = ShowText(head, fileName, loading->ExpectedTextLength());
   if (!shown || Superseded(load)) {
-    AbandonLoading();
+    if (loading_ == loading) AbandonLoading();  // not a newer load the host started meanwhile
     return 0;
   }
   search_.DocumentGrew(true);
@@ -277,8 +278,9 @@ void SourceViewerWindow::FinishLoading() {
     EdgeLines withLast = edgeLines_;
     withLast.last = EdgeLinesOf(text.substr(text.size() - std::min<size_t>(text.size(), kTailBytes)), true).last;
     const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
-    const Style before = StyleForFile(configuration, filePath_, edgeLines_, scheme_);
-    const Style after = StyleForFile(configuration, filePath_, withLast, scheme_);
+    // The file's own name: a later load that failed may have changed filePath_.
+    const Style before = StyleForFile(configuration, loadingName_, edgeLines_, scheme_);
+    const Style after = StyleForFile(configuration, loadingName_, withLast, scheme_);
     edgeLines_ = std::move(withLast);
     if (!(after == before)) ApplyStyle(editor_, after);
   }

@@ -119,6 +119,7 @@ class SourceViewerWindow {
   ViewerMenuItem menuItem_ = {};
   uint64_t fileSize_ = 0;
   std::shared_ptr<ProgressiveLoad> loading_;  // a file still being read
+  std::wstring loadingName_;  // its name
   bool roomMade_ = false;  // the editor has room for all of it, or will grow
   RECT progressStrip_ = {};  // how far it is, below the editor
   int32_t encoding_ = static_cast<int32_t>(Encoding::Unknown);
