@@ -28,6 +28,8 @@ constexpr int kHostStringBuffer = 1024;
 // A big file's first part, shown at once, and the slices that follow it.
 constexpr size_t kHeadBytes = size_t{1} << 20;
 constexpr size_t kSliceBytes = size_t{4} << 20;  // the control appends fewer big slices faster
+// How often the editor shows what has arrived.
+constexpr auto kShownEvery = std::chrono::milliseconds(250);
 // How much of a complete file's end is read for its last lines.
 constexpr size_t kTailBytes = 64 * 1024;
 
@@ -62,6 +64,25 @@ bool ReadWholeStream(IStream* stream, uint64_t size, std::string& bytes) {
   bytes.resize(total);
   return total > 0;
 }
+
+// Holds back the editor's painting while slices are appended. Only a shown
+// editor: turning painting back on shows a hidden window.
+class RedrawPaused {
+ public:
+  explicit RedrawPaused(const EditorControl& editor)
+      : editor_(editor), paused_((GetWindowLongPtrW(editor.window(), GWL_STYLE) & WS_VISIBLE) != 0) {
+    if (paused_) editor_.Send(WM_SETREDRAW, FALSE);
+  }
+  ~RedrawPaused() {
+    if (paused_) editor_.Send(WM_SETREDRAW, TRUE);
+  }
+  RedrawPaused(const RedrawPaused&) = delete;
+  RedrawPaused& operator=(const RedrawPaused&) = delete;
+
+ private:
+  const EditorControl& editor_;
+  bool paused_;
+};
 
 // The host's description format, "<missing string>" without one.
 std::wstring HostString(const HostHelperApi& host, UINT id) {
@@ -168,6 +189,7 @@ LRESULT SourceViewerWindow::BeginLoading(std::unique_ptr<ByteSource> source, con
   AbandonLoading();
   loading_ = loading;
   roomMade_ = !sizeKnown;
+  reportedTenth_ = 0;
   loadingName_ = fileName;
   const LRESULT shown = ShowText(head, fileName, loading->ExpectedTextLength());
   if (!shown || Superseded(load)) {
@@ -234,18 +256,31 @@ void SourceViewerWindow::ContinueLoading() {
     editor_.Send(SCI_ALLOCATE, loading->ExpectedTextLength());
   }
   bool done = false;
-  // At least one slice a turn, so that a moving mouse cannot stop the load.
-  do {
-    ProgressiveLoad::Slice slice = loading->Next(kSliceBytes);
-    if (Superseded(load)) return;
-    if (slice.startOver) ClearDocument();
-    encoding_ = static_cast<int32_t>(loading->encoding());
-    done = !AppendToDocument(slice.text) || slice.done;
-  } while (!done && std::chrono::steady_clock::now() < deadline && HIWORD(GetQueueStatus(QS_INPUT)) == 0);
+  {
+    // The control repaints what is shown after every append; a few times a
+    // second is enough for its scroll bar and line numbers.
+    const RedrawPaused paused(editor_);
+    // At least one slice a turn, so that a moving mouse cannot stop the load.
+    do {
+      ProgressiveLoad::Slice slice = loading->Next(kSliceBytes);
+      if (Superseded(load)) return;
+      if (slice.startOver) ClearDocument();
+      encoding_ = static_cast<int32_t>(loading->encoding());
+      done = !AppendToDocument(slice.text) || slice.done;
+    } while (!done && std::chrono::steady_clock::now() < deadline && HIWORD(GetQueueStatus(QS_INPUT)) == 0);
+  }
+  const auto now = std::chrono::steady_clock::now();
+  if (done || now - lastShown_ >= kShownEvery) {
+    lastShown_ = now;
+    RedrawWindow(editor_.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+  }
   UpdateMargin();
   if (done) return FinishLoading();
   search_.DocumentGrew(true);
   InvalidateRect(window_, &progressStrip_, FALSE);
+  // The host learns that what it shows of the viewer changed (its file
+  // description) at each tenth of the file.
+  if (const int tenth = loading->Percent() / 10; tenth != std::exchange(reportedTenth_, tenth)) ReportFeatures();
 }
 
 bool SourceViewerWindow::AppendToDocument(std::string_view text) {
@@ -285,6 +320,7 @@ void SourceViewerWindow::FinishLoading() {
     if (!(after == before)) ApplyStyle(editor_, after);
   }
   search_.DocumentGrew(false);
+  ReportFeatures();  // the description is final now
 }
 
 void SourceViewerWindow::AbandonLoading() {

@@ -120,7 +120,9 @@ class SourceViewerWindow {
   uint64_t fileSize_ = 0;
   std::shared_ptr<ProgressiveLoad> loading_;  // a file still being read
   std::wstring loadingName_;  // its name
+  int reportedTenth_ = 0;  // how far it was when the host was last told
   bool roomMade_ = false;  // the editor has room for all of it, or will grow
+  std::chrono::steady_clock::time_point lastShown_;  // when the editor last showed what had arrived
   RECT progressStrip_ = {};  // how far it is, below the editor
   int32_t encoding_ = static_cast<int32_t>(Encoding::Unknown);
   HostHelperApi hostFunctions_;

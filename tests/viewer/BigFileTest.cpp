@@ -26,6 +26,18 @@ using test::ViewerHarness;
 constexpr size_t kMegabyte = size_t{1} << 20;
 constexpr size_t kBigFile = kProgressiveLoad + 3 * kMegabyte / 2;
 
+int ClientHeight(HWND window) {
+  RECT client = {};
+  GetClientRect(window, &client);
+  return client.bottom;
+}
+
+int Height(HWND window) {
+  RECT box = {};
+  GetWindowRect(window, &box);
+  return box.bottom - box.top;
+}
+
 std::string DocumentOf(const ViewerHarness& viewer) {
   std::string text(static_cast<size_t>(viewer.Sci(SCI_GETLENGTH)) + 1, '\0');
   viewer.Sci(SCI_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
@@ -99,11 +111,20 @@ TEST(BigFiles, ShowTheirHeadAtOnceAndAllOfTheirTextOnceLoadedInEveryEncoding) {
     ASSERT_GT(c.bytes.size(), kProgressiveLoad);
     const std::wstring path = viewer.FilePath(L"big.txt");
     test::WriteBytes(path, c.bytes);
+    viewer.ClearNotifications();
     ASSERT_EQ(viewer.OpenFile(path), 1);
     EXPECT_LT(DocumentOf(viewer).size(), c.bytes.size() / 2) << "only the head at first";
     EXPECT_NE(viewer.Description().find(L"loading"), std::wstring::npos) << test::ToUtf8(viewer.Description());
     EXPECT_EQ(viewer.Sci(SCI_GETREADONLY), 1);
+    EXPECT_LT(Height(viewer.editor()), ClientHeight(viewer.viewer())) << "room for the progress strip";
+    const LRESULT headLines = viewer.Sci(SCI_GETLINECOUNT), headMargin = viewer.Sci(SCI_GETMARGINWIDTHN, 0);
     ASSERT_TRUE(viewer.WaitWhileLoading());
+    EXPECT_EQ(Height(viewer.editor()), ClientHeight(viewer.viewer()));
+    if (std::to_string(viewer.Sci(SCI_GETLINECOUNT)).size() > std::to_string(headLines).size()) {
+      EXPECT_GT(viewer.Sci(SCI_GETMARGINWIDTHN, 0), headMargin) << "the margin widens as lines arrive";
+    }
+    const auto& told = viewer.notifications();
+    EXPECT_TRUE(told.size() >= 2 && told.back().code == -2007) << "the host is told when the description is final";
     EXPECT_TRUE(DocumentOf(viewer) == ConvertToUtf8(c.bytes, c.shownAs)) << "the whole text, converted as one";
     const std::wstring lines = std::to_wstring(viewer.Sci(SCI_GETLINECOUNT)) + L" lines, ";
     EXPECT_EQ(viewer.Description(),

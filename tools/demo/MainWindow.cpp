@@ -226,8 +226,9 @@ LRESULT MainWindow::OnNotify(const NMHDR& header) {
       case kZoomNotification:
         ShowZoom(notification.value);
         break;
-      case kFeaturesNotification:  // a new file or new settings: what the host shows of the viewer may change
+      case kFeaturesNotification:  // a new file, new settings or more of a big file: what the host shows may change
         ShowZoom(static_cast<uint32_t>(SendMessageW(viewer_.get(), HBXPLUGINMSG_QUERYZOOM, 0, 0)));
+        if (!shownFile_.empty()) DescribeShownFile();
         break;
       default:
         break;
