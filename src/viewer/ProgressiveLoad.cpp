@@ -65,8 +65,8 @@ bool ProgressiveLoad::Fill(size_t length) {
 }
 
 bool ProgressiveLoad::ReadHead(size_t length, std::string& text) {
-  if (!Fill(length)) return false;
   try {
+    if (!Fill(length)) return false;
     converter_ = SliceConverter(DetectEncodingOfHead(buffer_, announcedSize_));
     const bool whole = bytesRead_ >= announcedSize_;
     if (!converter_.Convert(buffer_, whole, text)) {
@@ -84,24 +84,22 @@ bool ProgressiveLoad::ReadHead(size_t length, std::string& text) {
 
 ProgressiveLoad::Slice ProgressiveLoad::Next(size_t length) {
   Slice slice;
-  const bool more = Fill(length);
-  slice.done = !more || bytesRead_ >= announcedSize_;
   try {
+    const bool more = Fill(length);
+    slice.done = !more || bytesRead_ >= announcedSize_;
     if (converter_.Convert(more ? std::string_view(buffer_) : std::string_view(), slice.done, slice.text)) {
       return slice;
     }
-    // A byte that no UTF-8 holds: the whole file is ANSI, from its first byte.
+    // A byte that no UTF-8 holds: the whole file is ANSI, from its first
+    // byte. A stream that cannot go back ends with the UTF-8 shown so far.
     slice.text.clear();
+    slice.done = !source_->Rewind();
+    if (slice.done) return slice;
     converter_ = SliceConverter(Encoding::Ansi);
     bytesRead_ = 0;
-    if (!source_->Rewind()) {
-      slice.done = true;
-      return slice;
-    }
     slice.startOver = true;
-    slice.done = false;
   } catch (const std::exception&) {
-    // What cannot be converted ends the file where it is.
+    // What cannot be read into memory or converted ends the file where it is.
     slice.text.clear();
     slice.done = true;
   }
