@@ -30,6 +30,8 @@ constexpr size_t kHeadBytes = size_t{1} << 20;
 constexpr size_t kSliceBytes = size_t{4} << 20;  // the control appends fewer big slices faster
 // How often the editor shows what has arrived.
 constexpr auto kShownEvery = std::chrono::milliseconds(250);
+// A line beyond this is not laid out again as it grows.
+constexpr LRESULT kLongLine = 64 * 1024;
 // How much of a complete file's end is read for its last lines.
 constexpr size_t kTailBytes = 64 * 1024;
 
@@ -272,7 +274,7 @@ void SourceViewerWindow::ContinueLoading() {
   const auto now = std::chrono::steady_clock::now();
   if (done || now - lastShown_ >= kShownEvery) {
     lastShown_ = now;
-    RedrawWindow(editor_.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+    ShowArrivedText();
   }
   UpdateMargin();
   if (done) return FinishLoading();
@@ -281,6 +283,23 @@ void SourceViewerWindow::ContinueLoading() {
   // The host learns that what it shows of the viewer changed (its file
   // description) at each tenth of the file.
   if (const int tenth = loading->Percent() / 10; tenth != std::exchange(reportedTenth_, tenth)) ReportFeatures();
+}
+
+void SourceViewerWindow::ShowArrivedText() {
+  const HWND editor = editor_.window();
+  if (!editor) return;
+  // The text where its end is on screen; otherwise, or when its last line is
+  // long (the control lays a line out whole, again after every append), only
+  // the scroll bars.
+  const LRESULT lastLine = editor_.Send(SCI_GETLINECOUNT) - 1;
+  const auto firstShown = static_cast<WPARAM>(editor_.Send(SCI_GETFIRSTVISIBLELINE));
+  const LRESULT lastShown = editor_.Send(SCI_DOCLINEFROMVISIBLE, firstShown + editor_.Send(SCI_LINESONSCREEN));
+  if (lastLine <= lastShown && editor_.Send(SCI_LINELENGTH, lastLine) <= kLongLine) {
+    RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+  } else {
+    SetWindowPos(editor, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  }
 }
 
 bool SourceViewerWindow::AppendToDocument(std::string_view text) {

@@ -62,6 +62,8 @@ class SourceViewerWindow {
   void AbandonLoading();
   // False when the editor cannot take the text.
   bool AppendToDocument(std::string_view text);
+  // Repaints what the appends of a turn changed on screen.
+  void ShowArrivedText();
   void ClearDocument();
   void DescribeFile(HostTextRecord* record) const;
   void CopyText();
