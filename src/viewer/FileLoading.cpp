@@ -257,7 +257,7 @@ void SourceViewerWindow::ContinueLoading() {
     // host far longer, again and again.
     editor_.Send(SCI_ALLOCATE, loading->ExpectedTextLength());
   }
-  bool done = false;
+  bool done = false, startedOver = false;
   {
     // The control repaints what is shown after every append; a few times a
     // second is enough for its scroll bar and line numbers.
@@ -266,7 +266,10 @@ void SourceViewerWindow::ContinueLoading() {
     do {
       ProgressiveLoad::Slice slice = loading->Next(kSliceBytes);
       if (Superseded(load)) return;
-      if (slice.startOver) ClearDocument();
+      if (slice.startOver) {
+        ClearDocument();
+        startedOver = true;
+      }
       encoding_ = static_cast<int32_t>(loading->encoding());
       done = !AppendToDocument(slice.text) || slice.done;
     } while (!done && std::chrono::steady_clock::now() < deadline && HIWORD(GetQueueStatus(QS_INPUT)) == 0);
@@ -277,6 +280,11 @@ void SourceViewerWindow::ContinueLoading() {
     ShowArrivedText();
   }
   UpdateMargin();
+  // Another text from the start: the search starts over in it too.
+  if (startedOver) {
+    SearchAgainAfterLoad(ConfigurationSnapshot::OfPlugin());
+    if (Superseded(load)) return;  // the host's find box was read: its code ran
+  }
   if (done) return FinishLoading();
   search_.DocumentGrew(true);
   InvalidateRect(window_, &progressStrip_, FALSE);

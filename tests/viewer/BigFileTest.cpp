@@ -186,6 +186,7 @@ TEST(BigFiles, AreSearchedAndCopiedAsFarAsTheyHaveArrivedFromASlowStream) {
   for (size_t i = 99; i < big.size(); i += 100) big[i] = '\n';
   const std::vector<size_t> needles = {10, 2 * kMegabyte - 3, big.size() - 20};  // one across a slice's end
   for (const size_t at : needles) big.replace(at, 6, "needle");
+  big += '\xE9';  // the last byte makes it ANSI: the text and its search start over
   viewer.Send(WM_COMMAND, IDM_FIND);
   viewer.TypeSearchText(L"needle");
   TestStream slow(big);
@@ -204,7 +205,7 @@ TEST(BigFiles, AreSearchedAndCopiedAsFarAsTheyHaveArrivedFromASlowStream) {
   for (const size_t at : needles) {
     EXPECT_EQ(viewer.Sci(SCI_INDICATORVALUEAT, 0, static_cast<LPARAM>(at + 5)), 1) << "needle at " << at;
   }
-  EXPECT_TRUE(DocumentOf(viewer) == big);
+  EXPECT_TRUE(DocumentOf(viewer) == ConvertToUtf8(big, Encoding::Ansi));
   EXPECT_EQ(slow.references(), 1u) << "let go once read";
 }
 
