@@ -220,7 +220,9 @@ LRESULT SourceViewerWindow::ShowText(std::string_view text, const std::wstring& 
   control.Send(SCI_SETREADONLY, 0);
   control.Send(SCI_CLEARALL);
   ApplyBaseStyle(control, configuration, scheme_);
-  ApplyStyle(control, style);
+  openLine_ = 0;
+  unlexed_ = documentLength > kBigDocument && HoldsUnlexedLine(text, openLine_);
+  ApplyLanguage(style);
   selectionColoured_ = ApplySchemeColours(control, configuration, scheme_, selectionColoured_);
   control.Send(SCI_SETCODEPAGE, SC_CP_UTF8);
   // While a file loads, only what is shown is styled: lexing the rest as it
@@ -315,6 +317,10 @@ bool SourceViewerWindow::AppendToDocument(std::string_view text) {
   const LRESULT length = editor_.Send(SCI_GETLENGTH);
   // Text beyond what the editor can count is left out.
   if (length < 0 || text.size() > static_cast<size_t>(INT32_MAX - length)) return false;
+  if (!unlexed_ && HoldsUnlexedLine(text, openLine_)) {
+    unlexed_ = true;
+    editor_.Send(SCI_SETLEXER, SCLEX_NULL);
+  }
   editor_.Send(SCI_SETREADONLY, 0);
   editor_.Send(SCI_APPENDTEXT, text.size(), text.data());
   editor_.Send(SCI_SETREADONLY, 1);
@@ -344,7 +350,7 @@ void SourceViewerWindow::FinishLoading() {
     const Style before = StyleForFile(configuration, loadingName_, edgeLines_, scheme_);
     const Style after = StyleForFile(configuration, loadingName_, withLast, scheme_);
     edgeLines_ = std::move(withLast);
-    if (!(after == before)) ApplyStyle(editor_, after);
+    if (!(after == before)) ApplyLanguage(after);
   }
   search_.DocumentGrew(false);
   ReportFeatures();  // the description is final now

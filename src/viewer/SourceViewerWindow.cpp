@@ -315,11 +315,16 @@ void SourceViewerWindow::OnSchemeChanged() {
   if (ActiveScheme(configuration) != scheme_) ApplySettings(configuration);
 }
 
+void SourceViewerWindow::ApplyLanguage(const Style& style) {
+  ApplyStyle(editor_, style);
+  if (unlexed_) editor_.Send(SCI_SETLEXER, SCLEX_NULL);
+}
+
 void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuration) {
   scheme_ = ActiveScheme(configuration);
   const Style style = StyleForFile(configuration, filePath_, edgeLines_, scheme_);
   ApplyBaseStyle(editor_, configuration, scheme_);
-  if (editor_.exists()) ApplyStyle(editor_, style);
+  if (editor_.exists()) ApplyLanguage(style);
   selectionColoured_ = ApplySchemeColours(editor_, configuration, scheme_, selectionColoured_);
   search_.SetUpIndicator(ConfiguredHighlight(configuration, scheme_));
   // A file still loading is as big as it will be.

@@ -70,6 +70,9 @@ class SourceViewerWindow {
   LRESULT MenuItems(uint32_t* count);
   void ReloadSettings();
   void ApplySettings(const ConfigurationSnapshot& configuration);
+  // The language's looks and lexer; none for a big document with a line too
+  // long to lex.
+  void ApplyLanguage(const Style& style);
   // Windows may have switched between light and dark: a viewer that follows
   // it re-styles its text in place.
   void OnSchemeChanged();
@@ -123,6 +126,8 @@ class SourceViewerWindow {
   std::shared_ptr<ProgressiveLoad> loading_;  // a file still being read
   std::wstring loadingName_;  // its name
   int reportedTenth_ = 0;  // how far it was when the host was last told
+  bool unlexed_ = false;  // a big document with a line too long to lex
+  size_t openLine_ = 0;  // the length so far of the document's unfinished last line
   bool roomMade_ = false;  // the editor has room for all of it, or will grow
   std::chrono::steady_clock::time_point lastShown_;  // when the editor last showed what had arrived
   RECT progressStrip_ = {};  // how far it is, below the editor

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 #include "config/Format.h"
@@ -108,6 +109,20 @@ bool ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot
 
 void ApplyStylingMode(const EditorControl& editor, size_t documentBytes) {
   editor.Send(SCI_SETIDLESTYLING, documentBytes > kBigDocument ? SC_IDLESTYLING_ALL : SC_IDLESTYLING_NONE);
+}
+
+bool HoldsUnlexedLine(std::string_view text, size_t& openLine) {
+  size_t start = 0;
+  while (start < text.size()) {
+    const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
+    const size_t end = found ? static_cast<size_t>(static_cast<const char*>(found) - text.data()) : text.size();
+    openLine += end - start;
+    if (openLine > kLongestLexedLine) return true;
+    if (!found) return false;
+    openLine = 0;
+    start = end + 1;
+  }
+  return false;
 }
 
 std::string MarginSampleText(int64_t lineCount) {

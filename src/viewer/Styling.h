@@ -4,6 +4,7 @@
 // read from the snapshot of the event that applies it.
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "config/Loaders.h"
 #include "abi/EditorControl.h"
@@ -46,6 +47,14 @@ bool ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot
 // drops wrapping likewise).
 inline constexpr size_t kBigDocument = size_t{4} << 20;
 void ApplyStylingMode(const EditorControl& editor, size_t documentBytes);
+
+// In a big document a line beyond this is not lexed: the control lexes (and
+// lays out) a line whole for every screen that shows any of it.
+inline constexpr size_t kLongestLexedLine = 16 * 1024;
+// Whether `text`, which follows an unfinished line of `openLine` bytes, holds
+// a line longer than kLongestLexedLine; `openLine` becomes the length of the
+// text's own unfinished last line. Lines end at LF.
+bool HoldsUnlexedLine(std::string_view text, size_t& openLine);
 
 // The digits the line-number margin is measured on: one more than the count needs.
 std::string MarginSampleText(int64_t lineCount);

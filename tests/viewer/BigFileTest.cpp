@@ -134,6 +134,37 @@ TEST(BigFiles, ShowTheirHeadAtOnceAndAllOfTheirTextOnceLoadedInEveryEncoding) {
   }
 }
 
+TEST(BigFiles, AreNotLexedWhereTheyHoldALineTooLongToLex) {
+  const std::string line = "int value = 42; // a line of code\n", longLine = std::string(20000, 'x') + "\n";
+  const auto file = [&](size_t size, size_t longLineAt) {
+    std::string text;
+    while (text.size() < size) {
+      if (text.size() >= longLineAt && text.size() < longLineAt + line.size()) text += longLine;
+      text += line;
+    }
+    return text;
+  };
+  const struct {
+    const char* name;
+    std::string text;
+    LRESULT lexer;
+  } cases[] = {
+      {"small, with a long line", file(100000, 50000), 3},
+      {"big, short lines only", file(kBigFile, SIZE_MAX), 3},
+      {"big, a long line in its head", file(kBigFile, 1000), 1},
+      {"big, a long line after its head", file(kBigFile, 3 * kMegabyte), 1},
+  };
+  ViewerHarness viewer;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(viewer.OpenText(c.text, L"code.c"), 1);
+    ASSERT_TRUE(viewer.WaitWhileLoading());
+    EXPECT_EQ(viewer.Sci(SCI_GETLEXER), c.lexer);
+    viewer.Send(HBXPLUGINMSG_RELOADSETTINGS);
+    EXPECT_EQ(viewer.Sci(SCI_GETLEXER), c.lexer) << "after a reload of the settings";
+  }
+}
+
 TEST(BigFiles, AbandonTheRestForANewLoadAReloadOrTheViewersEnd) {
   ViewerHarness viewer;
   const std::string big = BigFile(Encoding::Utf8, U"", U"\u20AC");
