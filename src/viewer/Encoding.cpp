@@ -426,15 +426,33 @@ size_t SliceConverter::CompleteLength(std::string_view bytes, bool last) const {
 }
 
 bool SliceConverter::Convert(std::string_view slice, bool last, std::string& out) {
-  std::string joined;
   if (!held_.empty()) {
-    joined = std::exchange(held_, {});
-    joined.append(slice);
-    slice = joined;
+    // The held bytes join only the start of the slice, enough to end their
+    // character: copying the whole slice would cost about as much as
+    // converting it.
+    constexpr size_t kJoinedBytes = 4096;
+    std::string joined = std::exchange(held_, {});
+    const size_t heldLength = joined.size();
+    joined.append(slice.substr(0, kJoinedBytes));
+    if (joined.size() - heldLength < slice.size() && CompleteLength(joined, false) <= heldLength) {
+      joined.append(slice.substr(joined.size() - heldLength));  // no character ends that soon
+    }
+    if (joined.size() - heldLength == slice.size()) return ConvertComplete(joined, last, out);
+    const size_t complete = CompleteLength(joined, false);
+    if (!ConvertText(std::string_view(joined).substr(0, complete), out)) return false;
+    slice.remove_prefix(complete - heldLength);
   }
-  const size_t complete = CompleteLength(slice, last);
-  std::string_view text = slice.substr(0, complete);
-  held_.assign(slice.substr(complete));
+  return ConvertComplete(slice, last, out);
+}
+
+bool SliceConverter::ConvertComplete(std::string_view bytes, bool last, std::string& out) {
+  const size_t complete = CompleteLength(bytes, last);
+  const std::string_view text = bytes.substr(0, complete);
+  held_.assign(bytes.substr(complete));
+  return ConvertText(text, out);
+}
+
+bool SliceConverter::ConvertText(std::string_view text, std::string& out) {
   if (text.empty()) return true;
   if (encoding_ == Encoding::Utf8) {
     if (first_) text.remove_prefix(Utf8TextOffset(text));

@@ -61,6 +61,10 @@ class SliceConverter {
  private:
   // How much of `bytes` converts now; the rest may belong to the next slice.
   size_t CompleteLength(std::string_view bytes, bool last) const;
+  // Converts what of `bytes` is complete and holds the rest back.
+  bool ConvertComplete(std::string_view bytes, bool last, std::string& out);
+  // Converts text that holds whole characters only.
+  bool ConvertText(std::string_view text, std::string& out);
 
   Encoding encoding_;
   std::string held_;  // bytes of a character that the last slice split

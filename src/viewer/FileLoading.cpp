@@ -192,12 +192,12 @@ LRESULT SourceViewerWindow::BeginLoading(std::unique_ptr<ByteSource> source, con
   loading_ = loading;
   roomMade_ = !sizeKnown;
   reportedTenth_ = 0;
-  loadingName_ = fileName;
   const LRESULT shown = ShowText(head, fileName, loading->ExpectedTextLength());
   if (!shown || Superseded(load)) {
     if (loading_ == loading) AbandonLoading();  // not a newer load the host started meanwhile
     return 0;
   }
+  loadingFile_ = {fileName, edgeLines_};
   search_.DocumentGrew(true);
   LayoutChildren(false);  // room for the progress strip
   SetTimer(window_, kLoadingTimer, USER_TIMER_MINIMUM, nullptr);
@@ -343,12 +343,14 @@ void SourceViewerWindow::FinishLoading() {
   const auto* document = reinterpret_cast<const char*>(editor_.Send(SCI_GETCHARACTERPOINTER));
   if (document && length > 0) {
     const std::string_view text(document, static_cast<size_t>(length));
-    EdgeLines withLast = edgeLines_;
+    // The file's own name and head: a later load that failed may have
+    // changed filePath_ and edgeLines_.
+    const auto& [name, head] = loadingFile_;
+    EdgeLines withLast = head;
     withLast.last = EdgeLinesOf(text.substr(text.size() - std::min<size_t>(text.size(), kTailBytes)), true).last;
     const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
-    // The file's own name: a later load that failed may have changed filePath_.
-    const Style before = StyleForFile(configuration, loadingName_, edgeLines_, scheme_);
-    const Style after = StyleForFile(configuration, loadingName_, withLast, scheme_);
+    const Style before = StyleForFile(configuration, name, head, scheme_);
+    const Style after = StyleForFile(configuration, name, withLast, scheme_);
     edgeLines_ = std::move(withLast);
     if (!(after == before)) ApplyLanguage(after);
   }

@@ -124,7 +124,11 @@ class SourceViewerWindow {
   ViewerMenuItem menuItem_ = {};
   uint64_t fileSize_ = 0;
   std::shared_ptr<ProgressiveLoad> loading_;  // a file still being read
-  std::wstring loadingName_;  // its name
+  // Its name and first lines, whatever a later load that fails changes.
+  struct LoadingFile {
+    std::wstring name;
+    EdgeLines edgeLines;
+  } loadingFile_;
   int reportedTenth_ = 0;  // how far it was when the host was last told
   bool unlexed_ = false;  // a big document with a line too long to lex
   size_t openLine_ = 0;  // the length so far of the document's unfinished last line

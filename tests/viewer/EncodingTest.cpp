@@ -207,6 +207,8 @@ TEST(EncodingConversion, ConvertsLongTextExactlyAsOnePlatformCallOverAllOfItWoul
   EXPECT_TRUE(ConvertToUtf8(ansi, Encoding::Ansi) == WholeAnsiAsUtf8(ansi)) << "code page " << GetACP();
 }
 
+bool IsUtf32(Encoding encoding) { return encoding == Encoding::Utf32LE || encoding == Encoding::Utf32BE; }
+
 // The text converted in slices cut at `cuts`; nullopt when it is refused as UTF-8.
 std::optional<std::string> Sliced(std::string_view bytes, Encoding encoding, const std::vector<size_t>& cuts) {
   SliceConverter converter(encoding);
@@ -251,6 +253,14 @@ TEST(SliceConversion, GivesTheWholeTextsUtf8WhereverTheSlicesAreCut) {
     std::vector<size_t> everyByte(n);
     for (size_t i = 0; i < n; ++i) everyByte[i] = i + 1;
     EXPECT_EQ(Sliced(c.bytes, c.encoding, everyByte), whole) << c.name << " byte by byte";
+    // Slices longer than the few bytes that join a split character.
+    const size_t mark = c.encoding == Encoding::Utf8 ? 3 : c.encoding == Encoding::Ansi ? 0 : IsUtf32(c.encoding) ? 4 : 2;
+    std::string repeated = c.bytes;
+    while (repeated.size() < 20000) repeated += c.bytes.substr(mark);
+    const std::string repeatedWhole = ConvertToUtf8(repeated, c.encoding);
+    for (size_t cut = 6000; cut < 6000 + n; ++cut) {
+      EXPECT_TRUE(Sliced(repeated, c.encoding, {cut, cut + 1, 16000}) == repeatedWhole) << c.name << " long, cut at " << cut;
+    }
   }
 }
 
