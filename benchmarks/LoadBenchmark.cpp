@@ -118,9 +118,9 @@ Figures Summary(std::vector<Figures> runs) {
   for (const Figures& run : runs) {
     summary.seconds = std::min(summary.seconds, run.seconds);
     summary.firstScreen = std::min(summary.firstScreen, run.firstScreen);
+    // The host's worst wait is the one people notice: the longest of all runs.
+    summary.longestMessage = std::max(summary.longestMessage, run.longestMessage);
   }
-  // The host's worst wait is the one people notice: the longest of all runs.
-  for (const Figures& run : runs) summary.longestMessage = std::max(summary.longestMessage, run.longestMessage);
   std::sort(runs.begin(), runs.end(), [](auto& a, auto& b) { return a.peakExtraBytes < b.peakExtraBytes; });
   summary.peakExtraBytes = runs[runs.size() / 2].peakExtraBytes;
   return summary;
