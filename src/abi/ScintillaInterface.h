@@ -54,7 +54,13 @@ enum Message : UINT {
   SCI_FINDCOLUMN = 2456,
   SCI_GETCHARACTERPOINTER = 2520,
   SCI_APPENDTEXT = 2282,
-  SCI_ALLOCATE = 2446,
+  SCI_GETDOCPOINTER = 2357,
+  SCI_SETDOCPOINTER = 2358,
+  SCI_ADDREFDOCUMENT = 2376,
+  SCI_RELEASEDOCUMENT = 2377,
+  SCI_CREATELOADER = 2632,
+  SCI_SETXOFFSET = 2397,
+  SCI_GETXOFFSET = 2398,
   SCI_SETFIRSTVISIBLELINE = 2613,
   SCI_SETSEL = 2160,
   SCI_GETSELTEXT = 2161,
@@ -158,6 +164,18 @@ enum : int {
   SC_SEL_RECTANGLE = 1,
   SC_SEL_LINES = 2,
   SC_SEL_THIN = 3,
+};
+
+enum : int { SC_STATUS_OK = 0 };
+
+// A document built away from the control's window, on any thread: the text
+// goes in with AddData, and ConvertToDocument hands the document (one
+// reference, for SCI_SETDOCPOINTER) over in place of the loader. The length
+// is 32 bits in 3.x and 64 in 5.x; passed in a 64-bit register it suits both.
+struct ILoader {
+  virtual int __stdcall Release() = 0;
+  virtual int __stdcall AddData(const char* data, intptr_t length) = 0;
+  virtual void* __stdcall ConvertToDocument() = 0;
 };
 
 enum Notification : unsigned {

@@ -30,6 +30,8 @@ ProcedureScope::~ProcedureScope() {
   if (--depth == 0 && pending) RunPending();
 }
 
+int ProcedureScope::Depth() { return depth; }
+
 void ProcedureScope::DeleteWhenUnwound(std::function<void()> deletion) {
   if (depth == 0) {
     deletion();

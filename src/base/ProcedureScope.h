@@ -18,6 +18,9 @@ class ProcedureScope {
 
   // Runs `deletion` at once outside every scope, else when the outermost one ends.
   static void DeleteWhenUnwound(std::function<void()> deletion);
+  // How many of lumen's window procedures run on this thread: above one, the
+  // current message came in while lumen was calling out (the host pumped it).
+  static int Depth();
 };
 
 }  // namespace lumen

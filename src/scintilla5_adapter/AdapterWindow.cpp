@@ -105,6 +105,12 @@ class AdapterWindow {
         return 0;
       case sci::SCI_GETLEXER:
         return lexer_;
+      case sci::SCI_SETDOCPOINTER: {
+        const LRESULT result = Inner(message, wParam, lParam);
+        // The lexer belongs to the document: the one shown now has its own, or none.
+        lexer_ = static_cast<int>(Inner(sci::SCI_GETLEXER));
+        return result;
+      }
       case sci::SCI_SETSTYLEBITS:
         return 0;  // 5.x always keeps eight bits of style
       case sci::SCI_GETSELTEXT:

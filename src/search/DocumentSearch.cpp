@@ -11,10 +11,9 @@ using namespace sci;
 
 namespace {
 // An action's own turn: every file of ordinary size is searched and marked
-// within it, as if there were no turns at all. Later turns are shorter, so
-// that the host's messages keep flowing.
+// within it, as if there were no turns at all. Later turns are the viewer's
+// (its TurnScheduler), shorter, so that the host's messages keep flowing.
 constexpr std::chrono::milliseconds kFirstTurn{50};
-constexpr std::chrono::milliseconds kLaterTurn{25};
 // A step that must search on for its match: it ends at the match, which is
 // near whenever matches are many; a match that far is left to the next step.
 constexpr std::chrono::milliseconds kStepTurn{60};
@@ -39,7 +38,7 @@ MatchCount DocumentSearch::count() const {
   count.position = matchSelected_ && !selectedLast_ && currentMatch_ < matches_.size() ? currentMatch_ + 1 : 0;
   count.total = matches_.size();
   count.invalidPattern = invalidPattern_;
-  count.counting = marking_ == Marking::Search && scan_.active() && (!scan_.done() || documentGrowing_);
+  count.counting = marking_ == Marking::Search && scan_.active() && (!scan_.done() || !documentComplete_);
   return count;
 }
 
@@ -125,9 +124,10 @@ void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::funct
   if (events_.turnsWanted) events_.turnsWanted(!done);
 }
 
-void DocumentSearch::ContinueMarking() {
+void DocumentSearch::ContinueMarking(MatchScan::Clock::time_point deadline) {
   const Action action(*this);
-  RunMarking(kLaterTurn, {}, false);  // the view was marked when the action began
+  const auto turn = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - actionStart_);
+  RunMarking(std::max(turn, std::chrono::milliseconds(1)), {}, false);  // the view was marked when the action began
   if (marking_ == Marking::Search) ReportCount();
 }
 
@@ -271,7 +271,6 @@ void DocumentSearch::FocusDocument() {
 void DocumentSearch::AfterLoad(bool panelShown) {
   const Action action(*this);
   scan_.Stop();
-  documentGrowing_ = false;
   if (events_.turnsWanted) events_.turnsWanted(false);
   matches_.clear();
   listComplete_ = false;
@@ -286,29 +285,17 @@ void DocumentSearch::AfterLoad(bool panelShown) {
   if (!matches_.empty() || !scan_.done()) marksAreSearch_ = true;
 }
 
-void DocumentSearch::DocumentGrew(bool stillGrowing) {
-  const Action action(*this);
-  const bool wasGrowing = std::exchange(documentGrowing_, stillGrowing);
-  const size_t length = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0));
-  if (scan_.active() && length > scan_.length()) {
-    // What the old end decided is decided again with the new text.
-    const size_t from = scan_.GrowthStart();
-    size_t resumeAt = from;
-    if (marking_ == Marking::Search) {
-      const auto dropped = std::find_if(matches_.begin(), matches_.end(),
-                                        [&](const Match& match) { return static_cast<size_t>(match.start) >= from; });
-      if (matchSelected_ && currentMatch_ >= static_cast<size_t>(dropped - matches_.begin())) matchSelected_ = false;
-      matches_.erase(dropped, matches_.end());
-      if (!matches_.empty()) resumeAt = std::max(resumeAt, static_cast<size_t>(matches_.back().end));
-      listComplete_ = false;
-    }
-    // The control stretches a mark at the old end over the text appended to it.
-    editor_.Send(SCI_SETINDICATORCURRENT, kSearchIndicator);
-    if (length > resumeAt) editor_.Send(SCI_INDICATORCLEARRANGE, resumeAt, length - resumeAt);
-    scan_.Extend(resumeAt);
-    if (!scan_.done() && events_.turnsWanted) events_.turnsWanted(true);
+void DocumentSearch::SetDocumentComplete(bool complete) {
+  if (std::exchange(documentComplete_, complete) != complete && marking_ == Marking::Search) ReportCount();
+}
+
+void DocumentSearch::DocumentReplaced() {
+  if (!scan_.Restart()) return;
+  if (marking_ == Marking::Search) {
+    matches_.clear();
+    listComplete_ = false;
   }
-  if (marking_ == Marking::Search && (wasGrowing != stillGrowing || !scan_.done())) ReportCount();
+  if (events_.turnsWanted) events_.turnsWanted(true);
 }
 
 void DocumentSearch::MarkHostFindText(const std::wstring& text) {

@@ -69,10 +69,13 @@ class DocumentSearch final : public SearchProxy {
   // ones are marked at once and the next Find next selects the first;
   // otherwise the next step searches the new document.
   void AfterLoad(bool panelShown);
-  // Text arrived at the document's end; `stillGrowing` while more is to come.
-  // The marking in hand goes on into it, and the count is not final before
-  // the document is.
-  void DocumentGrew(bool stillGrowing);
+  // Whether the document shown is the whole file: until it is, the count
+  // says it is the count so far.
+  void SetDocumentComplete(bool complete);
+  // The editor shows another document that begins with the text of the one
+  // it replaces: the marks went with that one, and are made again from the
+  // start in turns; the selected match stays selected.
+  void DocumentReplaced();
   // Marks every match of the host's find text (any case, any word).
   void MarkHostFindText(const std::wstring& text);
   // The selection changed: a selected whole word is marked everywhere, unless
@@ -83,8 +86,8 @@ class DocumentSearch final : public SearchProxy {
   // After the selection's text became the search text: the step from the
   // match at `position`, forwards or backwards.
   void StepFrom(int32_t position, bool forward);
-  // One more short turn of the marking in hand.
-  void ContinueMarking();
+  // One more turn of the marking in hand, until `deadline`.
+  void ContinueMarking(MatchScan::Clock::time_point deadline);
 
   const std::vector<Match>& matches() const { return matches_; }
   bool marksAreSearch() const { return marksAreSearch_; }
@@ -122,7 +125,7 @@ class DocumentSearch final : public SearchProxy {
   MatchScan scan_;
   Marking marking_ = Marking::Search;
   bool listComplete_ = false;  // matches_ holds every match of the document
-  bool documentGrowing_ = false;  // a file is still loading into it
+  bool documentComplete_ = true;  // else a file is still loading
   // The last match, selected by a step back from the first before the list
   // reached it: its place in the list is known once the list is complete.
   std::optional<Match> selectedLast_;

@@ -73,25 +73,14 @@ bool MatchScan::Run(Clock::time_point deadline, const OnMatch& onMatch, const st
   return done();
 }
 
-size_t MatchScan::GrowthStart() const {
-  if (pattern_) {
-    // A pattern matches within lines: the last one is searched again whole.
-    const std::string_view document = Document(editor_, length_);
-    const size_t before = length_ == 0 ? std::string_view::npos : document.find_last_of("\r\n", length_ - 1);
-    return before == std::string_view::npos ? 0 : before + 1;
-  }
-  const size_t reach = text_.size() + text_.size() / 4 + 8;
-  return length_ > reach ? length_ - reach : 0;
-}
-
-void MatchScan::Extend(size_t resumeAt) {
-  if (!active_) return;
+bool MatchScan::Restart() {
+  if (!active_ || !editor_.exists()) return false;
   length_ = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0));
   end_ = text_.empty() && !pattern_ ? 0 : length_;
-  if (next_ < resumeAt) return;  // the walk has not got there yet
-  next_ = resumeAt;
+  next_ = 0;
   lineKnown_ = false;
   cursor_.reset();
+  return true;
 }
 
 std::optional<Match> MatchScan::NextMatch(size_t limit) {

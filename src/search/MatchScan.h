@@ -24,12 +24,9 @@ class MatchScan {
   void Start(const EditorControl& editor, std::string text, int flags);
   void Start(const EditorControl& editor, Pattern pattern);
   void Stop() { active_ = false; }
-  // Where matches are to be found again once the document grows at its end:
-  // the end may have cut a match short or made one (a whole word, a `$`).
-  size_t GrowthStart() const;
-  // The document grew at its end: the walk goes on from `resumeAt` (at least
-  // GrowthStart(), after the matches kept before it) into the new text.
-  void Extend(size_t resumeAt);
+  // The editor shows another document now: a walk that was under way or
+  // done starts over at its start. False when there was none.
+  bool Restart();
 
   bool active() const { return active_; }
   size_t length() const { return length_; }  // of the document walked

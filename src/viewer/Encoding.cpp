@@ -350,11 +350,8 @@ bool IsValidUtf8(const char* bytes, size_t length) {
   return true;
 }
 
-namespace {
-
-// The encoding a byte order mark at the start of a file of `n` bytes names:
-// a mark counts only where the file's length fits its units.
-std::optional<Encoding> MarkedEncoding(std::string_view head, uint64_t n) {
+std::optional<Encoding> MarkedOrWideEncoding(std::string_view head, uint64_t totalSize) {
+  const uint64_t n = totalSize;
   if (n >= 4 && n % 4 == 0) {
     if (StartsWith(head, std::string_view("\xFF\xFE\x00\x00", 4))) return Encoding::Utf32LE;
     if (StartsWith(head, std::string_view("\x00\x00\xFE\xFF", 4))) return Encoding::Utf32BE;
@@ -364,28 +361,28 @@ std::optional<Encoding> MarkedEncoding(std::string_view head, uint64_t n) {
     if (StartsWith(head, "\xFF\xFE")) return Encoding::Utf16LE;
     if (StartsWith(head, "\xFE\xFF")) return Encoding::Utf16BE;
   }
+  // A whole file is tested as it is; of a head, the whole units only.
+  const std::string_view tested = head.size() >= n ? head : head.substr(0, head.size() & ~size_t{1});
+  if (IsTextUnicode(tested.data(), narrow_cast<int>(tested.size()), nullptr)) return Encoding::Utf16LE;
   return std::nullopt;
 }
 
-}  // namespace
-
 Encoding DetectEncoding(std::string_view bytes) {
-  const size_t n = bytes.size();
-  if (const std::optional<Encoding> marked = MarkedEncoding(bytes, n)) return *marked;
-  const int length = narrow_cast<int>(n);
-  if (IsTextUnicode(bytes.data(), length, nullptr)) return Encoding::Utf16LE;
-  return IsValidUtf8(bytes.data(), n) ? Encoding::Utf8 : Encoding::Ansi;
+  if (const std::optional<Encoding> decided = MarkedOrWideEncoding(bytes, bytes.size())) return *decided;
+  return IsValidUtf8(bytes.data(), bytes.size()) ? Encoding::Utf8 : Encoding::Ansi;
 }
 
 size_t Utf8TextOffset(std::string_view bytes) { return StartsWith(bytes, kUtf8Mark) ? kUtf8Mark.size() : 0; }
 
-Encoding DetectEncodingOfHead(std::string_view head, uint64_t totalSize) {
-  if (const std::optional<Encoding> marked = MarkedEncoding(head, totalSize)) return *marked;
-  const std::string_view even = head.substr(0, head.size() & ~size_t{1});
-  if (IsTextUnicode(even.data(), narrow_cast<int>(even.size()), nullptr)) return Encoding::Utf16LE;
-  // A character the head's end cuts is judged with the rest of the file.
-  std::string held;
-  return SliceConverter(Encoding::Utf8).Convert(head, false, held) ? Encoding::Utf8 : Encoding::Ansi;
+FirstPart DecodeFirstPart(std::string_view head, uint64_t totalSize) {
+  const bool whole = head.size() >= totalSize;
+  FirstPart part{{}, SliceConverter(MarkedOrWideEncoding(head, totalSize).value_or(Encoding::Utf8))};
+  // UTF-8 is told by converting: its check is the conversion's own.
+  if (!part.rest.Convert(head, whole, part.text)) {
+    part = {{}, SliceConverter(Encoding::Ansi)};
+    part.rest.Convert(head, whole, part.text);
+  }
+  return part;
 }
 
 size_t SliceConverter::CompleteLength(std::string_view bytes, bool last) const {
@@ -426,6 +423,15 @@ size_t SliceConverter::CompleteLength(std::string_view bytes, bool last) const {
 }
 
 bool SliceConverter::Convert(std::string_view slice, bool last, std::string& out) {
+  const SliceConverter before = *this;
+  if (!ConvertWithHeld(slice, last, out)) {
+    *this = before;
+    return false;
+  }
+  return true;
+}
+
+bool SliceConverter::ConvertWithHeld(std::string_view slice, bool last, std::string& out) {
   if (!held_.empty()) {
     // The held bytes join only the start of the slice, enough to end their
     // character: copying the whole slice would cost about as much as
@@ -455,9 +461,12 @@ bool SliceConverter::ConvertComplete(std::string_view bytes, bool last, std::str
 bool SliceConverter::ConvertText(std::string_view text, std::string& out) {
   if (text.empty()) return true;
   if (encoding_ == Encoding::Utf8) {
-    if (first_) text.remove_prefix(Utf8TextOffset(text));
+    if (first_ && Utf8TextOffset(text) > 0) {
+      text.remove_prefix(Utf8TextOffset(text));
+      checked_ = false;
+    }
     first_ = false;
-    if (!IsValidUtf8(text.data(), text.size())) return false;
+    if (checked_ && !IsValidUtf8(text.data(), text.size())) return false;
     out.append(text);
     return true;
   }

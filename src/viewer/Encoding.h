@@ -2,6 +2,7 @@
 // Telling a file's encoding and turning its bytes into the editor's UTF-8.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,9 +21,15 @@ enum class Encoding : int32_t {
 // "UTF-8, " and so on; empty for a code outside the known ones.
 std::wstring EncodingLabel(int32_t code);
 
-// Byte order marks first (by the file's length), then the platform's UTF-16
-// text test, then UTF-8 validity; ANSI otherwise. Throws std::runtime_error
-// "narrow_cast<>() failed" for 2^31 bytes or more.
+// The encoding that the byte order mark of a file of `totalSize` bytes names
+// (a mark counts only where the file's length fits its units), or else the
+// platform's UTF-16 text test over `head`, the file's first bytes (all of them
+// when head.size() == totalSize); none when neither decides, leaving UTF-8 if
+// the bytes are valid UTF-8 and ANSI otherwise. Throws std::runtime_error
+// "narrow_cast<>() failed" for a whole file of 2^31 bytes or more.
+std::optional<Encoding> MarkedOrWideEncoding(std::string_view head, uint64_t totalSize);
+
+// The encoding of a whole file: MarkedOrWideEncoding, then UTF-8 validity.
 Encoding DetectEncoding(std::string_view bytes);
 
 // Exactly the byte sequences MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS)
@@ -39,28 +46,28 @@ std::string ConvertToUtf8(std::string_view bytes, Encoding encoding);
 // Where a UTF-8 file's text starts within its bytes: after the mark, if any.
 size_t Utf8TextOffset(std::string_view bytes);
 
-// The encoding of a file of `totalSize` bytes from its first bytes only: the
-// marks count by the whole file's length, the platform's UTF-16 test reads
-// the head, and a head that is UTF-8 so far makes the file UTF-8 until a
-// later byte proves it is not (SliceConverter tells).
-Encoding DetectEncodingOfHead(std::string_view head, uint64_t totalSize);
-
 // Converts a text handed over in consecutive slices exactly as ConvertToUtf8
 // converts it whole: a character that a slice splits (a UTF-8 sequence, a
-// surrogate pair, a DBCS lead byte, a mark) waits for the rest of it.
+// surrogate pair, a DBCS lead byte, a mark) waits for the rest of it. Text
+// taken for UTF-8 is checked, unless it began with the UTF-8 mark: a file
+// that names its encoding keeps it, its stray bytes shown as they are.
 class SliceConverter {
  public:
   explicit SliceConverter(Encoding encoding) : encoding_(encoding) {}
 
   // Appends the UTF-8 of `slice`, with what was held back before it, to
-  // `out`; `last` for the final one. False when the text so far is not valid
-  // UTF-8 though taken for it. Throws as ConvertToUtf8 does.
+  // `out`; `last` for the final one. False when the slice is not valid UTF-8
+  // though taken for it: `out` then holds part of it at most, and the
+  // converter stands where it stood before the call. Throws as ConvertToUtf8.
   bool Convert(std::string_view slice, bool last, std::string& out);
+  // From now on invalid UTF-8 passes as it is instead of failing.
+  void PassInvalidUtf8() { checked_ = false; }
   Encoding encoding() const { return encoding_; }
 
  private:
   // How much of `bytes` converts now; the rest may belong to the next slice.
   size_t CompleteLength(std::string_view bytes, bool last) const;
+  bool ConvertWithHeld(std::string_view slice, bool last, std::string& out);
   // Converts what of `bytes` is complete and holds the rest back.
   bool ConvertComplete(std::string_view bytes, bool last, std::string& out);
   // Converts text that holds whole characters only.
@@ -69,6 +76,18 @@ class SliceConverter {
   Encoding encoding_;
   std::string held_;  // bytes of a character that the last slice split
   bool first_ = true;  // before any text: a UTF-8 mark is still to be dropped
+  bool checked_ = true;  // UTF-8 must be valid
 };
+
+// A file's first part (or the whole of a small one) as text, and the
+// converter that goes on with the rest of it.
+struct FirstPart {
+  std::string text;
+  SliceConverter rest;
+};
+// Tells the encoding of a file of `totalSize` bytes from `head` (its first
+// bytes, or all of them) and converts them in one pass: a head that is not
+// valid UTF-8 is ANSI. Throws as ConvertToUtf8 does.
+FirstPart DecodeFirstPart(std::string_view head, uint64_t totalSize);
 
 }  // namespace lumen

@@ -17,7 +17,6 @@ using namespace sci;
 
 namespace {
 constexpr DWORD kEditorStyle = WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL;
-constexpr UINT_PTR kMarkingTimer = 1;
 
 // The viewer's last ancestor below the desktop: the host's main window.
 HWND TopLevelAncestor(HWND window) {
@@ -37,24 +36,27 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
                [this](const MatchCount& count) {
                  if (searchPanel_) searchPanel_->ShowCount(count);
                },
-               [this](bool wanted) {
-                 // The marking goes on between the host's messages.
-                 if (wanted) {
-                   SetTimer(window_, kMarkingTimer, USER_TIMER_MINIMUM, nullptr);
-                 } else {
-                   KillTimer(window_, kMarkingTimer);
-                 }
-               }}),
+               // The marking goes on between the host's messages.
+               [this](bool wanted) { turns_.Want(TurnScheduler::Work::Search, wanted); }}),
       schemeWatch_(instance, window),
+      turns_(window,
+             [this](TurnScheduler::Work work, TurnScheduler::Clock::time_point deadline) {
+               if (Gone()) return;
+               if (work == TurnScheduler::Work::Load) {
+                 LoadTurn(deadline);
+               } else {
+                 search_.ContinueMarking(deadline);
+               }
+             }),
       hostFunctions_(BindHostHelperApi()) {
   // Without the editor control library the viewer still answers the host.
   if (EnsureEditorControlLibrary(instance)) CreateEditor(createData ? createData->rectangle : nullptr);
   accelerators_ = LoadAcceleratorsW(instance_, MAKEINTRESOURCEW(IDR_ACCELERATORS));
   CreateSearchPanel();
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
-  scheme_ = ActiveScheme(configuration);
-  search_.SetUpIndicator(ConfiguredHighlight(configuration, scheme_));
-  ApplyWrapping(editor_, configuration, 0);
+  looks_.scheme = ActiveScheme(configuration);
+  search_.SetUpIndicator(ConfiguredHighlight(configuration, looks_.scheme));
+  ApplyWrapping(editor_, configuration, looks_.bigDocument);
   ApplyTabWidth(editor_, configuration);
   editor_.Send(SCI_USEPOPUP, 0);
   // The viewer uses no modification notification: every mark of a search
@@ -97,7 +99,7 @@ void SourceViewerWindow::ForgetEditor() {
 
 void SourceViewerWindow::OnWindowDestroyed() {
   windowDestroyed_ = true;
-  AbandonLoading();
+  DropLoading();
   // Windows destroys the editor with its parent; nothing is sent to it from now on.
   ForgetEditor();
 }
@@ -114,8 +116,7 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
     case WM_ERASEBKGND:
       return 1;
     case WM_TIMER:
-      if (wParam == kMarkingTimer) search_.ContinueMarking();
-      if (wParam == kLoadingTimer) ContinueLoading();
+      if (wParam == TurnScheduler::kTimer) turns_.OnTimer();
       return 0;
     case WM_NOTIFY:
       return OnNotify(wParam, lParam);
@@ -131,7 +132,7 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
       OnChildNotification(wParam, lParam);
       return DefWindowProcW(window_, message, wParam, lParam);
     case kFilePathQuery:
-      return reinterpret_cast<LRESULT>(&filePath_);
+      return reinterpret_cast<LRESULT>(&shown_.name);
     case kSchemeChanged:
       OnSchemeChanged();
       return 0;
@@ -305,33 +306,30 @@ void SourceViewerWindow::PaintProgress(HDC dc) const {
   FillRect(dc, &done, GetSysColorBrush(COLOR_HIGHLIGHT));
 }
 
-void SourceViewerWindow::UpdateMargin() { UpdateLineNumberMargin(editor_, lineNumbering_); }
+void SourceViewerWindow::UpdateMargin() { UpdateLineNumberMargin(editor_, looks_.lineNumbering); }
 
 void SourceViewerWindow::ReloadSettings() { ApplySettings(ConfigurationSnapshot::OfPlugin()); }
 
 void SourceViewerWindow::OnSchemeChanged() {
   if (Gone()) return;
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
-  if (ActiveScheme(configuration) != scheme_) ApplySettings(configuration);
+  if (ActiveScheme(configuration) != looks_.scheme) ApplySettings(configuration);
 }
 
 void SourceViewerWindow::ApplyLanguage(const Style& style) {
   ApplyStyle(editor_, style);
-  if (unlexed_) editor_.Send(SCI_SETLEXER, SCLEX_NULL);
+  if (looks_.unlexed) editor_.Send(SCI_SETLEXER, SCLEX_NULL);
 }
 
 void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuration) {
-  scheme_ = ActiveScheme(configuration);
-  const Style style = StyleForFile(configuration, filePath_, edgeLines_, scheme_);
-  ApplyBaseStyle(editor_, configuration, scheme_);
+  looks_.scheme = ActiveScheme(configuration);
+  const Style style = StyleForFile(configuration, shown_.name, shown_.edgeLines, looks_.scheme);
+  ApplyBaseStyle(editor_, configuration, looks_.scheme);
   if (editor_.exists()) ApplyLanguage(style);
-  selectionColoured_ = ApplySchemeColours(editor_, configuration, scheme_, selectionColoured_);
-  search_.SetUpIndicator(ConfiguredHighlight(configuration, scheme_));
-  // A file still loading is as big as it will be.
-  const size_t length = loading_ ? loading_->ExpectedTextLength()
-                                 : static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0));
-  ApplyWrapping(editor_, configuration, length);
-  lineNumbering_ = LineNumbering(configuration, lineNumbering_);
+  looks_.selectionColoured = ApplySchemeColours(editor_, configuration, looks_.scheme, looks_.selectionColoured);
+  search_.SetUpIndicator(ConfiguredHighlight(configuration, looks_.scheme));
+  ApplyWrapping(editor_, configuration, looks_.bigDocument);
+  looks_.lineNumbering = LineNumbering(configuration, looks_.lineNumbering);
   UpdateMargin();
   ApplyTabWidth(editor_, configuration);
   ReportFeatures();

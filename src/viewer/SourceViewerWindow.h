@@ -1,7 +1,6 @@
 #pragma once
 // One viewer: the child window the host puts into its viewer pane for a file,
 // with the editor control showing the file and the search panel below it.
-#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,13 +13,34 @@
 #include "host/HostApi.h"
 #include "search/DocumentSearch.h"
 #include "search/SearchPanel.h"
+#include "viewer/DocumentLoad.h"
+#include "viewer/EditorDocument.h"
 #include "viewer/Encoding.h"
-#include "viewer/ProgressiveLoad.h"
 #include "viewer/SchemeWatch.h"
+#include "viewer/TurnScheduler.h"
 
 struct IStream;
 
 namespace lumen {
+
+// The file a viewer shows, as the host and the choice of its language know
+// it. Only a load that shows a file changes it.
+struct ShownFile {
+  std::wstring name;  // as the host gave it
+  EdgeLines edgeLines;  // its language's evidence besides the name
+  uint64_t size = 0;
+  Encoding encoding = Encoding::Unknown;
+};
+
+// What the viewer applied to the editor, kept so that it is applied again
+// only where it changes.
+struct EditorLooks {
+  Scheme scheme = Scheme::Light;
+  bool selectionColoured = false;  // by a scheme, not the control's own
+  bool lineNumbering = false;
+  bool bigDocument = false;  // styled while idle, never wrapped
+  bool unlexed = false;      // a big document with a line too long to lex
+};
 
 class SourceViewerWindow {
  public:
@@ -46,26 +66,20 @@ class SourceViewerWindow {
   LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
   LRESULT OnHostMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-  // Host messages.
+  // Loading (FileLoading.cpp).
   LRESULT LoadFromPath(const wchar_t* path);
   LRESULT LoadFromStream(const wchar_t* name, IStream* stream);
-  LRESULT LoadIntoEditor(std::string&& bytes, const std::wstring& fileName);
-  // Shows `text` as a new document; `documentLength` is what it will grow to.
-  LRESULT ShowText(std::string_view text, const std::wstring& fileName, size_t documentLength);
-  // A big file: its head now, the rest in turns of the loading timer. The
-  // editor makes room for all of it at once where its size is known.
-  LRESULT BeginLoading(std::unique_ptr<ByteSource> source, const std::wstring& fileName, uint64_t load,
-                       bool sizeKnown);
-  void ContinueLoading();
+  // Shows the first part of an opened file (all of a small one); the rest
+  // of a big one goes on in the load's turns.
+  LRESULT Show(std::unique_ptr<DocumentLoad> opened, uint64_t load);
+  void ShowFirstPart(const ConfigurationSnapshot& configuration, std::string_view text, size_t documentLength);
+  void LoadTurn(TurnScheduler::Clock::time_point deadline);
+  // The whole document of a big file takes its first part's place.
   void FinishLoading();
-  // The rest of a file still loading is not wanted any more.
-  void AbandonLoading();
-  // False when the editor cannot take the text.
-  bool AppendToDocument(std::string_view text);
-  // Repaints what the appends of a turn changed on screen.
-  void ShowArrivedText();
-  void ClearDocument();
+  // The rest of a big file is not wanted any more, or could not be had.
+  void DropLoading();
   void DescribeFile(HostTextRecord* record) const;
+
   void CopyText();
   LRESULT MenuItems(uint32_t* count);
   void ReloadSettings();
@@ -81,6 +95,7 @@ class SourceViewerWindow {
   void CreateSearchPanel();
   // The editor was destroyed with or under the viewer: nothing is sent to it any more.
   void ForgetEditor();
+  EditorDocument document() const { return EditorDocument(editor_); }
   void LayoutChildren(bool minimised);
   void SetZoomPercent(int32_t percent);
   int32_t ZoomPercent() const;
@@ -100,8 +115,6 @@ class SourceViewerWindow {
   bool Gone() const { return windowDestroyed_; }
   bool Superseded(uint64_t load) const { return windowDestroyed_ || load != loadCount_; }
 
-  static constexpr UINT_PTR kLoadingTimer = 2;
-
   HWND window_;
   HWND topLevelWindow_ = nullptr;
   HINSTANCE instance_;
@@ -112,30 +125,17 @@ class SourceViewerWindow {
   DocumentSearch search_;
   std::unique_ptr<SearchPanel> searchPanel_;
   HACCEL accelerators_ = nullptr;  // the module's own table, freed with it
-  std::wstring filePath_;
-  EdgeLines edgeLines_;  // of the file shown: its language's evidence besides the name
+  ShownFile shown_;
+  EditorLooks looks_;
   bool searchPanelShown_ = false;
   bool windowDestroyed_ = false;
-  uint64_t loadCount_ = 0;
-  bool lineNumbering_ = false;
-  Scheme scheme_ = Scheme::Light;  // the one the editor shows
-  bool selectionColoured_ = false;  // by a scheme, not the control's own
+  uint64_t loadCount_ = 0;  // load messages so far
   SchemeWatch schemeWatch_;
   ViewerMenuItem menuItem_ = {};
-  uint64_t fileSize_ = 0;
-  std::shared_ptr<ProgressiveLoad> loading_;  // a file still being read
-  // Its name and first lines, whatever a later load that fails changes.
-  struct LoadingFile {
-    std::wstring name;
-    EdgeLines edgeLines;
-  } loadingFile_;
+  std::shared_ptr<DocumentLoad> loading_;  // the rest of a big file on its way
   int reportedTenth_ = 0;  // how far it was when the host was last told
-  bool unlexed_ = false;  // a big document with a line too long to lex
-  size_t openLine_ = 0;  // the length so far of the document's unfinished last line
-  bool roomMade_ = false;  // the editor has room for all of it, or will grow
-  std::chrono::steady_clock::time_point lastShown_;  // when the editor last showed what had arrived
   RECT progressStrip_ = {};  // how far it is, below the editor
-  int32_t encoding_ = static_cast<int32_t>(Encoding::Unknown);
+  TurnScheduler turns_;
   HostHelperApi hostFunctions_;
 };
 

@@ -145,26 +145,14 @@ bool LineNumbering(const ConfigurationSnapshot& configuration, bool current) {
   return configuration.hasPath() ? configuration.LineNumbering() : current;
 }
 
-namespace {
-bool WrapsDocument(const ConfigurationSnapshot& configuration, size_t documentBytes) {
-  return configuration.hasPath() && configuration.LineWrapping() && documentBytes <= kBigDocument;
-}
-}  // namespace
-
-void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, size_t documentBytes) {
-  const bool wrap = WrapsDocument(configuration, documentBytes);
+void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, bool bigDocument) {
+  const bool wrap = !bigDocument && configuration.hasPath() && configuration.LineWrapping();
   editor.Send(SCI_SETWRAPMODE, wrap ? SC_WRAP_WORD : SC_WRAP_NONE);
   if (!wrap) {
     // The horizontal range starts small and grows to the widest line shown.
     editor.Send(SCI_SETSCROLLWIDTH, 5);
     editor.Send(SCI_SETSCROLLWIDTHTRACKING, 1);
   }
-}
-
-void ApplyWrappingForLoad(const EditorControl& editor, const ConfigurationSnapshot& configuration,
-                          size_t documentBytes) {
-  const LRESULT mode = WrapsDocument(configuration, documentBytes) ? SC_WRAP_WORD : SC_WRAP_NONE;
-  if (editor.Send(SCI_GETWRAPMODE) != mode) ApplyWrapping(editor, configuration, documentBytes);
 }
 
 void ApplyTabWidth(const EditorControl& editor, const ConfigurationSnapshot& configuration) {

@@ -62,12 +62,8 @@ void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering);
 
 // The configured option, or `current` when there is no configuration path.
 bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);
-// The configured wrapping, except for a big document of `documentBytes`.
-void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, size_t documentBytes);
-// At a load: the wrapping only where the new document's size changes it, so
-// that a document that is not big loads as it always has.
-void ApplyWrappingForLoad(const EditorControl& editor, const ConfigurationSnapshot& configuration,
-                          size_t documentBytes);
+// The configured wrapping, except for a big document (beyond kBigDocument).
+void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, bool bigDocument);
 void ApplyTabWidth(const EditorControl& editor, const ConfigurationSnapshot& configuration);
 
 // The search marks' look, in the dark scheme's own colour where it has one;

@@ -51,6 +51,10 @@ class DocumentSearchTest : public ::testing::Test {
     return ranges;
   }
   Ranges Marks() const { return IndicatorRanges(editor_); }
+  // The viewer's turns, until the marking in hand is done.
+  void RunTurns() {
+    while (turnsWanted_) search_.ContinueMarking(MatchScan::Clock::now() + std::chrono::milliseconds(25));
+  }
 
   HMODULE library_;
   HWND editor_;
@@ -170,32 +174,41 @@ TEST_F(DocumentSearchTest, AfterALoadMarksAtOnceWithThePanelShownElseSearchesAtT
   EXPECT_EQ(Selection(), std::make_pair(4, 7));
 }
 
-TEST_F(DocumentSearchTest, GoesOnIntoTextAppendedAtTheEndAndDecidesTheOldEndAgain) {
+// A big file's whole document takes the place of its first part: what the
+// end of the first part decided (a match cut short, a whole word, a `$`) is
+// decided again in the whole text, whose marks are all made anew.
+TEST_F(DocumentSearchTest, MarksADocumentThatReplacesTheShownOneFromItsStart) {
   const struct {
     const char* name;
-    std::string before, appended;
+    std::string first, whole;
     std::wstring text;
     bool regularExpression, wholeWord;
     Ranges matches;
   } cases[] = {
-      {"a match across the old end", "ab nee", "dle x needle", L"needle", false, false, {{3, 9}, {12, 18}}},
-      {"a whole word no longer whole", "a cat", "s cat", L"cat", false, true, {{7, 10}}},
-      {"a line start found again", "x\nca", "t cat\ncat", L"^cat", true, false, {{2, 5}, {10, 13}}},
-      {"a line end that is none any more", "bat\ncat", "s\nrat", L"t$", true, false, {{2, 3}, {11, 12}}},
+      {"a match across the old end", "ab nee", "ab needle x needle", L"needle", false, false, {{3, 9}, {12, 18}}},
+      {"a whole word no longer whole", "a cat", "a cats cat", L"cat", false, true, {{7, 10}}},
+      {"a line end that is none any more", "bat\ncat", "bat\ncats\nrat", L"t$", true, false, {{2, 3}, {11, 12}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Show(c.before);
+    Show(c.first);
     search_.SetRegularExpression(c.regularExpression);
     search_.SetWholeWord(c.wholeWord);
     search_.SetSearchText(c.text);
-    Sci(SCI_APPENDTEXT, c.appended.size(), reinterpret_cast<LPARAM>(c.appended.data()));
-    search_.DocumentGrew(true);
-    EXPECT_TRUE(shown_.counting) << "not final while the document grows";
-    while (turnsWanted_) search_.ContinueMarking();
+    search_.SetDocumentComplete(false);
+    EXPECT_TRUE(shown_.counting) << "not final while the rest is on its way";
+    auto* loader = reinterpret_cast<ILoader*>(Sci(SCI_CREATELOADER, c.whole.size()));
+    ASSERT_NE(loader, nullptr);
+    loader->AddData(c.whole.data(), static_cast<intptr_t>(c.whole.size()));
+    void* document = loader->ConvertToDocument();
+    Sci(SCI_SETDOCPOINTER, 0, reinterpret_cast<LPARAM>(document));
+    Sci(SCI_RELEASEDOCUMENT, 0, reinterpret_cast<LPARAM>(document));
+    Sci(SCI_SETCODEPAGE, SC_CP_UTF8);
+    search_.DocumentReplaced();
+    search_.SetDocumentComplete(true);
+    RunTurns();
     EXPECT_EQ(Matches(), c.matches);
     EXPECT_EQ(Marks(), c.matches);
-    search_.DocumentGrew(false);
     EXPECT_EQ(shown_.counting, false);
     EXPECT_EQ(shown_.total, c.matches.size());
   }
@@ -283,7 +296,7 @@ TEST_F(DocumentSearchTest, MarksABigDocumentInTurnsAndStepsBeyondTheMarkedPart) 
   search_.StepFrom(search_.matches().back().start, true);
   EXPECT_EQ(Selection(), std::make_pair(static_cast<int>(2 * listed), static_cast<int>(2 * listed + 1)));
   EXPECT_EQ(shown_.position, listed + 1);
-  while (turnsWanted_) search_.ContinueMarking();
+  RunTurns();
   EXPECT_EQ(Matches().size(), kLines);
   EXPECT_EQ(shown_, (MatchCount{true, listed + 1, kLines}));
   EXPECT_EQ(Sci(SCI_INDICATORVALUEAT, 0, 2 * (kLines - 1)), 1) << "the last line is marked too";

@@ -14,7 +14,7 @@
 #include "ViewerHarness.h"
 #include "resources/resource.h"
 #include "viewer/Encoding.h"
-#include "viewer/ProgressiveLoad.h"
+#include "viewer/DocumentLoad.h"
 
 namespace lumen {
 namespace {
@@ -24,7 +24,7 @@ using test::TestStream;
 using test::ViewerHarness;
 
 constexpr size_t kMegabyte = size_t{1} << 20;
-constexpr size_t kBigFile = kProgressiveLoad + 3 * kMegabyte / 2;
+constexpr size_t kBigFile = kWholeFirstPart + 3 * kMegabyte / 2;
 
 int ClientHeight(HWND window) {
   RECT client = {};
@@ -108,7 +108,7 @@ TEST(BigFiles, ShowTheirHeadAtOnceAndAllOfTheirTextOnceLoadedInEveryEncoding) {
   ViewerHarness viewer;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_GT(c.bytes.size(), kProgressiveLoad);
+    ASSERT_GT(c.bytes.size(), kWholeFirstPart);
     const std::wstring path = viewer.FilePath(L"big.txt");
     test::WriteBytes(path, c.bytes);
     viewer.ClearNotifications();

@@ -268,19 +268,31 @@ TEST(SliceConversion, RefusesTextTakenForUtf8WhereALaterSliceProvesItIsNot) {
   EXPECT_EQ(Sliced("ab\xC3", Encoding::Utf8, {2}), std::nullopt);          // cut short at the end
   EXPECT_EQ(Sliced("ab\xC3\xA9" "c\xFF", Encoding::Utf8, {3}), std::nullopt);  // a byte no UTF-8 holds
   EXPECT_EQ(Sliced("ab\xC3\x28", Encoding::Utf8, {3}), std::nullopt);      // a sequence broken across the cut
+  // A text that names its encoding with the mark keeps it: its stray bytes pass as they are.
+  EXPECT_EQ(Sliced(std::string(kMarkUtf8) + "ab\xC3" "c\xFF", Encoding::Utf8, {4, 6}), "ab\xC3" "c\xFF");
+  // A refusal leaves the converter as it was: told to let invalid bytes
+  // pass, it converts the same slice again, with the bytes it held back.
+  SliceConverter converter(Encoding::Utf8);
+  std::string out;
+  ASSERT_TRUE(converter.Convert("ab\xC3", false, out));
+  std::string again = out;
+  EXPECT_FALSE(converter.Convert("\xA9" "c\xFF", true, out));
+  converter.PassInvalidUtf8();
+  EXPECT_TRUE(converter.Convert("\xA9" "c\xFF", true, again));
+  EXPECT_EQ(again, "ab\xC3\xA9" "c\xFF");
   // A UTF-32 text whose end breaks a unit fails as a whole one does.
   EXPECT_THROW(Sliced(Units({'a', 'b'}, 4, false) + "x", Encoding::Utf32LE, {4}), std::logic_error);
 }
 
-TEST(SliceConversion, HeadsAreDetectedAsTheWholeFileWouldBeUpToItsUnseenBytes) {
+TEST(SliceConversion, FirstPartsAreDetectedAsTheWholeFileWouldBeUpToItsUnseenBytes) {
   const std::string ascii(64, 'a');
   const struct {
     std::string head;
     uint64_t totalSize;
     Encoding expected;
   } cases[] = {
-      {std::string("\xFF\xFE\x00\x00", 4) + ascii, 1u << 24, Encoding::Utf32LE},
-      {std::string("\xFF\xFE\x00\x00", 4) + ascii, (1u << 24) + 2, Encoding::Utf16LE},  // the whole length decides
+      {Units({0xFEFF, 'a', 'b'}, 4, false), 1u << 24, Encoding::Utf32LE},
+      {Units({0xFEFF, 'a', 'b'}, 4, false), (1u << 24) + 2, Encoding::Utf16LE},  // the whole length decides
       {"\xFE\xFF" + ascii, 1u << 24, Encoding::Utf16BE},
       {kMarkUtf8 + ascii, 1u << 24, Encoding::Utf8},
       {ascii + "\xE2\x82", 1u << 24, Encoding::Utf8},  // the rest of the character is beyond the head
@@ -288,7 +300,14 @@ TEST(SliceConversion, HeadsAreDetectedAsTheWholeFileWouldBeUpToItsUnseenBytes) {
       {Units({'l', 'o', 'g', ' ', 'l', 'i', 'n', 'e', '\r', '\n'}, 2, false) + std::string("l\0i\0n\0e\0", 8), 1u << 24,
        Encoding::Utf16LE},
   };
-  for (const auto& c : cases) EXPECT_EQ(DetectEncodingOfHead(c.head, c.totalSize), c.expected) << Hex(c.head);
+  for (const auto& c : cases) EXPECT_EQ(DecodeFirstPart(c.head, c.totalSize).rest.encoding(), c.expected) << Hex(c.head);
+  // A first part that is the whole file is told and converted as the whole file always was.
+  for (const std::string& whole : {std::string(kMarkUtf8) + "ab\xFF", std::string("caf\xE9"), std::string("caf\xC3\xA9"),
+                                   std::string("\xFF\xFE" "a", 3), Units({'h', 'i'}, 2, false), std::string("x")}) {
+    const FirstPart part = DecodeFirstPart(whole, whole.size());
+    EXPECT_EQ(part.rest.encoding(), DetectEncoding(whole)) << Hex(whole);
+    EXPECT_EQ(part.text, ConvertToUtf8(whole, DetectEncoding(whole))) << Hex(whole);
+  }
 }
 
 TEST(EncodingLabels, NameTheSixEncodingsAndTheUnknownOne) {

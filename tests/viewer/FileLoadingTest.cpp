@@ -201,8 +201,8 @@ TEST_F(FileLoading, LeavesTheEditorAsItWasWhenAFileCannotBeShown) {
     EXPECT_EQ(Open(path), 0);
     ExpectEditorUntouched("kept");
     EXPECT_TRUE(harness.notifications().empty());
-    EXPECT_EQ(*reinterpret_cast<const std::wstring*>(harness.Send(kFilePathQuery, 0, 0)), path)
-        << "the name is taken whatever the outcome";
+    EXPECT_EQ(*reinterpret_cast<const std::wstring*>(harness.Send(kFilePathQuery, 0, 0)), PathOf(L"file.txt"))
+        << "the shown file keeps its name";
   }
   EXPECT_EQ(Open(L""), 0);
   EXPECT_EQ(harness.OpenFile(nullptr), 0);

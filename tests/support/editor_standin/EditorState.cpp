@@ -62,6 +62,30 @@ LRESULT ClearAll(EditorState& editor) {
   return 0;
 }
 
+// The editor shows a built document in place of its own: everything that
+// belongs to a document comes with it, as a new document has it.
+LRESULT ShowDocument(EditorState& editor, LoadedDocument* document) {
+  if (!document) return 0;
+  document->AddReference();
+  if (editor.document) editor.document->Release();
+  editor.document = document;
+  editor.text = std::move(document->text);
+  ++editor.contentVersion;
+  SetSelection(editor, 0, 0);
+  editor.firstVisibleLine = 0;
+  editor.readOnly = false;
+  editor.canUndo = false;
+  editor.collectUndo = false;  // the loader's document collects none
+  editor.codePage = 0;
+  editor.tabWidth = 8;
+  editor.lexer = SCLEX_CONTAINER;
+  editor.keywords = {};
+  editor.indicators.Clear();
+  editor.currentIndicator = 0;
+  editor.indicatorValue = 1;
+  return 0;
+}
+
 // Buffer size in wParam, the zero included; without a buffer the size needed.
 LRESULT GetText(const EditorState& editor, uintptr_t bufferSize, char* buffer) {
   if (!buffer) return Length(editor) + 1;
@@ -294,7 +318,9 @@ std::optional<LRESULT> HandleDocumentMessage(EditorState& editor, UINT message, 
     case SCI_ADDTEXT: return AddText(editor, Int(wParam), reinterpret_cast<const char*>(lParam));
     case SCI_CLEARALL: return ClearAll(editor);
     case SCI_APPENDTEXT: return AppendText(editor, Int(wParam), reinterpret_cast<const char*>(lParam));
-    case SCI_ALLOCATE: return 0;
+    case SCI_CREATELOADER: return reinterpret_cast<LRESULT>(new LoadedDocument());
+    case SCI_SETDOCPOINTER: return ShowDocument(editor, reinterpret_cast<LoadedDocument*>(lParam));
+    case SCI_RELEASEDOCUMENT: if (lParam) reinterpret_cast<LoadedDocument*>(lParam)->Release(); return 0;
     case SCI_GETLENGTH:
     case SCI_GETTEXTLENGTH: return length;
     case SCI_GETTEXT: return GetText(editor, wParam, reinterpret_cast<char*>(lParam));
@@ -337,6 +363,22 @@ bool IsStyleMessage(UINT message) {
 }
 
 }  // namespace
+
+int LoadedDocument::Release() {
+  const int left = --references_;
+  if (left == 0) delete this;
+  return left;
+}
+
+int LoadedDocument::AddData(const char* data, intptr_t length) {
+  if (length < 0) return 1;  // the control's failure status
+  text.append(data, static_cast<size_t>(length));
+  return SC_STATUS_OK;
+}
+
+EditorState::~EditorState() {
+  if (document) document->Release();
+}
 
 EditorState::EditorState() {
   // The control's first three indicators have looks of their own.

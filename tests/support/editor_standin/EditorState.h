@@ -38,8 +38,26 @@ struct RecordedMessage {
   std::string text;  // the string a message passes, else empty
 };
 
+// A document built away from any window, as the control's loader builds
+// one: its text, and references like the control's documents have.
+class LoadedDocument final : public sci::ILoader {
+ public:
+  int __stdcall Release() override;
+  int __stdcall AddData(const char* data, intptr_t length) override;
+  void* __stdcall ConvertToDocument() override { return this; }
+  void AddReference() { ++references_; }
+
+  std::string text;
+
+ private:
+  int references_ = 1;
+};
+
 struct EditorState {
   EditorState();
+  ~EditorState();
+  EditorState(const EditorState&) = delete;
+  EditorState& operator=(const EditorState&) = delete;
 
   std::string text;  // UTF-8 bytes
   int caret = 0;
@@ -77,6 +95,7 @@ struct EditorState {
   int wheelDelta = 0;  // wheel movement not yet turned into a zoom step
 
   std::vector<RecordedMessage> log;
+  LoadedDocument* document = nullptr;  // one reference, while shown
 };
 
 // The answer to `message`, or nothing when it is not one of these messages.

@@ -1,0 +1,77 @@
+#pragma once
+// Where a file's bytes come from: a file opened by path, the host's stream,
+// or, for a worker, the bytes the viewer's thread reads from the host's stream.
+#include <windows.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "base/Handles.h"
+
+struct IStream;
+
+namespace lumen {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Up to `room` bytes at `buffer`; 0 at the end or on a failure.
+  virtual size_t Read(char* buffer, size_t room) = 0;
+  // Back to the first byte; false when the source cannot go back.
+  virtual bool Rewind() = 0;
+  // Whether a read failed, rather than found the end.
+  virtual bool failed() const { return false; }
+};
+
+// Appends up to `length` bytes of `source` to `bytes`, fewer only at its end
+// or a failure; the count appended.
+size_t ReadUpTo(ByteSource& source, std::string& bytes, size_t length);
+
+// Read on any one thread at a time.
+std::unique_ptr<ByteSource> FileSource(UniqueHandle file);
+// Holds a reference to the host's stream while it lives. Read, rewound and
+// destroyed on the thread that was given the stream only.
+std::unique_ptr<ByteSource> StreamSource(IStream* stream);
+
+// Bytes of the host's stream on their way from the viewer's thread, which
+// reads the stream, to a worker, which takes them as its source. The viewer's
+// thread calls Pump and Close; the worker reads and rewinds, waiting for the
+// viewer's thread where it must.
+class StreamFeed final : public ByteSource {
+ public:
+  StreamFeed();
+  ~StreamFeed() override;
+  StreamFeed(const StreamFeed&) = delete;
+  StreamFeed& operator=(const StreamFeed&) = delete;
+
+  // Worker's side.
+  size_t Read(char* buffer, size_t room) override;
+  bool Rewind() override;
+
+  // Viewer's side: reads `stream` while there is room for its bytes and time
+  // before `deadline`, and goes back to its start when the worker asks.
+  void Pump(ByteSource& stream, std::chrono::steady_clock::time_point deadline);
+  // The worker's load was dropped: whatever it waits for, it waits no longer.
+  void Close();
+
+ private:
+  enum class Rewinding { No, Asked, Done, Refused };
+  // Under the lock: tells the worker that something changed.
+  void Changed() { WakeAllConditionVariable(&changed_); }
+  void Wait() { SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0); }
+
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+  std::deque<std::string> pieces_;
+  size_t offset_ = 0;  // into the first piece
+  size_t queued_ = 0;  // bytes in pieces_
+  bool ended_ = false;   // the stream has no more
+  bool closed_ = false;  // nobody pumps any more
+  Rewinding rewinding_ = Rewinding::No;
+};
+
+}  // namespace lumen

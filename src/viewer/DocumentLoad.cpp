@@ -1,0 +1,126 @@
+#include "viewer/DocumentLoad.h"
+
+#include <objidl.h>
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace lumen {
+namespace {
+
+// Detection and conversion count in 32 bits: larger files are refused.
+constexpr uint64_t kLargestFile = 0x7FFFFFFF;
+// A bigger file's first part, shown at once.
+constexpr uint64_t kFirstPartOfBigFile = uint64_t{1} << 20;
+
+}  // namespace
+
+DocumentLoad::DocumentLoad(std::wstring name, std::unique_ptr<ByteSource> source, uint64_t announcedSize,
+                           bool isStream)
+    : name_(std::move(name)), source_(std::move(source)), isStream_(isStream), announcedSize_(announcedSize) {}
+
+DocumentLoad::~DocumentLoad() { Drop(); }
+
+std::unique_ptr<DocumentLoad> DocumentLoad::OfFile(const std::wstring& path) {
+  // A big file is read on long after this message: meanwhile others may
+  // still write, rename or delete it.
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  LARGE_INTEGER length = {};
+  // Its size is the opened handle's: a link's target, not the link.
+  if (!file || !GetFileSizeEx(file.get(), &length)) return nullptr;
+  const auto size = static_cast<uint64_t>(length.QuadPart);
+  if (length.QuadPart < 1 || size > kLargestFile) return nullptr;
+  return std::unique_ptr<DocumentLoad>(new DocumentLoad(path, FileSource(std::move(file)), size, false));
+}
+
+std::unique_ptr<DocumentLoad> DocumentLoad::OfStream(const std::wstring& name, IStream* stream) {
+  STATSTG status = {};
+  if (!stream || FAILED(stream->Stat(&status, STATFLAG_NONAME))) return nullptr;
+  const uint64_t size = status.cbSize.QuadPart;
+  if (size == 0 || size > kLargestFile) return nullptr;
+  return std::unique_ptr<DocumentLoad>(new DocumentLoad(name, StreamSource(stream), size, true));
+}
+
+bool DocumentLoad::ReadFirstPart() {
+  const uint64_t wanted = announcedSize_ <= kWholeFirstPart ? announcedSize_ : kFirstPartOfBigFile;
+  std::string bytes;
+  firstBytes_ = ReadUpTo(*source_, bytes, static_cast<size_t>(wanted));
+  // A file that shrank, or a stream that delivers less than it announced, has no more.
+  const bool whole = firstBytes_ < wanted || firstBytes_ >= announcedSize_;
+  if (bytes.empty() || source_->failed()) return false;
+  try {
+    first_ = DecodeFirstPart(bytes, whole ? firstBytes_ : announcedSize_);
+  } catch (const std::exception&) {
+    return false;  // undecodable
+  }
+  if (first_->text.empty()) return false;
+  if (whole) stage_ = Stage::Whole;
+  return true;
+}
+
+void DocumentLoad::BuildRest() {
+  DocumentBuild::Start start{nullptr, first_->rest, first_->text, firstBytes_, announcedSize_};
+  if (isStream_) {
+    feed_ = std::make_shared<StreamFeed>();
+    start.rest = feed_;
+  } else {
+    start.rest = std::move(source_);
+  }
+  build_ = DocumentBuild::Begin(std::move(start));
+  if (build_) {
+    stage_ = Stage::Building;
+  } else {
+    Drop();
+  }
+}
+
+DocumentLoad::Stage DocumentLoad::Turn(std::chrono::steady_clock::time_point deadline) {
+  if (stage_ != Stage::Building) return stage_;
+  if (feed_) {
+    pumping_ = true;
+    feed_->Pump(*source_, deadline);
+    pumping_ = false;
+    if (stage_ != Stage::Building) {
+      source_.reset();  // dropped while the host's code ran
+      return stage_;
+    }
+  }
+  switch (build_->state()) {
+    case DocumentBuild::State::Built:
+      stage_ = Stage::Built;
+      source_.reset();  // the host's stream is let go once read
+      break;
+    case DocumentBuild::State::Failed:
+      Drop();
+      break;
+    case DocumentBuild::State::Building:
+      break;
+  }
+  return stage_;
+}
+
+DocumentBuild::Result DocumentLoad::TakeDocument() {
+  stage_ = Stage::Ended;
+  return build_->TakeResult();
+}
+
+void DocumentLoad::Drop() {
+  stage_ = Stage::Ended;
+  if (build_) build_->Cancel();
+  if (feed_) feed_->Close();
+  if (!pumping_) source_.reset();
+}
+
+size_t DocumentLoad::expectedTextLength() const {
+  if (stage_ == Stage::Whole) return first_->text.size();
+  return ExpectedTextLength(announcedSize_, firstBytes_, first_->text.size());
+}
+
+int DocumentLoad::Percent() const {
+  if (stage_ != Stage::Building || announcedSize_ == 0) return 100;
+  return static_cast<int>(std::min<uint64_t>(build_->bytesRead() * 100 / announcedSize_, 100));
+}
+
+}  // namespace lumen

@@ -1,0 +1,87 @@
+#pragma once
+// One load of a file into a viewer, from the host's message to the whole
+// text: the file opened by path or as the host's stream, its first part read
+// and converted for the viewer to show at once (all of a file up to 4 MB),
+// and the rest of a bigger one built into a document of its own by a worker
+// (DocumentBuild), to which the viewer's turns pass the host's stream.
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "viewer/ByteSource.h"
+#include "viewer/DocumentBuild.h"
+#include "viewer/Encoding.h"
+
+struct IStream;
+
+namespace lumen {
+
+// Files up to this size are read and shown in one message, as they always were.
+inline constexpr uint64_t kWholeFirstPart = uint64_t{4} << 20;
+
+class DocumentLoad {
+ public:
+  enum class Stage {
+    Opened,    // nothing more than the first part read
+    Whole,     // the first part is the whole file: the load is done
+    Building,  // the worker builds the whole document
+    Built,     // the whole document is ready to take the first part's place
+    Ended,     // dropped, taken, or the rest could not be built
+  };
+
+  // Null when the file cannot be opened or is empty or too big to show.
+  static std::unique_ptr<DocumentLoad> OfFile(const std::wstring& path);
+  // Null when the stream cannot tell its size (Stat is the host's code) or is
+  // empty or too big to show.
+  static std::unique_ptr<DocumentLoad> OfStream(const std::wstring& name, IStream* stream);
+  ~DocumentLoad();
+  DocumentLoad(const DocumentLoad&) = delete;
+  DocumentLoad& operator=(const DocumentLoad&) = delete;
+
+  // Reads and converts the first part (a stream's Read is the host's code);
+  // false when it gives no text to show. The stage is Whole or stays Opened.
+  bool ReadFirstPart();
+  // Hands the rest to a worker; the load ends with its first part when no
+  // worker can start.
+  void BuildRest();
+  // A turn of the viewer's: the host's stream read for the worker until
+  // `deadline` (the host's code runs), then how far the worker is.
+  Stage Turn(std::chrono::steady_clock::time_point deadline);
+  // The whole document once Built; the load is over then.
+  DocumentBuild::Result TakeDocument();
+  // The rest is not wanted any more: the worker stops and the stream is let go.
+  void Drop();
+
+  Stage stage() const { return stage_; }
+  const std::wstring& name() const { return name_; }
+  const std::string& firstText() const { return first_->text; }
+  Encoding encoding() const { return first_ ? first_->rest.encoding() : Encoding::Unknown; }
+  // The file's size as it is known: what was read of a file shown whole,
+  // else what it announced.
+  uint64_t size() const { return stage_ == Stage::Whole ? firstBytes_ : announcedSize_; }
+  uint64_t firstBytes() const { return firstBytes_; }
+  // How much of the file a worker has read so far.
+  uint64_t bytesRead() const { return build_ ? build_->bytesRead() : firstBytes_; }
+  // About how long the text will be.
+  size_t expectedTextLength() const;
+  // How far the reading is, 0 to 100.
+  int Percent() const;
+
+ private:
+  DocumentLoad(std::wstring name, std::unique_ptr<ByteSource> source, uint64_t announcedSize, bool isStream);
+
+  std::wstring name_;
+  std::unique_ptr<ByteSource> source_;  // the file, or the host's stream (read on this thread only)
+  bool isStream_;
+  uint64_t announcedSize_;
+  uint64_t firstBytes_ = 0;
+  std::optional<FirstPart> first_;
+  std::shared_ptr<StreamFeed> feed_;  // a stream's bytes on their way to the worker
+  std::shared_ptr<DocumentBuild> build_;
+  Stage stage_ = Stage::Opened;
+  bool pumping_ = false;  // the host's stream is being read: it stays until that returns
+};
+
+}  // namespace lumen

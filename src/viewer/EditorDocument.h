@@ -1,0 +1,33 @@
+#pragma once
+// Every change of the text the editor shows goes through here: a new text in
+// place of the old one, or a document built elsewhere put in place of the
+// one shown. For the user the document is read-only throughout.
+#include <cstddef>
+#include <functional>
+#include <string_view>
+
+#include "abi/EditorControl.h"
+#include "viewer/DocumentBuild.h"
+
+namespace lumen {
+
+class EditorDocument {
+ public:
+  explicit EditorDocument(const EditorControl& editor = EditorControl()) : editor_(editor) {}
+
+  // Shows `text` alone, the caret at its start and nothing to undo.
+  // `applyLooks` sets styles and lexer once the old text is gone.
+  void Replace(std::string_view text, const std::function<void()>& applyLooks) const;
+  // Puts `document` in place of the one shown, whose text it begins with,
+  // keeping what the user sees: the same first line, selection and caret.
+  // What belongs to a document rather than the editor goes with it: the code
+  // page, tab width, undo and read-only setting; `applyLanguage` gives it its
+  // lexer and keyword lists.
+  void Adopt(UniqueLoader document, const std::function<void()>& applyLanguage) const;
+  size_t length() const;
+
+ private:
+  EditorControl editor_;
+};
+
+}  // namespace lumen
