@@ -1,11 +1,13 @@
 // How fast lumen opens large files and how much memory it needs on the way,
 // beside what the least possible work costs in the same run:
 //
-//   load_benchmark [--real] [--sizes MB,MB,...] [--runs 3]
+//   load_benchmark [--real | --editor SciLexer.dll] [--loaders] [--sizes MB,MB,...] [--runs 3]
 //
 // With the editor stand-in (default) the reference is a plain read of the file
 // plus one copy of its bytes; with --real (the Scintilla 5 control in real\)
-// it is the control's own SCI_ADDTEXT of the file's text. Every measurement
+// or --editor (another SciLexer.dll, such as a 3.x control) it is the
+// control's own SCI_ADDTEXT of the file's text. --loaders compares the ways a
+// big file's document can be built with the control's loader. Every measurement
 // runs in a fresh process of this program, so that the process's peak working
 // set is that of the one operation; the reference and lumen run in turns,
 // several times, and the fastest time and the median memory are printed.
@@ -32,15 +34,24 @@ namespace {
 constexpr size_t kKilobyte = size_t{1} << 10;
 constexpr size_t kMegabyte = size_t{1} << 20;
 
-enum class Operation { ReadAndCopy, OpenInViewer, AddTextToControl };
-const wchar_t* const kOperationNames[] = {L"read-and-copy", L"open", L"add-text"};
+enum class Operation { ReadAndCopy, OpenInViewer, AddTextToControl, LoaderOnViewersThread, LoaderGrownByWorker,
+                       LoaderOnWorker };
+const wchar_t* const kOperationNames[] = {L"read-and-copy", L"open", L"add-text", L"loader-viewer", L"loader-grown",
+                                          L"loader-worker"};
 
 struct Options {
-  bool realEditor = false;
+  // Which control: none (the stand-in), "real" (the build's Scintilla 5), or
+  // the path of another SciLexer.dll.
+  std::wstring editor;
+  bool loaders = false;
   // Sample sizes in bytes. By default 1 KB (the cost of any load), 1, 16 and
-  // 128 MB; 16 and 128 MB with the real control.
+  // 128 MB; 1, 16 and 128 MB with a real control.
   std::vector<size_t> sizes;
   int runs = 3;
+  bool realEditor() const { return !editor.empty(); }
+  std::wstring EditorArguments() const {
+    return editor.empty() ? L"" : editor == L"real" ? L" --real" : L" --editor \"" + editor + L"\"";
+  }
 };
 
 std::wstring ProgramPath() {
@@ -51,16 +62,21 @@ std::wstring ProgramPath() {
 
 // --- In the measuring process ---
 
-int Measure(Operation operation, const std::wstring& path, bool realEditor) {
+int Measure(Operation operation, const std::wstring& path, const Options& options) {
   Figures figures;
-  if (operation == Operation::ReadAndCopy) {
-    figures = ReadAndCopy(path);
-  } else {
-    const std::wstring bin = test::ProgramFolder();
-    std::unique_ptr<RealEditorFolder> real = realEditor ? std::make_unique<RealEditorFolder>() : nullptr;
-    figures = operation == Operation::OpenInViewer
-                  ? OpenInViewer(path, real ? real->plugin() : bin + L"\\lumen.dll")
-                  : AddTextToControl(path, real ? real->editorLibrary() : bin + L"\\SciLexer.dll");
+  const std::wstring bin = test::ProgramFolder();
+  std::unique_ptr<RealEditorFolder> real =
+      options.realEditor() ? std::make_unique<RealEditorFolder>(options.editor == L"real" ? L"" : options.editor)
+                           : nullptr;
+  const std::wstring plugin = real ? real->plugin() : bin + L"\\lumen.dll";
+  const std::wstring editor = real ? real->editorLibrary() : bin + L"\\SciLexer.dll";
+  switch (operation) {
+    case Operation::ReadAndCopy: figures = ReadAndCopy(path); break;
+    case Operation::OpenInViewer: figures = OpenInViewer(path, plugin); break;
+    case Operation::AddTextToControl: figures = AddTextToControl(path, editor); break;
+    case Operation::LoaderOnViewersThread: figures = BuildWithLoader(path, editor, LoaderWay::FullOnViewersThread); break;
+    case Operation::LoaderGrownByWorker: figures = BuildWithLoader(path, editor, LoaderWay::SmallGrownByWorker); break;
+    case Operation::LoaderOnWorker: figures = BuildWithLoader(path, editor, LoaderWay::FullOnWorker); break;
   }
   std::printf("%.6f %llu %.6f %.6f %s\n", figures.seconds, static_cast<unsigned long long>(figures.peakExtraBytes),
               figures.firstScreen, figures.longestMessage, figures.label.c_str());
@@ -101,10 +117,10 @@ std::string RunMeasuringProcess(const std::wstring& arguments) {
   return output;
 }
 
-Figures MeasureInFreshProcess(Operation operation, const std::wstring& path, bool realEditor) {
+Figures MeasureInFreshProcess(Operation operation, const std::wstring& path, const Options& options) {
   std::istringstream printed(RunMeasuringProcess(L"--measure " +
                                                  std::wstring(kOperationNames[static_cast<int>(operation)]) + L" \"" +
-                                                 path + L"\"" + (realEditor ? L" --real" : L"")));
+                                                 path + L"\"" + options.EditorArguments()));
   Figures figures;
   printed >> figures.seconds >> figures.peakExtraBytes >> figures.firstScreen >> figures.longestMessage;
   std::getline(printed >> std::ws, figures.label);
@@ -130,8 +146,8 @@ Figures Summary(std::vector<Figures> runs) {
 std::pair<Figures, Figures> MeasureSideBySide(Operation reference, const std::wstring& path, const Options& options) {
   std::vector<Figures> references, loads;
   for (int run = 0; run < options.runs; ++run) {
-    references.push_back(MeasureInFreshProcess(reference, path, options.realEditor));
-    loads.push_back(MeasureInFreshProcess(Operation::OpenInViewer, path, options.realEditor));
+    references.push_back(MeasureInFreshProcess(reference, path, options));
+    loads.push_back(MeasureInFreshProcess(Operation::OpenInViewer, path, options));
   }
   return {Summary(references), Summary(loads)};
 }
@@ -196,37 +212,77 @@ void PrintIdentifications(const test::TempFolder& folder) {
 
 std::string DetectedEncoding(const std::string& label) { return label.substr(0, label.find(',')); }
 
+std::string ControlName(const Options& options) {
+  if (!options.realEditor()) return "editor stand-in, reference: a plain read plus one memcpy";
+  const std::string control = options.editor == L"real" ? "Scintilla 5" : test::ToUtf8(options.editor);
+  return "real editor control (" + control + "), reference: the control's own SCI_ADDTEXT";
+}
+
+void PrintRow(size_t size, const char* sample, const Figures& base, const Figures& lumen) {
+  std::printf("%-7s %-9s %-9s | %9.4f s %9.4f s %6.2f | %10.4f s %10.4f s | ", SizeName(size).c_str(), sample,
+              DetectedEncoding(lumen.label).c_str(), base.seconds, lumen.seconds, lumen.seconds / base.seconds,
+              lumen.firstScreen, lumen.longestMessage);
+  const double megabyte = static_cast<double>(kMegabyte);
+  if (size < kMegabyte) {
+    std::printf("%12s %12s %6s\n", "-", "-", "-");  // below what the working set shows reliably
+  } else {
+    std::printf("%9.1f MB %9.1f MB %6.2f\n", static_cast<double>(base.peakExtraBytes) / megabyte,
+                static_cast<double>(lumen.peakExtraBytes) / megabyte,
+                static_cast<double>(lumen.peakExtraBytes) / static_cast<double>(base.peakExtraBytes));
+  }
+  std::fflush(stdout);
+}
+
+// The candidates for building a big file's document, each beside the
+// control's own SCI_ADDTEXT: the longest message is the viewer's thread's part.
+int PrintLoaders(const Options& options) {
+  std::printf("Building a document with the control's loader: %s; %d runs each\n", ControlName(options).c_str(),
+              options.runs);
+  std::printf("%-7s %-22s | %11s %11s %6s | %12s | %12s %12s %6s\n", "file", "way", "SCI_ADDTEXT", "loader",
+              "ratio", "longest msg", "ref. memory", "memory", "ratio");
+  const test::TempFolder folder;
+  const std::pair<Operation, const char*> ways[] = {{Operation::LoaderOnViewersThread, "made whole, viewer"},
+                                                    {Operation::LoaderGrownByWorker, "made small, grown"},
+                                                    {Operation::LoaderOnWorker, "made whole, worker"}};
+  for (size_t size : options.sizes) {
+    const std::wstring path = folder / L"sample.c";
+    test::WriteBytes(path, SampleText(SampleEncoding::Utf8, size));
+    for (const auto& [way, name] : ways) {
+      std::vector<Figures> references, builds;
+      for (int run = 0; run < options.runs; ++run) {
+        references.push_back(MeasureInFreshProcess(Operation::AddTextToControl, path, options));
+        builds.push_back(MeasureInFreshProcess(way, path, options));
+      }
+      const Figures base = Summary(references), built = Summary(builds);
+      std::printf("%-7s %-22s | %9.4f s %9.4f s %6.2f | %10.4f s | %9.1f MB %9.1f MB %6.2f\n", SizeName(size).c_str(),
+                  name, base.seconds, built.seconds, built.seconds / base.seconds, built.longestMessage,
+                  static_cast<double>(base.peakExtraBytes) / kMegabyte, static_cast<double>(built.peakExtraBytes) / kMegabyte,
+                  static_cast<double>(built.peakExtraBytes) / static_cast<double>(base.peakExtraBytes));
+      std::fflush(stdout);
+    }
+  }
+  return 0;
+}
+
 int PrintTable(const Options& options) {
-  const Operation reference = options.realEditor ? Operation::AddTextToControl : Operation::ReadAndCopy;
+  const Operation reference = options.realEditor() ? Operation::AddTextToControl : Operation::ReadAndCopy;
   std::printf("lumen load benchmark: %s; %d runs each: fastest time, median memory; ANSI code page %u\n",
-              options.realEditor ? "real editor control (Scintilla 5), reference: the control's own SCI_ADDTEXT"
-                                 : "editor stand-in, reference: a plain read plus one memcpy",
-              options.runs, GetACP());
-  std::printf("%-16s %-9s | %11s %11s %6s | %12s %12s | %12s %12s %6s\n", "file", "detected", "reference", "lumen",
+              ControlName(options).c_str(), options.runs, GetACP());
+  std::printf("%-17s %-9s | %11s %11s %6s | %12s %12s | %12s %12s %6s\n", "file", "detected", "reference", "lumen",
               "ratio", "first screen", "longest msg", "ref. memory", "lumen memory", "ratio");
   const test::TempFolder folder;
   for (size_t size : options.sizes) {
-    for (SampleEncoding encoding : {SampleEncoding::Utf8, SampleEncoding::Utf16LE, SampleEncoding::Ansi}) {
+    for (SampleEncoding encoding :
+         {SampleEncoding::Utf8, SampleEncoding::Utf16LE, SampleEncoding::Ansi, SampleEncoding::AnsiLate}) {
       const std::wstring path = folder / (L"sample-" + std::to_wstring(size) + L"-" +
                                           std::to_wstring(static_cast<int>(encoding)) + L".c");
       test::WriteBytes(path, SampleText(encoding, size));
       const auto [base, lumen] = MeasureSideBySide(reference, path, options);
       DeleteFileW(path.c_str());
-      std::printf("%-7s %-8s %-9s | %9.4f s %9.4f s %6.2f | %10.4f s %10.4f s | ", SizeName(size).c_str(),
-                  SampleEncodingName(encoding), DetectedEncoding(lumen.label).c_str(), base.seconds, lumen.seconds,
-                  lumen.seconds / base.seconds, lumen.firstScreen, lumen.longestMessage);
-      const double megabyte = static_cast<double>(kMegabyte);
-      if (size < kMegabyte) {
-        std::printf("%12s %12s %6s\n", "-", "-", "-");  // below what the working set shows reliably
-      } else {
-        std::printf("%9.1f MB %9.1f MB %6.2f\n", static_cast<double>(base.peakExtraBytes) / megabyte,
-                    static_cast<double>(lumen.peakExtraBytes) / megabyte,
-                    static_cast<double>(lumen.peakExtraBytes) / static_cast<double>(base.peakExtraBytes));
-      }
-      std::fflush(stdout);
+      PrintRow(size, SampleEncodingName(encoding), base, lumen);
     }
   }
-  if (!options.realEditor) {
+  if (!options.realEditor()) {
     PrintWarmParts(folder, options);
     PrintConversions(options);
     PrintIdentifications(folder);
@@ -249,7 +305,11 @@ int Run(const std::vector<std::wstring>& arguments) {
     const std::wstring& argument = arguments[i];
     const bool hasValue = i + 1 < arguments.size();
     if (argument == L"--real") {
-      options.realEditor = true;
+      options.editor = L"real";
+    } else if (argument == L"--editor" && hasValue) {
+      options.editor = arguments[++i];
+    } else if (argument == L"--loaders") {
+      options.loaders = true;
     } else if (argument == L"--sizes" && hasValue) {
       options.sizes = ParseSizes(arguments[++i]);
     } else if (argument == L"--runs" && hasValue) {
@@ -258,18 +318,19 @@ int Run(const std::vector<std::wstring>& arguments) {
       measure = arguments[++i];
       path = arguments[++i];
     } else {
-      std::fprintf(stderr, "usage: load_benchmark [--real] [--sizes MB,MB,...] [--runs 3]\n");
+      std::fprintf(stderr,
+                   "usage: load_benchmark [--real | --editor SciLexer.dll] [--loaders] [--sizes MB,MB,...] [--runs 3]\n");
       return 2;
     }
   }
   if (options.sizes.empty()) {
-    options.sizes = options.realEditor ? std::vector<size_t>{16 * kMegabyte, 128 * kMegabyte}
-                                       : std::vector<size_t>{kKilobyte, kMegabyte, 16 * kMegabyte, 128 * kMegabyte};
+    options.sizes = options.realEditor() ? std::vector<size_t>{kMegabyte, 16 * kMegabyte, 128 * kMegabyte}
+                                         : std::vector<size_t>{kKilobyte, kMegabyte, 16 * kMegabyte, 128 * kMegabyte};
   }
-  if (measure.empty()) return PrintTable(options);
+  if (measure.empty()) return options.loaders ? PrintLoaders(options) : PrintTable(options);
   const auto* name = std::find(std::begin(kOperationNames), std::end(kOperationNames), measure);
   if (name == std::end(kOperationNames)) return 2;
-  return Measure(static_cast<Operation>(name - std::begin(kOperationNames)), path, options.realEditor);
+  return Measure(static_cast<Operation>(name - std::begin(kOperationNames)), path, options);
 }
 
 }  // namespace

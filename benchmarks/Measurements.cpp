@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 #include <windows.h>
 #include <psapi.h>
@@ -215,25 +216,85 @@ std::vector<IdentificationFigures> MeasureIdentifications(const std::wstring& pl
   return figures;
 }
 
+namespace {
+
+// A fresh control made as the viewer makes its editor and shown as the viewer
+// shows it, with the text of the file at `path` as UTF-8.
+struct ControlWithText {
+  ControlWithText(const std::wstring& path, const std::wstring& editorLibrary) {
+    const std::string bytes = test::ReadBytes(path);
+    text = ConvertToUtf8(bytes, DetectEncoding(bytes));
+    if (!LoadLibraryW(editorLibrary.c_str())) throw std::runtime_error("cannot load the editor control");
+    editor.reset(CreateWindowExW(WS_EX_WINDOWEDGE, L"Scintilla", L"Source",
+                                 WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL, 0, 0, 800, 600, host.get(),
+                                 reinterpret_cast<HMENU>(1), GetModuleHandleW(nullptr), nullptr));
+    if (!editor) throw std::runtime_error("cannot create the editor control");
+    ShowWindow(editor.get(), SW_SHOW);
+    ShowWindow(host.get(), SW_SHOWNOACTIVATE);
+    Send(sci::SCI_SETCODEPAGE, sci::SC_CP_UTF8);
+    RedrawWindow(host.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  }
+  LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return SendMessageW(editor.get(), message, wParam, lParam);
+  }
+  void Paint() const { RedrawWindow(host.get(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
+  std::string text;
+  UniqueWindow host = HostWindow();
+  UniqueWindow editor;
+};
+
+}  // namespace
+
 Figures AddTextToControl(const std::wstring& path, const std::wstring& editorLibrary) {
-  const std::string bytes = test::ReadBytes(path);
-  const std::string text = ConvertToUtf8(bytes, DetectEncoding(bytes));
-  if (!LoadLibraryW(editorLibrary.c_str())) throw std::runtime_error("cannot load the editor control");
-  const UniqueWindow host = HostWindow();
-  // Made as the viewer makes its editor, and shown as the viewer shows it.
-  const UniqueWindow editor(CreateWindowExW(WS_EX_WINDOWEDGE, L"Scintilla", L"Source",
-                                            WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL, 0, 0, 800, 600,
-                                            host.get(), reinterpret_cast<HMENU>(1), GetModuleHandleW(nullptr), nullptr));
-  if (!editor) throw std::runtime_error("cannot create the editor control");
-  ShowWindow(editor.get(), SW_SHOW);
-  ShowWindow(host.get(), SW_SHOWNOACTIVATE);
-  SendMessageW(editor.get(), sci::SCI_SETCODEPAGE, sci::SC_CP_UTF8, 0);
-  RedrawWindow(host.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  const ControlWithText control(path, editorLibrary);
   Figures figures = Measure([&] {
-    SendMessageW(editor.get(), sci::SCI_ADDTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    RedrawWindow(host.get(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);  // its first screen shown
+    control.Send(sci::SCI_ADDTEXT, control.text.size(), reinterpret_cast<LPARAM>(control.text.data()));
+    control.Paint();  // its first screen shown
   });
   figures.firstScreen = figures.longestMessage = figures.seconds;  // one message, before anything shows
+  return figures;
+}
+
+Figures BuildWithLoader(const std::wstring& path, const std::wstring& editorLibrary, LoaderWay way) {
+  constexpr size_t kSlice = size_t{4} << 20;
+  const ControlWithText control(path, editorLibrary);
+  control.Send(sci::SCI_SETUNDOCOLLECTION, 0);  // as the viewer sets its editor up
+  const size_t room = control.text.size() + 65536;
+  double longest = 0;
+  Figures figures = Measure([&] {
+    sci::ILoader* loader = nullptr;
+    if (way == LoaderWay::FullOnWorker) {
+      std::thread([&] {
+        const UniqueWindow factory(CreateWindowExW(0, L"Scintilla", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                                   GetModuleHandleW(nullptr), nullptr));
+        loader = reinterpret_cast<sci::ILoader*>(SendMessageW(factory.get(), sci::SCI_CREATELOADER, room, 0));
+      }).join();
+    } else {
+      longest = Seconds([&] {
+        loader = reinterpret_cast<sci::ILoader*>(
+            control.Send(sci::SCI_CREATELOADER, way == LoaderWay::FullOnViewersThread ? room : size_t{1} << 20));
+      });
+    }
+    if (!loader) throw std::runtime_error("the control made no loader");
+    std::thread([&] {
+      for (size_t at = 0; at < control.text.size(); at += kSlice) {
+        loader->AddData(control.text.data() + at, static_cast<intptr_t>(std::min(kSlice, control.text.size() - at)));
+      }
+    }).join();
+    longest = std::max(longest, Seconds([&] {
+      void* document = loader->ConvertToDocument();
+      control.Send(sci::SCI_SETDOCPOINTER, 0, reinterpret_cast<LPARAM>(document));
+      control.Send(sci::SCI_RELEASEDOCUMENT, 0, reinterpret_cast<LPARAM>(document));
+      control.Send(sci::SCI_SETCODEPAGE, sci::SC_CP_UTF8);
+      control.Paint();
+    }));
+  });
+  if (control.Send(sci::SCI_GETLENGTH) != static_cast<LRESULT>(control.text.size())) {
+    throw std::runtime_error("the loader's document lost text");
+  }
+  figures.firstScreen = figures.seconds;
+  figures.longestMessage = longest;
   return figures;
 }
 

@@ -32,6 +32,16 @@ Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath);
 // control of the SciLexer.dll at `editorLibrary`, and its first screen painted.
 Figures AddTextToControl(const std::wstring& path, const std::wstring& editorLibrary);
 
+// Ways to build the document of a big file with the control's loader
+// (SCI_CREATELOADER), a worker thread adding the text in 4 MB slices, the
+// viewer's thread putting the document in place: the loader made with room
+// for the whole text on the viewer's thread, made small there and grown by
+// the worker, or made with the whole room on the worker through a control of
+// its own (what lumen does). Figures as for AddTextToControl, the longest
+// message being the viewer's thread's own part.
+enum class LoaderWay { FullOnViewersThread, SmallGrownByWorker, FullOnWorker };
+Figures BuildWithLoader(const std::wstring& path, const std::wstring& editorLibrary, LoaderWay way);
+
 // The parts of a UTF-8 load that need no new memory, each on buffers already
 // touched: a read from the file cache, one copy, and the validity test done
 // by lumen and by the platform's strict decoder.

@@ -73,12 +73,19 @@ const char* SampleEncodingName(SampleEncoding encoding) {
   switch (encoding) {
     case SampleEncoding::Utf16LE: return "UTF-16LE";
     case SampleEncoding::Ansi: return "ANSI";
+    case SampleEncoding::AnsiLate: return "ANSI late";
     case SampleEncoding::Utf8:
     default: return "UTF-8";
   }
 }
 
 std::string SampleText(SampleEncoding encoding, size_t size) {
+  if (encoding == SampleEncoding::AnsiLate) {
+    std::string text = SampleText(SampleEncoding::Utf8, size);
+    const size_t late = text.find('\n', size / 10 * 9);
+    if (late != std::string::npos) text[late] = '\xE9';  // where a line ended
+    return text;
+  }
   std::string text = encoding == SampleEncoding::Utf16LE ? std::string("\xFF\xFE", 2) : std::string();
   text.reserve(size);
   for (size_t line = 0;; ++line) {

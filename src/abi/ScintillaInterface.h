@@ -59,6 +59,8 @@ enum Message : UINT {
   SCI_ADDREFDOCUMENT = 2376,
   SCI_RELEASEDOCUMENT = 2377,
   SCI_CREATELOADER = 2632,
+  SCI_GETDIRECTFUNCTION = 2184,
+  SCI_GETDIRECTPOINTER = 2185,
   SCI_SETXOFFSET = 2397,
   SCI_GETXOFFSET = 2398,
   SCI_SETFIRSTVISIBLELINE = 2613,
@@ -177,6 +179,10 @@ struct ILoader {
   virtual int __stdcall AddData(const char* data, intptr_t length) = 0;
   virtual void* __stdcall ConvertToDocument() = 0;
 };
+
+// The control's direct function: its messages called as a function, on the
+// object SCI_GETDIRECTPOINTER names, without the window's message queue.
+using DirectFunction = intptr_t (*)(intptr_t pointer, unsigned int message, uintptr_t wParam, intptr_t lParam);
 
 enum Notification : unsigned {
   SCN_UPDATEUI = 2007,

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <utility>
-#include <windows.h>
 
 #include "base/BackgroundThread.h"
-#include "base/Handles.h"
 #include "viewer/Styling.h"
 
 namespace lumen {
@@ -19,16 +17,6 @@ namespace {
 constexpr size_t kSliceBytes = size_t{4} << 20;
 // How much of the text's end is kept for its last lines.
 constexpr size_t kTailBytes = 64 * 1024;
-
-// The control makes documents only through a window of its own. The worker
-// makes one that nothing else sees and that lives on its thread, so the
-// room for the whole text is made here, not on the host's thread.
-UniqueLoader MakeLoader(size_t length) {
-  const UniqueWindow factory(CreateWindowExW(0, L"Scintilla", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                             GetModuleHandleW(nullptr), nullptr));
-  if (!factory) return nullptr;
-  return UniqueLoader(reinterpret_cast<ILoader*>(SendMessageW(factory.get(), SCI_CREATELOADER, length, 0)));
-}
 
 }  // namespace
 
@@ -63,7 +51,7 @@ bool DocumentBuild::Build(Start& start) {
   Result& result = result_;
   while (!cancelled_.load(std::memory_order_relaxed)) {
     if (!text.empty()) {
-      if (!loader) loader = MakeLoader(ExpectedTextLength(start.announcedSize, consumed, text.size()));
+      if (!loader) loader = start.makeLoader(ExpectedTextLength(start.announcedSize, consumed, text.size()));
       if (!loader) return false;
       // Text beyond what the control counts in 32 bits, or beyond its memory, is left out.
       if (text.size() > static_cast<size_t>(INT32_MAX) - added ||

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,9 @@ class DocumentBuild {
   // Where the worker starts: after the file's first part, which the document
   // begins with.
   struct Start {
+    // Makes a loader of the control's with room for `length` bytes; called
+    // on the worker.
+    std::function<UniqueLoader(size_t length)> makeLoader;
     std::shared_ptr<ByteSource> rest;
     SliceConverter converter;  // as the first part left it
     std::string firstText;

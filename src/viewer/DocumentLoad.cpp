@@ -56,12 +56,22 @@ bool DocumentLoad::ReadFirstPart() {
     return false;  // undecodable
   }
   if (first_->text.empty()) return false;
-  if (whole) stage_ = Stage::Whole;
+  if (whole) {
+    stage_ = Stage::Whole;
+    source_.reset();  // read: the host's stream is let go
+  }
   return true;
 }
 
 void DocumentLoad::BuildRest() {
-  DocumentBuild::Start start{nullptr, first_->rest, first_->text, firstBytes_, announcedSize_};
+  factory_ = LoaderFactory::Make();
+  if (!factory_) return Drop();
+  DocumentBuild::Start start{[factory = factory_.get()](size_t length) { return factory->CreateLoader(length); },
+                             nullptr,
+                             first_->rest,
+                             first_->text,
+                             firstBytes_,
+                             announcedSize_};
   if (isStream_) {
     feed_ = std::make_shared<StreamFeed>();
     start.rest = feed_;
@@ -91,6 +101,7 @@ DocumentLoad::Stage DocumentLoad::Turn(std::chrono::steady_clock::time_point dea
     case DocumentBuild::State::Built:
       stage_ = Stage::Built;
       source_.reset();  // the host's stream is let go once read
+      factory_.reset();
       break;
     case DocumentBuild::State::Failed:
       Drop();
@@ -111,6 +122,11 @@ void DocumentLoad::Drop() {
   if (build_) build_->Cancel();
   if (feed_) feed_->Close();
   if (!pumping_) source_.reset();
+  if (factory_ && build_ && build_->state() == DocumentBuild::State::Building) {
+    LoaderFactory::KeepWhile(std::move(factory_),
+                             [build = build_] { return build->state() == DocumentBuild::State::Building; });
+  }
+  factory_.reset();
 }
 
 size_t DocumentLoad::expectedTextLength() const {

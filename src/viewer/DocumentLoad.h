@@ -13,6 +13,7 @@
 #include "viewer/ByteSource.h"
 #include "viewer/DocumentBuild.h"
 #include "viewer/Encoding.h"
+#include "viewer/LoaderFactory.h"
 
 struct IStream;
 
@@ -79,6 +80,7 @@ class DocumentLoad {
   uint64_t firstBytes_ = 0;
   std::optional<FirstPart> first_;
   std::shared_ptr<StreamFeed> feed_;  // a stream's bytes on their way to the worker
+  std::unique_ptr<LoaderFactory> factory_;  // the worker's, while it builds
   std::shared_ptr<DocumentBuild> build_;
   Stage stage_ = Stage::Opened;
   bool pumping_ = false;  // the host's stream is being read: it stays until that returns

@@ -51,26 +51,27 @@ std::wstring FormatDescription(const std::wstring& format, int64_t lines, uint64
 }  // namespace
 
 LRESULT SourceViewerWindow::LoadFromPath(const wchar_t* path) {
-  const uint64_t load = ++loadCount_;
+  const uint64_t shown = shownCount_;
   const std::wstring name = path ? path : L"";
   if (name.empty() || !editor_.exists()) return 0;
-  return Show(DocumentLoad::OfFile(name), load);
+  return Show(DocumentLoad::OfFile(name), shown);
 }
 
 LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream) {
-  const uint64_t load = ++loadCount_;
+  const uint64_t shown = shownCount_;
   // The stream is asked its size first, as hosts have always seen it asked.
   std::unique_ptr<DocumentLoad> opened = DocumentLoad::OfStream(name ? name : L"", stream);
   if (!name || !*name || !editor_.exists()) return 0;
-  return Show(std::move(opened), load);
+  return Show(std::move(opened), shown);
 }
 
-LRESULT SourceViewerWindow::Show(std::unique_ptr<DocumentLoad> opened, uint64_t load) {
+LRESULT SourceViewerWindow::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown) {
   // A stream's Stat and Read are the host's code: it may destroy the viewer,
-  // or give it another file, meanwhile.
-  if (!opened || !opened->ReadFirstPart() || Superseded(load)) return 0;
+  // or show another file in it, meanwhile.
+  if (!opened || !opened->ReadFirstPart() || Superseded(shown)) return 0;
   // The file is shown from here on: it is the viewer's file, and the rest of
   // one still on its way is not wanted any more.
+  ++shownCount_;
   DropLoading();
   const std::shared_ptr<DocumentLoad> loading(std::move(opened));
   const bool whole = loading->stage() == DocumentLoad::Stage::Whole;
@@ -90,7 +91,7 @@ LRESULT SourceViewerWindow::Show(std::unique_ptr<DocumentLoad> opened, uint64_t 
   }
   ReportFeatures();
   if (Gone()) return 0;  // the host destroyed the viewer on being told
-  if (Superseded(load)) return 1;  // and showed another file, searched already
+  if (Superseded(shown + 1)) return 1;  // and showed another file, searched already
   SearchAgainAfterLoad(configuration);
   return 1;
 }

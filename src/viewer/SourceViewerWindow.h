@@ -71,7 +71,7 @@ class SourceViewerWindow {
   LRESULT LoadFromStream(const wchar_t* name, IStream* stream);
   // Shows the first part of an opened file (all of a small one); the rest
   // of a big one goes on in the load's turns.
-  LRESULT Show(std::unique_ptr<DocumentLoad> opened, uint64_t load);
+  LRESULT Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown);
   void ShowFirstPart(const ConfigurationSnapshot& configuration, std::string_view text, size_t documentLength);
   void LoadTurn(TurnScheduler::Clock::time_point deadline);
   // The whole document of a big file takes its first part's place.
@@ -110,10 +110,11 @@ class SourceViewerWindow {
   void FindSelection(bool forward);
   void SearchAgainAfterLoad(const ConfigurationSnapshot& configuration);
 
-  // Whether a call that could reach the host destroyed the viewer, or started
-  // a newer load, meanwhile: the work in hand is then abandoned.
+  // Whether a call that could reach the host destroyed the viewer, or showed
+  // another file in it, since `shown` files had been shown: the work in hand
+  // is then abandoned. A load that fails changes nothing.
   bool Gone() const { return windowDestroyed_; }
-  bool Superseded(uint64_t load) const { return windowDestroyed_ || load != loadCount_; }
+  bool Superseded(uint64_t shown) const { return windowDestroyed_ || shown != shownCount_; }
 
   HWND window_;
   HWND topLevelWindow_ = nullptr;
@@ -129,7 +130,7 @@ class SourceViewerWindow {
   EditorLooks looks_;
   bool searchPanelShown_ = false;
   bool windowDestroyed_ = false;
-  uint64_t loadCount_ = 0;  // load messages so far
+  uint64_t shownCount_ = 0;  // files shown so far
   SchemeWatch schemeWatch_;
   ViewerMenuItem menuItem_ = {};
   std::shared_ptr<DocumentLoad> loading_;  // the rest of a big file on its way

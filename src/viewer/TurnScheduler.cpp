@@ -23,13 +23,13 @@ TurnScheduler::~TurnScheduler() {
 void TurnScheduler::Want(Work work, bool wanted) {
   wanted_[static_cast<int>(work)] = wanted;
   const bool any = wanted_[0] || wanted_[1];
-  if (any == timerSet_) return;
-  timerSet_ = any;
+  // Set again, the timer counts anew: work just asked for waits its period.
   if (any) {
     SetTimer(window_, kTimer, USER_TIMER_MINIMUM, nullptr);
-  } else {
+  } else if (timerSet_) {
     KillTimer(window_, kTimer);
   }
+  timerSet_ = any;
 }
 
 void TurnScheduler::OnTimer() {
@@ -40,6 +40,9 @@ void TurnScheduler::OnTimer() {
   const Clock::time_point start = Clock::now();
   if (wanted_[static_cast<int>(Work::Load)]) run_(Work::Load, start + kLoadPart);
   if (wanted_[static_cast<int>(Work::Search)]) run_(Work::Search, start + kTurn);
+  // The next turn comes a period after this one ended, not at once: the
+  // host's own messages have their time between turns however long they are.
+  if (timerSet_) SetTimer(window_, kTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 }  // namespace lumen

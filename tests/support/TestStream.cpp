@@ -37,6 +37,7 @@ HRESULT TestStream::Read(void* buffer, ULONG count, ULONG* read) {
 
 HRESULT TestStream::Write(const void*, ULONG, ULONG*) { return STG_E_ACCESSDENIED; }
 HRESULT TestStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) {
+  if (duringSeek) duringSeek();
   if (!seekable) return E_NOTIMPL;
   const long long base = origin == STREAM_SEEK_SET ? 0 : origin == STREAM_SEEK_CUR ? static_cast<long long>(position_)
                                                                                    : static_cast<long long>(bytes_.size());
@@ -54,6 +55,7 @@ HRESULT TestStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return
 HRESULT TestStream::Clone(IStream**) { return E_NOTIMPL; }
 
 HRESULT TestStream::Stat(STATSTG* status, DWORD) {
+  if (duringStat) duringStat();
   if (failStat) return STG_E_ACCESSDENIED;
   if (!status) return STG_E_INVALIDPOINTER;
   *status = {};

@@ -25,8 +25,8 @@ class TestStream final : public IStream {
   // Reads fail once this many bytes were delivered: a stream that breaks midway.
   size_t failAfter = SIZE_MAX;
 
-  // Runs inside each Read, as a host stream that pumps messages does.
-  std::function<void()> duringRead;
+  // Run inside each Read, Stat and Seek, as a host stream that pumps messages does.
+  std::function<void()> duringRead, duringStat, duringSeek;
 
   int readCalls = 0;
   ULONG references() const { return references_; }

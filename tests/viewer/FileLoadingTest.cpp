@@ -258,53 +258,5 @@ TEST_F(FileLoading, RefusesStreamsThatFailOrHoldNothingOrTooMuch) {
   EXPECT_EQ(OpenStream(L"x.txt", nullptr), 0);
 }
 
-// A host may destroy the viewer, or give it another file, from inside any call
-// the viewer makes into it: the load in hand stops and nothing touches the
-// freed viewer (every heap of the process still validates).
-TEST_F(FileLoading, StopsALoadWhenTheHostDestroysTheViewerOrLoadsAnotherFileMeanwhile) {
-  const std::wstring other = PathOf(L"other.c");
-  test::WriteBytes(other, "other\n");
-  struct Reentry {
-    const char* name;
-    bool byStream;
-    bool inRead;  // else in the features notification
-    bool destroys;  // else loads `other`
-  };
-  for (const Reentry& r : {Reentry{"path, notified", false, false, true}, {"stream, notified", true, false, true},
-                           {"stream, in Read", true, true, true}, {"stream, in Read, another file", true, true, false},
-                           {"path, notified, another file", false, false, false}}) {
-    SCOPED_TRACE(r.name);
-    if (!IsWindow(viewer())) harness.CreateViewer();
-    const HWND shown = viewer();
-    bool once = true;
-    const auto reenter = [&] {
-      if (!std::exchange(once, false)) return;
-      if (r.destroys) {
-        DestroyWindow(shown);
-      } else {
-        EXPECT_EQ(Open(other), 1);
-      }
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    };
-    TestStream stream(std::string(5000, 'x'));
-    stream.piece = 1000;
-    if (r.inRead) stream.duringRead = reenter;
-    harness.onNotification = r.inRead ? std::function<void()>() : reenter;
-    const LRESULT answer = r.byStream ? OpenStream(L"a.c", &stream) : OpenBytes(std::string(5000, 'x'), L"a.c");
-    harness.onNotification = nullptr;
-    EXPECT_TRUE(test::HeapsValid());
-    EXPECT_EQ(IsWindow(shown), !r.destroys);
-    if (!r.destroys) {
-      EXPECT_EQ(Text(), "other\n") << "the newer file stays";
-      if (r.inRead) {
-        EXPECT_EQ(answer, 0);
-      }
-    } else {
-      EXPECT_EQ(answer, 0);
-    }
-  }
-}
-
 }  // namespace
 }  // namespace lumen

@@ -124,6 +124,19 @@ TEST(StylingWithWrapping, WrapsByWordsAndReloadsOptionsWithoutReloadingText) {
   EXPECT_EQ(viewer.Sci(SCI_GETLEXER), 3) << "the file's language is applied again";
   ASSERT_EQ(viewer.notifications().size(), 1u);
   EXPECT_EQ(viewer.notifications()[0].code, kFeaturesNotification);
+
+  // A load takes the wrapping as the viewer last applied it, and reads it
+  // again only when the document's size changes it.
+  viewer.config().Write(test::TestConfiguration(false, true));
+  ASSERT_EQ(viewer.OpenText("int y;\n", L"b.c"), 1);
+  EXPECT_EQ(viewer.Sci(SCI_GETWRAPMODE), SC_WRAP_NONE) << "edited, not reloaded";
+  std::string big;
+  while (big.size() <= kBigDocument) big += "int value = 42;\n";
+  ASSERT_EQ(viewer.OpenText(big, L"big.c"), 1);
+  ASSERT_TRUE(viewer.WaitWhileLoading());
+  EXPECT_EQ(viewer.Sci(SCI_GETWRAPMODE), SC_WRAP_NONE) << "a big document is never wrapped";
+  ASSERT_EQ(viewer.OpenText("int z;\n", L"c.c"), 1);
+  EXPECT_EQ(viewer.Sci(SCI_GETWRAPMODE), SC_WRAP_WORD) << "read again once the size changes the mode";
 }
 
 TEST(StylingAnEditedConfiguration, SendsOnlyStyleAndKeywordNumbersInsideTheControlsTables) {

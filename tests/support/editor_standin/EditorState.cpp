@@ -62,6 +62,12 @@ LRESULT ClearAll(EditorState& editor) {
   return 0;
 }
 
+// The control's messages as a function, on any thread: of those, the stand-in
+// knows only the one that needs no window, making a loader.
+intptr_t DirectFunction(intptr_t, unsigned int message, uintptr_t, intptr_t) {
+  return message == SCI_CREATELOADER ? reinterpret_cast<intptr_t>(new LoadedDocument()) : 0;
+}
+
 // The editor shows a built document in place of its own: everything that
 // belongs to a document comes with it, as a new document has it.
 LRESULT ShowDocument(EditorState& editor, LoadedDocument* document) {
@@ -319,6 +325,8 @@ std::optional<LRESULT> HandleDocumentMessage(EditorState& editor, UINT message, 
     case SCI_CLEARALL: return ClearAll(editor);
     case SCI_APPENDTEXT: return AppendText(editor, Int(wParam), reinterpret_cast<const char*>(lParam));
     case SCI_CREATELOADER: return reinterpret_cast<LRESULT>(new LoadedDocument());
+    case SCI_GETDIRECTFUNCTION: return reinterpret_cast<LRESULT>(&DirectFunction);
+    case SCI_GETDIRECTPOINTER: return reinterpret_cast<LRESULT>(&editor);
     case SCI_SETDOCPOINTER: return ShowDocument(editor, reinterpret_cast<LoadedDocument*>(lParam));
     case SCI_RELEASEDOCUMENT: if (lParam) reinterpret_cast<LoadedDocument*>(lParam)->Release(); return 0;
     case SCI_GETLENGTH:

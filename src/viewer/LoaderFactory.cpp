@@ -1,0 +1,50 @@
+#include "viewer/LoaderFactory.h"
+
+#include <utility>
+#include <vector>
+
+namespace lumen {
+
+using namespace sci;
+
+namespace {
+
+struct Kept {
+  std::unique_ptr<LoaderFactory> factory;
+  std::function<bool()> inUse;
+};
+// Plain values only: a thread-local object with a destructor would run it at
+// thread exit, possibly after the host has unloaded this library. What is
+// left at the thread's end, Windows destroys with the thread.
+thread_local std::vector<Kept>* kept = nullptr;
+
+void DestroyFactoriesNoLongerInUse() {
+  if (!kept) return;
+  std::erase_if(*kept, [](const Kept& factory) { return !factory.inUse(); });
+}
+
+}  // namespace
+
+std::unique_ptr<LoaderFactory> LoaderFactory::Make() {
+  DestroyFactoriesNoLongerInUse();
+  UniqueWindow window(CreateWindowExW(0, L"Scintilla", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr));
+  if (!window) return nullptr;
+  const auto direct = reinterpret_cast<DirectFunction>(SendMessageW(window.get(), SCI_GETDIRECTFUNCTION, 0, 0));
+  const auto pointer = static_cast<intptr_t>(SendMessageW(window.get(), SCI_GETDIRECTPOINTER, 0, 0));
+  if (!direct) return nullptr;
+  return std::unique_ptr<LoaderFactory>(new LoaderFactory(std::move(window), direct, pointer));
+}
+
+LoaderFactory::~LoaderFactory() = default;
+
+UniqueLoader LoaderFactory::CreateLoader(size_t length) const {
+  return UniqueLoader(reinterpret_cast<ILoader*>(direct_(pointer_, SCI_CREATELOADER, length, 0)));
+}
+
+void LoaderFactory::KeepWhile(std::unique_ptr<LoaderFactory> factory, std::function<bool()> inUse) {
+  if (!kept) kept = new std::vector<Kept>();
+  kept->push_back({std::move(factory), std::move(inUse)});
+}
+
+}  // namespace lumen
