@@ -71,8 +71,8 @@ LRESULT SourceViewerWindow::Show(std::unique_ptr<DocumentLoad> opened, uint64_t 
   if (!opened || !opened->ReadFirstPart() || Superseded(shown)) return 0;
   // The file is shown from here on: it is the viewer's file, and the rest of
   // one still on its way is not wanted any more.
-  ++shownCount_;
-  DropLoading();
+  const uint64_t showing = ++shownCount_;
+  EndLoading();
   const std::shared_ptr<DocumentLoad> loading(std::move(opened));
   const bool whole = loading->stage() == DocumentLoad::Stage::Whole;
   // The worker starts on the rest while the first part is shown.
@@ -91,7 +91,7 @@ LRESULT SourceViewerWindow::Show(std::unique_ptr<DocumentLoad> opened, uint64_t 
   }
   ReportFeatures();
   if (Gone()) return 0;  // the host destroyed the viewer on being told
-  if (Superseded(shown + 1)) return 1;  // and showed another file, searched already
+  if (Superseded(showing)) return 1;  // and showed another file, searched already
   SearchAgainAfterLoad(configuration);
   return 1;
 }
@@ -131,7 +131,7 @@ void SourceViewerWindow::LoadTurn(TurnScheduler::Clock::time_point deadline) {
   if (stage == DocumentLoad::Stage::Ended) {
     // The rest could not be had: the first part is all there is.
     shown_.size = loading->firstBytes();
-    DropLoading();
+    EndLoading();
     return ReportFeatures();
   }
   InvalidateRect(window_, &progressStrip_, FALSE);
@@ -142,7 +142,6 @@ void SourceViewerWindow::LoadTurn(TurnScheduler::Clock::time_point deadline) {
 
 void SourceViewerWindow::FinishLoading() {
   DocumentBuild::Result built = loading_->TakeDocument();
-  DropLoading();
   shown_.size = built.bytes;
   shown_.encoding = built.encoding;
   // The last lines may name the language too (a modeline).
@@ -154,10 +153,11 @@ void SourceViewerWindow::FinishLoading() {
   ApplyStylingMode(editor_, document().length());
   UpdateMargin();
   search_.DocumentReplaced();
+  EndLoading();
   ReportFeatures();  // the description is final now
 }
 
-void SourceViewerWindow::DropLoading() {
+void SourceViewerWindow::EndLoading() {
   if (!loading_) return;
   loading_->Drop();
   loading_.reset();

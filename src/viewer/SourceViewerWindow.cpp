@@ -99,7 +99,7 @@ void SourceViewerWindow::ForgetEditor() {
 
 void SourceViewerWindow::OnWindowDestroyed() {
   windowDestroyed_ = true;
-  DropLoading();
+  EndLoading();
   // Windows destroys the editor with its parent; nothing is sent to it from now on.
   ForgetEditor();
 }

@@ -77,7 +77,7 @@ class SourceViewerWindow {
   // The whole document of a big file takes its first part's place.
   void FinishLoading();
   // The rest of a big file is not wanted any more, or could not be had.
-  void DropLoading();
+  void EndLoading();
   void DescribeFile(HostTextRecord* record) const;
 
   void CopyText();
