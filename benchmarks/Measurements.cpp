@@ -265,11 +265,17 @@ Figures BuildWithLoader(const std::wstring& path, const std::wstring& editorLibr
   Figures figures = Measure([&] {
     sci::ILoader* loader = nullptr;
     if (way == LoaderWay::FullOnWorker) {
-      std::thread([&] {
-        const UniqueWindow factory(CreateWindowExW(0, L"Scintilla", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                                   GetModuleHandleW(nullptr), nullptr));
-        loader = reinterpret_cast<sci::ILoader*>(SendMessageW(factory.get(), sci::SCI_CREATELOADER, room, 0));
-      }).join();
+      // As lumen does it: a hidden control of this thread, its direct function called on the worker.
+      UniqueWindow factory;
+      longest = Seconds([&] {
+        factory.reset(CreateWindowExW(0, L"Scintilla", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr));
+      });
+      const auto direct =
+          reinterpret_cast<sci::DirectFunction>(SendMessageW(factory.get(), sci::SCI_GETDIRECTFUNCTION, 0, 0));
+      const auto pointer = static_cast<intptr_t>(SendMessageW(factory.get(), sci::SCI_GETDIRECTPOINTER, 0, 0));
+      std::thread([&] { loader = reinterpret_cast<sci::ILoader*>(direct(pointer, sci::SCI_CREATELOADER, room, 0)); })
+          .join();
     } else {
       longest = Seconds([&] {
         loader = reinterpret_cast<sci::ILoader*>(

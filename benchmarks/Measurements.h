@@ -36,9 +36,10 @@ Figures AddTextToControl(const std::wstring& path, const std::wstring& editorLib
 // (SCI_CREATELOADER), a worker thread adding the text in 4 MB slices, the
 // viewer's thread putting the document in place: the loader made with room
 // for the whole text on the viewer's thread, made small there and grown by
-// the worker, or made with the whole room on the worker through a control of
-// its own (what lumen does). Figures as for AddTextToControl, the longest
-// message being the viewer's thread's own part.
+// the worker, or made with the whole room on the worker through the direct
+// function of a hidden control of the viewer's thread (what lumen does).
+// Figures as for AddTextToControl, the longest message being the viewer's
+// thread's own part.
 enum class LoaderWay { FullOnViewersThread, SmallGrownByWorker, FullOnWorker };
 Figures BuildWithLoader(const std::wstring& path, const std::wstring& editorLibrary, LoaderWay way);
 
