@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <deque>
 #include <utility>
+#include <windows.h>
 
 #include "base/BackgroundThread.h"
 #include "viewer/Styling.h"
@@ -13,8 +15,9 @@ using namespace sci;
 
 namespace {
 
-// The slices the worker reads: fewer, bigger additions cost the control less.
-constexpr size_t kSliceBytes = size_t{4} << 20;
+// The slices the reading worker reads: small enough that little waits between
+// the two workers, big enough that each costs little beyond its bytes.
+constexpr size_t kSliceBytes = size_t{1} << 20;
 // How much of the text's end is kept for its last lines.
 constexpr size_t kTailBytes = 64 * 1024;
 
@@ -26,74 +29,192 @@ size_t ExpectedTextLength(uint64_t fileBytes, uint64_t bytesSoFar, size_t textSo
   return static_cast<size_t>(std::min(expected, static_cast<double>(INT32_MAX)));
 }
 
+// Text on its way from the worker that reads and converts the file to the one
+// that adds it to the document, so that both go on at once; at most
+// kQueuedText bytes wait.
+class DocumentBuild::TextQueue {
+ public:
+  struct Piece {
+    std::string text;
+    size_t startOver = 0;  // else the text so far is void: a document anew, with this room
+  };
+
+  // The reader's: false once the builder wants no more.
+  bool Push(Piece piece) {
+    const Locked locked(lock_);
+    while (queued_ >= kQueuedText && !closed_) Wait();
+    if (closed_) return false;
+    queued_ += piece.text.size();
+    pieces_.push_back(std::move(piece));
+    WakeAllConditionVariable(&changed_);
+    return true;
+  }
+  // The reader has no more: the text came from `bytes` of the file, in `encoding`.
+  void Finish(Encoding encoding, uint64_t bytes) {
+    const Locked locked(lock_);
+    finished_ = true;
+    encoding_ = encoding;
+    bytes_ = bytes;
+    WakeAllConditionVariable(&changed_);
+  }
+  // The builder's: false at the end, or once closed.
+  bool Pop(Piece& piece) {
+    const Locked locked(lock_);
+    while (pieces_.empty() && !finished_ && !closed_) Wait();
+    if (closed_ || pieces_.empty()) return false;
+    piece = std::move(pieces_.front());
+    pieces_.pop_front();
+    queued_ -= piece.text.size();
+    WakeAllConditionVariable(&changed_);
+    return true;
+  }
+  // Neither waits any more.
+  void Close() {
+    const Locked locked(lock_);
+    closed_ = true;
+    WakeAllConditionVariable(&changed_);
+  }
+  Encoding encoding() {
+    const Locked locked(lock_);
+    return encoding_;
+  }
+  uint64_t bytes() {
+    const Locked locked(lock_);
+    return bytes_;
+  }
+
+ private:
+  static constexpr size_t kQueuedText = size_t{4} << 20;
+  class Locked {
+   public:
+    explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+   private:
+    SRWLOCK& lock_;
+  };
+  void Wait() { SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0); }
+
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+  std::deque<Piece> pieces_;
+  size_t queued_ = 0;
+  bool finished_ = false;
+  bool closed_ = false;
+  Encoding encoding_ = Encoding::Unknown;
+  uint64_t bytes_ = 0;
+};
+
+DocumentBuild::DocumentBuild(uint64_t firstBytes)
+    : bytesRead_(firstBytes), queue_(std::make_unique<TextQueue>()), done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+DocumentBuild::~DocumentBuild() = default;
+
 std::shared_ptr<DocumentBuild> DocumentBuild::Begin(Start start) {
   std::shared_ptr<DocumentBuild> build(new DocumentBuild(start.firstBytes));
-  const bool started = RunInBackground([build, start = std::make_shared<Start>(std::move(start))] {
+  if (!build->done_) return nullptr;
+  const auto shared = std::make_shared<Start>(std::move(start));
+  const bool adding = RunInBackground([build, shared] {
     bool built = false;
     try {
-      built = build->Build(*start);
+      built = build->Add(*shared);
     } catch (...) {
-      // Out of memory, or a file that cannot be converted on: nothing built.
+      // Out of memory: nothing built.
     }
+    build->queue_->Close();  // the reader stops too
     build->state_.store(built ? State::Built : State::Failed, std::memory_order_release);
+    SetEvent(build->done_.get());
   });
-  return started ? build : nullptr;
+  if (!adding) return nullptr;
+  if (!RunInBackground([build, shared] { build->Read(*shared); })) {
+    build->Cancel();
+    return nullptr;
+  }
+  return build;
 }
 
-bool DocumentBuild::Build(Start& start) {
+void DocumentBuild::Cancel() {
+  cancelled_.store(true, std::memory_order_relaxed);
+  queue_->Close();
+}
+
+bool DocumentBuild::Wait(std::chrono::steady_clock::time_point deadline) const {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  return WaitForSingleObject(done_.get(), static_cast<DWORD>(std::max<int64_t>(left.count(), 0))) == WAIT_OBJECT_0;
+}
+
+void DocumentBuild::Read(Start& start) {
   SliceConverter converter = std::move(start.converter);
-  std::string text = std::move(start.firstText), bytes;
-  uint64_t consumed = start.firstBytes;  // of the file, for the text so far
-  size_t added = 0;                      // of the text, to the document
-  size_t openLine = 0;                   // the length so far of the text's last line
-  bool more = true;
-  UniqueLoader loader;
-  Result& result = result_;
-  while (!cancelled_.load(std::memory_order_relaxed)) {
-    if (!text.empty()) {
-      if (!loader) loader = start.makeLoader(ExpectedTextLength(start.announcedSize, consumed, text.size()));
-      if (!loader) return false;
-      // Text beyond what the control counts in 32 bits, or beyond its memory, is left out.
-      if (text.size() > static_cast<size_t>(INT32_MAX) - added ||
-          loader->AddData(text.data(), static_cast<intptr_t>(text.size())) != SC_STATUS_OK) {
-        break;
+  uint64_t consumed = start.firstBytes;
+  std::string bytes;
+  try {
+    bool more = consumed < start.announcedSize, startOver = false;
+    while (more && !cancelled_.load(std::memory_order_relaxed)) {
+      // Never beyond the announced size: a file that grows meanwhile, or a
+      // stream, must not add what was not there when the load began.
+      bytes.clear();
+      const uint64_t left = start.announcedSize - std::min(consumed, start.announcedSize);
+      consumed += ReadUpTo(*start.rest, bytes, static_cast<size_t>(std::min<uint64_t>(kSliceBytes, left)));
+      bytesRead_.store(consumed, std::memory_order_relaxed);
+      more = !bytes.empty() && consumed < start.announcedSize;
+      TextQueue::Piece piece;
+      if (!converter.Convert(bytes, !more, piece.text)) {
+        // A byte that UTF-8 has not: the whole file is ANSI, from its first
+        // byte, in a document made anew for the text that ANSI gives.
+        if (start.rest->Rewind()) {
+          converter = SliceConverter(Encoding::Ansi);
+          consumed = 0;
+          startOver = more = true;
+          continue;
+        }
+        // A source that cannot go back: the rest is shown as its bytes are.
+        converter.PassInvalidUtf8();
+        piece.text.clear();
+        converter.Convert(bytes, !more, piece.text);
       }
-      added += text.size();
-      if (!result.holdsUnlexedLine) result.holdsUnlexedLine = HoldsUnlexedLine(text, openLine);
-      result.tail.append(text, text.size() - std::min(text.size(), kTailBytes), std::string::npos);
-      if (result.tail.size() > 2 * kTailBytes) result.tail.erase(0, result.tail.size() - kTailBytes);
+      if (std::exchange(startOver, false)) {
+        piece.startOver = ExpectedTextLength(start.announcedSize, consumed, piece.text.size());
+      }
+      if (!queue_->Push(std::move(piece))) break;
     }
-    if (!more) break;
-    // Never beyond the announced size: a file that grows meanwhile, or a
-    // stream, must not add what was not there when the load began.
-    bytes.clear();
-    const uint64_t left = start.announcedSize - std::min(consumed, start.announcedSize);
-    consumed += ReadUpTo(*start.rest, bytes, static_cast<size_t>(std::min<uint64_t>(kSliceBytes, left)));
-    bytesRead_.store(consumed, std::memory_order_relaxed);
-    more = !bytes.empty() && consumed < start.announcedSize;
-    text.clear();
-    if (converter.Convert(bytes, !more, text)) continue;
-    // A byte that UTF-8 has not: the whole file is ANSI, from its first byte,
-    // in a document made anew for the text that ANSI gives.
-    if (start.rest->Rewind()) {
-      converter = SliceConverter(Encoding::Ansi);
-      loader.reset();
-      text.clear();
-      consumed = added = openLine = 0;
-      result.holdsUnlexedLine = false;
-      result.tail.clear();
-      more = true;
-      continue;
-    }
-    // A source that cannot go back: the rest is shown as its bytes are.
-    converter.PassInvalidUtf8();
-    text.clear();
-    converter.Convert(bytes, !more, text);
+  } catch (...) {
+    // What cannot be read into memory or converted ends the text where it is.
   }
-  if (cancelled_.load(std::memory_order_relaxed) || !loader) return false;
+  queue_->Finish(converter.encoding(), consumed);
+}
+
+bool DocumentBuild::Add(Start& start) {
+  UniqueLoader loader = start.makeLoader(ExpectedTextLength(start.announcedSize, start.firstBytes, start.firstText.size()));
+  size_t added = 0;     // of the text, to the document
+  size_t openLine = 0;  // the length so far of the text's last line
+  bool full = false;    // the document takes no more
+  Result& result = result_;
+  TextQueue::Piece piece{std::move(start.firstText)};
+  do {
+    if (piece.startOver) {
+      loader.reset();
+      loader = start.makeLoader(piece.startOver);
+      added = openLine = 0;
+      full = result.holdsUnlexedLine = false;
+      result.tail.clear();
+    }
+    if (!loader) return false;
+    // Text beyond what the control counts in 32 bits, or beyond its memory, is left out.
+    const std::string& text = piece.text;
+    full = full || text.size() > static_cast<size_t>(INT32_MAX) - added ||
+           loader->AddData(text.data(), static_cast<intptr_t>(text.size())) != SC_STATUS_OK;
+    if (full) continue;
+    added += text.size();
+    if (!result.holdsUnlexedLine) result.holdsUnlexedLine = HoldsUnlexedLine(text, openLine);
+    result.tail.append(text, text.size() - std::min(text.size(), kTailBytes), std::string::npos);
+    if (result.tail.size() > 2 * kTailBytes) result.tail.erase(0, result.tail.size() - kTailBytes);
+  } while (queue_->Pop(piece));
+  if (cancelled_.load(std::memory_order_relaxed)) return false;
   result.document = std::move(loader);
-  result.encoding = converter.encoding();
-  result.bytes = consumed;
+  result.encoding = queue_->encoding();
+  result.bytes = queue_->bytes();
   if (result.tail.size() > kTailBytes) result.tail.erase(0, result.tail.size() - kTailBytes);
   return true;
 }

@@ -5,6 +5,7 @@
 // part meanwhile and puts the built document in its place once the worker is
 // done; until then the worker touches nothing the viewer's thread uses.
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "abi/ScintillaInterface.h"
+#include "base/Handles.h"
 #include "viewer/ByteSource.h"
 #include "viewer/Encoding.h"
 
@@ -54,26 +56,38 @@ class DocumentBuild {
     std::string tail;                        // the text's last bytes, for a modeline at its end
   };
 
-  // Starts the worker; null when no thread could be started.
+  // Starts the workers, one that reads and converts the rest and one that
+  // adds the text to the document; null when no thread could be started.
   static std::shared_ptr<DocumentBuild> Begin(Start start);
+  ~DocumentBuild();
+  DocumentBuild(const DocumentBuild&) = delete;
+  DocumentBuild& operator=(const DocumentBuild&) = delete;
 
   State state() const { return state_.load(std::memory_order_acquire); }
-  // How many bytes of the file the worker has read.
+  // How many bytes of the file the workers have read.
   uint64_t bytesRead() const { return bytesRead_.load(std::memory_order_relaxed); }
+  // Waits until the build is over or `deadline` has come; true when over.
+  bool Wait(std::chrono::steady_clock::time_point deadline) const;
   // Once Built, for the viewer's thread.
   Result TakeResult() { return std::move(result_); }
-  // The document is not wanted any more: the worker stops at its next slice.
-  void Cancel() { cancelled_.store(true, std::memory_order_relaxed); }
+  // The document is not wanted any more: the workers stop at their next slice.
+  void Cancel();
 
  private:
-  explicit DocumentBuild(uint64_t firstBytes) : bytesRead_(firstBytes) {}
-  // On the worker: false when cancelled or nothing could be built.
-  bool Build(Start& start);
+  class TextQueue;
+  explicit DocumentBuild(uint64_t firstBytes);
+  // The reading worker: the rest of the file, converted, into the queue.
+  void Read(Start& start);
+  // The adding worker: the first part's text and the queue's into the
+  // document; false when cancelled or nothing could be built.
+  bool Add(Start& start);
 
   std::atomic<State> state_{State::Building};
   std::atomic<uint64_t> bytesRead_;
   std::atomic<bool> cancelled_{false};
-  Result result_;  // the worker's until state_ says Built
+  std::unique_ptr<TextQueue> queue_;
+  UniqueHandle done_;  // set once state_ is no longer Building
+  Result result_;      // the adding worker's until state_ says Built
 };
 
 }  // namespace lumen

@@ -97,6 +97,9 @@ DocumentLoad::Stage DocumentLoad::Turn(std::chrono::steady_clock::time_point dea
       return stage_;
     }
   }
+  // Once all is read, what is left is short: the turn waits for it rather
+  // than leave it to a later tick.
+  if (build_->bytesRead() >= announcedSize_) build_->Wait(deadline);
   switch (build_->state()) {
     case DocumentBuild::State::Built:
       stage_ = Stage::Built;
