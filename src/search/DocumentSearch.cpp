@@ -292,8 +292,10 @@ void DocumentSearch::SetDocumentComplete(bool complete) {
 void DocumentSearch::DocumentReplaced() {
   if (!scan_.Restart()) return;
   if (marking_ == Marking::Search) {
+    // As after a load: while the search marks, the marks are the search's.
     matches_.clear();
     listComplete_ = false;
+    marksAreSearch_ = true;
   }
   if (events_.turnsWanted) events_.turnsWanted(true);
 }

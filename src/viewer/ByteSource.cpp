@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "base/ExclusiveLock.h"
+
 namespace lumen {
 namespace {
 
@@ -53,17 +55,6 @@ class StreamBytes final : public ByteSource {
   bool failed_ = false;
 };
 
-class Locked {
- public:
-  explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-  ~Locked() { ReleaseSRWLockExclusive(&lock_); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
-
- private:
-  SRWLOCK& lock_;
-};
-
 }  // namespace
 
 size_t ReadUpTo(ByteSource& source, std::string& bytes, size_t length) {
@@ -86,8 +77,8 @@ StreamFeed::StreamFeed() = default;
 StreamFeed::~StreamFeed() = default;
 
 size_t StreamFeed::Read(char* buffer, size_t room) {
-  const Locked locked(lock_);
-  while (pieces_.empty() && !ended_ && !closed_) Wait();
+  const ExclusiveLock locked(lock_);
+  while (pieces_.empty() && !ended_ && !closed_) locked.Wait(changed_);
   if (pieces_.empty()) return 0;
   const std::string& piece = pieces_.front();
   const size_t count = std::min(room, piece.size() - offset_);
@@ -102,9 +93,9 @@ size_t StreamFeed::Read(char* buffer, size_t room) {
 }
 
 bool StreamFeed::Rewind() {
-  const Locked locked(lock_);
+  const ExclusiveLock locked(lock_);
   rewinding_ = Rewinding::Asked;
-  while (rewinding_ == Rewinding::Asked && !closed_) Wait();
+  while (rewinding_ == Rewinding::Asked && !closed_) locked.Wait(changed_);
   const bool rewound = rewinding_ == Rewinding::Done && !closed_;
   rewinding_ = Rewinding::No;
   return rewound;
@@ -114,7 +105,7 @@ void StreamFeed::Pump(ByteSource& stream, std::chrono::steady_clock::time_point 
   for (;;) {
     bool rewind = false;
     {
-      const Locked locked(lock_);
+      const ExclusiveLock locked(lock_);
       rewind = rewinding_ == Rewinding::Asked;
       const bool full = queued_ >= kQueuedBytes;
       if (closed_ || (!rewind && (ended_ || full || std::chrono::steady_clock::now() >= deadline))) return;
@@ -122,7 +113,7 @@ void StreamFeed::Pump(ByteSource& stream, std::chrono::steady_clock::time_point 
     // The host's stream is called without the lock: it may take its time.
     if (rewind) {
       const bool rewound = stream.Rewind();
-      const Locked locked(lock_);
+      const ExclusiveLock locked(lock_);
       if (rewound) {
         pieces_.clear();
         offset_ = queued_ = 0;
@@ -134,7 +125,7 @@ void StreamFeed::Pump(ByteSource& stream, std::chrono::steady_clock::time_point 
     }
     std::string piece;
     ReadUpTo(stream, piece, kStreamPiece);
-    const Locked locked(lock_);
+    const ExclusiveLock locked(lock_);
     if (piece.empty()) {
       ended_ = true;  // at its end, or failing: the worker ends the text there
     } else {
@@ -146,7 +137,7 @@ void StreamFeed::Pump(ByteSource& stream, std::chrono::steady_clock::time_point 
 }
 
 void StreamFeed::Close() {
-  const Locked locked(lock_);
+  const ExclusiveLock locked(lock_);
   closed_ = true;
   pieces_.clear();
   offset_ = queued_ = 0;

@@ -62,7 +62,6 @@ class StreamFeed final : public ByteSource {
   enum class Rewinding { No, Asked, Done, Refused };
   // Under the lock: tells the worker that something changed.
   void Changed() { WakeAllConditionVariable(&changed_); }
-  void Wait() { SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0); }
 
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "base/BackgroundThread.h"
+#include "base/ExclusiveLock.h"
 #include "viewer/Styling.h"
 
 namespace lumen {
@@ -41,8 +42,8 @@ class DocumentBuild::TextQueue {
 
   // The reader's: false once the builder wants no more.
   bool Push(Piece piece) {
-    const Locked locked(lock_);
-    while (queued_ >= kQueuedText && !closed_) Wait();
+    const ExclusiveLock locked(lock_);
+    while (queued_ >= kQueuedText && !closed_) locked.Wait(changed_);
     if (closed_) return false;
     queued_ += piece.text.size();
     pieces_.push_back(std::move(piece));
@@ -51,7 +52,7 @@ class DocumentBuild::TextQueue {
   }
   // The reader has no more: the text came from `bytes` of the file, in `encoding`.
   void Finish(Encoding encoding, uint64_t bytes) {
-    const Locked locked(lock_);
+    const ExclusiveLock locked(lock_);
     finished_ = true;
     encoding_ = encoding;
     bytes_ = bytes;
@@ -59,8 +60,8 @@ class DocumentBuild::TextQueue {
   }
   // The builder's: false at the end, or once closed.
   bool Pop(Piece& piece) {
-    const Locked locked(lock_);
-    while (pieces_.empty() && !finished_ && !closed_) Wait();
+    const ExclusiveLock locked(lock_);
+    while (pieces_.empty() && !finished_ && !closed_) locked.Wait(changed_);
     if (closed_ || pieces_.empty()) return false;
     piece = std::move(pieces_.front());
     pieces_.pop_front();
@@ -70,33 +71,21 @@ class DocumentBuild::TextQueue {
   }
   // Neither waits any more.
   void Close() {
-    const Locked locked(lock_);
+    const ExclusiveLock locked(lock_);
     closed_ = true;
     WakeAllConditionVariable(&changed_);
   }
   Encoding encoding() {
-    const Locked locked(lock_);
+    const ExclusiveLock locked(lock_);
     return encoding_;
   }
   uint64_t bytes() {
-    const Locked locked(lock_);
+    const ExclusiveLock locked(lock_);
     return bytes_;
   }
 
  private:
   static constexpr size_t kQueuedText = size_t{4} << 20;
-  class Locked {
-   public:
-    explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-   private:
-    SRWLOCK& lock_;
-  };
-  void Wait() { SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0); }
-
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
   std::deque<Piece> pieces_;

@@ -30,12 +30,6 @@ constexpr size_t kMegabyte = size_t{1} << 20;
 constexpr size_t kBigFile = kWholeFirstPart + 3 * kMegabyte / 2;
 constexpr int kCLexer = 3;
 
-int ClientHeight(HWND window) {
-  RECT client = {};
-  GetClientRect(window, &client);
-  return client.bottom;
-}
-
 int Height(HWND window) {
   RECT box = {};
   GetWindowRect(window, &box);
@@ -49,16 +43,18 @@ TEST(BigFiles, ShowTheirFirstPartAtOnceAndTheWholeTextWithItsFiguresOnceBuilt) {
   const std::string bytes = test::LogAcrossSlices(Encoding::Utf16LE, U"\xFEFF", U"\U0001F600", kBigFile);
   const std::wstring path = viewer.FilePath(L"big.log");
   test::WriteBytes(path, bytes);
+  viewer.Send(WM_COMMAND, IDM_FIND);
+  viewer.TypeSearchText(L"last");
   viewer.ClearNotifications();
   ASSERT_EQ(viewer.OpenFile(path), 1);
   EXPECT_LT(DocumentOf(viewer).size(), bytes.size() / 4) << "only the first part at once";
   EXPECT_NE(viewer.Description().find(L"loading"), std::wstring::npos) << test::ToUtf8(viewer.Description());
   EXPECT_EQ(viewer.Sci(SCI_GETREADONLY), 1);
-  EXPECT_LT(Height(viewer.editor()), ClientHeight(viewer.viewer())) << "room for the progress strip";
+  const int heightWhileLoading = Height(viewer.editor());
   const LRESULT firstMargin = viewer.Sci(SCI_GETMARGINWIDTHN, 0);
   viewer.Sci(SCI_SETSEL, 10, 20);  // the user selects meanwhile
   ASSERT_TRUE(viewer.WaitWhileLoading());
-  EXPECT_EQ(Height(viewer.editor()), ClientHeight(viewer.viewer()));
+  EXPECT_GT(Height(viewer.editor()), heightWhileLoading) << "the progress strip below the editor is gone";
   EXPECT_GT(viewer.Sci(SCI_GETMARGINWIDTHN, 0), firstMargin) << "the margin widens for the lines that arrived";
   const auto& told = viewer.notifications();
   EXPECT_TRUE(told.size() >= 2 && told.back().code == kFeaturesNotification) << "told when the description is final";
@@ -67,6 +63,13 @@ TEST(BigFiles, ShowTheirFirstPartAtOnceAndTheWholeTextWithItsFiguresOnceBuilt) {
                                       std::to_wstring(bytes.size()) + L" bytes");
   EXPECT_EQ(viewer.Sci(SCI_GETREADONLY), 1);
   EXPECT_EQ(viewer.Selection(), std::make_pair(10, 20)) << "the selection stays where the user left it";
+  // The search marks the whole text once it is there, up to its last line.
+  const LRESULT last = viewer.Sci(SCI_GETLENGTH) - 7;  // inside "last" of "the last line"
+  for (int turn = 0; turn < 500 && viewer.Sci(SCI_INDICATORVALUEAT, 0, last) != 1; ++turn) {
+    Sleep(10);
+    viewer.Pump();
+  }
+  EXPECT_EQ(viewer.Sci(SCI_INDICATORVALUEAT, 0, last), 1);
 }
 
 TEST(BigFiles, AreNotLexedWhereTheyHoldALineTooLongToLex) {
