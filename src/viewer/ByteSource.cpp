@@ -123,8 +123,9 @@ void StreamFeed::Pump(ByteSource& stream, std::chrono::steady_clock::time_point 
       Changed();
       continue;
     }
-    std::string piece;
-    ReadUpTo(stream, piece, kStreamPiece);
+    // One call into the host at a time, so that the time is looked at after each.
+    std::string piece(kStreamPiece, '\0');
+    piece.resize(stream.Read(piece.data(), piece.size()));
     const ExclusiveLock locked(lock_);
     if (piece.empty()) {
       ended_ = true;  // at its end, or failing: the worker ends the text there
