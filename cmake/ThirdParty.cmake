@@ -26,5 +26,8 @@ if(LUMEN_BUILD_TESTS)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
 
+# PCRE2 from Debian's pcre2 sources, for the find bar's regular expressions.
+add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/pcre2 ${CMAKE_BINARY_DIR}/third_party/pcre2-build)
+
 # Scintilla 5 and Lexilla from Debian's scite sources (skipped when absent).
 add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/scintilla5 ${CMAKE_BINARY_DIR}/third_party/scintilla5)

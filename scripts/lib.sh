@@ -97,10 +97,12 @@ prepare_wine_prefix() {
   touch "$WINEPREFIX/.lumen-ready"
 }
 
-# The real editor control (Scintilla 5 with Lexilla) is built from Debian's
-# "scite" source package, unpacked once into the build tree; CMake finds it
-# there. Nothing of it is kept in the repository.
+# The real editor control (Scintilla 5 with Lexilla) and the regular
+# expression library (PCRE2) are built from Debian's "scite" and "pcre2"
+# source packages, unpacked once into the build tree; CMake finds them there.
+# Nothing of them is kept in the repository.
 scite_source_dir=$build_dir/third_party/scite
+pcre2_source_dir=$build_dir/third_party/pcre2
 
 # Adds deb-src to every "Types:" line of the Debian mirror's sources that lacks it.
 enable_deb_src() {
@@ -110,42 +112,59 @@ enable_deb_src() {
   sed -i '/^Types:/{/deb-src/!s/$/ deb-src/}' "$sources"
 }
 
-# Fetches the sources once. A machine where that cannot happen (no root, no
-# mirror) still builds and tests everything else: CMake then skips the real control.
-ensure_scintilla_sources() {
-  [ -d "$scite_source_dir" ] && return 0
-  local skipped="the real editor control (Scintilla 5) is skipped"
-  if [ -z "$(apt-cache showsrc scite 2>/dev/null)" ]; then
+# Unpacks Debian's source package $1 into the folder $2 once; returns non-zero
+# (having said why) when that cannot happen here.
+fetch_debian_source() {
+  local package=$1 folder=$2
+  [ -d "$folder" ] && return 0
+  if [ -z "$(apt-cache showsrc "$package" 2>/dev/null)" ]; then
     if [ "$(id -u)" -ne 0 ]; then
-      echo "Debian's scite sources are not known to apt; run this command as root once to fetch them. Until then $skipped." >&2
-      return 0
+      echo "Debian's $package sources are not known to apt; run this command as root once to fetch them." >&2
+      return 1
     fi
     if ! enable_deb_src; then
-      echo "No /etc/apt/sources.list.d/debian.sources to enable deb-src in; $skipped." >&2
-      return 0
+      echo "No /etc/apt/sources.list.d/debian.sources to enable deb-src in." >&2
+      return 1
     fi
     say "enabling Debian's source packages"
     apt-get update -qq
   fi
   if ! command -v dpkg-source >/dev/null; then
     if [ "$(id -u)" -ne 0 ]; then
-      echo "dpkg-dev is missing (it unpacks source packages); $skipped." >&2
-      return 0
+      echo "dpkg-dev is missing (it unpacks source packages)." >&2
+      return 1
     fi
     ensure_packages dpkg-dev
   fi
-  say "fetching Debian's scite sources (Scintilla 5, Lexilla)"
+  say "fetching Debian's $package sources"
   # Unpacked beside the final place and moved there whole, so an interrupted
-  # fetch is never mistaken for a finished one.
-  local partial=$scite_source_dir.partial
-  rm -rf "$partial"
-  mkdir -p "$partial"
-  if ! (cd "$partial" && apt-get source -qq -o APT::Sandbox::User=root scite >/dev/null); then
+  # fetch is never mistaken for a finished one. The newest version first; a
+  # mirror that lacks its files (a security update) gives an older one.
+  local partial=$folder.partial version
+  for version in $(apt-cache showsrc "$package" 2>/dev/null | sed -n 's/^Version: //p'); do
     rm -rf "$partial"
-    echo "apt-get source scite failed; $skipped." >&2
-    return 0
-  fi
-  mv "$partial" "$scite_source_dir"
+    mkdir -p "$partial"
+    if (cd "$partial" && apt-get source -qq -o APT::Sandbox::User=root "$package=$version" >/dev/null 2>&1); then
+      mv "$partial" "$folder"
+      return 0
+    fi
+  done
+  rm -rf "$partial"
+  echo "apt-get source $package failed." >&2
+  return 1
+}
+
+# A machine where Scintilla's sources cannot be had (no root, no mirror) still
+# builds and tests everything else: CMake then skips the real control.
+ensure_scintilla_sources() {
+  fetch_debian_source scite "$scite_source_dir" ||
+    echo "Until then the real editor control (Scintilla 5) is skipped." >&2
+  return 0
+}
+
+# The find bar's regular expressions need PCRE2: without it nothing builds.
+ensure_pcre2_sources() {
+  fetch_debian_source pcre2 "$pcre2_source_dir" || exit 2
 }
 
 # A Unix path as Wine's programs see it: drive Z: is the Unix root.

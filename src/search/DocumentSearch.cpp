@@ -39,6 +39,9 @@ MatchCount DocumentSearch::count() const {
   count.total = matches_.size();
   count.invalidPattern = invalidPattern_;
   count.counting = marking_ == Marking::Search && scan_.active() && (!scan_.done() || !documentComplete_);
+  if (const auto at = scan_.tooComplexAt(); at && marking_ == Marking::Search) {
+    count.tooComplexLine = static_cast<size_t>(editor_.Send(SCI_LINEFROMPOSITION, *at)) + 1;
+  }
   return count;
 }
 

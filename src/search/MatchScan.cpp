@@ -18,9 +18,6 @@ constexpr size_t kPiece = 256 * 1024;
 constexpr size_t kComparisonsPerFind = size_t{16} << 20;
 // How many matches pass between two looks at the clock.
 constexpr int kMatchesBetweenClockReads = 64;
-// How many instructions a pattern runs before the walk looks at the clock: a
-// hostile pattern over a long line stops in the middle and goes on later.
-constexpr size_t kPatternSteps = size_t{1} << 20;
 
 std::string_view Document(const EditorControl& editor, size_t length) {
   const auto* bytes = reinterpret_cast<const char*>(editor.Send(SCI_GETCHARACTERPOINTER));
@@ -44,7 +41,7 @@ void MatchScan::Start(const EditorControl& editor, std::string text, int flags) 
   end_ = text_.empty() ? 0 : length_;
   piece_ = std::clamp<size_t>(kComparisonsPerFind / std::max<size_t>(text_.size(), 1), 1, kPiece);
   lineKnown_ = false;
-  cursor_.reset();
+  tooComplexAt_.reset();
   active_ = true;
 }
 
@@ -79,7 +76,7 @@ bool MatchScan::Restart() {
   end_ = text_.empty() && !pattern_ ? 0 : length_;
   next_ = 0;
   lineKnown_ = false;
-  cursor_.reset();
+  tooComplexAt_.reset();
   return true;
 }
 
@@ -110,34 +107,31 @@ std::optional<Match> MatchScan::NextPatternMatch(size_t limit) {
     next_ = end_;
     return std::nullopt;
   }
-  while (next_ < limit) {
-    if (!lineKnown_) {
-      lineStart_ = next_;
-      lineEnd_ = std::min(document.find_first_of("\r\n", next_), document.size());
-      lineKnown_ = true;
-    }
-    const std::string_view line = document.substr(lineStart_, lineEnd_ - lineStart_);
-    std::optional<Pattern::Span> span;
-    if (next_ <= lineEnd_) {
-      if (!cursor_) cursor_.emplace();
-      size_t budget = kPatternSteps;
-      if (!pattern_->Resume(*cursor_, line, next_ - lineStart_, budget)) return std::nullopt;  // goes on later
-      span = cursor_->found;
-      cursor_.reset();
-    }
-    if (span && span->end > span->start) {
-      next_ = lineStart_ + span->end;
-      return Match{static_cast<int32_t>(lineStart_ + span->start), static_cast<int32_t>(lineStart_ + span->end)};
-    }
-    if (span && lineStart_ + span->start < lineEnd_) {
-      // Past an empty match by one whole character.
-      next_ = lineStart_ + span->start + 1;
-      while (next_ < lineEnd_ && (static_cast<uint8_t>(document[next_]) & 0xC0) == 0x80) ++next_;
-      continue;
-    }
-    next_ = lineEnd_ + LineEndLength(document, lineEnd_);
-    lineKnown_ = false;
+  if (next_ >= limit) return std::nullopt;
+  // One search in one line a call: the walk looks at the clock between them.
+  if (!lineKnown_) {
+    lineStart_ = next_;
+    lineEnd_ = std::min(document.find_first_of("\r\n", next_), document.size());
+    lineKnown_ = true;
   }
+  const std::string_view line = document.substr(lineStart_, lineEnd_ - lineStart_);
+  if (next_ <= lineEnd_) {
+    const Pattern::Result found = pattern_->Find(line, next_ - lineStart_);
+    const size_t start = lineStart_ + found.span.start, end = lineStart_ + found.span.end;
+    if (found.outcome == Pattern::Outcome::Found && end > start) {
+      next_ = end;
+      return Match{static_cast<int32_t>(start), static_cast<int32_t>(end)};
+    }
+    if (found.outcome == Pattern::Outcome::Found && start < lineEnd_) {
+      // Past an empty match by one whole character.
+      next_ = start + 1;
+      while (next_ < lineEnd_ && (static_cast<uint8_t>(document[next_]) & 0xC0) == 0x80) ++next_;
+      return std::nullopt;
+    }
+    if (found.outcome == Pattern::Outcome::TooComplex && !tooComplexAt_) tooComplexAt_ = lineStart_;
+  }
+  next_ = lineEnd_ + LineEndLength(document, lineEnd_);
+  lineKnown_ = false;
   return std::nullopt;
 }
 
@@ -158,7 +152,6 @@ bool MatchScan::Within(size_t start, size_t end, const OnMatch& onMatch, Clock::
   part.next_ = start;
   part.end_ = std::min(end, end_);
   part.lineKnown_ = false;
-  part.cursor_.reset();
   if (part.pattern_ && start > 0) {
     // A pattern scan starts at a line's start, so that ^ and \b see the line.
     const std::string_view document = Document(editor_, length_);

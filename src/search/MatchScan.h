@@ -29,6 +29,8 @@ class MatchScan {
   bool Restart();
 
   bool active() const { return active_; }
+  // The start of the first line a pattern was too complex to search.
+  std::optional<size_t> tooComplexAt() const { return tooComplexAt_; }
   size_t length() const { return length_; }  // of the document walked
   bool done() const { return !active_ || next_ >= end_; }
 
@@ -65,8 +67,9 @@ class MatchScan {
   size_t lineStart_ = 0;
   size_t lineEnd_ = 0;
   bool lineKnown_ = false;
-  // A pattern search under way in that line, stopped to let time pass.
-  std::optional<Pattern::Cursor> cursor_;
+  // Where the first line starts that the pattern could not search in the
+  // work one call may do.
+  std::optional<size_t> tooComplexAt_;
 };
 
 }  // namespace lumen

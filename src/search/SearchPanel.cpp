@@ -239,6 +239,11 @@ void SearchPanel::ShowCount(const MatchCount& count) {
   std::wstring text;
   if (count.searching && count.invalidPattern) {
     text = LoadResourceString(instance_, IDS_INVALID_PATTERN);
+  } else if (count.searching && count.tooComplexLine > 0) {
+    wchar_t buffer[96] = L"";
+    std::swprintf(buffer, std::size(buffer), LoadResourceString(instance_, IDS_PATTERN_TOO_COMPLEX).c_str(),
+                  static_cast<unsigned>(count.tooComplexLine));
+    text = buffer;
   } else if (count.searching && count.total == 0 && !count.counting) {
     text = LoadResourceString(instance_, IDS_NO_MATCHES);
   } else if (count.searching) {

@@ -12,6 +12,7 @@ struct MatchCount {
   size_t total = 0;
   bool invalidPattern = false;
   bool counting = false;  // the document is not searched to its end yet
+  size_t tooComplexLine = 0;  // 1-based: the first line the pattern was too complex for
   bool operator==(const MatchCount&) const = default;
 };
 
