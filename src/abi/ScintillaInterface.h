@@ -191,7 +191,7 @@ enum Notification : unsigned {
   SCN_FOCUSIN = 2028,
 };
 
-enum : int { SC_UPDATE_CONTENT = 1, SC_UPDATE_SELECTION = 2 };
+enum : int { SC_UPDATE_CONTENT = 1, SC_UPDATE_SELECTION = 2, SC_UPDATE_V_SCROLL = 4, SC_UPDATE_H_SCROLL = 8 };
 
 // The editor's child id in the viewer window; notifications carry it.
 constexpr int kEditorControlId = 1;

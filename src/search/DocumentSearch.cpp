@@ -10,250 +10,272 @@ namespace lumen {
 using namespace sci;
 
 namespace {
-// An action's own turn: every file of ordinary size is searched and marked
-// within it, as if there were no turns at all. Later turns are the viewer's
-// (its TurnScheduler), shorter, so that the host's messages keep flowing.
+// An action's own turn: every file of ordinary size is searched, counted and
+// marked within it, as if there were no turns at all. Later turns are the
+// viewer's (its TurnScheduler), shorter, so that the host's messages keep flowing.
 constexpr std::chrono::milliseconds kFirstTurn{50};
-// A step that must search on for its match: it ends at the match, which is
-// near whenever matches are many; a match that far is left to the next step.
-constexpr std::chrono::milliseconds kStepTurn{60};
-// Marking the lines in view, and looking for the last match from the end.
+// Marking what came into view after a scroll.
 constexpr std::chrono::milliseconds kViewTurn{20};
-// A first turn hands on at least this many matches however slow the machine:
+// A first turn marks at least this many matches however slow the machine:
 // a small file is then marked whole before the action returns, as always.
 constexpr size_t kSureMatches = 10000;
+// Documents up to this size have every match marked; bigger ones have the
+// matches marked in and near the lines in view.
+constexpr size_t kMarkWholeLimit = 4 << 20;
+// Looking for the number of the selected match, from the count's nearest place.
+constexpr std::chrono::milliseconds kNumberTurn{5};
+constexpr std::chrono::milliseconds kSmallTally{20};
 }  // namespace
 
 DocumentSearch::DocumentSearch(Events events) : events_(std::move(events)) {}
 
 void DocumentSearch::SetEditor(const EditorControl& editor) {
   editor_ = editor;
-  scan_.Stop();
-  listComplete_ = false;
-}
-
-MatchCount DocumentSearch::count() const {
-  MatchCount count;
-  count.searching = !text_.empty();
-  count.position = matchSelected_ && !selectedLast_ && currentMatch_ < matches_.size() ? currentMatch_ + 1 : 0;
-  count.total = matches_.size();
-  count.invalidPattern = invalidPattern_;
-  count.counting = marking_ == Marking::Search && scan_.active() && (!scan_.done() || !documentComplete_);
-  if (const auto at = scan_.tooComplexAt(); at && marking_ == Marking::Search) {
-    count.tooComplexLine = static_cast<size_t>(editor_.Send(SCI_LINEFROMPOSITION, *at)) + 1;
-  }
-  return count;
-}
-
-void DocumentSearch::ReportCount() const {
-  if (events_.countChanged) events_.countChanged(count());
+  step_.reset();
+  tally_.reset();
+  searcher_.reset();
+  selected_.reset();
+  marksSearcher_.reset();
+  markWalk_.reset();
+  marked_.Clear();
+  state_ = {};
 }
 
 void DocumentSearch::SetUpIndicator(const std::optional<Highlight>& highlight) const {
   SetUpSearchIndicator(editor_, highlight);
 }
 
-bool DocumentSearch::ListValid() const {
-  return listComplete_ || (marking_ == Marking::Search && scan_.active());
+std::string_view DocumentSearch::Document() const {
+  if (!editor_.exists()) return {};
+  const auto length = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0));
+  const auto* bytes = reinterpret_cast<const char*>(editor_.Send(SCI_GETCHARACTERPOINTER));
+  return bytes ? std::string_view(bytes, length) : std::string_view();
 }
 
-void DocumentSearch::StartSearchMarking() {
-  selectFirstWhenFound_ = false;
-  matches_.clear();
-  listComplete_ = false;
-  invalidPattern_ = false;
-  marking_ = Marking::Search;
-  ClearSearchIndicator(editor_);
-  scan_.Stop();
-  if (text_.empty() || !editor_.exists()) return;
-  if (!regularExpression_) {
-    scan_.Start(editor_, WideToUtf8(text_), SearchFlags(matchCase_, wholeWord_));
-    return;
-  }
-  auto pattern = Pattern::Compile(WideToUtf8(text_), matchCase_, wholeWord_);
-  invalidPattern_ = !pattern;
-  if (pattern) scan_.Start(editor_, std::move(*pattern));
-}
-
-void DocumentSearch::StartMarking(Marking marking, const std::string& text, int flags) {
-  // A search list left half-made is made again by the next step that needs it.
-  marking_ = marking;
-  ClearSearchIndicator(editor_);
-  scan_.Start(editor_, text, flags);
-}
-
-void DocumentSearch::Found(const Match& match) {
-  editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start), match.end - match.start);
-  if (marking_ != Marking::Search) return;
-  matches_.push_back(match);
-  if (selectFirstWhenFound_ && matches_.size() == 1) {
-    // The text was typed before its first match was found: it is selected now.
-    selectFirstWhenFound_ = false;
-    marksAreSearch_ = true;
-    SelectMatch(editor_, match);
-    matchSelected_ = true;
-  }
-}
-
-void DocumentSearch::RunMarking(std::chrono::milliseconds turn, const std::function<bool()>& enough, bool markView) {
-  if (!scan_.active()) {
-    if (events_.turnsWanted) events_.turnsWanted(false);
-    return;
-  }
-  const bool done = scan_.Run(actionStart_ + turn, [this](const Match& match) { Found(match); }, enough,
-                              turn == kFirstTurn ? kSureMatches : 0);
-  if (done && marking_ == Marking::Search) {
-    listComplete_ = true;
-    if (selectedLast_) {
-      // Its place: the last match that starts where it does or before.
-      currentMatch_ = 0;
-      for (size_t i = 0; i < matches_.size() && matches_[i].start <= selectedLast_->start; ++i) currentMatch_ = i;
-      selectedLast_.reset();
+MatchCount DocumentSearch::count() const {
+  MatchCount count;
+  count.searching = !text_.empty();
+  count.invalidPattern = invalidPattern_;
+  if (tally_) {
+    count.total = tally_->total();
+    count.counting = state_.phase == SearchState::Phase::Scanning;
+    if (const auto at = tally_->tooComplexAt()) {
+      count.tooComplexLine = static_cast<size_t>(editor_.Send(SCI_LINEFROMPOSITION, *at)) + 1;
     }
   }
-  if (!done && markView) {
-    // What the user sees is marked now; the rest follows in turns.
-    const auto first = static_cast<WPARAM>(editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE)));
-    const LRESULT start = editor_.Send(SCI_POSITIONFROMLINE, first);
-    LRESULT end = editor_.Send(SCI_POSITIONFROMLINE, first + static_cast<WPARAM>(editor_.Send(SCI_LINESONSCREEN)) + 2);
-    if (end < 0) end = editor_.Send(SCI_GETLENGTH);
-    scan_.Within(
-        static_cast<size_t>(std::max<LRESULT>(start, 0)), static_cast<size_t>(end),
-        [this](const Match& match) {
-          editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start), match.end - match.start);
-        },
-        std::min(MatchScan::Clock::now(), actionStart_ + kFirstTurn) + kViewTurn);
+  if (selected_ && selectedNumber_) {
+    const Selection selection = GetSelection(editor_);
+    if (selection.start == selected_->start && selection.end == selected_->end) count.position = *selectedNumber_ + 1;
   }
+  return count;
+}
+
+void DocumentSearch::ReportCount() {
+  if (selected_ && !selectedNumber_ && tally_ && static_cast<size_t>(selected_->start) < tally_->reached()) {
+    selectedNumber_ = tally_->CountBefore(Document(), static_cast<size_t>(selected_->start), Clock::now() + kNumberTurn);
+  }
+  if (events_.countChanged) events_.countChanged(count());
+}
+
+void DocumentSearch::StartSearch() {
+  step_.reset();
+  selected_.reset();
+  selectedNumber_.reset();
+  tally_.reset();
+  const Searcher::Made made = Searcher::For(query_);
+  searcher_ = made.searcher;
+  invalidPattern_ = made.invalidPattern;
+  if (!searcher_ || !editor_.exists()) {
+    state_.phase = SearchState::Phase::Idle;
+    return;
+  }
+  tally_.emplace(searcher_, Document());
+  state_.phase = SearchState::Phase::Scanning;
+}
+
+void DocumentSearch::StartMarks(SearchState::Marks owner, std::shared_ptr<const Searcher> searcher) {
+  ClearSearchIndicator(editor_);
+  marked_.Clear();
+  markWalk_.reset();
+  marksSearcher_ = std::move(searcher);
+  state_.marks = marksSearcher_ ? owner : SearchState::Marks::None;
+  markWholeDocument_ = Document().size() <= kMarkWholeLimit;
+}
+
+void DocumentSearch::StopMarks() { StartMarks(SearchState::Marks::None, nullptr); }
+
+std::pair<size_t, size_t> DocumentSearch::ViewRange() const {
+  // The lines in view, and a screen's worth above and below them.
+  const LRESULT first = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
+  const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
+  const LRESULT start = editor_.Send(SCI_POSITIONFROMLINE, std::max<LRESULT>(first - screen, 0));
+  LRESULT end = editor_.Send(SCI_POSITIONFROMLINE, first + 2 * screen + 2);
+  if (end < 0) end = editor_.Send(SCI_GETLENGTH);
+  return {static_cast<size_t>(std::max<LRESULT>(start, 0)), static_cast<size_t>(std::max<LRESULT>(end, 0))};
+}
+
+bool DocumentSearch::RunMarks(Clock::time_point deadline, bool viewOnly, size_t atLeast) {
+  if (!marksSearcher_ || !editor_.exists()) return true;
+  const std::string_view document = Document();
+  std::vector<std::pair<size_t, size_t>> wanted = {ViewRange()};
+  if (markWholeDocument_ && !viewOnly) wanted.emplace_back(0, document.size());
+  editor_.Send(SCI_SETINDICATORCURRENT, kSearchIndicator);
+  size_t handed = 0;
+  const auto mark = [&](const Match& match) {
+    editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start), match.end - match.start);
+    ++handed;
+  };
+  for (const auto& [start, end] : wanted) {
+    while (const auto gap = marked_.FirstGap(start, std::min(end, document.size()))) {
+      // A walk cut short goes on where it stopped; any other starts at the gap.
+      if (!markWalk_ || markWalkStart_ != gap->first || markWalkEnd_ != gap->second) {
+        markWalk_.emplace(marksSearcher_, document, gap->first, MatchWalk::From::LineStart);
+        markWalkStart_ = gap->first;
+        markWalkEnd_ = gap->second;
+      }
+      const bool there =
+          markWalk_->Run(document, gap->second, deadline, mark, {}, atLeast > handed ? atLeast - handed : 0);
+      const size_t reached = std::max(markWalk_->at(), markWalkStart_);
+      marked_.Add(markWalkStart_, reached);
+      markWalkStart_ = reached;
+      if (!there) return false;
+      markWalk_.reset();
+    }
+  }
+  return true;
+}
+
+size_t DocumentSearch::TallyEnd(std::string_view document) const {
+  return documentComplete_ ? document.size() : searcher_->SettledEnd(document);
+}
+
+bool DocumentSearch::RunTally(Clock::time_point deadline) {
+  if (!tally_) return true;
+  const std::string_view document = Document();
+  const bool there = tally_->Run(document, TallyEnd(document), deadline);
+  state_.phase = there && documentComplete_ ? SearchState::Phase::Complete : SearchState::Phase::Scanning;
+  return there;
+}
+
+bool DocumentSearch::RunStep(Clock::time_point deadline) {
+  if (!step_) return true;
+  const MatchStep::Outcome outcome = step_->Run(Document(), deadline);
+  if (outcome == MatchStep::Outcome::Searching) return false;
+  if (outcome == MatchStep::Outcome::Found) SelectFound(step_->found());
+  step_.reset();
+  return true;
+}
+
+bool DocumentSearch::Work(Clock::time_point deadline, bool viewOnly, size_t atLeast) {
+  // The step the user waits for, then what they see, the count, and the rest of the marks.
+  bool done = RunStep(deadline);
+  done = RunMarks(deadline, true, atLeast) && done;
+  // A small document is counted whole within the action, however long its marks took.
+  const bool small = Document().size() <= kMarkWholeLimit;
+  done = RunTally(small ? std::max(deadline, Clock::now() + kSmallTally) : deadline) && done;
+  if (!viewOnly) done = RunMarks(deadline, false, atLeast) && done;
   if (events_.turnsWanted) events_.turnsWanted(!done);
+  return done;
 }
 
-void DocumentSearch::ContinueMarking(MatchScan::Clock::time_point deadline) {
+void DocumentSearch::TakeTurn(Clock::time_point deadline) {
   const Action action(*this);
-  const auto turn = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - actionStart_);
-  RunMarking(std::max(turn, std::chrono::milliseconds(1)), {}, false);  // the view was marked when the action began
-  if (marking_ == Marking::Search) ReportCount();
+  Work(deadline);
+  if (tally_ || step_) ReportCount();
 }
 
-bool DocumentSearch::Collect(size_t count) {
-  if (matches_.size() >= count) return true;
-  if (!ListValid()) {
-    StartSearchMarking();
-    marksAreSearch_ = true;
-  }
-  if (marking_ == Marking::Search && scan_.active() && !scan_.done()) {
-    RunMarking(kStepTurn, [&] { return matches_.size() >= count; });
-    if (scan_.done()) listComplete_ = true;
-  }
-  return matches_.size() >= count;
+void DocumentSearch::ViewChanged() {
+  const Action action(*this);
+  if (!marksSearcher_) return;
+  if (!RunMarks(Clock::now() + kViewTurn, true) && events_.turnsWanted) events_.turnsWanted(true);
+}
+
+void DocumentSearch::SelectFound(const Match& match) {
+  SelectMatch(editor_, match);
+  selected_ = match;
+  selectedNumber_.reset();
+  ++selections_;
 }
 
 bool DocumentSearch::SetSearchText(const std::wstring& text) {
   const Action action(*this);
-  currentMatch_ = 0;
-  startOver_ = false;
-  selectedLast_.reset();
   if (&text != &text_) text_ = text;
-  marksAreSearch_ = false;
-  matchSelected_ = false;
-  StartSearchMarking();
-  RunMarking(kFirstTurn);
-  if (!matches_.empty()) {
-    marksAreSearch_ = true;
-    SelectMatch(editor_, matches_.front());
-    matchSelected_ = true;
+  query_.text = WideToUtf8(text_);
+  StartSearch();
+  if (!searcher_) {
+    StopMarks();
+    state_.marksHeld = false;
+    editor_.Send(SCI_SETEMPTYSELECTION, editor_.Send(SCI_GETCURRENTPOS));
+    if (events_.turnsWanted) events_.turnsWanted(false);
     ReportCount();
-    return true;
+    return false;
   }
+  StartMarks(SearchState::Marks::Search, searcher_);
+  state_.marksHeld = true;
+  // The document's first match; until a turn finds it, nothing is selected.
   editor_.Send(SCI_SETEMPTYSELECTION, editor_.Send(SCI_GETCURRENTPOS));
-  // Still searching: the first match is selected when a later turn finds it.
-  selectFirstWhenFound_ = scan_.active() && !scan_.done();
-  if (selectFirstWhenFound_) marksAreSearch_ = true;
+  step_.emplace(searcher_, Document(), 0, true);
+  Work(actionStart_ + kFirstTurn, false, kSureMatches);
   ReportCount();
-  return selectFirstWhenFound_;
+  const bool found = selected_ || step_;
+  // Without a match the selection may take the indicator again.
+  if (!found) state_.marksHeld = false;
+  return found;
 }
 
-bool DocumentSearch::SelectNeighbourMatch(bool forward) {
+bool DocumentSearch::Step(bool forward) {
   const Action action(*this);
   if (text_.empty() || !editor_.exists()) {
     ReportCount();
     return false;
   }
-  if (!ListValid() || !marksAreSearch_) {
-    // A new document, a list another marking cut short, or marks the selection
-    // took: the search marks again from the start; the list comes out the same.
-    StartSearchMarking();
-    RunMarking(kFirstTurn);
-  }
-  bool selected = false;
-  if (selectedLast_) {
-    if (forward) {
-      selectedLast_.reset();
-      currentMatch_ = SIZE_MAX;  // past the last: the next is the first
-    } else {
-      Collect(SIZE_MAX);  // places the selected last match in the list
-    }
-  }
-  if (startOver_) {
-    // Forwards the first match; backwards the step from the first, to the last.
-    startOver_ = false;
-    currentMatch_ = forward ? SIZE_MAX : 0;
-  }
-  if (forward) {
-    if (currentMatch_ != SIZE_MAX && Collect(currentMatch_ + 2)) {
-      ++currentMatch_;
-    } else {
-      Collect(1);
-      currentMatch_ = 0;  // past the last: the first again
-    }
-    selected = !matches_.empty();
-  } else if (currentMatch_ > 0 && currentMatch_ != SIZE_MAX && Collect(currentMatch_)) {
-    --currentMatch_;
-    selected = true;
-  } else if (const auto last =
-                 listComplete_ ? std::nullopt : scan_.LastMatch(actionStart_ + kStepTurn)) {
-    // Before the first: the last, found from the end while the list grows.
-    selectedLast_ = last;
-    marksAreSearch_ = true;
-    SelectMatch(editor_, *last);
-    matchSelected_ = true;
-    ReportCount();
-    return true;
-  } else {
-    Collect(SIZE_MAX);
-    currentMatch_ = matches_.empty() ? 0 : matches_.size() - 1;
-    selected = !matches_.empty();
-  }
-  if (!selected) {
+  if (!searcher_ && !invalidPattern_) StartSearch();  // a new document not searched yet
+  if (!searcher_ || (state_.phase == SearchState::Phase::Complete && tally_->total() == 0)) {
     ReportCount();
     return false;
   }
-  marksAreSearch_ = true;
-  SelectMatch(editor_, matches_[currentMatch_]);
-  matchSelected_ = true;
+  if (state_.marks != SearchState::Marks::Search) StartMarks(SearchState::Marks::Search, searcher_);
+  state_.marksHeld = true;
+  const Selection selection = GetSelection(editor_);
+  step_.emplace(searcher_, Document(), static_cast<size_t>(forward ? selection.end : selection.start), forward);
+  const size_t selectionsBefore = selections_;
+  Work(actionStart_ + kFirstTurn, false, kSureMatches);
   ReportCount();
-  return true;
+  return step_.has_value() || selections_ != selectionsBefore;
 }
 
-bool DocumentSearch::FindNext() { return SelectNeighbourMatch(true); }
-bool DocumentSearch::FindPrevious() { return SelectNeighbourMatch(false); }
+bool DocumentSearch::FindNext() { return Step(true); }
+bool DocumentSearch::FindPrevious() { return Step(false); }
+
+void DocumentSearch::FindSelectedText(const std::wstring& text, bool forward) {
+  const Action action(*this);
+  if (text.empty()) return;
+  if (text != text_ || !searcher_) {
+    text_ = text;
+    query_.text = WideToUtf8(text);
+    StartSearch();
+    StartMarks(SearchState::Marks::Search, searcher_);
+  }
+  Step(forward);
+}
 
 void DocumentSearch::SetMatchCase(bool matchCase) {
-  matchCase_ = matchCase;
+  query_.matchCase = matchCase;
   SetSearchText(text_);
 }
 
 void DocumentSearch::SetWholeWord(bool wholeWord) {
-  wholeWord_ = wholeWord;
+  query_.wholeWord = wholeWord;
   SetSearchText(text_);
 }
 
 void DocumentSearch::SetRegularExpression(bool regularExpression) {
-  regularExpression_ = regularExpression;
+  query_.regularExpression = regularExpression;
   SetSearchText(text_);
 }
 
 void DocumentSearch::CancelSearch() {
-  marksAreSearch_ = false;  // the marks stay until the selection changes
+  state_.marksHeld = false;  // the marks stay until the selection changes
   if (events_.hidePanel) events_.hidePanel();
 }
 
@@ -261,7 +283,7 @@ bool DocumentSearch::GoToLine(const std::wstring& text) {
   const auto target = ParseLineTarget(text);
   if (!target || !editor_.exists()) return false;
   lumen::GoToLine(editor_, *target);
-  matchSelected_ = false;
+  selected_.reset();
   ReportCount();
   FocusDocument();
   return true;
@@ -273,66 +295,56 @@ void DocumentSearch::FocusDocument() {
 
 void DocumentSearch::AfterLoad(bool panelShown) {
   const Action action(*this);
-  scan_.Stop();
+  // The old document's marks went with it.
+  step_.reset();
+  tally_.reset();
+  searcher_.reset();
+  selected_.reset();
+  state_.phase = SearchState::Phase::Idle;
+  StopMarks();
   if (events_.turnsWanted) events_.turnsWanted(false);
-  matches_.clear();
-  listComplete_ = false;
-  currentMatch_ = 0;
-  matchSelected_ = false;
-  selectedLast_.reset();
-  startOver_ = !text_.empty();
-  if (!panelShown) return;
-  StartSearchMarking();
-  RunMarking(kFirstTurn);
+  if (!panelShown || text_.empty()) return;  // the next step searches the new document
+  StartSearch();
+  StartMarks(SearchState::Marks::Search, searcher_);
+  state_.marksHeld = state_.marks == SearchState::Marks::Search;
+  Work(actionStart_ + kFirstTurn, false, kSureMatches);
   ReportCount();
-  if (!matches_.empty() || !scan_.done()) marksAreSearch_ = true;
 }
 
 void DocumentSearch::SetDocumentComplete(bool complete) {
-  if (std::exchange(documentComplete_, complete) != complete && marking_ == Marking::Search) ReportCount();
+  if (std::exchange(documentComplete_, complete) == complete || !tally_) return;
+  // Complete: the count goes on to the document's very end. Not complete:
+  // what was counted near the end may change as the rest comes.
+  if (!complete) tally_->Rewind(searcher_->SettledEnd(Document()));
+  state_.phase = SearchState::Phase::Scanning;
+  if (complete && events_.turnsWanted) events_.turnsWanted(true);
+  ReportCount();
 }
 
 void DocumentSearch::DocumentReplaced() {
-  if (!scan_.Restart()) return;
-  if (marking_ == Marking::Search) {
-    // As after a load: while the search marks, the marks are the search's.
-    matches_.clear();
-    listComplete_ = false;
-    marksAreSearch_ = true;
-  }
-  if (events_.turnsWanted) events_.turnsWanted(true);
+  // The marks went with the old document; the count and a step go on.
+  if (marksSearcher_) StartMarks(state_.marks, marksSearcher_);
+  if ((marksSearcher_ || tally_ || step_) && events_.turnsWanted) events_.turnsWanted(true);
 }
 
 void DocumentSearch::MarkHostFindText(const std::wstring& text) {
   const Action action(*this);
-  StartMarking(Marking::HostText, WideToUtf8(text), 0);
-  RunMarking(kFirstTurn);
-  marksAreSearch_ = true;
+  StartMarks(SearchState::Marks::HostText, Searcher::For({WideToUtf8(text), false, false, false}).searcher);
+  state_.marksHeld = true;
+  Work(actionStart_ + kFirstTurn, false, kSureMatches);
 }
 
 void DocumentSearch::HighlightSelectedWord() {
   const Action action(*this);
-  if (marksAreSearch_) return;
+  if (state_.marksHeld) return;
   const Selection selection = GetSelection(editor_);
   if (IsWholeWord(editor_, selection)) {
-    StartMarking(Marking::Word, SelectedText(editor_, selection), SCFIND_MATCHCASE | SCFIND_WHOLEWORD);
-    RunMarking(kFirstTurn);
+    StartMarks(SearchState::Marks::SelectedWord,
+               Searcher::For({SelectedText(editor_, selection), true, true, false}).searcher);
+    Work(actionStart_ + kFirstTurn, false, kSureMatches);
     return;
   }
-  if (marking_ != Marking::Search) scan_.Stop();
-  ClearSearchIndicator(editor_);
-  if (marking_ != Marking::Search && events_.turnsWanted) events_.turnsWanted(false);
-}
-
-void DocumentSearch::StepFrom(int32_t position, bool forward) {
-  const Action action(*this);
-  if (ListValid() && !listComplete_) {
-    RunMarking(kStepTurn, [&] { return !matches_.empty() && matches_.back().start >= position; });
-  }
-  for (size_t i = 0; i < matches_.size(); ++i) {
-    if (matches_[i].start == position) currentMatch_ = i;
-  }
-  SelectNeighbourMatch(forward);
+  if (state_.marks != SearchState::Marks::None) StopMarks();
 }
 
 }  // namespace lumen

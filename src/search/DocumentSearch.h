@@ -1,46 +1,61 @@
 #pragma once
 // The search in one viewer's document: the search text and its options, the
-// matches and the current one, and whether the indicator's marks are the
-// search's. The panel drives it through SearchProxy; the viewer tells it of
-// loads, selections, focus, the host's find text and the turns of its timer.
+// count of its matches, the step to the next or previous one, and the marks
+// of the indicator, which the search shares with the selected word and the
+// host's find text. The panel drives it through SearchProxy; the viewer tells
+// it of loads, selections, focus, the view, the host's find text and the
+// turns of its timer.
 //
-// Marking goes in turns: the first turn of an action marks what it finds
-// within a fraction of a second (all of a small file) and the lines in view;
-// the rest follows in short turns between the host's messages. The match list
-// is then a prefix of the document's matches, and a step beyond it searches
-// on at once.
+// Each action does what it can within a fraction of a second (all of it on a
+// file of ordinary size) and leaves the rest to short turns between the
+// host's messages: the count walks the document's bytes from the start; a
+// step searches on from the selection; the marks cover every match of a
+// small document, and of a big one the lines in view and near them.
 #include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "abi/EditorControl.h"
 #include "config/Model.h"
 #include "search/FindHighlight.h"
 #include "search/GoToLine.h"
-#include "search/MatchScan.h"
-#include "search/Pattern.h"
 #include "search/SearchProxy.h"
+#include "search/SearchWalks.h"
 
 namespace lumen {
 
+// What the search is doing, and whose marks the indicator shows.
+struct SearchState {
+  // Idle: nothing to search for (no text, an invalid pattern, or a new
+  // document not searched yet). Scanning: the count has not reached the end
+  // of the whole file. Complete: every match is counted.
+  enum class Phase { Idle, Scanning, Complete };
+  enum class Marks { None, Search, HostText, SelectedWord };
+  Phase phase = Phase::Idle;
+  Marks marks = Marks::None;
+  // The search's or the host's marks stay while the selection changes, until
+  // the editor takes the focus.
+  bool marksHeld = false;
+};
+
 class DocumentSearch final : public SearchProxy {
  public:
+  using Clock = MatchWalk::Clock;
   // What the search tells the viewer that shows its panel.
   struct Events {
     std::function<void()> hidePanel;                     // Cancel was chosen
     std::function<void(const MatchCount&)> countChanged;  // for the panel's count
-    std::function<void(bool)> turnsWanted;                // whether ContinueMarking should be called soon
+    std::function<void(bool)> turnsWanted;                // whether TakeTurn should be called soon
   };
   explicit DocumentSearch(Events events);
 
-  // One user action, however many calls it makes: its turns all count from
-  // its start, so that together they stay within the action's own turn.
+  // One user action, however many calls it makes: its work all counts from
+  // its start, so that together it stays within the action's own turn.
   class Action {
    public:
     explicit Action(DocumentSearch& search) : search_(search) {
-      if (search_.actionDepth_++ == 0) search_.actionStart_ = MatchScan::Clock::now();
+      if (search_.actionDepth_++ == 0) search_.actionStart_ = Clock::now();
     }
     ~Action() { --search_.actionDepth_; }
     Action(const Action&) = delete;
@@ -55,7 +70,9 @@ class DocumentSearch final : public SearchProxy {
   // The indicator's look: the configured highlight, or the control's own.
   void SetUpIndicator(const std::optional<Highlight>& highlight) const;
 
+  // Typing: the first match of the document is selected.
   bool SetSearchText(const std::wstring& text) override;
+  // From the selection (or the caret) to the next or previous match.
   bool FindNext() override;
   bool FindPrevious() override;
   void SetMatchCase(bool matchCase) override;
@@ -65,72 +82,77 @@ class DocumentSearch final : public SearchProxy {
   bool GoToLine(const std::wstring& text) override;
   void FocusDocument() override;
 
-  // A new document is shown: the old matches go. With the panel shown the new
-  // ones are marked at once and the next Find next selects the first;
-  // otherwise the next step searches the new document.
+  // The selection's text became the search text (the panel may already have
+  // set it): the step from the selection, forwards or backwards.
+  void FindSelectedText(const std::wstring& text, bool forward);
+  // A new document is shown. With the panel shown its matches are counted
+  // and marked at once; otherwise the next step searches it.
   void AfterLoad(bool panelShown);
   // Whether the document shown is the whole file: until it is, the count
   // says it is the count so far.
   void SetDocumentComplete(bool complete);
   // The editor shows another document that begins with the text of the one
-  // it replaces: the marks went with that one, and are made again from the
-  // start in turns; the selected match stays selected.
+  // it replaces: the count goes on, the marks are made anew.
   void DocumentReplaced();
   // Marks every match of the host's find text (any case, any word).
   void MarkHostFindText(const std::wstring& text);
   // The selection changed: a selected whole word is marked everywhere, unless
-  // the marks are the search's.
+  // the marks are held.
   void HighlightSelectedWord();
   // The editor took the focus: from now on the selection owns the marks.
-  void ReleaseMarks() { marksAreSearch_ = false; }
-  // After the selection's text became the search text: the step from the
-  // match at `position`, forwards or backwards.
-  void StepFrom(int32_t position, bool forward);
-  // One more turn of the marking in hand, until `deadline`.
-  void ContinueMarking(MatchScan::Clock::time_point deadline);
+  void ReleaseMarks() { state_.marksHeld = false; }
+  // The view scrolled, zoomed or changed its size: what comes into view is marked.
+  void ViewChanged();
+  // One more turn of the work in hand, until `deadline`.
+  void TakeTurn(Clock::time_point deadline);
 
-  const std::vector<Match>& matches() const { return matches_; }
-  bool marksAreSearch() const { return marksAreSearch_; }
+  const SearchState& state() const { return state_; }
   MatchCount count() const;
 
  private:
-  enum class Marking { Search, Word, HostText };
-  // From the document's start: clears the marks and, for the search, the list.
-  void StartSearchMarking();
-  void StartMarking(Marking marking, const std::string& text, int flags);
-  void Found(const Match& match);
-  // Runs the marking for `turn`, or until `enough`; then, when it is not done,
-  // marks the lines in view (unless told not to) and asks for turns.
-  void RunMarking(std::chrono::milliseconds turn, const std::function<bool()>& enough = {}, bool markView = true);
-  // Whether the list holds at least `count` matches, searching on for them.
-  bool Collect(size_t count);
-  bool ListValid() const;
-  bool SelectNeighbourMatch(bool forward);
-  void ReportCount() const;
+  std::string_view Document() const;
+  // A new query, or the same one in a new document: counting from the start.
+  void StartSearch();
+  void StartMarks(SearchState::Marks owner, std::shared_ptr<const Searcher> searcher);
+  void StopMarks();
+  // The step from the selection; selects its match when found.
+  bool Step(bool forward);
+  void SelectFound(const Match& match);
+  // The parts of the work in hand, each until `deadline`; true when done.
+  bool RunStep(Clock::time_point deadline);
+  bool RunMarks(Clock::time_point deadline, bool viewOnly, size_t atLeast = 0);
+  bool RunTally(Clock::time_point deadline);
+  bool Work(Clock::time_point deadline, bool viewOnly = false, size_t atLeast = 0);
+  std::pair<size_t, size_t> ViewRange() const;
+  size_t TallyEnd(std::string_view document) const;
+  void ReportCount();
 
   EditorControl editor_;
   Events events_;
-  bool matchCase_ = false;
-  bool wholeWord_ = false;
-  bool regularExpression_ = false;
-  bool invalidPattern_ = false;  // the regular expression does not compile
+  SearchQuery query_;
   std::wstring text_;
-  std::vector<Match> matches_;  // in document order, never overlapping
-  size_t currentMatch_ = 0;
-  bool matchSelected_ = false;  // the selection is matches_[currentMatch_]
-  bool marksAreSearch_ = false;
-  // The next step starts over in a new document: Find next takes its first
-  // match, Find previous its last.
-  bool startOver_ = false;
-  MatchScan scan_;
-  Marking marking_ = Marking::Search;
-  bool listComplete_ = false;  // matches_ holds every match of the document
+  SearchState state_;
+  bool invalidPattern_ = false;
   bool documentComplete_ = true;  // else a file is still loading
-  // The last match, selected by a step back from the first before the list
-  // reached it: its place in the list is known once the list is complete.
-  std::optional<Match> selectedLast_;
-  bool selectFirstWhenFound_ = false;
-  MatchScan::Clock::time_point actionStart_;
+
+  // The search's own walks, over the search's searcher.
+  std::shared_ptr<const Searcher> searcher_;
+  std::optional<MatchTally> tally_;
+  std::optional<MatchStep> step_;
+  // The match the search selected, and its number once known.
+  std::optional<Match> selected_;
+  std::optional<size_t> selectedNumber_;
+  size_t selections_ = 0;  // how many matches the search has selected
+
+  // The marks: whose searcher, where they are made, and the walk making them.
+  std::shared_ptr<const Searcher> marksSearcher_;
+  MarkedRanges marked_;
+  bool markWholeDocument_ = false;
+  std::optional<MatchWalk> markWalk_;
+  size_t markWalkStart_ = 0;
+  size_t markWalkEnd_ = 0;
+
+  Clock::time_point actionStart_;
   int actionDepth_ = 0;
 };
 

@@ -21,6 +21,9 @@ constexpr uint32_t kMatchLimit = 500000;
 constexpr uint32_t kDepthLimit = 500000;
 constexpr PCRE2_SIZE kHeapLimitKilobytes = 64 * 1024;
 
+// Between two looks at the clock, the search tries this many starts.
+constexpr uint32_t kStartsBetweenClockReads = 64;
+
 }  // namespace
 
 struct Pattern::Compiled {
@@ -36,7 +39,28 @@ struct Pattern::Compiled {
   std::unique_ptr<pcre2_code, CodeFree> code;
   std::unique_ptr<pcre2_match_context, ContextFree> context;
   std::unique_ptr<pcre2_match_data, DataFree> data;  // one search at a time, on one thread
+  // The search in hand, as its callout at each start sees it.
+  struct Watch {
+    std::chrono::steady_clock::time_point deadline;
+    size_t from = 0;
+    size_t lastStart = 0;
+    uint32_t starts = 0;
+  };
+  mutable Watch watch;
 };
+
+namespace {
+
+// Called at each start the search tries: past the deadline, the search stops
+// before a start later than its first, so that it always gets on.
+int AtStart(pcre2_callout_block* block, void* data) {
+  auto& watch = *static_cast<Pattern::Compiled::Watch*>(data);
+  watch.lastStart = block->start_match;
+  if (block->start_match <= watch.from || ++watch.starts % kStartsBetweenClockReads != 0) return 0;
+  return std::chrono::steady_clock::now() >= watch.deadline ? PCRE2_ERROR_CALLOUT : 0;
+}
+
+}  // namespace
 
 std::string WithTheControlsWordCharacters(std::string_view pattern) {
   std::string out;
@@ -89,12 +113,34 @@ std::string WithTheControlsWordCharacters(std::string_view pattern) {
   return out;
 }
 
+namespace {
+
+bool Compiles(const std::string& pattern, uint32_t options) {
+  int error = 0;
+  PCRE2_SIZE errorOffset = 0;
+  pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                                   options | PCRE2_UTF | PCRE2_UCP, &error, &errorOffset, nullptr);
+  pcre2_code_free(code);
+  return code != nullptr;
+}
+
+}  // namespace
+
 std::optional<Pattern> Pattern::Compile(std::string_view utf8, bool matchCase, bool wholeWord) {
   std::string pattern = WithTheControlsWordCharacters(utf8);
+  // A pattern such as "a)(b" is no pattern, though it is one in a group.
+  if (wholeWord && !Compiles(pattern, 0)) return std::nullopt;
   if (wholeWord) pattern = "(?<!" + kWord + ")(?:" + pattern + ")(?!" + kWord + ")";
-  // Invalid UTF-8 in the document never matches and never stops a search;
-  // PCRE2_UCP gives the classes and casing of all of Unicode.
-  uint32_t options = PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF;
+  // A callout in front of the first branch runs at each start the search
+  // tries: there the clock is looked at. Settings such as (*CRLF) stay first.
+  size_t front = 0;
+  while (pattern.compare(front, 2, "(*") == 0 && pattern.find(')', front) != std::string::npos) {
+    front = pattern.find(')', front) + 1;
+  }
+  pattern.insert(front, "(?C1)");
+  // The subject is valid UTF-8, checked by the caller once for all its
+  // searches; PCRE2_UCP gives the classes and casing of all of Unicode.
+  uint32_t options = PCRE2_UTF | PCRE2_UCP;
   if (!matchCase) options |= PCRE2_CASELESS;
   int error = 0;
   PCRE2_SIZE errorOffset = 0;
@@ -108,22 +154,94 @@ std::optional<Pattern> Pattern::Compile(std::string_view utf8, bool matchCase, b
   pcre2_set_match_limit(compiled->context.get(), kMatchLimit);
   pcre2_set_depth_limit(compiled->context.get(), kDepthLimit);
   pcre2_set_heap_limit(compiled->context.get(), kHeapLimitKilobytes);
+  pcre2_set_callout(compiled->context.get(), AtStart, &compiled->watch);
   return Pattern(std::move(compiled));
 }
 
-Pattern::Result Pattern::Find(std::string_view line, size_t from) const {
+size_t ValidUtf8Length(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  size_t i = 0;
+  while (i < text.size()) {
+    const unsigned lead = bytes[i];
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    // The second byte's range shuts out overlong forms, surrogates and code
+    // points past U+10FFFF.
+    size_t length = 0;
+    unsigned low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return i;
+    }
+    if (i + length > text.size() || bytes[i + 1] < low || bytes[i + 1] > high) return i;
+    for (size_t k = 2; k < length; ++k) {
+      if ((bytes[i + k] & 0xC0) != 0x80) return i;
+    }
+    i += length;
+  }
+  return i;
+}
+
+Pattern::Result Pattern::Find(std::string_view subject, size_t from, const Subject& about) const {
   const Compiled& compiled = *compiled_;
-  const int found = pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(line.data()), line.size(), from, 0,
-                                compiled.data.get(), compiled.context.get());
+  compiled.watch = {about.deadline, from, from, 0};
+  uint32_t options = PCRE2_NO_UTF_CHECK | PCRE2_NOTEMPTY;
+  if (!about.startsLine) options |= PCRE2_NOTBOL;
+  if (!about.endsLine) options |= PCRE2_NOTEOL;
+  if (about.cut) options |= PCRE2_PARTIAL_HARD;
+  const int found = pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(),
+                                from, options, compiled.data.get(), compiled.context.get());
   if (found >= 0) {
     const PCRE2_SIZE* span = pcre2_get_ovector_pointer(compiled.data.get());
     // \K may put a match's start after its end: it is taken as empty there.
     return {Outcome::Found, {span[0], std::max(span[0], span[1])}};
   }
-  if (found == PCRE2_ERROR_MATCHLIMIT || found == PCRE2_ERROR_DEPTHLIMIT || found == PCRE2_ERROR_HEAPLIMIT) {
-    return {Outcome::TooComplex, {}};
+  switch (found) {
+    case PCRE2_ERROR_PARTIAL: {
+      const size_t start = pcre2_get_startchar(compiled.data.get());
+      return {Outcome::Cut, {start, start}};
+    }
+    case PCRE2_ERROR_CALLOUT:
+      return {Outcome::Interrupted, {compiled.watch.lastStart, compiled.watch.lastStart}};
+    case PCRE2_ERROR_MATCHLIMIT:
+    case PCRE2_ERROR_DEPTHLIMIT:
+    case PCRE2_ERROR_HEAPLIMIT:
+      return {Outcome::TooComplex, {compiled.watch.lastStart, compiled.watch.lastStart}};
+    default:
+      return {};  // no match, or a failure that is no match either
   }
-  return {};  // no match, or a failure that is no match either
+}
+
+Pattern::Result Pattern::Find(std::string_view line, size_t from) const {
+  // Bytes that are no character split the line into parts searched apart.
+  size_t start = 0;
+  while (start <= line.size()) {
+    size_t end = start;
+    end += ValidUtf8Length(line.substr(start));
+    if (from <= end) {
+      Result found = Find(line.substr(start, end - start), std::max(from, start) - start,
+                          Subject{start == 0, end == line.size(), false});
+      if (found.outcome != Outcome::None) {
+        found.span.start += start;
+        found.span.end += start;
+        return found;
+      }
+    }
+    if (end >= line.size()) break;
+    start = end + 1;  // past the byte that is no character
+  }
+  return {};
 }
 
 }  // namespace lumen

@@ -210,8 +210,7 @@ void SearchPanel::OnCommand(WPARAM wParam) {
 }
 
 void SearchPanel::OnEditUpdate() {
-  editSearched_ = true;
-  proxy_->SetSearchText(WindowText(edit_.get()));
+  if (!showingText_) proxy_->SetSearchText(WindowText(edit_.get()));
 }
 
 int SearchPanel::PreferredHeight() const {
@@ -223,11 +222,11 @@ void SearchPanel::FocusEdit(const std::wstring& text) {
   if (!text.empty()) SetWindowTextW(edit_.get(), text.c_str());
 }
 
-void SearchPanel::SetTextAndSearch(const std::wstring& text) {
-  // A changed text searches through the edit's own notification; once is enough.
-  editSearched_ = false;
+void SearchPanel::ShowSearchText(const std::wstring& text) {
+  // The caller searches: the edit's own notification does not.
+  showingText_ = true;
   SetWindowTextW(edit_.get(), text.c_str());
-  if (!editSearched_ || WindowText(edit_.get()) != text) proxy_->SetSearchText(text);
+  showingText_ = false;
 }
 
 void SearchPanel::FocusLineEntry() {

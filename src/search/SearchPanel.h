@@ -28,7 +28,8 @@ class SearchPanel {
   int PreferredHeight() const;
   // Focus to the edit; a non-empty text replaces the edit's (and so searches).
   void FocusEdit(const std::wstring& text);
-  void SetTextAndSearch(const std::wstring& text);
+  // The edit shows `text`, which the search already has.
+  void ShowSearchText(const std::wstring& text);
   // Focus to the line entry, its text selected.
   void FocusLineEntry();
   // "3 of 120", "120 matches", "No matches", or nothing without a search text.
@@ -49,7 +50,7 @@ class SearchPanel {
   UniqueWindow edit_, sizingCombo_, findNext_, findPrevious_, cancel_, matchCase_, wholeWords_;
   UniqueWindow regularExpression_, count_, lineLabel_, lineEntry_;
   UniqueFont font_;
-  bool editSearched_ = false;  // the edit's text change has searched
+  bool showingText_ = false;  // the edit's text is set for a search made by the caller
   std::wstring findNextLabel_, findPreviousLabel_, cancelLabel_, matchCaseLabel_, wholeWordsLabel_, lineLabelText_,
       regularExpressionLabel_;
 };

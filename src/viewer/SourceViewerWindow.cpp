@@ -45,7 +45,7 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
                if (work == TurnScheduler::Work::Load) {
                  LoadTurn(deadline);
                } else {
-                 search_.ContinueMarking(deadline);
+                 search_.TakeTurn(deadline);
                }
              }),
       hostFunctions_(BindHostHelperApi()) {
@@ -251,6 +251,7 @@ void SourceViewerWindow::LayoutChildren(bool minimised) {
     MoveWindow(editorWindow_.get(), 0, 0, width, height, TRUE);
     ShowWindow(panel, SW_HIDE);
   }
+  search_.ViewChanged();  // more lines may be in view
 }
 
 void SourceViewerWindow::SetZoomPercent(int32_t percent) { editor_.Send(SCI_SETZOOM, ZoomFromPercent(percent)); }

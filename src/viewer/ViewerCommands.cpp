@@ -75,17 +75,21 @@ LRESULT SourceViewerWindow::OnNotify(WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window_, WM_NOTIFY, wParam, lParam);
   }
   switch (header->code) {
-    case SCN_UPDATEUI:
-      if (reinterpret_cast<const SCNotification*>(lParam)->updated & SC_UPDATE_SELECTION) {
+    case SCN_UPDATEUI: {
+      const int updated = reinterpret_cast<const SCNotification*>(lParam)->updated;
+      if (updated & (SC_UPDATE_V_SCROLL | SC_UPDATE_H_SCROLL)) search_.ViewChanged();
+      if (!Gone() && (updated & SC_UPDATE_SELECTION)) {
         search_.HighlightSelectedWord();
         return 0;
       }
       break;
+    }
     case SCN_FOCUSIN:
       search_.ReleaseMarks();  // the selection highlight takes the indicator back
       break;
     case SCN_ZOOM:
       UpdateMargin();  // digits grow and shrink with the zoom
+      search_.ViewChanged();
       NotifyHost(kZoomNotification, static_cast<uint32_t>(ZoomPercent()));
       break;
     default:
@@ -99,12 +103,8 @@ void SourceViewerWindow::FindSelection(bool forward) {
   const Selection selection = GetSelection(editor_);
   if (selection.empty()) return;
   const std::wstring text = Utf8ToWide(SelectedText(editor_, selection));
-  if (searchPanel_) {
-    searchPanel_->SetTextAndSearch(text);
-  } else {
-    search_.SetSearchText(text);
-  }
-  if (!Gone()) search_.StepFrom(selection.start, forward);
+  if (searchPanel_) searchPanel_->ShowSearchText(text);
+  if (!Gone()) search_.FindSelectedText(text, forward);
 }
 
 void SourceViewerWindow::SearchAgainAfterLoad(const ConfigurationSnapshot& configuration) {

@@ -9,6 +9,7 @@
 #include "TestFiles.h"
 #include "abi/ScintillaInterface.h"
 #include "search/DocumentSearch.h"
+#include "search/Pattern.h"
 
 namespace lumen {
 namespace {
@@ -45,15 +46,22 @@ class DocumentSearchTest : public ::testing::Test {
   std::pair<int, int> Selection() const {
     return {static_cast<int>(Sci(SCI_GETSELECTIONSTART)), static_cast<int>(Sci(SCI_GETSELECTIONEND))};
   }
-  Ranges Matches() const {
-    Ranges ranges;
-    for (const Match& match : search_.matches()) ranges.emplace_back(match.start, match.end);
-    return ranges;
-  }
   Ranges Marks() const { return IndicatorRanges(editor_); }
-  // The viewer's turns, until the marking in hand is done.
+  // The indicator's runs that matches make: touching ones are one run.
+  static Ranges Runs(const Ranges& matches) {
+    Ranges runs;
+    for (const auto& match : matches) {
+      if (!runs.empty() && runs.back().second == match.first) {
+        runs.back().second = match.second;
+      } else {
+        runs.push_back(match);
+      }
+    }
+    return runs;
+  }
+  // The viewer's turns, until the work in hand is done.
   void RunTurns() {
-    while (turnsWanted_) search_.ContinueMarking(MatchScan::Clock::now() + std::chrono::milliseconds(25));
+    while (turnsWanted_) search_.TakeTurn(DocumentSearch::Clock::now() + std::chrono::milliseconds(25));
   }
 
   HMODULE library_;
@@ -86,7 +94,7 @@ TEST_F(DocumentSearchTest, StepsThroughNonOverlappingMatchesWrappingAtBothEnds) 
     SCOPED_TRACE(c.document);
     Show(c.document);
     EXPECT_TRUE(search_.SetSearchText(c.text));
-    EXPECT_EQ(Matches(), c.matches);
+    EXPECT_EQ(Marks(), Runs(c.matches));
     EXPECT_EQ(Selection(), c.matches.front()) << "the first match is selected";
     EXPECT_EQ(shown_, (MatchCount{true, 1, c.matches.size()}));
     for (const Step& step : c.steps) {
@@ -101,7 +109,7 @@ TEST_F(DocumentSearchTest, StepsThroughNonOverlappingMatchesWrappingAtBothEnds) 
 TEST_F(DocumentSearchTest, StartsOverAtTheFirstMatchWhenAnOptionChanges) {
   Show("Word word WORD words");
   search_.SetSearchText(L"word");
-  EXPECT_EQ(Matches().size(), 4u) << "case is ignored by default";
+  EXPECT_EQ(Marks().size(), 4u) << "case is ignored by default";
   search_.FindNext();
   search_.SetMatchCase(true);
   EXPECT_EQ(Marks(), (Ranges{{5, 9}, {15, 19}}));
@@ -163,7 +171,7 @@ TEST_F(DocumentSearchTest, AfterALoadMarksAtOnceWithThePanelShownElseSearchesAtT
 
   Show("a x b x");
   search_.AfterLoad(false);
-  EXPECT_TRUE(search_.matches().empty()) << "no match of the previous document is kept";
+  EXPECT_TRUE(Marks().empty()) << "nothing is searched before the next step";
   EXPECT_TRUE(search_.FindPrevious());
   EXPECT_EQ(Selection(), std::make_pair(6, 7)) << "backwards: the last match";
 
@@ -207,7 +215,6 @@ TEST_F(DocumentSearchTest, MarksADocumentThatReplacesTheShownOneFromItsStart) {
     search_.DocumentReplaced();
     search_.SetDocumentComplete(true);
     RunTurns();
-    EXPECT_EQ(Matches(), c.matches);
     EXPECT_EQ(Marks(), c.matches);
     EXPECT_EQ(shown_.counting, false);
     EXPECT_EQ(shown_.total, c.matches.size());
@@ -216,18 +223,19 @@ TEST_F(DocumentSearchTest, MarksADocumentThatReplacesTheShownOneFromItsStart) {
 
 TEST_F(DocumentSearchTest, StepsOnFromTheSelectedMatchAndMarksTheHostsTextInAnyCase) {
   Show("ab x AB x ab");
-  search_.SetSearchText(L"ab");
-  search_.StepFrom(5, true);
-  EXPECT_EQ(Selection(), std::make_pair(10, 12));
-  search_.StepFrom(5, false);
-  EXPECT_EQ(Selection(), std::make_pair(0, 2));
+  for (const bool forward : {true, false}) {
+    Sci(SCI_SETSEL, 5, 7);
+    search_.FindSelectedText(L"AB", forward);
+    EXPECT_EQ(Selection(), forward ? std::make_pair(10, 12) : std::make_pair(0, 2));
+    EXPECT_EQ(shown_, (MatchCount{true, forward ? 3u : 1u, 3}));
+  }
 
   search_.MarkHostFindText(L"Ab X");
   EXPECT_EQ(Marks(), (Ranges{{0, 4}, {5, 9}}));
-  EXPECT_TRUE(search_.marksAreSearch());
+  EXPECT_TRUE(search_.state().marksHeld);
   search_.CancelSearch();
   EXPECT_EQ(panelHidden_, 1);
-  EXPECT_FALSE(search_.marksAreSearch()) << "the marks stay, the selection may take them";
+  EXPECT_FALSE(search_.state().marksHeld) << "the marks stay, the selection may take them";
   EXPECT_EQ(Marks().size(), 2u);
 }
 
@@ -252,61 +260,150 @@ TEST_F(DocumentSearchTest, SearchesRegularExpressionsLineByLineWithTheOptions) {
     search_.SetMatchCase(c.matchCase);
     search_.SetWholeWord(c.wholeWord);
     search_.SetSearchText(c.pattern);
-    EXPECT_EQ(Matches(), c.matches);
+    EXPECT_EQ(Marks(), c.matches);
     EXPECT_EQ(shown_, (MatchCount{true, 1, c.matches.size()}));
   }
   search_.SetMatchCase(false);
   search_.SetWholeWord(false);
   search_.SetSearchText(L"\\b");
-  EXPECT_TRUE(Matches().empty());
+  EXPECT_TRUE(Marks().empty());
   EXPECT_FALSE(search_.FindNext()) << "only empty matches: stepping finds nothing and ends";
   search_.SetSearchText(L"(c");
   EXPECT_EQ(shown_, (MatchCount{true, 0, 0, true})) << "Invalid pattern";
   EXPECT_TRUE(Marks().empty());
   search_.SetRegularExpression(false);
-  EXPECT_EQ(Matches(), Ranges{}) << "as plain text, \"(c\" is not there";
+  EXPECT_EQ(Marks(), Ranges{}) << "as plain text, \"(c\" is not there";
   search_.SetSearchText(L"^x");
-  EXPECT_EQ(Matches(), (Ranges{{22, 24}}));
+  EXPECT_EQ(Marks(), (Ranges{{22, 24}}));
 }
 
-// Two million matches take more than one turn: the lines in view are marked
-// at once, a step beyond the marked part finds the true next match, the turns
-// finish the count, and a new document drops the marking in hand.
-TEST_F(DocumentSearchTest, MarksABigDocumentInTurnsAndStepsBeyondTheMarkedPart) {
-  constexpr size_t kLines = 2000000;
+// A document too big to mark whole: the lines in view and near them are
+// marked, and the marks follow the view. Steps go from the selection or the
+// caret, wherever the count has got to, and the count ends exact.
+TEST_F(DocumentSearchTest, StepsFromThePlaceInABigDocumentAndMarksWhereTheViewIs) {
+  constexpr int kLines = 3000000;
   std::string text;
   text.reserve(2 * kLines);
-  for (size_t line = 0; line < kLines; ++line) text += "a\n";
+  for (int line = 0; line < kLines; ++line) text += "a\n";
   Show(text);
-  search_.SetSearchText(L"a");
-  ASSERT_TRUE(turnsWanted_) << "all of it in one turn";
-  EXPECT_TRUE(shown_.counting);
-  EXPECT_EQ(shown_.position, 1u);
-  const size_t listed = Matches().size();
-  ASSERT_LT(listed, kLines);
+  Sci(SCI_SETSEL, 0, 0);
+  const auto at = [](int line) { return std::make_pair(2 * line, 2 * line + 1); };
+  EXPECT_TRUE(search_.SetSearchText(L"a"));
+  EXPECT_EQ(Selection(), at(0));
   EXPECT_EQ(Sci(SCI_INDICATORVALUEAT, 0, 2 * 20), 1) << "the lines in view are marked";
+  EXPECT_EQ(Sci(SCI_INDICATORVALUEAT, 0, 2 * 2000000), 0) << "far from the view nothing is";
 
-  EXPECT_TRUE(search_.FindPrevious()) << "before the first: the last, though not yet counted";
-  const int lastStart = static_cast<int>(2 * (kLines - 1));
-  EXPECT_EQ(Selection(), std::make_pair(lastStart, lastStart + 1));
-  EXPECT_EQ(shown_.position, 0u) << "its number is not known yet";
-  EXPECT_TRUE(search_.FindNext());
-  EXPECT_EQ(Selection(), std::make_pair(0, 1)) << "past the last: the first";
-
-  search_.StepFrom(search_.matches().back().start, true);
-  EXPECT_EQ(Selection(), std::make_pair(static_cast<int>(2 * listed), static_cast<int>(2 * listed + 1)));
-  EXPECT_EQ(shown_.position, listed + 1);
+  const struct {
+    const char* what;
+    int selectedLine;  // -1: the caret after the line's match
+    bool selectionsText, forward;
+    int expectedLine;
+  } steps[] = {
+      {"Ctrl+F3 deep in the file", 150000, true, true, 150001},
+      {"Ctrl+Shift+F3 there", 150000, true, false, 149999},
+      {"F3 after a click", 2500000, false, true, 2500001},
+      {"Shift+F3 after a click", 2500000, false, false, 2500000},
+      {"Shift+F3 at the start: the last", 0, false, false, kLines - 1},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    const auto [start, end] = at(step.selectedLine);
+    if (step.selectionsText) {
+      Sci(SCI_SETSEL, start, end);
+      search_.FindSelectedText(L"a", step.forward);
+    } else {
+      const int caret = step.selectedLine == 0 ? 0 : end;
+      Sci(SCI_SETSEL, caret, caret);
+      EXPECT_TRUE(step.forward ? search_.FindNext() : search_.FindPrevious());
+    }
+    EXPECT_EQ(Selection(), at(step.expectedLine));
+    EXPECT_EQ(Sci(SCI_INDICATORVALUEAT, 0, 2 * step.expectedLine), 1) << "the match shown is marked";
+  }
   RunTurns();
-  EXPECT_EQ(Matches().size(), kLines);
-  EXPECT_EQ(shown_, (MatchCount{true, listed + 1, kLines}));
-  EXPECT_EQ(Sci(SCI_INDICATORVALUEAT, 0, 2 * (kLines - 1)), 1) << "the last line is marked too";
+  EXPECT_EQ(shown_, (MatchCount{true, static_cast<size_t>(kLines), static_cast<size_t>(kLines)}));
+  Sci(SCI_SETFIRSTVISIBLELINE, 1000000);
+  search_.ViewChanged();
+  EXPECT_EQ(Sci(SCI_INDICATORVALUEAT, 0, 2 * 1000010), 1) << "the marks follow the view";
 
-  search_.SetSearchText(L"a");
-  ASSERT_TRUE(turnsWanted_);
   Show("x a");
   search_.AfterLoad(true);
-  EXPECT_FALSE(turnsWanted_) << "the old document's marking is dropped";
-  EXPECT_EQ(Matches(), (Ranges{{2, 3}}));
+  EXPECT_FALSE(turnsWanted_) << "the old document's work is dropped";
+  EXPECT_EQ(Marks(), (Ranges{{2, 3}}));
+}
+
+// Every step from every place selects the true neighbour, and the count is
+// exact: against the matches the control's own find gives for plain text,
+// and a pattern's matches line by line for regular expressions.
+TEST_F(DocumentSearchTest, StepsToTheTrueNeighbourFromEveryPlaceAndCountsExactly) {
+  const std::string documents[] = {
+      "Cat cat\r\ncatalog c\xC3\xA4t x\n\ncat-cat_cat catcat",
+      "aaaa aa\na\r\n aAa",
+      "(word) word\twords -word- _word word",
+  };
+  const struct {
+    std::wstring text;
+    bool matchCase, wholeWord, regularExpression;
+  } queries[] = {
+      {L"cat", false, false, false}, {L"cat", true, true, false},  {L"aa", false, false, false},
+      {L"word", false, true, false}, {L"-", true, true, false},     {L"c.t", false, false, true},
+      {L"\\bcat\\b", true, false, true}, {L"a+", false, false, true}, {L"(?<=a)a", true, false, true},
+      {L"\\w+$", false, false, true}, {L"w(?=o)", false, true, true}, {L"^.", true, false, true},
+  };
+  for (const std::string& document : documents) {
+    for (const auto& query : queries) {
+      SCOPED_TRACE(document + " / " + test::ToUtf8(query.text) + (query.matchCase ? " case" : "") +
+                   (query.wholeWord ? " word" : "") + (query.regularExpression ? " regex" : ""));
+      Show(document);
+      Ranges expected;
+      const std::string text = test::ToUtf8(query.text);
+      if (query.regularExpression) {
+        const auto pattern = Pattern::Compile(text, query.matchCase, query.wholeWord);
+        ASSERT_TRUE(pattern.has_value());
+        for (size_t lineStart = 0; lineStart <= document.size();) {
+          const size_t lineEnd = std::min(document.find_first_of("\r\n", lineStart), document.size());
+          const std::string_view line = std::string_view(document).substr(lineStart, lineEnd - lineStart);
+          for (size_t from = 0;;) {
+            const Pattern::Result found = pattern->Find(line, from);
+            if (found.outcome != Pattern::Outcome::Found) break;
+            expected.emplace_back(static_cast<int>(lineStart + found.span.start), static_cast<int>(lineStart + found.span.end));
+            from = found.span.end;
+          }
+          lineStart = lineEnd + (document.compare(lineEnd, 2, "\r\n") == 0 ? 2 : 1);
+        }
+      } else {
+        for (int from = 0;;) {
+          Sci_TextToFind find = {{from, static_cast<int>(document.size())}, text.c_str(), {0, 0}};
+          if (Sci(SCI_FINDTEXT, SearchFlags(query.matchCase, query.wholeWord), reinterpret_cast<LPARAM>(&find)) < 0) break;
+          expected.emplace_back(find.chrgText.cpMin, find.chrgText.cpMax);
+          from = find.chrgText.cpMax;
+        }
+      }
+      search_.SetMatchCase(query.matchCase);
+      search_.SetWholeWord(query.wholeWord);
+      search_.SetRegularExpression(query.regularExpression);
+      search_.SetSearchText(query.text);
+      RunTurns();
+      EXPECT_EQ(Marks(), Runs(expected));
+      EXPECT_EQ(shown_.total, expected.size());
+      EXPECT_FALSE(shown_.counting);
+      if (expected.empty()) continue;
+      for (int place = 0; place <= static_cast<int>(document.size()); ++place) {
+        if (place < static_cast<int>(document.size()) && (static_cast<unsigned char>(document[place]) & 0xC0) == 0x80) continue;
+        const auto next = std::find_if(expected.begin(), expected.end(), [&](const auto& m) { return m.first >= place; });
+        const auto previous = std::find_if(expected.rbegin(), expected.rend(), [&](const auto& m) { return m.first < place; });
+        const auto wantedNext = next == expected.end() ? expected.front() : *next;
+        const auto wantedPrevious = previous == expected.rend() ? expected.back() : *previous;
+        Sci(SCI_SETSEL, place, place);
+        EXPECT_TRUE(search_.FindNext());
+        EXPECT_EQ(Selection(), wantedNext) << "next from " << place;
+        const size_t number = static_cast<size_t>(std::find(expected.begin(), expected.end(), wantedNext) - expected.begin()) + 1;
+        EXPECT_EQ(shown_.position, number) << "next from " << place;
+        Sci(SCI_SETSEL, place, place);
+        EXPECT_TRUE(search_.FindPrevious());
+        EXPECT_EQ(Selection(), wantedPrevious) << "previous from " << place;
+      }
+    }
+  }
 }
 
 // Lines and columns count from 1; whatever names no line changes nothing.

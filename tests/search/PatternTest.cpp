@@ -91,7 +91,7 @@ TEST(Pattern, StopsHostilePatternsAfterBoundedWork) {
 }
 
 // PCRE2 itself, as the find bar would call it but for the control's word
-// characters; nothing when the pattern does not compile.
+// characters (an empty match is none); nothing when the pattern does not compile.
 std::optional<Pattern::Result> Library(const std::string& pattern, bool matchCase, const std::string& line) {
   int error = 0;
   PCRE2_SIZE offset = 0;
@@ -103,7 +103,7 @@ std::optional<Pattern::Result> Library(const std::string& pattern, bool matchCas
   pcre2_match_context* context = pcre2_match_context_create(nullptr);
   pcre2_set_match_limit(context, 500000);
   const int found =
-      pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(line.data()), line.size(), 0, 0, data, context);
+      pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(line.data()), line.size(), 0, PCRE2_NOTEMPTY, data, context);
   Pattern::Result result;
   if (found >= 0) {
     const PCRE2_SIZE* span = pcre2_get_ovector_pointer(data);

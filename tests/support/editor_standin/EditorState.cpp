@@ -257,7 +257,15 @@ std::optional<LRESULT> HandleViewMessage(EditorState& editor, UINT message, WPAR
     case SCI_SETSELBACK: if (wParam) editor.selectionBack = static_cast<COLORREF>(lParam); return 0;
     case SCI_SETZOOM: editor.zoom = Int(wParam); return 0;
     case SCI_GETZOOM: return editor.zoom;
-    case SCI_SCROLLRANGE: return 0;
+    case SCI_SCROLLRANGE: {
+      // As the control does: the range comes into view, near the middle when it was far.
+      const int line = LineOf(editor.text, Int(wParam));
+      constexpr int kLinesOnScreen = 30;
+      if (line < editor.firstVisibleLine || line >= editor.firstVisibleLine + kLinesOnScreen) {
+        editor.firstVisibleLine = std::max(line - kLinesOnScreen / 2, 0);
+      }
+      return 0;
+    }
     case WM_MOUSEWHEEL: return MouseWheel(editor, wParam);
     // Deterministic metrics: every byte is as wide as the zoomed 8-point font.
     case SCI_TEXTWIDTH:
