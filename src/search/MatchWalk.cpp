@@ -315,8 +315,9 @@ MatchWalk::Step MatchWalk::NextInPattern(std::string_view document, size_t end, 
       }
       const size_t matchEnd = lineStart_ + found.span.end;
       const Searcher& searcher = *searcher_;
-      if (searcher.wholeWord_ && !IsWholeWordAt(document, start, matchEnd)) {
-        at_ = start + std::max<size_t>(CharacterLength(document, start), 1);
+      // \K may leave a match empty, or end it where the search began.
+      if (matchEnd <= start || matchEnd <= at_ || (searcher.wholeWord_ && !IsWholeWordAt(document, start, matchEnd))) {
+        at_ = std::max(at_, start) + std::max<size_t>(CharacterLength(document, std::max(at_, start)), 1);
         return {};
       }
       at_ = matchEnd;

@@ -20,9 +20,10 @@ const std::string kNoBoundary = "(?:(?<=" + kWord + ")(?=" + kWord + ")|(?<!" + 
 constexpr uint32_t kMatchLimit = 500000;
 constexpr uint32_t kDepthLimit = 500000;
 constexpr PCRE2_SIZE kHeapLimitKilobytes = 64 * 1024;
+constexpr uint64_t kFrameBytesPerStart = uint64_t{kMatchLimit} * 144;
 
 // Between two looks at the clock, the search tries this many starts.
-constexpr uint32_t kStartsBetweenClockReads = 64;
+constexpr uint32_t kStartsBetweenClockReads = 8;
 
 }  // namespace
 
@@ -151,7 +152,13 @@ std::optional<Pattern> Pattern::Compile(std::string_view utf8, bool matchCase, b
   compiled->context.reset(pcre2_match_context_create(nullptr));
   compiled->data.reset(pcre2_match_data_create(1, nullptr));
   if (!compiled->context || !compiled->data) return std::nullopt;
-  pcre2_set_match_limit(compiled->context.get(), kMatchLimit);
+  // Each backtracking step copies a frame that holds every group's place: a
+  // pattern of a thousand groups gets as many bytes of work, not as many steps.
+  uint32_t groups = 0;
+  pcre2_pattern_info(compiled->code.get(), PCRE2_INFO_CAPTURECOUNT, &groups);
+  const uint64_t frameBytes = 128 + 16 * (uint64_t{groups} + 1);
+  const auto matchLimit = static_cast<uint32_t>(std::clamp<uint64_t>(kFrameBytesPerStart / frameBytes, 1000, kMatchLimit));
+  pcre2_set_match_limit(compiled->context.get(), matchLimit);
   pcre2_set_depth_limit(compiled->context.get(), kDepthLimit);
   pcre2_set_heap_limit(compiled->context.get(), kHeapLimitKilobytes);
   pcre2_set_callout(compiled->context.get(), AtStart, &compiled->watch);
