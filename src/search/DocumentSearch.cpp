@@ -25,6 +25,10 @@ constexpr size_t kMarkWholeLimit = 4 << 20;
 // Looking for the number of the selected match, from the count's nearest place.
 constexpr std::chrono::milliseconds kNumberTurn{5};
 constexpr std::chrono::milliseconds kSmallTally{20};
+// The control paints a mark through a bitmap as wide as the mark: a match of
+// hundreds of kilobytes on one line would take it seconds and gigabytes. Its
+// head is marked; the selection shows it whole.
+constexpr LPARAM kLongestMark = 4096;
 }  // namespace
 
 DocumentSearch::DocumentSearch(Events events) : events_(std::move(events)) {}
@@ -122,7 +126,8 @@ bool DocumentSearch::RunMarks(Clock::time_point deadline, bool viewOnly, size_t 
   editor_.Send(SCI_SETINDICATORCURRENT, kSearchIndicator);
   size_t handed = 0;
   const auto mark = [&](const Match& match) {
-    editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start), match.end - match.start);
+    editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start),
+                 std::min<LPARAM>(match.end - match.start, kLongestMark));
     ++handed;
   };
   for (const auto& [start, end] : wanted) {
