@@ -79,7 +79,9 @@ UniqueWindow HostWindow() {
   return window;
 }
 
-std::string Describe(HWND viewer) {
+}  // namespace
+
+std::string DescribeFile(HWND viewer) {
   wchar_t text[256] = {};
   test::RawRecord<40> record;
   record.Put<wchar_t*>(24, text);
@@ -87,8 +89,6 @@ std::string Describe(HWND viewer) {
   SendMessageW(viewer, kDescribeFile, 0, reinterpret_cast<LPARAM>(record.data()));
   return test::ToUtf8(text);
 }
-
-}  // namespace
 
 Figures ReadAndCopy(const std::wstring& path) {
   volatile char sink = 0;  // so that the copy is not optimised away
@@ -177,7 +177,7 @@ Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath) {
     RedrawWindow(host.get(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     firstScreen = since(start);
     // The host's loop: every message timed, until the description is final.
-    while (loaded == 1 && Describe(viewer).find("loading") != std::string::npos) {
+    while (loaded == 1 && DescribeFile(viewer).find("loading") != std::string::npos) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
       MSG msg;
       while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -191,7 +191,7 @@ Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath) {
   if (loaded != 1) throw std::runtime_error("the viewer did not load the sample file");
   figures.firstScreen = firstScreen;
   figures.longestMessage = longest;
-  figures.label = Describe(viewer);
+  figures.label = DescribeFile(viewer);
   DestroyWindow(viewer);
   plugin.Uninit();
   return figures;

@@ -72,4 +72,8 @@ struct IdentificationFigures {
 std::vector<IdentificationFigures> MeasureIdentifications(const std::wstring& pluginPath,
                                                           const std::vector<std::wstring>& paths, int count);
 
+// The viewer's description of the file it shows (with "loading N %" while
+// a big file loads).
+std::string DescribeFile(HWND viewer);
+
 }  // namespace lumen::benchmark

@@ -3,12 +3,14 @@
 //
 //   search_benchmark [--sizes MB,MB,...] [--engines]
 //
-// For each file size and pattern the viewer is driven as a user drives it:
-// typing the pattern, an option change, F3, Ctrl+F3 on a word, selecting a
-// word (its highlight), and loading the next file with the panel shown. For
-// each action the table gives the time of the action's own message and the
-// longest single message while the marking goes on afterwards (the timer's
-// turns, the editor's repaints), and how long until the count was complete.
+// For each file size (1, 16 and 64 MB unless told; 1536 for 1.5 GB) and
+// pattern the viewer is driven as a user drives it: typing the pattern, an
+// option change, F3, Ctrl+F3 on a word deep in the file, a scroll to the
+// middle, selecting a word (its highlight), and loading the next file with
+// the panel shown. For each action the table gives the time of the action's
+// own message, the longest single message while the work goes on afterwards
+// (the timer's turns, the editor's repaints), and how long until the count
+// was complete. Hostile patterns over a line of 2 MB follow.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "HostedConfig.h"
+#include "Measurements.h"
 #include "PluginLibrary.h"
 #include "ProgramMain.h"
 #include "RealEditor.h"
@@ -77,13 +80,13 @@ class Host {
   std::wstring FilePath(const std::wstring& name) const { return config_.folder() + L"\\" + name; }
 
   // Runs `action`, then the host's message loop until the count is complete
-  // and no message waits.
-  Figures Measure(const std::function<void()>& action) {
+  // and no message waits, or `limit` has passed.
+  Figures Measure(const std::function<void()>& action, Clock::duration limit = std::chrono::minutes(10)) {
     Figures figures;
     const Clock::time_point start = Clock::now();
     action();
     figures.action = Milliseconds(Clock::now() - start);
-    for (;;) {
+    while (Clock::now() - start <= limit) {
       MSG message;
       if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         const Clock::time_point before = Clock::now();
@@ -92,7 +95,11 @@ class Host {
         figures.longest = std::max(figures.longest, Milliseconds(Clock::now() - before));
         continue;
       }
-      if (WindowText(panelItem(kCount)).find(L"so far") == std::wstring::npos) break;
+      // Done when the file is loaded whole and counted.
+      if (WindowText(panelItem(kCount)).find(L"so far") == std::wstring::npos &&
+          DescribeFile(viewer_).find("loading") == std::string::npos) {
+        break;
+      }
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     }
     figures.total = Milliseconds(Clock::now() - start);
@@ -122,7 +129,8 @@ void RunSize(const RealEditorFolder& real, size_t megabytes) {
     SendMessageW(host.viewer(), HBXPLUGINMSG_OPENFILE, 0, reinterpret_cast<LPARAM>(path.c_str()));
   };
   open(first);
-  const auto word = static_cast<WPARAM>(text.find("items"));
+  // A word deep in the file, far beyond what the first turn marks.
+  const auto word = static_cast<WPARAM>(text.find("items", text.size() / 2));
   const std::string size = std::to_string(megabytes) + " MB";
   const struct {
     const char* name;
@@ -155,12 +163,45 @@ void RunSize(const RealEditorFolder& real, size_t megabytes) {
              SendMessageW(editor, sci::SCI_SETSEL, word, static_cast<LPARAM>(word + 5));
              SendMessageW(host.viewer(), WM_COMMAND, MAKEWPARAM(IDA_FIND_SELECTION_FORWARD, 1), 0);
            }));
+    report("scroll to the end", host.Measure([&] {
+             SendMessageW(editor, sci::SCI_SETFIRSTVISIBLELINE, static_cast<WPARAM>(SendMessageW(editor, sci::SCI_GETLINECOUNT, 0, 0)), 0);
+             UpdateWindow(editor);
+           }));
     report("load, panel shown", host.Measure([&] { open(pattern.name[0] == 'l' ? first : second); }));
     report("word highlight", host.Measure([&] {
              SetFocus(editor);
              SendMessageW(editor, sci::SCI_SETSEL, word, static_cast<LPARAM>(word + 5));
              UpdateWindow(editor);
            }));
+  }
+}
+
+// Patterns that make backtracking engines run for ever, typed over a file of
+// one line of 2 MB: every message stays short, and the panel says which line
+// was too complex.
+void RunHostile(const RealEditorFolder& real) {
+  Host host(real.plugin());
+  std::string line(2 * kMegabyte, 'a');
+  for (size_t i = 0; i < line.size(); i += 7) line[i] = 'b';
+  const std::wstring path = host.FilePath(L"line.json");
+  test::WriteBytes(path, line);
+  SendMessageW(host.viewer(), HBXPLUGINMSG_OPENFILE, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  SendMessageW(host.viewer(), WM_COMMAND, IDM_FIND, 0);
+  SendMessageW(host.panelItem(kRegularExpression), BM_CLICK, 0, 0);
+  std::wstring letters;
+  while (letters.size() < 10000) letters += L"ab?";
+  const struct {
+    const char* name;
+    std::wstring pattern;
+  } patterns[] = {{"(.*)*x", L"(.*)*x"},       {"(a?){1000}", L"(a?){1000}"}, {"(a*)*c", L"(a*)*c"},
+                  {"10000 chars", letters},    {"(a|b|ab)*c", L"(a|b|ab)*c"}, {"a", L"a"}};
+  for (const auto& p : patterns) {
+    SetWindowTextW(host.panelItem(kSearchEdit), L"");
+    // Some count for minutes (a match every few bytes, each a long search):
+    // ten seconds of the host's messages show what they cost.
+    const Figures figures =
+        host.Measure([&] { SetWindowTextW(host.panelItem(kSearchEdit), p.pattern.c_str()); }, std::chrono::seconds(10));
+    Print("2 MB", p.name, "type (1 line)", figures, WindowText(host.panelItem(kCount)));
   }
 }
 
@@ -260,6 +301,7 @@ int Run(const std::vector<std::wstring>& arguments) {
   }
   if (!enginesOnly) {
     for (size_t size : sizes) RunSize(real, size);
+    RunHostile(real);
   }
   CompareEngines(real);
   return 0;

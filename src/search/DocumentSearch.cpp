@@ -1,8 +1,10 @@
 #include "search/DocumentSearch.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
+#include "base/ScopeGuard.h"
 #include "base/Text.h"
 
 namespace lumen {
@@ -16,9 +18,13 @@ namespace {
 constexpr std::chrono::milliseconds kFirstTurn{50};
 // Marking what came into view after a scroll.
 constexpr std::chrono::milliseconds kViewTurn{20};
-// A first turn marks at least this many matches however slow the machine:
-// a small file is then marked whole before the action returns, as always.
-constexpr size_t kSureMatches = 10000;
+// The first turn of new marks may take this long, however slow the machine:
+// a small file is then marked whole before the action returns.
+constexpr std::chrono::milliseconds kNewMarksTurn{80};
+// A line longer than this is marked about the columns in view only: the
+// control lays such a line out again for each mark made in it.
+constexpr size_t kLongLine = 64 * 1024;
+constexpr size_t kLongLineBefore = 8 * 1024, kLongLineAfter = 32 * 1024;
 // Documents up to this size have every match marked; bigger ones have the
 // matches marked in and near the lines in view.
 constexpr size_t kMarkWholeLimit = 4 << 20;
@@ -103,33 +109,77 @@ void DocumentSearch::StartMarks(SearchState::Marks owner, std::shared_ptr<const 
   markWalk_.reset();
   marksSearcher_ = std::move(searcher);
   state_.marks = marksSearcher_ ? owner : SearchState::Marks::None;
-  markWholeDocument_ = Document().size() <= kMarkWholeLimit;
+  // Small documents are marked whole, unless they hold a line too long for it.
+  const std::string_view document = Document();
+  markWholeDocument_ = document.size() <= kMarkWholeLimit;
+  for (size_t lineStart = 0; markWholeDocument_ && lineStart < document.size();) {
+    const void* lineEnd = std::memchr(document.data() + lineStart, '\n', document.size() - lineStart);
+    const size_t next = lineEnd ? static_cast<size_t>(static_cast<const char*>(lineEnd) - document.data()) + 1 : document.size();
+    markWholeDocument_ = next - lineStart <= kLongLine;
+    lineStart = next;
+  }
 }
 
 void DocumentSearch::StopMarks() { StartMarks(SearchState::Marks::None, nullptr); }
 
-std::pair<size_t, size_t> DocumentSearch::ViewRange() const {
+std::vector<std::pair<size_t, size_t>> DocumentSearch::ViewRanges() const {
   // The lines in view, and a screen's worth above and below them.
   const LRESULT first = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
   const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
-  const LRESULT start = editor_.Send(SCI_POSITIONFROMLINE, std::max<LRESULT>(first - screen, 0));
-  LRESULT end = editor_.Send(SCI_POSITIONFROMLINE, first + 2 * screen + 2);
-  if (end < 0) end = editor_.Send(SCI_GETLENGTH);
-  return {static_cast<size_t>(std::max<LRESULT>(start, 0)), static_cast<size_t>(std::max<LRESULT>(end, 0))};
+  const std::string_view document = Document();
+  const auto start = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_POSITIONFROMLINE, std::max<LRESULT>(first - screen, 0)), 0));
+  LRESULT endPosition = editor_.Send(SCI_POSITIONFROMLINE, first + 2 * screen + 2);
+  const size_t end = endPosition < 0 ? document.size() : std::min(static_cast<size_t>(endPosition), document.size());
+  // The columns in view, from the horizontal scroll and a character's width.
+  const LRESULT charWidth =
+      std::max<LRESULT>(editor_.Send(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>("n")), 1);
+  const auto column = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETXOFFSET), 0) / charWidth);
+  // Lines of ordinary length make one range; of a long line only the part
+  // about the columns in view is taken.
+  std::vector<std::pair<size_t, size_t>> ranges;
+  size_t rangeStart = start;
+  for (size_t lineStart = start; lineStart < end;) {
+    const size_t reach = std::min(end, lineStart + kLongLine);
+    const void* found = std::memchr(document.data() + lineStart, '\n', reach - lineStart);
+    if (found || reach == end) {
+      lineStart = found ? static_cast<size_t>(static_cast<const char*>(found) - document.data()) + 1 : end;
+      continue;
+    }
+    // A long line: its end from the control, which knows its lines.
+    const LRESULT line = editor_.Send(SCI_LINEFROMPOSITION, lineStart);
+    const size_t lineEnd = std::min(end, static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLINEENDPOSITION, line), 0)));
+    if (rangeStart < lineStart) ranges.emplace_back(rangeStart, lineStart);
+    const size_t from = lineStart + (column > kLongLineBefore ? column - kLongLineBefore : 0);
+    if (from < lineEnd) ranges.emplace_back(from, std::min(lineEnd, from + kLongLineBefore + kLongLineAfter));
+    lineStart = rangeStart = std::max(lineEnd, lineStart + 1);
+  }
+  if (rangeStart < end) ranges.emplace_back(rangeStart, end);
+  return ranges;
 }
 
-bool DocumentSearch::RunMarks(Clock::time_point deadline, bool viewOnly, size_t atLeast) {
+bool DocumentSearch::RunMarks(Clock::time_point deadline, bool viewOnly) {
   if (!marksSearcher_ || !editor_.exists()) return true;
   const std::string_view document = Document();
-  std::vector<std::pair<size_t, size_t>> wanted = {ViewRange()};
+  std::vector<std::pair<size_t, size_t>> wanted = ViewRanges();
   if (markWholeDocument_ && !viewOnly) wanted.emplace_back(0, document.size());
   editor_.Send(SCI_SETINDICATORCURRENT, kSearchIndicator);
-  size_t handed = 0;
-  const auto mark = [&](const Match& match) {
-    editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(match.start),
-                 std::min<LPARAM>(match.end - match.start, kLongestMark));
-    ++handed;
+  // Matches that touch are filled as one: each fill costs the control a
+  // notification and a look at the line.
+  std::optional<Match> pending;
+  const auto fill = [&] {
+    if (pending) editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(pending->start), pending->end - pending->start);
+    pending.reset();
   };
+  const auto mark = [&](const Match& match) {
+    const Match shown{match.start, std::min(match.end, static_cast<int32_t>(match.start + kLongestMark))};
+    if (pending && pending->end == shown.start && shown.end - pending->start <= kLongestMark) {
+      pending->end = shown.end;
+      return;
+    }
+    fill();
+    pending = shown;
+  };
+  const ScopeGuard flush([] {}, fill);
   for (const auto& [start, end] : wanted) {
     while (const auto gap = marked_.FirstGap(start, std::min(end, document.size()))) {
       // A walk cut short goes on where it stopped; any other starts at the gap.
@@ -138,8 +188,7 @@ bool DocumentSearch::RunMarks(Clock::time_point deadline, bool viewOnly, size_t 
         markWalkStart_ = gap->first;
         markWalkEnd_ = gap->second;
       }
-      const bool there =
-          markWalk_->Run(document, gap->second, deadline, mark, {}, atLeast > handed ? atLeast - handed : 0);
+      const bool there = markWalk_->Run(document, gap->second, deadline, mark);
       const size_t reached = std::max(markWalk_->at(), markWalkStart_);
       marked_.Add(markWalkStart_, reached);
       markWalkStart_ = reached;
@@ -171,14 +220,14 @@ bool DocumentSearch::RunStep(Clock::time_point deadline) {
   return true;
 }
 
-bool DocumentSearch::Work(Clock::time_point deadline, bool viewOnly, size_t atLeast) {
+bool DocumentSearch::Work(Clock::time_point deadline, std::optional<Clock::time_point> marksDeadline) {
   // The step the user waits for, then what they see, the count, and the rest of the marks.
   bool done = RunStep(deadline);
-  done = RunMarks(deadline, true, atLeast) && done;
+  done = RunMarks(marksDeadline.value_or(deadline), true) && done;
   // A small document is counted whole within the action, however long its marks took.
   const bool small = Document().size() <= kMarkWholeLimit;
   done = RunTally(small ? std::max(deadline, Clock::now() + kSmallTally) : deadline) && done;
-  if (!viewOnly) done = RunMarks(deadline, false, atLeast) && done;
+  done = RunMarks(marksDeadline.value_or(deadline), false) && done;
   if (events_.turnsWanted) events_.turnsWanted(!done);
   return done;
 }
@@ -220,7 +269,7 @@ bool DocumentSearch::SetSearchText(const std::wstring& text) {
   // The document's first match; until a turn finds it, nothing is selected.
   editor_.Send(SCI_SETEMPTYSELECTION, editor_.Send(SCI_GETCURRENTPOS));
   step_.emplace(searcher_, Document(), 0, true);
-  Work(actionStart_ + kFirstTurn, false, kSureMatches);
+  Work(actionStart_ + kFirstTurn, actionStart_ + kNewMarksTurn);
   ReportCount();
   const bool found = selected_ || step_;
   // Without a match the selection may take the indicator again.
@@ -239,12 +288,14 @@ bool DocumentSearch::Step(bool forward) {
     ReportCount();
     return false;
   }
-  if (state_.marks != SearchState::Marks::Search) StartMarks(SearchState::Marks::Search, searcher_);
+  // Marks made anew are sure of their first turn; marks under way go on in turns.
+  const bool newMarks = state_.marks != SearchState::Marks::Search;
+  if (newMarks) StartMarks(SearchState::Marks::Search, searcher_);
   state_.marksHeld = true;
   const Selection selection = GetSelection(editor_);
   step_.emplace(searcher_, Document(), static_cast<size_t>(forward ? selection.end : selection.start), forward);
   const size_t selectionsBefore = selections_;
-  Work(actionStart_ + kFirstTurn, false, kSureMatches);
+  Work(actionStart_ + kFirstTurn, newMarks ? std::optional(actionStart_ + kNewMarksTurn) : std::nullopt);
   ReportCount();
   return step_.has_value() || selections_ != selectionsBefore;
 }
@@ -259,7 +310,7 @@ void DocumentSearch::FindSelectedText(const std::wstring& text, bool forward) {
     text_ = text;
     query_.text = WideToUtf8(text);
     StartSearch();
-    StartMarks(SearchState::Marks::Search, searcher_);
+    StopMarks();  // the step marks anew
   }
   Step(forward);
 }
@@ -312,7 +363,7 @@ void DocumentSearch::AfterLoad(bool panelShown) {
   StartSearch();
   StartMarks(SearchState::Marks::Search, searcher_);
   state_.marksHeld = state_.marks == SearchState::Marks::Search;
-  Work(actionStart_ + kFirstTurn, false, kSureMatches);
+  Work(actionStart_ + kFirstTurn, actionStart_ + kNewMarksTurn);
   ReportCount();
 }
 
@@ -336,7 +387,7 @@ void DocumentSearch::MarkHostFindText(const std::wstring& text) {
   const Action action(*this);
   StartMarks(SearchState::Marks::HostText, Searcher::For({WideToUtf8(text), false, false, false}).searcher);
   state_.marksHeld = true;
-  Work(actionStart_ + kFirstTurn, false, kSureMatches);
+  Work(actionStart_ + kFirstTurn, actionStart_ + kNewMarksTurn);
 }
 
 void DocumentSearch::HighlightSelectedWord() {
@@ -346,7 +397,7 @@ void DocumentSearch::HighlightSelectedWord() {
   if (IsWholeWord(editor_, selection)) {
     StartMarks(SearchState::Marks::SelectedWord,
                Searcher::For({SelectedText(editor_, selection), true, true, false}).searcher);
-    Work(actionStart_ + kFirstTurn, false, kSureMatches);
+    Work(actionStart_ + kFirstTurn, actionStart_ + kNewMarksTurn);
     return;
   }
   if (state_.marks != SearchState::Marks::None) StopMarks();

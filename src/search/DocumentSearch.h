@@ -120,10 +120,13 @@ class DocumentSearch final : public SearchProxy {
   void SelectFound(const Match& match);
   // The parts of the work in hand, each until `deadline`; true when done.
   bool RunStep(Clock::time_point deadline);
-  bool RunMarks(Clock::time_point deadline, bool viewOnly, size_t atLeast = 0);
+  bool RunMarks(Clock::time_point deadline, bool viewOnly);
   bool RunTally(Clock::time_point deadline);
-  bool Work(Clock::time_point deadline, bool viewOnly = false, size_t atLeast = 0);
-  std::pair<size_t, size_t> ViewRange() const;
+  // `marksDeadline`: new marks may take longer than the rest of the turn.
+  bool Work(Clock::time_point deadline, std::optional<Clock::time_point> marksDeadline = std::nullopt);
+  // The parts of the lines in view and near them; of a long line, the part
+  // about the columns in view.
+  std::vector<std::pair<size_t, size_t>> ViewRanges() const;
   size_t TallyEnd(std::string_view document) const;
   void ReportCount();
 

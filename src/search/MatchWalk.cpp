@@ -10,8 +10,11 @@
 namespace lumen {
 namespace {
 
-// One piece of plain-text search: found in well under a millisecond.
+// One piece of plain-text search: found in well under a millisecond. A long
+// text over a document that nearly repeats it is compared at every start:
+// its piece is cut so that this stays about this many bytes compared.
 constexpr size_t kPlainWindow = 1 << 20;
+constexpr size_t kBytesComparedPerPiece = size_t{16} << 20;
 // How much of a line a pattern is first given; more when a match may go on.
 constexpr size_t kPatternWindow = 256 * 1024;
 // How far back a walk that starts inside a long line looks for its start.
@@ -224,7 +227,8 @@ MatchWalk::Step MatchWalk::Next(std::string_view document, size_t end, Clock::ti
 
 MatchWalk::Step MatchWalk::NextPlain(std::string_view document, size_t end) {
   const Searcher& searcher = *searcher_;
-  const size_t limit = std::min(end, at_ + kPlainWindow);
+  const size_t window = std::clamp<size_t>(kBytesComparedPerPiece / searcher.text_.size(), 64, kPlainWindow);
+  const size_t limit = std::min(end, at_ + window);
   while (const auto start = searcher.FindPlain(document, at_, limit)) {
     const size_t matchEnd = *start + searcher.text_.size();
     if (!searcher.wholeWord_ || IsWholeWordAt(document, *start, matchEnd)) {
@@ -347,21 +351,17 @@ MatchWalk::Step MatchWalk::NextInPattern(std::string_view document, size_t end, 
 }
 
 bool MatchWalk::Run(std::string_view document, size_t end, Clock::time_point deadline, const OnMatch& onMatch,
-                    const std::function<void(size_t)>& tooComplex, size_t atLeast) {
+                    const std::function<void(size_t)>& tooComplex) {
   end = std::min(end, document.size());
   int sinceClock = 0;
-  size_t handed = 0;
-  const bool plain = searcher_ && !searcher_->pattern_;
   while (at_ < end) {
     const Step step = Next(document, end, deadline);
     if (step.kind == Step::Kind::Found) {
       onMatch(step.match);
-      if (++handed <= atLeast || ++sinceClock < kMatchesBetweenClockReads) continue;
+      if (++sinceClock < kMatchesBetweenClockReads) continue;
     } else if (step.kind == Step::Kind::TooComplex && tooComplex) {
       tooComplex(step.lineStart);
     }
-    // A pattern's pieces end at its deadline: the clock always counts there.
-    if (plain && handed < atLeast) continue;
     sinceClock = 0;
     if (Clock::now() >= deadline) break;
   }

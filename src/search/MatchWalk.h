@@ -83,10 +83,8 @@ class MatchWalk {
   Step Next(std::string_view document, size_t end, Clock::time_point deadline);
   // Walks to `end` (or the document's end) or the deadline, handing on each
   // match; true when there. `tooComplex` is told of each line left unsearched.
-  // The first `atLeast` matches are handed on whatever the clock says (a
-  // pattern's search still stops at the deadline).
   bool Run(std::string_view document, size_t end, Clock::time_point deadline, const OnMatch& onMatch,
-           const std::function<void(size_t lineStart)>& tooComplex = {}, size_t atLeast = 0);
+           const std::function<void(size_t lineStart)>& tooComplex = {});
 
  private:
   Step NextPlain(std::string_view document, size_t end);

@@ -12,6 +12,10 @@ namespace {
 // the search's marking takes the rest.
 constexpr std::chrono::milliseconds kLoadPart{15};
 constexpr std::chrono::milliseconds kTurn{40};
+// Turns posted one after another, before one waits for the timer: a timer's
+// message comes only when no message is posted, and the control's own idle
+// work (styling a big file) posts its turns back to back.
+constexpr int kPostedTurns = 3;
 }  // namespace
 
 TurnScheduler::TurnScheduler(HWND window, Run run) : window_(window), run_(std::move(run)) {}
@@ -40,9 +44,19 @@ void TurnScheduler::OnTimer() {
   const Clock::time_point start = Clock::now();
   if (wanted_[static_cast<int>(Work::Load)]) run_(Work::Load, start + kLoadPart);
   if (wanted_[static_cast<int>(Work::Search)]) run_(Work::Search, start + kTurn);
-  // The next turn comes a period after this one ended, not at once: the
-  // host's own messages have their time between turns however long they are.
-  if (timerSet_) SetTimer(window_, kTimer, USER_TIMER_MINIMUM, nullptr);
+  if (!timerSet_) return;
+  // With nothing of the user's waiting, the search's next turn is posted and
+  // takes its place among the control's idle work; else, and after a few, it
+  // comes a period after this one ended, so that input and repaints have
+  // their time. A load's turns leave its workers the processor meanwhile.
+  const bool userWaits = HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT)) != 0;
+  const bool searchOnly = !wanted_[static_cast<int>(Work::Load)];
+  if (searchOnly && !userWaits && postedTurns_ < kPostedTurns && PostMessageW(window_, WM_TIMER, kTimer, 0)) {
+    ++postedTurns_;
+    return;
+  }
+  postedTurns_ = 0;
+  SetTimer(window_, kTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 }  // namespace lumen

@@ -35,6 +35,7 @@ class TurnScheduler {
   bool wanted_[2] = {};
   bool timerSet_ = false;
   bool running_ = false;
+  int postedTurns_ = 0;  // in a row, since the timer's last
 };
 
 }  // namespace lumen

@@ -325,6 +325,16 @@ TEST_F(DocumentSearchTest, StepsFromThePlaceInABigDocumentAndMarksWhereTheViewIs
   search_.ViewChanged();
   EXPECT_EQ(Sci(SCI_INDICATORVALUEAT, 0, 2 * 1000010), 1) << "the marks follow the view";
 
+  // A click that selects no word while the count goes on: the marks go, and stay gone.
+  search_.SetSearchText(L"a");
+  search_.ReleaseMarks();
+  Sci(SCI_SETSEL, 1, 2);
+  search_.HighlightSelectedWord();
+  RunTurns();
+  EXPECT_TRUE(Marks().empty());
+  EXPECT_EQ(search_.state().marks, SearchState::Marks::None);
+  EXPECT_EQ(search_.state().phase, SearchState::Phase::Complete);
+
   Show("x a");
   search_.AfterLoad(true);
   EXPECT_FALSE(turnsWanted_) << "the old document's work is dropped";
@@ -403,6 +413,50 @@ TEST_F(DocumentSearchTest, StepsToTheTrueNeighbourFromEveryPlaceAndCountsExactly
         EXPECT_EQ(Selection(), wantedPrevious) << "previous from " << place;
       }
     }
+  }
+}
+
+// Both modes agree on words: quotes, dashes and no-break spaces are no word
+// characters, letters of any script are.
+TEST_F(DocumentSearchTest, WholeWordsAreTheSameInBothModes) {
+  Show("\xE2\x80\x9Cword\xE2\x80\x9D word\xC2\xA0\xE2\x80\x94word\xE2\x80\x94 \xC3\xA4word words");
+  const Ranges words = {{3, 7}, {11, 15}, {20, 24}};
+  const struct {
+    const wchar_t* text;
+    bool regularExpression, wholeWord;
+  } searches[] = {{L"word", false, true}, {L"word", true, true}, {L"\\bword\\b", true, false}};
+  for (const auto& search : searches) {
+    SCOPED_TRACE(test::ToUtf8(search.text));
+    search_.SetRegularExpression(search.regularExpression);
+    search_.SetWholeWord(search.wholeWord);
+    search_.SetSearchText(search.text);
+    EXPECT_EQ(Marks(), words);
+  }
+}
+
+// Patterns that make backtracking engines run for ever, over a line of 2 MB:
+// the search ends, each line it could not search is named, and what it
+// could search is marked.
+TEST_F(DocumentSearchTest, EndsOnHostilePatternsOverALongLine) {
+  std::string line(2 * 1024 * 1024, 'a');
+  line += "\nb";
+  Show(line);
+  std::wstring letters;
+  while (letters.size() < 10000) letters += L"a?";
+  const struct {
+    std::wstring pattern;
+    size_t matches;
+  } cases[] = {{L"(.*)*x", 0}, {L"(a?){1000}b", 1}, {L"(a*)*b", 1}, {letters + L"b", 1}, {L"(a|aa)+$", 1}};
+  search_.SetRegularExpression(true);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(test::ToUtf8(c.pattern.substr(0, 20)));
+    search_.SetSearchText(c.pattern);
+    RunTurns();
+    EXPECT_FALSE(shown_.counting);
+    EXPECT_FALSE(shown_.invalidPattern);
+    // Either the long line was searched, or the panel names it.
+    EXPECT_TRUE(shown_.total == c.matches || (shown_.tooComplexLine == 1 && shown_.total <= c.matches))
+        << shown_.total << " matches, too complex on line " << shown_.tooComplexLine;
   }
 }
 
