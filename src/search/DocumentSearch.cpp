@@ -31,6 +31,7 @@ constexpr size_t kMarkWholeLimit = 4 << 20;
 // Looking for the number of the selected match, from the count's nearest place.
 constexpr std::chrono::milliseconds kNumberTurn{5};
 constexpr std::chrono::milliseconds kSmallTally{20};
+constexpr std::chrono::milliseconds kTallyShare{5};
 // The control paints a mark through a bitmap as wide as the mark: a match of
 // hundreds of kilobytes on one line would take it seconds and gigabytes. Its
 // head is marked; the selection shows it whole.
@@ -107,6 +108,7 @@ void DocumentSearch::StartMarks(SearchState::Marks owner, std::shared_ptr<const 
   ClearSearchIndicator(editor_);
   marked_.Clear();
   markWalk_.reset();
+  viewKey_ = {};  // the document may be another of the same length
   marksSearcher_ = std::move(searcher);
   state_.marks = marksSearcher_ ? owner : SearchState::Marks::None;
   // Small documents are marked whole, unless they hold a line too long for it.
@@ -127,6 +129,8 @@ std::vector<std::pair<size_t, size_t>> DocumentSearch::ViewRanges() const {
   const LRESULT first = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
   const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
   const std::string_view document = Document();
+  const ViewKey key{first, screen, editor_.Send(SCI_GETXOFFSET), document.size()};
+  if (key == viewKey_) return viewRanges_;
   const auto start = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_POSITIONFROMLINE, std::max<LRESULT>(first - screen, 0)), 0));
   LRESULT endPosition = editor_.Send(SCI_POSITIONFROMLINE, first + 2 * screen + 2);
   const size_t end = endPosition < 0 ? document.size() : std::min(static_cast<size_t>(endPosition), document.size());
@@ -154,6 +158,8 @@ std::vector<std::pair<size_t, size_t>> DocumentSearch::ViewRanges() const {
     lineStart = rangeStart = std::max(lineEnd, lineStart + 1);
   }
   if (rangeStart < end) ranges.emplace_back(rangeStart, end);
+  viewKey_ = key;
+  viewRanges_ = ranges;
   return ranges;
 }
 
@@ -226,7 +232,8 @@ bool DocumentSearch::Work(Clock::time_point deadline, std::optional<Clock::time_
   done = RunMarks(marksDeadline.value_or(deadline), true) && done;
   // A small document is counted whole within the action, however long its marks took.
   const bool small = Document().size() <= kMarkWholeLimit;
-  done = RunTally(small ? std::max(deadline, Clock::now() + kSmallTally) : deadline) && done;
+  // The count gets its share of every turn, whatever came before it.
+  done = RunTally(std::max(deadline, Clock::now() + (small ? kSmallTally : kTallyShare))) && done;
   done = RunMarks(marksDeadline.value_or(deadline), false) && done;
   if (events_.turnsWanted) events_.turnsWanted(!done);
   return done;

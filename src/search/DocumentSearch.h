@@ -15,6 +15,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "abi/EditorControl.h"
 #include "config/Model.h"
@@ -154,6 +155,16 @@ class DocumentSearch final : public SearchProxy {
   std::optional<MatchWalk> markWalk_;
   size_t markWalkStart_ = 0;
   size_t markWalkEnd_ = 0;
+
+  // The view the ranges were worked out for: its first line, height, scroll
+  // and the document's length.
+  struct ViewKey {
+    LRESULT firstLine = -1, lines = 0, xOffset = 0;
+    size_t length = 0;
+    bool operator==(const ViewKey&) const = default;
+  };
+  mutable ViewKey viewKey_;
+  mutable std::vector<std::pair<size_t, size_t>> viewRanges_;
 
   Clock::time_point actionStart_;
   int actionDepth_ = 0;
