@@ -122,6 +122,12 @@ void DocumentSearch::StartMarks(SearchState::Marks owner, std::shared_ptr<const 
   }
 }
 
+std::optional<DocumentSearch::Clock::time_point> DocumentSearch::NewMarksDeadline() const {
+  // Only a document marked whole has more to mark than the lines in view.
+  if (!markWholeDocument_) return std::nullopt;
+  return actionStart_ + kNewMarksTurn;
+}
+
 void DocumentSearch::StopMarks() { StartMarks(SearchState::Marks::None, nullptr); }
 
 std::vector<std::pair<size_t, size_t>> DocumentSearch::ViewRanges() const {
@@ -276,7 +282,7 @@ bool DocumentSearch::SetSearchText(const std::wstring& text) {
   // The document's first match; until a turn finds it, nothing is selected.
   editor_.Send(SCI_SETEMPTYSELECTION, editor_.Send(SCI_GETCURRENTPOS));
   step_.emplace(searcher_, Document(), 0, true);
-  Work(actionStart_ + kFirstTurn, actionStart_ + kNewMarksTurn);
+  Work(actionStart_ + kFirstTurn, NewMarksDeadline());
   ReportCount();
   const bool found = selected_ || step_;
   // Without a match the selection may take the indicator again.
@@ -302,7 +308,7 @@ bool DocumentSearch::Step(bool forward) {
   const Selection selection = GetSelection(editor_);
   step_.emplace(searcher_, Document(), static_cast<size_t>(forward ? selection.end : selection.start), forward);
   const size_t selectionsBefore = selections_;
-  Work(actionStart_ + kFirstTurn, newMarks ? std::optional(actionStart_ + kNewMarksTurn) : std::nullopt);
+  Work(actionStart_ + kFirstTurn, newMarks ? NewMarksDeadline() : std::nullopt);
   ReportCount();
   return step_.has_value() || selections_ != selectionsBefore;
 }
@@ -370,7 +376,7 @@ void DocumentSearch::AfterLoad(bool panelShown) {
   StartSearch();
   StartMarks(SearchState::Marks::Search, searcher_);
   state_.marksHeld = state_.marks == SearchState::Marks::Search;
-  Work(actionStart_ + kFirstTurn, actionStart_ + kNewMarksTurn);
+  Work(actionStart_ + kFirstTurn, NewMarksDeadline());
   ReportCount();
 }
 
@@ -394,7 +400,7 @@ void DocumentSearch::MarkHostFindText(const std::wstring& text) {
   const Action action(*this);
   StartMarks(SearchState::Marks::HostText, Searcher::For({WideToUtf8(text), false, false, false}).searcher);
   state_.marksHeld = true;
-  Work(actionStart_ + kFirstTurn, actionStart_ + kNewMarksTurn);
+  Work(actionStart_ + kFirstTurn, NewMarksDeadline());
 }
 
 void DocumentSearch::HighlightSelectedWord() {
@@ -404,7 +410,7 @@ void DocumentSearch::HighlightSelectedWord() {
   if (IsWholeWord(editor_, selection)) {
     StartMarks(SearchState::Marks::SelectedWord,
                Searcher::For({SelectedText(editor_, selection), true, true, false}).searcher);
-    Work(actionStart_ + kFirstTurn, actionStart_ + kNewMarksTurn);
+    Work(actionStart_ + kFirstTurn, NewMarksDeadline());
     return;
   }
   if (state_.marks != SearchState::Marks::None) StopMarks();

@@ -116,6 +116,8 @@ class DocumentSearch final : public SearchProxy {
   void StartSearch();
   void StartMarks(SearchState::Marks owner, std::shared_ptr<const Searcher> searcher);
   void StopMarks();
+  // How long the first turn of new marks may take.
+  std::optional<Clock::time_point> NewMarksDeadline() const;
   // The step from the selection; selects its match when found.
   bool Step(bool forward);
   void SelectFound(const Match& match);
