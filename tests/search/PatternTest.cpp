@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 
+#include "EncodedText.h"
 #include "search/Pattern.h"
 
 namespace lumen {
@@ -140,17 +141,7 @@ bool Unescape(const std::string& text, std::string& out) {
     if (braced && (j >= text.size() || text[j] != '}')) return false;
     if (digits == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
     i = braced ? j : j - 1;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
-    } else if (c < 0x10000) {
-      out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
-              static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-      out += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-              static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-    }
+    test::AppendEncoded(out, Encoding::Utf8, std::u32string(1, static_cast<char32_t>(c)));
   }
   return true;
 }
