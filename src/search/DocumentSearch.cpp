@@ -21,10 +21,6 @@ constexpr std::chrono::milliseconds kViewTurn{20};
 // The first turn of new marks may take this long, however slow the machine:
 // a small file is then marked whole before the action returns.
 constexpr std::chrono::milliseconds kNewMarksTurn{80};
-// A line longer than this is marked about the columns in view only: the
-// control lays such a line out again for each mark made in it.
-constexpr size_t kLongLine = 64 * 1024;
-constexpr size_t kLongLineBefore = 8 * 1024, kLongLineAfter = 32 * 1024;
 // Documents up to this size have every match marked; bigger ones have the
 // matches marked in and near the lines in view.
 constexpr size_t kMarkWholeLimit = 4 << 20;
@@ -109,17 +105,11 @@ void DocumentSearch::StartMarks(SearchState::Marks owner, std::shared_ptr<const 
   marked_.Clear();
   markWalk_.reset();
   viewKey_ = {};  // the document may be another of the same length
+  wholeParts_.reset();
   marksSearcher_ = std::move(searcher);
   state_.marks = marksSearcher_ ? owner : SearchState::Marks::None;
-  // Small documents are marked whole, unless they hold a line too long for it.
-  const std::string_view document = Document();
-  markWholeDocument_ = document.size() <= kMarkWholeLimit;
-  for (size_t lineStart = 0; markWholeDocument_ && lineStart < document.size();) {
-    const void* lineEnd = std::memchr(document.data() + lineStart, '\n', document.size() - lineStart);
-    const size_t next = lineEnd ? static_cast<size_t>(static_cast<const char*>(lineEnd) - document.data()) + 1 : document.size();
-    markWholeDocument_ = next - lineStart <= kLongLine;
-    lineStart = next;
-  }
+  markWholeDocument_ = Document().size() <= kMarkWholeLimit;
+  wideLinesMarked_ = false;
 }
 
 std::optional<DocumentSearch::Clock::time_point> DocumentSearch::NewMarksDeadline() const {
@@ -130,50 +120,60 @@ std::optional<DocumentSearch::Clock::time_point> DocumentSearch::NewMarksDeadlin
 
 void DocumentSearch::StopMarks() { StartMarks(SearchState::Marks::None, nullptr); }
 
-std::vector<std::pair<size_t, size_t>> DocumentSearch::ViewRanges() const {
-  // The lines in view, and a screen's worth above and below them.
-  const LRESULT first = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
-  const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
-  const std::string_view document = Document();
-  const ViewKey key{first, screen, editor_.Send(SCI_GETXOFFSET), document.size()};
-  if (key == viewKey_) return viewRanges_;
-  const auto start = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_POSITIONFROMLINE, std::max<LRESULT>(first - screen, 0)), 0));
-  LRESULT endPosition = editor_.Send(SCI_POSITIONFROMLINE, first + 2 * screen + 2);
-  const size_t end = endPosition < 0 ? document.size() : std::min(static_cast<size_t>(endPosition), document.size());
+ColumnWindow DocumentSearch::WindowInView() const {
   // The columns in view, from the horizontal scroll and a character's width.
   const LRESULT charWidth =
       std::max<LRESULT>(editor_.Send(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>("n")), 1);
-  const auto column = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETXOFFSET), 0) / charWidth);
-  // Lines of ordinary length make one range; of a long line only the part
-  // about the columns in view is taken.
-  std::vector<std::pair<size_t, size_t>> ranges;
-  size_t rangeStart = start;
-  for (size_t lineStart = start; lineStart < end;) {
-    const size_t reach = std::min(end, lineStart + kLongLine);
-    const void* found = std::memchr(document.data() + lineStart, '\n', reach - lineStart);
-    if (found || reach == end) {
-      lineStart = found ? static_cast<size_t>(static_cast<const char*>(found) - document.data()) + 1 : end;
-      continue;
+  RECT client = {};
+  GetClientRect(editor_.window(), &client);
+  return ColumnsAbout(static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETXOFFSET), 0) / charWidth),
+                      static_cast<size_t>(std::max<LONG>(client.right, 0) / charWidth));
+}
+
+const std::vector<std::pair<size_t, size_t>>& DocumentSearch::PartsInView(bool viewOnly) {
+  const std::string_view document = Document();
+  const ColumnWindow window = WindowInView();
+  if (window != window_) {
+    // Marks of wide lines outside the new window go: each costs every paint.
+    if (wideLinesMarked_) {
+      ClearSearchIndicator(editor_);
+      marked_.Clear();
+      markWalk_.reset();
+      wideLinesMarked_ = false;
     }
-    // A long line: its end from the control, which knows its lines.
-    const LRESULT line = editor_.Send(SCI_LINEFROMPOSITION, lineStart);
-    const size_t lineEnd = std::min(end, static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLINEENDPOSITION, line), 0)));
-    if (rangeStart < lineStart) ranges.emplace_back(rangeStart, lineStart);
-    const size_t from = lineStart + (column > kLongLineBefore ? column - kLongLineBefore : 0);
-    if (from < lineEnd) ranges.emplace_back(from, std::min(lineEnd, from + kLongLineBefore + kLongLineAfter));
-    lineStart = rangeStart = std::max(lineEnd, lineStart + 1);
+    window_ = window;
+    viewKey_ = {};
+    wholeParts_.reset();
   }
-  if (rangeStart < end) ranges.emplace_back(rangeStart, end);
-  viewKey_ = key;
-  viewRanges_ = ranges;
-  return ranges;
+  const auto tabWidth = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETTABWIDTH), 1));
+  // The lines in view, and a screen's worth above and below them.
+  const LRESULT first = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
+  const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
+  const ViewKey key{first, screen, document.size()};
+  if (key != viewKey_) {
+    const auto start = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_POSITIONFROMLINE, std::max<LRESULT>(first - screen, 0)), 0));
+    const LRESULT endPosition = editor_.Send(SCI_POSITIONFROMLINE, first + 2 * screen + 2);
+    const size_t end = endPosition < 0 ? document.size() : std::min(static_cast<size_t>(endPosition), document.size());
+    PartsToMark view = MarkableParts(document, start, end, window_, tabWidth);
+    wideLinesMarked_ = wideLinesMarked_ || view.wideLines;
+    viewParts_ = std::move(view.parts);
+    viewKey_ = key;
+  }
+  if (viewOnly || !markWholeDocument_) return viewParts_;
+  if (!wholeParts_ || wholeParts_->second != document.size()) {
+    PartsToMark whole = MarkableParts(document, 0, document.size(), window_, tabWidth);
+    wideLinesMarked_ = wideLinesMarked_ || whole.wideLines;
+    // The view's first, then the rest.
+    whole.parts.insert(whole.parts.begin(), viewParts_.begin(), viewParts_.end());
+    wholeParts_.emplace(std::move(whole.parts), document.size());
+  }
+  return wholeParts_->first;
 }
 
 bool DocumentSearch::RunMarks(Clock::time_point deadline, bool viewOnly) {
   if (!marksSearcher_ || !editor_.exists()) return true;
+  const std::vector<std::pair<size_t, size_t>> wanted = PartsInView(viewOnly);
   const std::string_view document = Document();
-  std::vector<std::pair<size_t, size_t>> wanted = ViewRanges();
-  if (markWholeDocument_ && !viewOnly) wanted.emplace_back(0, document.size());
   editor_.Send(SCI_SETINDICATORCURRENT, kSearchIndicator);
   // Matches that touch are filled as one: each fill costs the control a
   // notification and a look at the line.
@@ -182,7 +182,10 @@ bool DocumentSearch::RunMarks(Clock::time_point deadline, bool viewOnly) {
     if (pending) editor_.Send(SCI_INDICATORFILLRANGE, static_cast<WPARAM>(pending->start), pending->end - pending->start);
     pending.reset();
   };
+  // A walk from a line's start finds matches before the part it is to mark.
+  size_t partStart = 0;
   const auto mark = [&](const Match& match) {
+    if (static_cast<size_t>(match.end) <= partStart) return;
     const Match shown{match.start, std::min(match.end, static_cast<int32_t>(match.start + kLongestMark))};
     if (pending && pending->end == shown.start && shown.end - pending->start <= kLongestMark) {
       pending->end = shown.end;
@@ -200,6 +203,7 @@ bool DocumentSearch::RunMarks(Clock::time_point deadline, bool viewOnly) {
         markWalkStart_ = gap->first;
         markWalkEnd_ = gap->second;
       }
+      partStart = gap->first;
       const bool there = markWalk_->Run(document, gap->second, deadline, mark);
       const size_t reached = std::max(markWalk_->at(), markWalkStart_);
       marked_.Add(markWalkStart_, reached);

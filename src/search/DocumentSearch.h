@@ -127,9 +127,10 @@ class DocumentSearch final : public SearchProxy {
   bool RunTally(Clock::time_point deadline);
   // `marksDeadline`: new marks may take longer than the rest of the turn.
   bool Work(Clock::time_point deadline, std::optional<Clock::time_point> marksDeadline = std::nullopt);
-  // The parts of the lines in view and near them; of a long line, the part
-  // about the columns in view.
-  std::vector<std::pair<size_t, size_t>> ViewRanges() const;
+  ColumnWindow WindowInView() const;
+  // The parts of the lines in view and near them (and of the whole document
+  // when it is marked whole), of a wide line the part about the columns in view.
+  const std::vector<std::pair<size_t, size_t>>& PartsInView(bool viewOnly);
   size_t TallyEnd(std::string_view document) const;
   void ReportCount();
 
@@ -158,15 +159,19 @@ class DocumentSearch final : public SearchProxy {
   size_t markWalkStart_ = 0;
   size_t markWalkEnd_ = 0;
 
-  // The view the ranges were worked out for: its first line, height, scroll
-  // and the document's length.
+  // The parts to mark, for the columns about the view; for the lines about
+  // the view (its first line, its height and the document's length); for
+  // the whole document (and its length).
+  ColumnWindow window_;
+  bool wideLinesMarked_ = false;
   struct ViewKey {
-    LRESULT firstLine = -1, lines = 0, xOffset = 0;
+    LRESULT firstLine = -1, lines = 0;
     size_t length = 0;
     bool operator==(const ViewKey&) const = default;
   };
-  mutable ViewKey viewKey_;
-  mutable std::vector<std::pair<size_t, size_t>> viewRanges_;
+  ViewKey viewKey_;
+  std::vector<std::pair<size_t, size_t>> viewParts_;
+  std::optional<std::pair<std::vector<std::pair<size_t, size_t>>, size_t>> wholeParts_;
 
   Clock::time_point actionStart_;
   int actionDepth_ = 0;

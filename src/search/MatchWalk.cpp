@@ -15,7 +15,9 @@ namespace {
 // its piece is cut so that this stays about this many bytes compared.
 constexpr size_t kPlainWindow = 1 << 20;
 constexpr size_t kBytesComparedPerPiece = size_t{16} << 20;
-// How much of a line a pattern is first given; more when a match may go on.
+// How much of a line a pattern is given: after a match the first, growing
+// to the second while no match comes; more when a match may go on.
+constexpr size_t kFirstPatternWindow = 4096;
 constexpr size_t kPatternWindow = 256 * 1024;
 // How far back a walk that starts inside a long line looks for its start.
 constexpr size_t kLookBehind = 4096;
@@ -208,7 +210,7 @@ std::optional<size_t> Searcher::FindPlain(std::string_view document, size_t from
 }
 
 MatchWalk::MatchWalk(std::shared_ptr<const Searcher> searcher, std::string_view document, size_t at, From from)
-    : searcher_(std::move(searcher)), at_(std::min(at, document.size())), window_(kPatternWindow) {
+    : searcher_(std::move(searcher)), at_(std::min(at, document.size())), window_(kFirstPatternWindow) {
   if (!searcher_ || (!searcher_->pattern_ && from == From::Place)) return;
   // The line's start, or a character's start not far before `at`.
   size_t start = at_;
@@ -278,7 +280,7 @@ void MatchWalk::Check(std::string_view document, size_t target) {
 }
 
 void MatchWalk::PassStop(std::string_view document) {
-  window_ = kPatternWindow;
+  window_ = kFirstPatternWindow;
   if (stop_ == Stop::DocumentEnd) {
     at_ = checked_;  // the line goes on if the document grows
     return;
@@ -302,17 +304,28 @@ MatchWalk::Step MatchWalk::NextInPattern(std::string_view document, size_t end, 
     return {};
   }
   Check(document, at_ + window_);
-  const std::string_view subject = document.substr(lineStart_, checked_ - lineStart_);
+  // The subject ends at the window's end, or at what ends the line there.
+  size_t subjectEnd = std::min(checked_, at_ + window_);
+  while (subjectEnd > at_ && subjectEnd < checked_ && (static_cast<unsigned char>(document[subjectEnd]) & 0xC0) == 0x80) {
+    --subjectEnd;
+  }
+  const bool wholeLine = subjectEnd == checked_ && stop_ != Stop::Unknown;
+  const std::string_view subject = document.substr(lineStart_, subjectEnd - lineStart_);
   Pattern::Subject about;
   about.startsLine = startsLine_;
-  about.endsLine = stop_ != Stop::NoCharacter;
-  about.cut = stop_ == Stop::Unknown;
+  about.endsLine = !(wholeLine && stop_ == Stop::NoCharacter);
+  about.cut = !wholeLine;
   about.deadline = deadline;
+  std::vector<size_t>& tooComplexStarts = searcher_->tooComplexStarts_;
+  const auto known = std::lower_bound(tooComplexStarts.begin(), tooComplexStarts.end(), at_);
+  if (known != tooComplexStarts.end() && *known < subjectEnd) about.tooComplexStart = *known - lineStart_;
   const Pattern::Result found = searcher_->pattern_->Find(subject, at_ - lineStart_, about);
   const size_t start = lineStart_ + found.span.start;
   switch (found.outcome) {
     case Pattern::Outcome::Found: {
-      window_ = kPatternWindow;
+      // Where matches are close together a small subject is enough; PCRE2
+      // looks through all of it for a letter in either case.
+      window_ = kFirstPatternWindow;
       if (start >= end) {
         at_ = end;
         return {};
@@ -336,15 +349,20 @@ MatchWalk::Step MatchWalk::NextInPattern(std::string_view document, size_t end, 
       at_ = start;
       return {};
     case Pattern::Outcome::TooComplex: {
+      const auto place = std::lower_bound(tooComplexStarts.begin(), tooComplexStarts.end(), start);
+      if (place == tooComplexStarts.end() || *place != start) tooComplexStarts.insert(place, start);
       const size_t line = lineStart_;
       skippingLine_ = true;
       at_ = checked_;
       return {Step::Kind::TooComplex, {}, line};
     }
     case Pattern::Outcome::None:
-      at_ = checked_;
-      window_ = kPatternWindow;
-      if (stop_ != Stop::Unknown) PassStop(document);
+      at_ = subjectEnd;
+      if (wholeLine) {
+        PassStop(document);
+      } else {
+        window_ = std::min(window_ * 2, kPatternWindow);
+      }
       return {};
   }
   return {};

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "search/FindHighlight.h"
 #include "search/Pattern.h"
@@ -53,6 +54,9 @@ class Searcher {
 
   std::string text_;
   bool matchCase_ = true;
+  // The starts a pattern was too complex at, in order: the walks of one
+  // search meet the same ones, and each costs tens of milliseconds to find.
+  mutable std::vector<size_t> tooComplexStarts_;
   bool wholeWord_ = false;  // checked on each match, as the control does
   std::optional<Pattern> pattern_;
 };

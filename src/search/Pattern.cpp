@@ -17,7 +17,7 @@ const std::string kNoBoundary = "(?:(?<=" + kWord + ")(?=" + kWord + ")|(?<!" + 
 
 // One call's work: about 20 ms on a slow machine, however hostile the
 // pattern (PCRE2 counts its backtracking steps and the depth of its stack).
-constexpr uint32_t kMatchLimit = 500000;
+constexpr uint32_t kMatchLimit = 200000;
 constexpr uint32_t kDepthLimit = 500000;
 constexpr PCRE2_SIZE kHeapLimitKilobytes = 64 * 1024;
 constexpr uint64_t kFrameBytesPerStart = uint64_t{kMatchLimit} * 144;
@@ -46,6 +46,7 @@ struct Pattern::Compiled {
     size_t from = 0;
     size_t lastStart = 0;
     uint32_t starts = 0;
+    size_t tooComplexStart = static_cast<size_t>(-1);
   };
   mutable Watch watch;
 };
@@ -57,6 +58,7 @@ namespace {
 int AtStart(pcre2_callout_block* block, void* data) {
   auto& watch = *static_cast<Pattern::Compiled::Watch*>(data);
   watch.lastStart = block->start_match;
+  if (block->start_match == watch.tooComplexStart) return PCRE2_ERROR_MATCHLIMIT;
   if (block->start_match <= watch.from || ++watch.starts % kStartsBetweenClockReads != 0) return 0;
   return std::chrono::steady_clock::now() >= watch.deadline ? PCRE2_ERROR_CALLOUT : 0;
 }
@@ -202,7 +204,7 @@ size_t ValidUtf8Length(std::string_view text) {
 
 Pattern::Result Pattern::Find(std::string_view subject, size_t from, const Subject& about) const {
   const Compiled& compiled = *compiled_;
-  compiled.watch = {about.deadline, from, from, 0};
+  compiled.watch = {about.deadline, from, from, 0, about.tooComplexStart};
   uint32_t options = PCRE2_NO_UTF_CHECK | PCRE2_NOTEMPTY;
   if (!about.startsLine) options |= PCRE2_NOTBOL;
   if (!about.endsLine) options |= PCRE2_NOTEOL;

@@ -39,6 +39,8 @@ class Pattern {
     bool endsLine = true;    // else $ does not match at its end
     bool cut = false;        // the line goes on after it: see Cut
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+    // A start already found too complex: TooComplex there at once.
+    size_t tooComplexStart = static_cast<size_t>(-1);
   };
   // Searches `subject`, valid UTF-8 without a line end, from `from`; the text
   // before `from` is seen by lookbehind and \b.

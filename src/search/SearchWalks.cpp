@@ -1,6 +1,7 @@
 #include "search/SearchWalks.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace lumen {
 namespace {
@@ -155,6 +156,86 @@ std::optional<std::pair<size_t, size_t>> MarkedRanges::FirstGap(size_t start, si
     start = std::max(start, range->second);
   }
   return std::nullopt;
+}
+
+ColumnWindow ColumnsAbout(size_t firstColumnInView, size_t columnsOnScreen) {
+  const size_t screen = std::max<size_t>(columnsOnScreen, 64);
+  const size_t block = firstColumnInView / screen * screen;
+  return {block > screen ? block - screen : 0, block + 3 * screen};
+}
+
+namespace {
+
+// Wide in East Asian scripts: the blocks of Hangul, CJK, full-width forms and emoji.
+bool IsWide(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) || (c >= 0x1F900 && c <= 0x1F9FF) ||
+         (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+// The first line end in [from, limit), or `limit`.
+size_t LineEndBefore(std::string_view document, size_t from, size_t limit) {
+  const char* bytes = document.data();
+  const void* newLine = std::memchr(bytes + from, '\n', limit - from);
+  const size_t newLineAt = newLine ? static_cast<size_t>(static_cast<const char*>(newLine) - bytes) : limit;
+  const void* carriageReturn = std::memchr(bytes + from, '\r', newLineAt - from);
+  return carriageReturn ? static_cast<size_t>(static_cast<const char*>(carriageReturn) - bytes) : newLineAt;
+}
+
+}  // namespace
+
+size_t ByteAtColumn(std::string_view line, size_t column, size_t tabWidth) {
+  tabWidth = std::max<size_t>(tabWidth, 1);
+  size_t at = 0;
+  for (size_t columns = 0; at < line.size() && columns < column;) {
+    const auto lead = static_cast<unsigned char>(line[at]);
+    if (lead == '\t') {
+      columns = (columns / tabWidth + 1) * tabWidth;
+      ++at;
+      continue;
+    }
+    size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    length = std::min(length, line.size() - at);
+    char32_t character = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) character = character << 6 | (static_cast<unsigned char>(line[at + i]) & 0x3F);
+    columns += IsWide(character) ? 2 : 1;
+    at += length;
+  }
+  return at;
+}
+
+PartsToMark MarkableParts(std::string_view document, size_t start, size_t end, ColumnWindow window, size_t tabWidth) {
+  PartsToMark result;
+  end = std::min(end, document.size());
+  const auto add = [&](size_t from, size_t to) {
+    if (from >= to) return;
+    if (!result.parts.empty() && result.parts.back().second == from) {
+      result.parts.back().second = to;
+    } else {
+      result.parts.emplace_back(from, to);
+    }
+  };
+  size_t partStart = start;
+  for (size_t lineStart = start; lineStart < end;) {
+    const size_t reach = std::min(end, lineStart + kWideLine + 1);
+    const size_t lineEnd = LineEndBefore(document, lineStart, reach);
+    if (lineEnd < reach || reach == end) {
+      lineStart = lineEnd + 1;
+      continue;
+    }
+    // A wide line: only the part in the window.
+    add(partStart, lineStart);
+    const size_t wideEnd = LineEndBefore(document, reach, end);
+    const std::string_view line = document.substr(lineStart, wideEnd - lineStart);
+    const size_t from = ByteAtColumn(line, window.first, tabWidth);
+    add(lineStart + from, lineStart + from + ByteAtColumn(line.substr(from), window.last - window.first, tabWidth));
+    result.wideLines = true;
+    partStart = wideEnd;
+    lineStart = wideEnd + 1;
+  }
+  add(partStart, end);
+  return result;
 }
 
 }  // namespace lumen

@@ -75,6 +75,29 @@ class MatchStep {
   Outcome outcome_ = Outcome::Searching;
 };
 
+// The columns of a line whose matches are marked: from a screen before the
+// one in view to two after it. The window moves a screen at a time, so that
+// a small scroll keeps the marks as they are.
+struct ColumnWindow {
+  size_t first = 0, last = 0;  // [first, last)
+  bool operator==(const ColumnWindow&) const = default;
+};
+ColumnWindow ColumnsAbout(size_t firstColumnInView, size_t columnsOnScreen);
+// Where `column` starts in `line` (or its end): a tab runs to the next stop,
+// an East Asian wide character takes two columns, any other character one.
+size_t ByteAtColumn(std::string_view line, size_t column, size_t tabWidth);
+
+// The parts of the lines in [start, end) whose matches are marked: lines of
+// up to `kWideLine` bytes whole, wider ones over the window's columns only.
+// The control draws every mark of a line each time it paints any of it, so
+// a line's marks must stay about as many as a few screens can show.
+constexpr size_t kWideLine = 2048;
+struct PartsToMark {
+  std::vector<std::pair<size_t, size_t>> parts;
+  bool wideLines = false;  // a line was cut to the window
+};
+PartsToMark MarkableParts(std::string_view document, size_t start, size_t end, ColumnWindow window, size_t tabWidth);
+
 // The parts of a document whose matches are marked, in order and apart.
 class MarkedRanges {
  public:

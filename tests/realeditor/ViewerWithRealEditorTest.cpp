@@ -231,13 +231,14 @@ TEST_F(RealEditor, SearchesAndHighlightsTheMainPieceOfARectangleOrSeveralSelecti
 // Each mark of a search would make the control notify a modification, and
 // the viewer trace each notification: thousands of marks froze the host.
 TEST_F(RealEditor, MarksThousandsOfMatchesWithoutANotificationForEach) {
-  Open(std::string(3000, 'e'), L"a.txt");
+  const std::string line(1000, 'e');
+  Open(line + "\n" + line + "\n" + line, L"a.txt");
   EXPECT_EQ(viewer.Sci(SCI_GETMODEVENTMASK), SC_MOD_NONE);
   viewer.Send(WM_COMMAND, IDM_FIND);
   const test::DebugOutput output;
   viewer.TypeSearchText(L"e");
   Settle();
-  EXPECT_EQ(IndicatorRanges(viewer.editor()), (Ranges{{0, 3000}}));
+  EXPECT_EQ(IndicatorRanges(viewer.editor()), (Ranges{{0, 1000}, {1001, 2001}, {2002, 3002}}));
   EXPECT_LT(output.calls().size(), 100u);
 }
 

@@ -460,6 +460,26 @@ TEST_F(DocumentSearchTest, EndsOnHostilePatternsOverALongLine) {
   }
 }
 
+// A wide line is marked about the columns in view (the control draws all of
+// a line's marks whenever it paints it); the marks follow a sideways scroll.
+TEST_F(DocumentSearchTest, MarksAWideLineAboutTheColumnsInView) {
+  std::string line;
+  while (line.size() < 30000) line += "ab ";
+  Show("ab\n" + line + "\nab");
+  const int wide = 3, afterIt = wide + static_cast<int>(line.size()) + 1;
+  const auto marked = [&](int at) { return Sci(SCI_INDICATORVALUEAT, 0, at) == 1; };
+  search_.SetSearchText(L"ab");
+  RunTurns();
+  EXPECT_EQ(shown_.total, 10002u) << "every match is counted";
+  EXPECT_TRUE(marked(0) && marked(wide) && marked(afterIt));
+  EXPECT_FALSE(marked(wide + 15000)) << "far to the right";
+  Sci(SCI_SETXOFFSET, 15000 * Sci(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>("n")));
+  search_.ViewChanged();
+  RunTurns();
+  EXPECT_TRUE(marked(0) && marked(wide + 15000) && marked(afterIt));
+  EXPECT_FALSE(marked(wide)) << "the marks scrolled away from go";
+}
+
 // Lines and columns count from 1; whatever names no line changes nothing.
 TEST_F(DocumentSearchTest, GoesToALineAndColumnAndShowsItNearTheMiddle) {
   std::string text;

@@ -245,6 +245,8 @@ std::optional<LRESULT> HandleViewMessage(EditorState& editor, UINT message, WPAR
     case SCI_GETSCROLLWIDTHTRACKING: return editor.scrollWidthTracking;
     case SCI_SETTABWIDTH: if (Int(wParam) > 0) editor.tabWidth = Int(wParam); return 0;
     case SCI_GETTABWIDTH: return editor.tabWidth;
+    case SCI_SETXOFFSET: editor.xOffset = std::max(Int(wParam), 0); return 0;
+    case SCI_GETXOFFSET: return editor.xOffset;
     case SCI_USEPOPUP: editor.usePopup = wParam != 0; return 0;
     case SCI_SETCARETLINEVISIBLE: editor.caretLineVisible = wParam != 0; return 0;
     case SCI_GETCARETLINEVISIBLE: return editor.caretLineVisible;

@@ -89,6 +89,7 @@ struct EditorState {
   int scrollWidth = 2000;
   bool scrollWidthTracking = false;
   int tabWidth = 8;
+  int xOffset = 0;  // the horizontal scroll, in pixels
   bool usePopup = true;
   int zoom = 0;
   int firstVisibleLine = 0;
