@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "EditorStandIn.h"
+#include "LineByLine.h"
 #include "TestFiles.h"
 #include "abi/ScintillaInterface.h"
 #include "search/DocumentSearch.h"
@@ -369,16 +370,8 @@ TEST_F(DocumentSearchTest, StepsToTheTrueNeighbourFromEveryPlaceAndCountsExactly
       if (query.regularExpression) {
         const auto pattern = Pattern::Compile(text, query.matchCase, query.wholeWord);
         ASSERT_TRUE(pattern.has_value());
-        for (size_t lineStart = 0; lineStart <= document.size();) {
-          const size_t lineEnd = std::min(document.find_first_of("\r\n", lineStart), document.size());
-          const std::string_view line = std::string_view(document).substr(lineStart, lineEnd - lineStart);
-          for (size_t from = 0;;) {
-            const Pattern::Result found = pattern->Find(line, from);
-            if (found.outcome != Pattern::Outcome::Found) break;
-            expected.emplace_back(static_cast<int>(lineStart + found.span.start), static_cast<int>(lineStart + found.span.end));
-            from = found.span.end;
-          }
-          lineStart = lineEnd + (document.compare(lineEnd, 2, "\r\n") == 0 ? 2 : 1);
+        for (const auto& [start, end] : test::MatchesLineByLine(*pattern, document)) {
+          expected.emplace_back(static_cast<int>(start), static_cast<int>(end));
         }
       } else {
         for (int from = 0;;) {

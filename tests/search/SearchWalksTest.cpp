@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "LineByLine.h"
 #include "search/SearchWalks.h"
 
 namespace lumen {
@@ -33,18 +34,7 @@ TEST(MatchWalk, SearchesALongLineInPiecesAsIfWhole) {
       SCOPED_TRACE(std::string(source) + " round " + std::to_string(round));
       const auto pattern = Pattern::Compile(source, true, false);
       ASSERT_TRUE(pattern.has_value());
-      Ranges expected;
-      for (size_t lineStart = 0; lineStart <= document.size();) {
-        const size_t lineEnd = std::min(document.find('\n', lineStart), document.size());
-        const std::string_view line = std::string_view(document).substr(lineStart, lineEnd - lineStart);
-        for (size_t from = 0;;) {
-          const Pattern::Result found = pattern->Find(line, from);
-          if (found.outcome != Pattern::Outcome::Found) break;
-          expected.emplace_back(lineStart + found.span.start, lineStart + found.span.end);
-          from = found.span.end;
-        }
-        lineStart = lineEnd + 1;
-      }
+      const Ranges expected = test::MatchesLineByLine(*pattern, document);
       const auto searcher = Searcher::For({source, true, false, true}).searcher;
       MatchWalk walk(searcher, document, 0);
       Ranges walked;
