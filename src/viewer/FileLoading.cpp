@@ -69,6 +69,8 @@ LRESULT SourceViewerWindow::Show(std::unique_ptr<DocumentLoad> opened, uint64_t 
   // A stream's Stat and Read are the host's code: it may destroy the viewer,
   // or show another file in it, meanwhile.
   if (!opened || !opened->ReadFirstPart() || Superseded(shown)) return 0;
+  // The search that follows shares the message's time with the load.
+  const DocumentSearch::Action searchAction(search_);
   // The file is shown from here on: it is the viewer's file, and the rest of
   // one still on its way is not wanted any more.
   const uint64_t showing = ++shownCount_;
