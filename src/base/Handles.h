@@ -24,12 +24,16 @@ struct IconDestroyer {
 struct LibraryFreer {
   void operator()(HMODULE module) const { FreeLibrary(module); }
 };
+struct GlobalFreer {
+  void operator()(HGLOBAL memory) const { GlobalFree(memory); }
+};
 
 using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
 using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
+using UniqueGlobal = std::unique_ptr<std::remove_pointer_t<HGLOBAL>, GlobalFreer>;
 
 // A kernel handle (file, pipe, process, thread). Files answer
 // INVALID_HANDLE_VALUE on failure and the others null: both read as empty.

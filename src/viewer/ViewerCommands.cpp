@@ -6,6 +6,7 @@
 #include "log/Trace.h"
 #include "search/HostSync.h"
 #include "resources/resource.h"
+#include "viewer/ColouredCopy.h"
 #include "viewer/SourceViewerWindow.h"
 #include "viewer/Styling.h"
 
@@ -61,6 +62,9 @@ LRESULT SourceViewerWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
       break;
     case IDA_HIDE_SEARCH:
       ShowSearchPanel(false);
+      break;
+    case IDA_COPY_WITH_COLOURS:
+      CopyWithColours(editor_, window_);  // as the control's Copy, with HTML and RTF beside it
       break;
     default:  // Ctrl+M and Ctrl+W are taken from the host and do nothing
       break;

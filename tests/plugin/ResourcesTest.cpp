@@ -76,7 +76,8 @@ TEST_F(Resources, HoldOneAcceleratorPerKeyForEveryViewerCommand) {
       {{FVIRTKEY | FSHIFT, VK_F3}, IDA_FIND_PREVIOUS_SHIFT_F3},
       {{ctrl | FSHIFT, VK_F3}, IDA_FIND_SELECTION_BACKWARD},
       {{ctrl, 'W'}, IDA_CTRL_W},
-      {{ctrl, 'G'}, IDA_GO_TO_LINE}};
+      {{ctrl, 'G'}, IDA_GO_TO_LINE},
+      {{ctrl | FSHIFT, 'C'}, IDA_COPY_WITH_COLOURS}};
   std::map<std::pair<BYTE, WORD>, WORD> held;
   for (int i = 0; i < count; ++i) {
     const auto key = std::make_pair(static_cast<BYTE>(entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT)), entries[i].key);

@@ -242,6 +242,49 @@ TEST_F(RealEditor, MarksThousandsOfMatchesWithoutANotificationForEach) {
   EXPECT_LT(output.calls().size(), 100u);
 }
 
+std::string ClipboardBytes(UINT format) {
+  std::string bytes;
+  if (!OpenClipboard(nullptr)) return bytes;
+  if (const HANDLE data = GetClipboardData(format)) {
+    if (const auto* text = static_cast<const char*>(GlobalLock(data))) {
+      bytes.assign(text, strnlen(text, GlobalSize(data)));
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return bytes;
+}
+
+// Ctrl+Shift+C: the plain text as Copy gives it, the same in the colours
+// shown as HTML and RTF; an empty selection copies nothing.
+TEST_F(RealEditor, CopiesTheSelectionWithItsColours) {
+  const std::string text = "int x = 1; // caf\xC3\xA9 <b>\r\n\treturn x;\r\n";
+  Open(text, L"a.cpp");
+  const auto copy = [&] { viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_COPY_WITH_COLOURS, 1)); };
+  viewer.Sci(SCI_SETSEL, 0, static_cast<LPARAM>(text.size()));
+  copy();
+  wchar_t plain[64] = {};
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    wcsncpy(plain, static_cast<const wchar_t*>(GlobalLock(data)), 63);
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  EXPECT_EQ(test::ToUtf8(plain), text);
+  const std::string html = ClipboardBytes(RegisterClipboardFormatW(L"HTML Format"));
+  char keyword[64];
+  const auto blue = static_cast<COLORREF>(viewer.Sci(SCI_STYLEGETFORE, viewer.Sci(SCI_GETSTYLEAT, 0)));
+  std::snprintf(keyword, sizeof keyword, "color:#%02x%02x%02x", GetRValue(blue), GetGValue(blue), GetBValue(blue));
+  EXPECT_NE(html.find(std::string("<span style=\"") + keyword), std::string::npos) << html;
+  EXPECT_NE(html.find("caf\xC3\xA9 &lt;b&gt;"), std::string::npos);
+  EXPECT_EQ(ClipboardBytes(RegisterClipboardFormatW(L"Rich Text Format")).rfind("{\\rtf1", 0), 0u);
+
+  viewer.Sci(SCI_SETEMPTYSELECTION, 4);
+  copy();
+  EXPECT_NE(ClipboardBytes(RegisterClipboardFormatW(L"HTML Format")).find("caf"), std::string::npos)
+      << "an empty selection leaves the clipboard as it was";
+}
+
 // The document is UTF-8, and the control compares keywords with its bytes and
 // reads font names as UTF-8.
 TEST(RealEditorWithAnEditedConfiguration, ColoursNonAsciiKeywordsAndFindsNonAsciiFontNames) {
