@@ -47,6 +47,20 @@
 #define IDS_COLOR_SCHEME 142
 #define IDS_SCHEME_SYSTEM 143
 #define IDS_PATTERN_TOO_COMPLEX 144
+// The viewer's context menu: each entry's text with its key after a tab.
+#define IDS_MENU_COPY 145
+#define IDS_MENU_COPY_WITH_COLOURS 146
+#define IDS_MENU_SELECT_ALL 147
+#define IDS_MENU_FIND 148
+#define IDS_MENU_FIND_NEXT 149
+#define IDS_MENU_FIND_PREVIOUS 150
+#define IDS_MENU_GO_TO_LINE 151
+#define IDS_MENU_WRAP_LINES 152
+#define IDS_MENU_SHOW_WHITESPACE 153
+#define IDS_MENU_INDENTATION_GUIDES 154
+#define IDS_MENU_ZOOM_IN 155
+#define IDS_MENU_ZOOM_OUT 156
+#define IDS_MENU_RESET_ZOOM 157
 
 #define IDM_FIND 1914
 #define IDA_TOGGLE_SEARCH 40001
@@ -61,3 +75,14 @@
 #define IDA_HIDE_SEARCH 40013
 #define IDA_GO_TO_LINE 40014
 #define IDA_COPY_WITH_COLOURS 40015
+#define IDA_CONTEXT_MENU 40016
+#define IDA_WRAP_LINES 40017
+#define IDA_SHOW_WHITESPACE 40018
+#define IDA_INDENTATION_GUIDES 40019
+// Commands of the context menu only: the control's own keys carry them out.
+#define IDM_COPY 40020
+#define IDM_SELECT_ALL 40021
+#define IDM_SHOW_FIND 40022
+#define IDM_ZOOM_IN 40023
+#define IDM_ZOOM_OUT 40024
+#define IDM_RESET_ZOOM 40025

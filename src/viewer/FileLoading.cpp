@@ -118,7 +118,7 @@ void SourceViewerWindow::ShowFirstPart(const ConfigurationSnapshot& configuratio
       ApplyStylingMode(editor_, documentLength);
     }
     // Wrapping is read again only where the document's size changes it.
-    if (big != std::exchange(looks_.bigDocument, big)) ApplyWrapping(editor_, configuration, big);
+    if (big != std::exchange(looks_.bigDocument, big)) ApplyWrapping(editor_, configuration, big, wrapChosen_);
   });
   looks_.lineNumbering = LineNumbering(configuration, looks_.lineNumbering);
   UpdateMargin();

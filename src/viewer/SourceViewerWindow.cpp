@@ -58,6 +58,7 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
   search_.SetUpIndicator(ConfiguredHighlight(configuration, looks_.scheme));
   ApplyWrapping(editor_, configuration, looks_.bigDocument);
   ApplyTabWidth(editor_, configuration);
+  // The viewer's own menu comes instead of the control's (WM_CONTEXTMENU).
   editor_.Send(SCI_USEPOPUP, 0);
   // The viewer uses no modification notification: every mark of a search
   // would otherwise send one, and millions of them freeze the host.
@@ -120,6 +121,14 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case WM_NOTIFY:
       return OnNotify(wParam, lParam);
+    case WM_CONTEXTMENU: {
+      // The text's menu, for the text only: the panel's edits have their own.
+      const auto from = reinterpret_cast<HWND>(wParam);
+      if (from != editor_.window() && !IsChild(editor_.window(), from)) {
+        return DefWindowProcW(window_, message, wParam, lParam);
+      }
+      return OnContextMenu(lParam);
+    }
     case WM_COMMAND:
       return OnCommand(wParam, lParam);
     case WM_CTLCOLORSTATIC:
@@ -329,7 +338,7 @@ void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuratio
   if (editor_.exists()) ApplyLanguage(style);
   looks_.selectionColoured = ApplySchemeColours(editor_, configuration, looks_.scheme, looks_.selectionColoured);
   search_.SetUpIndicator(ConfiguredHighlight(configuration, looks_.scheme));
-  ApplyWrapping(editor_, configuration, looks_.bigDocument);
+  ApplyWrapping(editor_, configuration, looks_.bigDocument, wrapChosen_);
   looks_.lineNumbering = LineNumbering(configuration, looks_.lineNumbering);
   UpdateMargin();
   ApplyTabWidth(editor_, configuration);

@@ -17,6 +17,7 @@
 #include "viewer/EditorDocument.h"
 #include "viewer/Encoding.h"
 #include "viewer/SchemeWatch.h"
+#include "viewer/ContextMenu.h"
 #include "viewer/TurnScheduler.h"
 
 struct IStream;
@@ -64,6 +65,10 @@ class SourceViewerWindow {
   void OnChildNotification(WPARAM event, LPARAM child);
   LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
   LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
+  LRESULT OnContextMenu(LPARAM at);
+  // A command of the keys or of the context menu.
+  void RunCommand(WORD id);
+  void ToggleView(WORD id);
   LRESULT OnHostMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   // Loading (FileLoading.cpp).
@@ -129,6 +134,9 @@ class SourceViewerWindow {
   ShownFile shown_;
   EditorLooks looks_;
   bool searchPanelShown_ = false;
+  // The view's toggles; wrapping follows the configuration until toggled.
+  ViewToggles toggles_;
+  std::optional<bool> wrapChosen_;
   bool windowDestroyed_ = false;
   uint64_t shownCount_ = 0;  // files shown so far
   SchemeWatch schemeWatch_;

@@ -145,8 +145,9 @@ bool LineNumbering(const ConfigurationSnapshot& configuration, bool current) {
   return configuration.hasPath() ? configuration.LineNumbering() : current;
 }
 
-void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, bool bigDocument) {
-  const bool wrap = !bigDocument && configuration.hasPath() && configuration.LineWrapping();
+void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, bool bigDocument,
+                   std::optional<bool> chosen) {
+  const bool wrap = !bigDocument && chosen.value_or(configuration.hasPath() && configuration.LineWrapping());
   editor.Send(SCI_SETWRAPMODE, wrap ? SC_WRAP_WORD : SC_WRAP_NONE);
   if (!wrap) {
     // The horizontal range starts small and grows to the widest line shown.

@@ -63,7 +63,9 @@ void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering);
 // The configured option, or `current` when there is no configuration path.
 bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);
 // The configured wrapping, except for a big document (beyond kBigDocument).
-void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, bool bigDocument);
+// `chosen`: the user's toggle, which holds over the configured value.
+void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, bool bigDocument,
+                   std::optional<bool> chosen = std::nullopt);
 void ApplyTabWidth(const EditorControl& editor, const ConfigurationSnapshot& configuration);
 
 // The search marks' look, in the dark scheme's own colour where it has one;

@@ -1,5 +1,7 @@
 // The viewer's commands (shortcuts and its menu item), the editor's
 // notifications, and the searches a command or a load starts.
+#include <windowsx.h>
+
 #include <exception>
 
 #include "base/Text.h"
@@ -37,10 +39,18 @@ LRESULT SourceViewerWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (id == IDM_FIND) ToggleSearchPanel();
     return 0;
   }
-  if (HIWORD(wParam) != kAcceleratorCommand) return 0;
+  if (HIWORD(wParam) == kAcceleratorCommand) RunCommand(id);
+  return 0;
+}
+
+void SourceViewerWindow::RunCommand(WORD id) {
   switch (id) {
     case IDA_TOGGLE_SEARCH:
       ToggleSearchPanel();
+      break;
+    case IDM_SHOW_FIND:
+      ShowSearchPanel(true);
+      if (!Gone() && searchPanel_) searchPanel_->FocusEdit(L"");
       break;
     case IDA_FIND_NEXT_CTRL_E:
     case IDA_FIND_NEXT_F3:
@@ -66,9 +76,73 @@ LRESULT SourceViewerWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
     case IDA_COPY_WITH_COLOURS:
       CopyWithColours(editor_, window_);  // as the control's Copy, with HTML and RTF beside it
       break;
+    case IDM_COPY:
+      editor_.Send(SCI_COPY);
+      break;
+    case IDM_SELECT_ALL:
+      editor_.Send(SCI_SELECTALL);
+      break;
+    case IDA_CONTEXT_MENU:
+      OnContextMenu(-1);
+      break;
+    case IDA_WRAP_LINES:
+    case IDA_SHOW_WHITESPACE:
+    case IDA_INDENTATION_GUIDES:
+      ToggleView(id);
+      break;
+    case IDM_ZOOM_IN:
+      editor_.Send(SCI_ZOOMIN);
+      break;
+    case IDM_ZOOM_OUT:
+      editor_.Send(SCI_ZOOMOUT);
+      break;
+    case IDM_RESET_ZOOM:
+      editor_.Send(SCI_SETZOOM, 0);
+      break;
     default:  // Ctrl+M and Ctrl+W are taken from the host and do nothing
       break;
   }
+}
+
+void SourceViewerWindow::ToggleView(WORD id) {
+  switch (id) {
+    case IDA_WRAP_LINES:
+      // Documents too big to wrap stay as they are.
+      if (looks_.bigDocument) return;
+      wrapChosen_ = editor_.Send(SCI_GETWRAPMODE) == SC_WRAP_NONE;
+      ApplyWrapping(editor_, ConfigurationSnapshot::OfPlugin(), looks_.bigDocument, wrapChosen_);
+      break;
+    case IDA_SHOW_WHITESPACE:
+      toggles_.whitespace = !toggles_.whitespace;
+      editor_.Send(SCI_SETVIEWWS, toggles_.whitespace ? SCWS_VISIBLEALWAYS : SCWS_INVISIBLE);
+      editor_.Send(SCI_SETVIEWEOL, toggles_.whitespace ? 1 : 0);
+      break;
+    case IDA_INDENTATION_GUIDES:
+      toggles_.indentationGuides = !toggles_.indentationGuides;
+      editor_.Send(SCI_SETINDENTATIONGUIDES, toggles_.indentationGuides ? SC_IV_LOOKBOTH : SC_IV_NONE);
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT SourceViewerWindow::OnContextMenu(LPARAM at) {
+  if (!editor_.exists()) return 0;
+  POINT point = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  if (at == -1) {
+    // From the keyboard: at the caret.
+    const LRESULT caret = editor_.Send(SCI_GETCURRENTPOS);
+    point = {static_cast<LONG>(editor_.Send(SCI_POINTXFROMPOSITION, 0, caret)),
+             static_cast<LONG>(editor_.Send(SCI_POINTYFROMPOSITION, 0, caret) + editor_.Send(SCI_TEXTHEIGHT, 0))};
+    ClientToScreen(editor_.window(), &point);
+  }
+  ViewToggles shown = toggles_;
+  shown.wrapLines = editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE;
+  const bool hasSelection = editor_.Send(SCI_GETSELECTIONEND) > editor_.Send(SCI_GETSELECTIONSTART);
+  const UINT chosen =
+      ShowContextMenu(instance_, window_, point, ContextMenuEntries(shown, looks_.bigDocument, hasSelection));
+  // The menu's loop ran the host's messages: the viewer may be gone.
+  if (chosen != 0 && !Gone()) RunCommand(static_cast<WORD>(chosen));
   return 0;
 }
 

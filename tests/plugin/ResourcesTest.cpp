@@ -62,8 +62,8 @@ TEST_F(Resources, HoldEveryStringTheWindowsShowWithAtMostOneMnemonic) {
 TEST_F(Resources, HoldOneAcceleratorPerKeyForEveryViewerCommand) {
   HACCEL table = LoadAcceleratorsW(plugin.module(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
   ASSERT_NE(table, nullptr);
-  ACCEL entries[16] = {};
-  const int count = CopyAcceleratorTableW(table, entries, 16);
+  ACCEL entries[32] = {};
+  const int count = CopyAcceleratorTableW(table, entries, 32);
   const BYTE ctrl = FVIRTKEY | FCONTROL;
   const std::map<std::pair<BYTE, WORD>, WORD> expected = {
       {{ctrl, 'L'}, IDA_HIDE_SEARCH},
@@ -77,7 +77,12 @@ TEST_F(Resources, HoldOneAcceleratorPerKeyForEveryViewerCommand) {
       {{ctrl | FSHIFT, VK_F3}, IDA_FIND_SELECTION_BACKWARD},
       {{ctrl, 'W'}, IDA_CTRL_W},
       {{ctrl, 'G'}, IDA_GO_TO_LINE},
-      {{ctrl | FSHIFT, 'C'}, IDA_COPY_WITH_COLOURS}};
+      {{ctrl | FSHIFT, 'C'}, IDA_COPY_WITH_COLOURS},
+      {{FVIRTKEY | FSHIFT, VK_F10}, IDA_CONTEXT_MENU},
+      {{FVIRTKEY, VK_APPS}, IDA_CONTEXT_MENU},
+      {{ctrl | FSHIFT, 'W'}, IDA_WRAP_LINES},
+      {{ctrl | FSHIFT, '8'}, IDA_SHOW_WHITESPACE},
+      {{ctrl | FSHIFT, 'I'}, IDA_INDENTATION_GUIDES}};
   std::map<std::pair<BYTE, WORD>, WORD> held;
   for (int i = 0; i < count; ++i) {
     const auto key = std::make_pair(static_cast<BYTE>(entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT)), entries[i].key);

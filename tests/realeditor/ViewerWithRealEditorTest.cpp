@@ -285,6 +285,57 @@ TEST_F(RealEditor, CopiesTheSelectionWithItsColours) {
       << "an empty selection leaves the clipboard as it was";
 }
 
+// The menu of a right click: its entries with their keys and states, read
+// while it is open; the toggles change the control and outlast a reload of
+// the settings.
+TEST_F(RealEditor, ShowsTheContextMenuWithTheViewersCommandsAndTheirStates) {
+  Open("int x;\n\tx = 1;\n", L"a.cpp");
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_SHOW_WHITESPACE, 1));
+  viewer.Send(HBXPLUGINMSG_RELOADSETTINGS);
+  EXPECT_EQ(viewer.Sci(SCI_GETVIEWWS), SCWS_VISIBLEALWAYS);
+  EXPECT_EQ(viewer.Sci(SCI_GETVIEWEOL), 1);
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_INDENTATION_GUIDES, 1));
+  EXPECT_EQ(viewer.Sci(SCI_GETINDENTATIONGUIDES), SC_IV_LOOKBOTH);
+  const LRESULT wrap = viewer.Sci(SCI_GETWRAPMODE);
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_WRAP_LINES, 1));
+  EXPECT_NE(viewer.Sci(SCI_GETWRAPMODE), wrap);
+  viewer.Send(HBXPLUGINMSG_RELOADSETTINGS);
+  EXPECT_NE(viewer.Sci(SCI_GETWRAPMODE), wrap) << "the toggle holds over the configuration";
+
+  // While the menu is open, a timer reads its entries and closes it.
+  static std::vector<std::wstring> entries;
+  entries.clear();
+  const UINT_PTR reader = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+    const HWND popup = FindWindowW(L"#32768", nullptr);
+    const auto menu = popup ? reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0)) : nullptr;
+    if (!menu) return;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+      wchar_t text[80] = {};
+      GetMenuStringW(menu, i, text, 80, MF_BYPOSITION);
+      const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+      if (state & MF_SEPARATOR) {
+        entries.push_back(L"-");
+        continue;
+      }
+      entries.push_back(std::wstring(text) + (state & MF_CHECKED ? L" [x]" : L"") + (state & MF_GRAYED ? L" [grey]" : L""));
+    }
+    EndMenu();
+  });
+  viewer.Sci(SCI_SETEMPTYSELECTION, 0);
+  RECT place;
+  GetWindowRect(viewer.editor(), &place);
+  SendMessageW(viewer.editor(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(viewer.editor()),
+               MAKELPARAM(place.left + 20, place.top + 20));
+  KillTimer(nullptr, reader);
+  const std::vector<std::wstring> expected = {
+      L"&Copy\tCtrl+C [grey]", L"Copy with co&lours\tCtrl+Shift+C [grey]", L"Select &all\tCtrl+A", L"-",
+      L"&Find...\tCtrl+F", L"Find &next\tF3", L"Find &previous\tShift+F3", L"&Go to line...\tCtrl+G", L"-",
+      std::wstring(L"&Wrap lines\tCtrl+Shift+W") + (wrap == SC_WRAP_NONE ? L" [x]" : L""),
+      L"Show white&space and line ends\tCtrl+Shift+8 [x]", L"Show in&dentation guides\tCtrl+Shift+I [x]", L"-",
+      L"Zoom &in\tCtrl+Num +", L"Zoom &out\tCtrl+Num -", L"&Reset zoom\tCtrl+Num /"};
+  EXPECT_EQ(entries, expected);
+}
+
 // The document is UTF-8, and the control compares keywords with its bytes and
 // reads font names as UTF-8.
 TEST(RealEditorWithAnEditedConfiguration, ColoursNonAsciiKeywordsAndFindsNonAsciiFontNames) {
