@@ -314,6 +314,10 @@ bool ConfigurationSnapshot::LineNumbering() const { return ReadEnabled(xml_, Roo
 bool ConfigurationSnapshot::LineWrapping() const { return ReadEnabled(xml_, Root(), format::kLineWrapping); }
 uint32_t ConfigurationSnapshot::TabWidth() const { return ReadTabWidth(xml_, Root()); }
 bool ConfigurationSnapshot::SearchSync() const { return ReadEnabled(xml_, Root(), format::kSearchSync); }
+bool ConfigurationSnapshot::ShowWhitespace() const { return ReadEnabled(xml_, Root(), format::kShowWhitespace); }
+bool ConfigurationSnapshot::IndentationGuides() const {
+  return ReadEnabled(xml_, Root(), format::kIndentationGuides);
+}
 std::vector<XMLStyle> ConfigurationSnapshot::Styles() const { return ReadStyles(xml_, Root()); }
 std::vector<LanguageKeys> ConfigurationSnapshot::Languages() const { return ReadLanguages(xml_, Root()); }
 Style ConfigurationSnapshot::StyleAt(size_t index, Scheme scheme) const {
@@ -350,6 +354,8 @@ Configuration ReadConfiguration(const XmlFunctions& xml, XMLHANDLE root) {
   configuration.lineWrapping = ReadEnabled(xml, root, format::kLineWrapping);
   configuration.tabWidth = ReadTabWidth(xml, root);
   configuration.searchSync = ReadEnabled(xml, root, format::kSearchSync);
+  configuration.showWhitespace = ReadEnabled(xml, root, format::kShowWhitespace);
+  configuration.indentationGuides = ReadEnabled(xml, root, format::kIndentationGuides);
   configuration.schemeMode = ReadSchemeMode(xml, root);
   configuration.lightColours = ReadSchemeColours(xml, FindChild(xml, root, format::kStyles));
   configuration.dark = ReadDarkScheme(xml, root);

@@ -42,6 +42,8 @@ class ConfigurationSnapshot {
   bool LineWrapping() const;
   uint32_t TabWidth() const;
   bool SearchSync() const;
+  bool ShowWhitespace() const;
+  bool IndentationGuides() const;
   std::vector<XMLStyle> Styles() const;
   // What each Style element is recognised by, in document order; throws
   // style::style_error without a Styles element.

@@ -107,6 +107,9 @@ struct Configuration {
   bool lineWrapping = false;
   uint32_t tabWidth = 8;
   bool searchSync = false;
+  // The view's toggles at a viewer's start; a configuration without them has them off.
+  bool showWhitespace = false;
+  bool indentationGuides = false;
   SchemeMode schemeMode = SchemeMode::System;
   SchemeColours lightColours;
   DarkScheme dark;

@@ -60,6 +60,8 @@ constexpr char kLineNumberingFailed[] = "Saving LineNumbering configuration fail
 constexpr char kLineWrappingFailed[] = "Saving LineWrapping configuration failed";
 constexpr char kTabulatorFailed[] = "Saving Tabulator configuration failed";
 constexpr char kSearchSyncFailed[] = "Saving SearchSync configuration failed";
+constexpr char kShowWhitespaceFailed[] = "Saving ShowWhitespace configuration failed";
+constexpr char kIndentationGuidesFailed[] = "Saving IndentationGuides configuration failed";
 constexpr char kStyleFailed[] = "Saving XMLStyle configuration failed";
 constexpr char kWordStyleFailed[] = "Saving WordStyle configuration failed";
 constexpr char kKeywordsFailed[] = "Saving Keywords configuration failed";
@@ -240,6 +242,10 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
   }
   SaveOption(xml, root, format::kSearchSync, configuration.searchSync, kSearchSyncFailed);
   // What a file without them means is written only where it differs.
+  if (configuration.showWhitespace) SaveOption(xml, root, format::kShowWhitespace, true, kShowWhitespaceFailed);
+  if (configuration.indentationGuides) {
+    SaveOption(xml, root, format::kIndentationGuides, true, kIndentationGuidesFailed);
+  }
   if (configuration.schemeMode != SchemeMode::System) SaveSchemeMode(xml, root, configuration.schemeMode);
 
   const XMLHANDLE styles = step.AddChild(root, format::kStyles);
@@ -281,6 +287,9 @@ class DocumentPatch {
       ++changes_;
     }
     PatchOption(format::kSearchSync, before.searchSync, after.searchSync, kSearchSyncFailed);
+    PatchOption(format::kShowWhitespace, before.showWhitespace, after.showWhitespace, kShowWhitespaceFailed);
+    PatchOption(format::kIndentationGuides, before.indentationGuides, after.indentationGuides,
+                kIndentationGuidesFailed);
     if (before.schemeMode != after.schemeMode) {
       const Step step(xml_, kColorSchemeFailed);
       step.SetText(FindOrAdd(step, root_, format::kColorScheme), format::kMode, SchemeModeText(after.schemeMode));

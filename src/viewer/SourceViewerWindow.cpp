@@ -58,6 +58,9 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
   search_.SetUpIndicator(ConfiguredHighlight(configuration, looks_.scheme));
   ApplyWrapping(editor_, configuration, looks_.bigDocument);
   ApplyTabWidth(editor_, configuration);
+  // The view's toggles start as configured and then are the user's.
+  if (configuration.hasPath() && configuration.ShowWhitespace()) ToggleView(IDA_SHOW_WHITESPACE);
+  if (configuration.hasPath() && configuration.IndentationGuides()) ToggleView(IDA_INDENTATION_GUIDES);
   // The viewer's own menu comes instead of the control's (WM_CONTEXTMENU).
   editor_.Send(SCI_USEPOPUP, 0);
   // The viewer uses no modification notification: every mark of a search

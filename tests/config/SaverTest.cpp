@@ -81,12 +81,15 @@ class Saving : public ::testing::Test {
 };
 
 TEST_F(Saving, RoundTripKeepsEverythingButUnsetValues) {
-  const Configuration original = RichConfiguration();
-  SaveConfiguration(config.path(), original);
-  const Configuration reloaded = LoadConfiguration(config.path());
-  EXPECT_EQ(reloaded, AsReloaded(original));
-  SaveConfiguration(config.path(), reloaded);
-  EXPECT_EQ(LoadConfiguration(config.path()), reloaded) << "a second round trip changes nothing";
+  Configuration toggled = RichConfiguration();
+  toggled.showWhitespace = toggled.indentationGuides = true;
+  for (const Configuration& original : {RichConfiguration(), toggled}) {
+    SaveConfiguration(config.path(), original);
+    const Configuration reloaded = LoadConfiguration(config.path());
+    EXPECT_EQ(reloaded, AsReloaded(original));
+    SaveConfiguration(config.path(), reloaded);
+    EXPECT_EQ(LoadConfiguration(config.path()), reloaded) << "a second round trip changes nothing";
+  }
 }
 
 TEST_F(Saving, ReplacesTheFileInAFolderDeeperThanMaxPath) {
@@ -120,6 +123,7 @@ TEST_F(Saving, WritesTheDocumentInItsOwnFormat) {
   EXPECT_LT(text.find("<LineWrapping"), text.find("<Tabulator"));
   EXPECT_LT(text.find("<Tabulator"), text.find("<SearchSync"));
   EXPECT_LT(text.find("<SearchSync"), text.find("<Styles"));
+  EXPECT_EQ(text.find("<ShowWhitespace"), std::string::npos) << "the view's toggles are written only when on";
 }
 
 TEST_F(Saving, DropsWhatTheModelDoesNotHold) {

@@ -336,6 +336,23 @@ TEST_F(RealEditor, ShowsTheContextMenuWithTheViewersCommandsAndTheirStates) {
   EXPECT_EQ(entries, expected);
 }
 
+// The configuration gives the toggles' starting values; without them the
+// view is as it always was.
+TEST(RealEditorWithAnEditedConfiguration, StartsTheViewsTogglesAsConfigured) {
+  std::string configuration = test::ConfigWithStyles(R"(<Style ext="c" lexer="3" name="C"/>)");
+  {
+    test::ViewerHarness viewer(configuration);
+    EXPECT_EQ(viewer.Sci(SCI_GETVIEWWS), SCWS_INVISIBLE);
+    EXPECT_EQ(viewer.Sci(SCI_GETINDENTATIONGUIDES), SC_IV_NONE);
+  }
+  configuration.replace(configuration.find("<Styles>"), 0,
+                        "<ShowWhitespace Enabled=\"yes\"/><IndentationGuides Enabled=\"yes\"/>");
+  test::ViewerHarness viewer(configuration);
+  EXPECT_EQ(viewer.Sci(SCI_GETVIEWWS), SCWS_VISIBLEALWAYS);
+  EXPECT_EQ(viewer.Sci(SCI_GETVIEWEOL), 1);
+  EXPECT_EQ(viewer.Sci(SCI_GETINDENTATIONGUIDES), SC_IV_LOOKBOTH);
+}
+
 // The document is UTF-8, and the control compares keywords with its bytes and
 // reads font names as UTF-8.
 TEST(RealEditorWithAnEditedConfiguration, ColoursNonAsciiKeywordsAndFindsNonAsciiFontNames) {
