@@ -19,6 +19,7 @@ inline constexpr wchar_t kTabulator[] = L"Tabulator";
 inline constexpr wchar_t kSearchSync[] = L"SearchSync";
 inline constexpr wchar_t kShowWhitespace[] = L"ShowWhitespace";
 inline constexpr wchar_t kIndentationGuides[] = L"IndentationGuides";
+inline constexpr wchar_t kFolding[] = L"Folding";
 inline constexpr wchar_t kEnabled[] = L"Enabled";
 inline constexpr wchar_t kWidth[] = L"Width";
 inline constexpr wchar_t kStyles[] = L"Styles";

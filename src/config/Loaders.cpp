@@ -315,6 +315,7 @@ bool ConfigurationSnapshot::LineWrapping() const { return ReadEnabled(xml_, Root
 uint32_t ConfigurationSnapshot::TabWidth() const { return ReadTabWidth(xml_, Root()); }
 bool ConfigurationSnapshot::SearchSync() const { return ReadEnabled(xml_, Root(), format::kSearchSync); }
 bool ConfigurationSnapshot::ShowWhitespace() const { return ReadEnabled(xml_, Root(), format::kShowWhitespace); }
+bool ConfigurationSnapshot::Folding() const { return ReadEnabled(xml_, Root(), format::kFolding); }
 bool ConfigurationSnapshot::IndentationGuides() const {
   return ReadEnabled(xml_, Root(), format::kIndentationGuides);
 }
@@ -356,6 +357,7 @@ Configuration ReadConfiguration(const XmlFunctions& xml, XMLHANDLE root) {
   configuration.searchSync = ReadEnabled(xml, root, format::kSearchSync);
   configuration.showWhitespace = ReadEnabled(xml, root, format::kShowWhitespace);
   configuration.indentationGuides = ReadEnabled(xml, root, format::kIndentationGuides);
+  configuration.folding = ReadEnabled(xml, root, format::kFolding);
   configuration.schemeMode = ReadSchemeMode(xml, root);
   configuration.lightColours = ReadSchemeColours(xml, FindChild(xml, root, format::kStyles));
   configuration.dark = ReadDarkScheme(xml, root);

@@ -44,6 +44,7 @@ class ConfigurationSnapshot {
   bool SearchSync() const;
   bool ShowWhitespace() const;
   bool IndentationGuides() const;
+  bool Folding() const;
   std::vector<XMLStyle> Styles() const;
   // What each Style element is recognised by, in document order; throws
   // style::style_error without a Styles element.

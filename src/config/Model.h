@@ -110,6 +110,7 @@ struct Configuration {
   // The view's toggles at a viewer's start; a configuration without them has them off.
   bool showWhitespace = false;
   bool indentationGuides = false;
+  bool folding = false;  // a fold margin where the language's lexer folds
   SchemeMode schemeMode = SchemeMode::System;
   SchemeColours lightColours;
   DarkScheme dark;

@@ -62,6 +62,7 @@ constexpr char kTabulatorFailed[] = "Saving Tabulator configuration failed";
 constexpr char kSearchSyncFailed[] = "Saving SearchSync configuration failed";
 constexpr char kShowWhitespaceFailed[] = "Saving ShowWhitespace configuration failed";
 constexpr char kIndentationGuidesFailed[] = "Saving IndentationGuides configuration failed";
+constexpr char kFoldingFailed[] = "Saving Folding configuration failed";
 constexpr char kStyleFailed[] = "Saving XMLStyle configuration failed";
 constexpr char kWordStyleFailed[] = "Saving WordStyle configuration failed";
 constexpr char kKeywordsFailed[] = "Saving Keywords configuration failed";
@@ -246,6 +247,7 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
   if (configuration.indentationGuides) {
     SaveOption(xml, root, format::kIndentationGuides, true, kIndentationGuidesFailed);
   }
+  if (configuration.folding) SaveOption(xml, root, format::kFolding, true, kFoldingFailed);
   if (configuration.schemeMode != SchemeMode::System) SaveSchemeMode(xml, root, configuration.schemeMode);
 
   const XMLHANDLE styles = step.AddChild(root, format::kStyles);
@@ -290,6 +292,7 @@ class DocumentPatch {
     PatchOption(format::kShowWhitespace, before.showWhitespace, after.showWhitespace, kShowWhitespaceFailed);
     PatchOption(format::kIndentationGuides, before.indentationGuides, after.indentationGuides,
                 kIndentationGuidesFailed);
+    PatchOption(format::kFolding, before.folding, after.folding, kFoldingFailed);
     if (before.schemeMode != after.schemeMode) {
       const Step step(xml_, kColorSchemeFailed);
       step.SetText(FindOrAdd(step, root_, format::kColorScheme), format::kMode, SchemeModeText(after.schemeMode));

@@ -21,6 +21,8 @@ std::vector<MenuEntry> ContextMenuEntries(const ViewToggles& toggles, bool bigDo
       {IDA_WRAP_LINES, IDS_MENU_WRAP_LINES, toggles.wrapLines && !bigDocument, !bigDocument},
       {IDA_SHOW_WHITESPACE, IDS_MENU_SHOW_WHITESPACE, toggles.whitespace},
       {IDA_INDENTATION_GUIDES, IDS_MENU_INDENTATION_GUIDES, toggles.indentationGuides},
+      {IDA_FOLD_ALL, IDS_MENU_FOLD_ALL, false, toggles.folding && !bigDocument},
+      {IDA_UNFOLD_ALL, IDS_MENU_UNFOLD_ALL, false, toggles.folding && !bigDocument},
       {},
       {IDM_ZOOM_IN, IDS_MENU_ZOOM_IN},
       {IDM_ZOOM_OUT, IDS_MENU_ZOOM_OUT},

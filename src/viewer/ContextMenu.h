@@ -14,6 +14,7 @@ struct ViewToggles {
   bool wrapLines = false;
   bool whitespace = false;  // spaces, tabs and line ends shown
   bool indentationGuides = false;
+  bool folding = false;  // a fold margin where the lexer folds
   bool operator==(const ViewToggles&) const = default;
 };
 
@@ -25,8 +26,8 @@ struct MenuEntry {
   bool operator==(const MenuEntry&) const = default;
 };
 
-// The entries, in order. Wrapping is greyed for a document too big to wrap;
-// copying needs a selection.
+// The entries, in order. Wrapping and folding are greyed for a document too
+// big for them, folding also while it is off; copying needs a selection.
 std::vector<MenuEntry> ContextMenuEntries(const ViewToggles& toggles, bool bigDocument, bool hasSelection);
 
 // Shows the menu at `at` (screen coordinates) and returns the command

@@ -119,6 +119,7 @@ void SourceViewerWindow::ShowFirstPart(const ConfigurationSnapshot& configuratio
     }
     // Wrapping is read again only where the document's size changes it.
     if (big != std::exchange(looks_.bigDocument, big)) ApplyWrapping(editor_, configuration, big, wrapChosen_);
+    ApplyFolding(editor_, toggles_.folding && !big);
   });
   looks_.lineNumbering = LineNumbering(configuration, looks_.lineNumbering);
   UpdateMargin();

@@ -61,6 +61,7 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
   // The view's toggles start as configured and then are the user's.
   if (configuration.hasPath() && configuration.ShowWhitespace()) ToggleView(IDA_SHOW_WHITESPACE);
   if (configuration.hasPath() && configuration.IndentationGuides()) ToggleView(IDA_INDENTATION_GUIDES);
+  toggles_.folding = configuration.hasPath() && configuration.Folding();
   // The viewer's own menu comes instead of the control's (WM_CONTEXTMENU).
   editor_.Send(SCI_USEPOPUP, 0);
   // The viewer uses no modification notification: every mark of a search
@@ -332,6 +333,8 @@ void SourceViewerWindow::OnSchemeChanged() {
 void SourceViewerWindow::ApplyLanguage(const Style& style) {
   ApplyStyle(editor_, style);
   if (looks_.unlexed) editor_.Send(SCI_SETLEXER, SCLEX_NULL);
+  // A new lexer knows no fold properties; big documents are not folded.
+  ApplyFolding(editor_, toggles_.folding && !looks_.bigDocument);
 }
 
 void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuration) {

@@ -141,6 +141,34 @@ void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering) {
   editor.Send(SCI_SETMARGINWIDTHN, 1, 4);
 }
 
+void ApplyFolding(const EditorControl& editor, bool enabled) {
+  if (!editor.exists()) return;
+  const char* value = enabled ? "1" : "0";
+  for (const char* property : {"fold", "fold.comment", "fold.preprocessor", "fold.html", "fold.xml"}) {
+    editor.Send(SCI_SETPROPERTY, reinterpret_cast<WPARAM>(property), reinterpret_cast<LPARAM>(value));
+  }
+  editor.Send(SCI_SETPROPERTY, reinterpret_cast<WPARAM>("fold.compact"), reinterpret_cast<LPARAM>("0"));
+  constexpr int kFoldMargin = 2;
+  editor.Send(SCI_SETMARGINTYPEN, kFoldMargin, SC_MARGIN_SYMBOL);
+  editor.Send(SCI_SETMARGINMASKN, kFoldMargin, SC_MASK_FOLDERS);
+  editor.Send(SCI_SETMARGINSENSITIVEN, kFoldMargin, 1);
+  const LRESULT width = enabled ? std::max<LRESULT>(editor.Send(SCI_TEXTHEIGHT, 0) * 3 / 4, 12) : 0;
+  editor.Send(SCI_SETMARGINWIDTHN, kFoldMargin, width);
+  // Boxes with a plus or a minus, joined by lines, in the text's colours.
+  const struct {
+    int number, symbol;
+  } marks[] = {{30, 12}, {31, 14}, {29, 9}, {28, 10}, {25, 13}, {26, 15}, {27, 11}};
+  const LRESULT back = editor.Send(SCI_STYLEGETBACK, STYLE_DEFAULT), fore = editor.Send(SCI_STYLEGETFORE, STYLE_DEFAULT);
+  for (const auto& mark : marks) {
+    editor.Send(SCI_MARKERDEFINE, mark.number, mark.symbol);
+    editor.Send(SCI_MARKERSETFORE, mark.number, back);
+    editor.Send(SCI_MARKERSETBACK, mark.number, fore);
+  }
+  editor.Send(SCI_SETFOLDFLAGS, enabled ? SC_FOLDFLAG_LINEAFTER_CONTRACTED : 0);
+  editor.Send(SCI_SETAUTOMATICFOLD, SC_AUTOMATICFOLD_SHOW | SC_AUTOMATICFOLD_CLICK | SC_AUTOMATICFOLD_CHANGE);
+  if (!enabled) editor.Send(SCI_FOLDALL, SC_FOLDACTION_EXPAND);
+}
+
 bool LineNumbering(const ConfigurationSnapshot& configuration, bool current) {
   return configuration.hasPath() ? configuration.LineNumbering() : current;
 }

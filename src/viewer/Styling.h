@@ -63,6 +63,11 @@ void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering);
 // The configured option, or `current` when there is no configuration path.
 bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);
 // The configured wrapping, except for a big document (beyond kBigDocument).
+// Folding where the language's lexer folds: the lexer's fold properties (set
+// again after each lexer), a margin of fold marks that a click folds or
+// unfolds; off, no margin and everything unfolded.
+void ApplyFolding(const EditorControl& editor, bool enabled);
+
 // `chosen`: the user's toggle, which holds over the configured value.
 void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, bool bigDocument,
                    std::optional<bool> chosen = std::nullopt);

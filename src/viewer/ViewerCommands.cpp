@@ -90,6 +90,12 @@ void SourceViewerWindow::RunCommand(WORD id) {
     case IDA_INDENTATION_GUIDES:
       ToggleView(id);
       break;
+    case IDA_FOLD_ALL:
+    case IDA_UNFOLD_ALL:
+      if (toggles_.folding && !looks_.bigDocument) {
+        editor_.Send(SCI_FOLDALL, id == IDA_FOLD_ALL ? SC_FOLDACTION_CONTRACT : SC_FOLDACTION_EXPAND);
+      }
+      break;
     case IDM_ZOOM_IN:
       editor_.Send(SCI_ZOOMIN);
       break;

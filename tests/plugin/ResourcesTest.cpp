@@ -82,7 +82,9 @@ TEST_F(Resources, HoldOneAcceleratorPerKeyForEveryViewerCommand) {
       {{FVIRTKEY, VK_APPS}, IDA_CONTEXT_MENU},
       {{ctrl | FSHIFT, 'W'}, IDA_WRAP_LINES},
       {{ctrl | FSHIFT, '8'}, IDA_SHOW_WHITESPACE},
-      {{ctrl | FSHIFT, 'I'}, IDA_INDENTATION_GUIDES}};
+      {{ctrl | FSHIFT, 'I'}, IDA_INDENTATION_GUIDES},
+      {{FVIRTKEY | FALT, '0'}, IDA_FOLD_ALL},
+      {{FVIRTKEY | FALT | FSHIFT, '0'}, IDA_UNFOLD_ALL}};
   std::map<std::pair<BYTE, WORD>, WORD> held;
   for (int i = 0; i < count; ++i) {
     const auto key = std::make_pair(static_cast<BYTE>(entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT)), entries[i].key);

@@ -331,26 +331,39 @@ TEST_F(RealEditor, ShowsTheContextMenuWithTheViewersCommandsAndTheirStates) {
       L"&Copy\tCtrl+C [grey]", L"Copy with co&lours\tCtrl+Shift+C [grey]", L"Select &all\tCtrl+A", L"-",
       L"&Find...\tCtrl+F", L"Find &next\tF3", L"Find &previous\tShift+F3", L"&Go to line...\tCtrl+G", L"-",
       std::wstring(L"&Wrap lines\tCtrl+Shift+W") + (wrap == SC_WRAP_NONE ? L" [x]" : L""),
-      L"Show white&space and line ends\tCtrl+Shift+8 [x]", L"Show in&dentation guides\tCtrl+Shift+I [x]", L"-",
+      L"Show white&space and line ends\tCtrl+Shift+8 [x]", L"Show in&dentation guides\tCtrl+Shift+I [x]",
+      L"Fold a&ll\tAlt+0 [grey]", L"&Unfold all\tAlt+Shift+0 [grey]", L"-",
       L"Zoom &in\tCtrl+Num +", L"Zoom &out\tCtrl+Num -", L"&Reset zoom\tCtrl+Num /"};
   EXPECT_EQ(entries, expected);
 }
 
 // The configuration gives the toggles' starting values; without them the
-// view is as it always was.
-TEST(RealEditorWithAnEditedConfiguration, StartsTheViewsTogglesAsConfigured) {
+// view is as it always was. Folding folds the blocks the lexer marks.
+TEST(RealEditorWithAnEditedConfiguration, StartsTheViewsTogglesAsConfiguredAndFoldsWhatTheLexerMarks) {
   std::string configuration = test::ConfigWithStyles(R"(<Style ext="c" lexer="3" name="C"/>)");
+  const std::string code = "int main() {\n  if (x) {\n    y();\n  }\n}\n";
   {
     test::ViewerHarness viewer(configuration);
+    ASSERT_EQ(viewer.OpenText(code, L"a.c"), 1);
     EXPECT_EQ(viewer.Sci(SCI_GETVIEWWS), SCWS_INVISIBLE);
     EXPECT_EQ(viewer.Sci(SCI_GETINDENTATIONGUIDES), SC_IV_NONE);
+    EXPECT_EQ(viewer.Sci(SCI_GETMARGINWIDTHN, 2), 0) << "no fold margin";
   }
   configuration.replace(configuration.find("<Styles>"), 0,
-                        "<ShowWhitespace Enabled=\"yes\"/><IndentationGuides Enabled=\"yes\"/>");
+                        "<ShowWhitespace Enabled=\"yes\"/><IndentationGuides Enabled=\"yes\"/><Folding Enabled=\"yes\"/>");
   test::ViewerHarness viewer(configuration);
+  ASSERT_EQ(viewer.OpenText(code, L"a.c"), 1);
   EXPECT_EQ(viewer.Sci(SCI_GETVIEWWS), SCWS_VISIBLEALWAYS);
   EXPECT_EQ(viewer.Sci(SCI_GETVIEWEOL), 1);
   EXPECT_EQ(viewer.Sci(SCI_GETINDENTATIONGUIDES), SC_IV_LOOKBOTH);
+  EXPECT_GT(viewer.Sci(SCI_GETMARGINWIDTHN, 2), 0);
+  viewer.Sci(SCI_COLOURISE, 0, -1);
+  EXPECT_NE(viewer.Sci(SCI_GETFOLDLEVEL, 0) & SC_FOLDLEVELHEADERFLAG, 0) << "the function's block";
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_FOLD_ALL, 1));
+  EXPECT_EQ(viewer.Sci(SCI_GETLINEVISIBLE, 2), 0);
+  EXPECT_EQ(viewer.Sci(SCI_GETLINEVISIBLE, 0), 1);
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_UNFOLD_ALL, 1));
+  EXPECT_EQ(viewer.Sci(SCI_GETLINEVISIBLE, 2), 1);
 }
 
 // The document is UTF-8, and the control compares keywords with its bytes and
