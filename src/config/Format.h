@@ -20,6 +20,12 @@ inline constexpr wchar_t kSearchSync[] = L"SearchSync";
 inline constexpr wchar_t kShowWhitespace[] = L"ShowWhitespace";
 inline constexpr wchar_t kIndentationGuides[] = L"IndentationGuides";
 inline constexpr wchar_t kFolding[] = L"Folding";
+// <CopyColours Scheme="shown"/>: a copy with colours takes the scheme shown
+// rather than the light one.
+inline constexpr wchar_t kCopyColours[] = L"CopyColours";
+inline constexpr wchar_t kScheme[] = L"Scheme";
+inline constexpr wchar_t kShownScheme[] = L"shown";
+inline constexpr wchar_t kLightScheme[] = L"light";
 inline constexpr wchar_t kEnabled[] = L"Enabled";
 inline constexpr wchar_t kWidth[] = L"Width";
 inline constexpr wchar_t kStyles[] = L"Styles";

@@ -263,6 +263,11 @@ Style ReadStyleAt(const XmlFunctions& xml, XMLHANDLE root, size_t index, Scheme 
   throw style_error(kCannotCreateStyle);
 }
 
+bool ReadCopyShownColours(const XmlFunctions& xml, XMLHANDLE root) {
+  const std::wstring scheme = ReadAttribute(xml, FindChild(xml, root, format::kCopyColours), format::kScheme);
+  return UserLocale::Get().ToUpper(scheme) == UserLocale::Get().ToUpper(format::kShownScheme);
+}
+
 SchemeMode ReadSchemeMode(const XmlFunctions& xml, XMLHANDLE root) {
   return ParseSchemeMode(ReadAttribute(xml, FindChild(xml, root, format::kColorScheme), format::kMode));
 }
@@ -316,6 +321,7 @@ uint32_t ConfigurationSnapshot::TabWidth() const { return ReadTabWidth(xml_, Roo
 bool ConfigurationSnapshot::SearchSync() const { return ReadEnabled(xml_, Root(), format::kSearchSync); }
 bool ConfigurationSnapshot::ShowWhitespace() const { return ReadEnabled(xml_, Root(), format::kShowWhitespace); }
 bool ConfigurationSnapshot::Folding() const { return ReadEnabled(xml_, Root(), format::kFolding); }
+bool ConfigurationSnapshot::CopyShownColours() const { return ReadCopyShownColours(xml_, Root()); }
 bool ConfigurationSnapshot::IndentationGuides() const {
   return ReadEnabled(xml_, Root(), format::kIndentationGuides);
 }
@@ -358,6 +364,7 @@ Configuration ReadConfiguration(const XmlFunctions& xml, XMLHANDLE root) {
   configuration.showWhitespace = ReadEnabled(xml, root, format::kShowWhitespace);
   configuration.indentationGuides = ReadEnabled(xml, root, format::kIndentationGuides);
   configuration.folding = ReadEnabled(xml, root, format::kFolding);
+  configuration.copyShownColours = ReadCopyShownColours(xml, root);
   configuration.schemeMode = ReadSchemeMode(xml, root);
   configuration.lightColours = ReadSchemeColours(xml, FindChild(xml, root, format::kStyles));
   configuration.dark = ReadDarkScheme(xml, root);

@@ -45,6 +45,7 @@ class ConfigurationSnapshot {
   bool ShowWhitespace() const;
   bool IndentationGuides() const;
   bool Folding() const;
+  bool CopyShownColours() const;
   std::vector<XMLStyle> Styles() const;
   // What each Style element is recognised by, in document order; throws
   // style::style_error without a Styles element.

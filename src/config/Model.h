@@ -111,6 +111,9 @@ struct Configuration {
   bool showWhitespace = false;
   bool indentationGuides = false;
   bool folding = false;  // a fold margin where the language's lexer folds
+  // A copy with colours takes the colours shown, else the light scheme's
+  // (text pasted into a white page stays readable).
+  bool copyShownColours = false;
   SchemeMode schemeMode = SchemeMode::System;
   SchemeColours lightColours;
   DarkScheme dark;

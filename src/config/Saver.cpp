@@ -63,6 +63,7 @@ constexpr char kSearchSyncFailed[] = "Saving SearchSync configuration failed";
 constexpr char kShowWhitespaceFailed[] = "Saving ShowWhitespace configuration failed";
 constexpr char kIndentationGuidesFailed[] = "Saving IndentationGuides configuration failed";
 constexpr char kFoldingFailed[] = "Saving Folding configuration failed";
+constexpr char kCopyColoursFailed[] = "Saving CopyColours configuration failed";
 constexpr char kStyleFailed[] = "Saving XMLStyle configuration failed";
 constexpr char kWordStyleFailed[] = "Saving WordStyle configuration failed";
 constexpr char kKeywordsFailed[] = "Saving Keywords configuration failed";
@@ -248,6 +249,10 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
     SaveOption(xml, root, format::kIndentationGuides, true, kIndentationGuidesFailed);
   }
   if (configuration.folding) SaveOption(xml, root, format::kFolding, true, kFoldingFailed);
+  if (configuration.copyShownColours) {
+    const Step step(xml, kCopyColoursFailed);
+    step.SetText(step.AddChild(root, format::kCopyColours), format::kScheme, format::kShownScheme);
+  }
   if (configuration.schemeMode != SchemeMode::System) SaveSchemeMode(xml, root, configuration.schemeMode);
 
   const XMLHANDLE styles = step.AddChild(root, format::kStyles);
@@ -293,6 +298,12 @@ class DocumentPatch {
     PatchOption(format::kIndentationGuides, before.indentationGuides, after.indentationGuides,
                 kIndentationGuidesFailed);
     PatchOption(format::kFolding, before.folding, after.folding, kFoldingFailed);
+    if (before.copyShownColours != after.copyShownColours) {
+      const Step step(xml_, kCopyColoursFailed);
+      step.SetText(FindOrAdd(step, root_, format::kCopyColours), format::kScheme,
+                   after.copyShownColours ? format::kShownScheme : format::kLightScheme);
+      ++changes_;
+    }
     if (before.schemeMode != after.schemeMode) {
       const Step step(xml_, kColorSchemeFailed);
       step.SetText(FindOrAdd(step, root_, format::kColorScheme), format::kMode, SchemeModeText(after.schemeMode));

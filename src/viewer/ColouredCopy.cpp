@@ -259,7 +259,32 @@ bool PutOnClipboard(UINT format, std::string_view bytes) {
 
 }  // namespace
 
-void CopyWithColours(const EditorControl& editor, HWND owner) {
+CopyLooks LooksOfStyles(const Style& base, const Style& language, const CopyLooks& font) {
+  CopyLooks looks;
+  looks.fontName = font.fontName;
+  looks.fontSize = font.fontSize;
+  const auto apply = [](CopyStyle& style, const WordStyle& word) {
+    if (word.fgColor >= 0) style.fore = SwapRedBlue(static_cast<uint32_t>(word.fgColor));
+    if (word.bgColor >= 0) style.back = SwapRedBlue(static_cast<uint32_t>(word.bgColor));
+    style.bold = word.bold;
+    style.italic = word.italic;
+    style.underline = word.underline;
+  };
+  // As the control does: the default style, copied to every style, then each one's own.
+  for (const WordStyle& word : base.wordStyles) {
+    if (word.styleId == sci::STYLE_DEFAULT) apply(looks.base, word);
+  }
+  looks.styles.fill(looks.base);
+  for (const WordStyle& word : language.wordStyles) {
+    if (word.styleId >= 0 && word.styleId < static_cast<int32_t>(looks.styles.size())) {
+      apply(looks.styles[static_cast<size_t>(word.styleId)], word);
+    }
+  }
+  return looks;
+}
+
+void CopyWithColours(const EditorControl& editor, HWND owner, const std::optional<Style>& base,
+                     const std::optional<Style>& language) {
   using namespace sci;
   if (!editor.exists()) return;
   const auto start = static_cast<int32_t>(editor.Send(SCI_GETSELECTIONSTART));
@@ -284,7 +309,8 @@ void CopyWithColours(const EditorControl& editor, HWND owner) {
     text += cells[at];
     styles += cells[at + 1];
   }
-  const CopyLooks looks = ShownLooks(editor, styles);
+  CopyLooks looks = ShownLooks(editor, styles);
+  if (base && language) looks = LooksOfStyles(*base, *language, looks);
   const std::string html = HtmlClipboardText(text, styles, looks);
   const std::string rtf = RichText(text, styles, looks);
   if (!OpenClipboard(owner)) return;

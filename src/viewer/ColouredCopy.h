@@ -6,10 +6,12 @@
 #include <windows.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "abi/EditorControl.h"
+#include "config/Model.h"
 
 namespace lumen {
 
@@ -39,11 +41,17 @@ std::string HtmlClipboardText(std::string_view text, std::string_view styles, co
 // one style, line ends as \par, characters beyond ASCII as \u escapes.
 std::string RichText(std::string_view text, std::string_view styles, const CopyLooks& looks);
 
+// The looks the control would show with these styles (the base language's,
+// then the file's language's over them), in the font of `font`.
+CopyLooks LooksOfStyles(const Style& base, const Style& language, const CopyLooks& font);
+
 // Ctrl+Shift+C: the selection on the clipboard as the control's Copy puts
 // it (plain text), and with it as HTML and RTF in the colours shown. A
 // selection beyond `kMostColouredBytes` goes as plain text only: styling and
 // writing it would hold the host.
+// `looks` other than the control's: those of another scheme than the one shown.
 constexpr size_t kMostColouredBytes = size_t{2} << 20;
-void CopyWithColours(const EditorControl& editor, HWND owner);
+void CopyWithColours(const EditorControl& editor, HWND owner, const std::optional<Style>& base = std::nullopt,
+                     const std::optional<Style>& language = std::nullopt);
 
 }  // namespace lumen

@@ -69,6 +69,9 @@ class SourceViewerWindow {
   // A command of the keys or of the context menu.
   void RunCommand(WORD id);
   void ToggleView(WORD id);
+  // As the control's Copy, with HTML and RTF beside it: in the light scheme's
+  // colours unless the configuration asks for those shown.
+  void CopyWithColoursOfScheme();
   LRESULT OnHostMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   // Loading (FileLoading.cpp).

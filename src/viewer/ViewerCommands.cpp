@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "base/Text.h"
+#include "config/Format.h"
 #include "log/Trace.h"
 #include "search/HostSync.h"
 #include "resources/resource.h"
@@ -74,7 +75,7 @@ void SourceViewerWindow::RunCommand(WORD id) {
       ShowSearchPanel(false);
       break;
     case IDA_COPY_WITH_COLOURS:
-      CopyWithColours(editor_, window_);  // as the control's Copy, with HTML and RTF beside it
+      CopyWithColoursOfScheme();
       break;
     case IDM_COPY:
       editor_.Send(SCI_COPY);
@@ -108,6 +109,17 @@ void SourceViewerWindow::RunCommand(WORD id) {
     default:  // Ctrl+M and Ctrl+W are taken from the host and do nothing
       break;
   }
+}
+
+void SourceViewerWindow::CopyWithColoursOfScheme() {
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  if (looks_.scheme == Scheme::Light || !configuration.hasPath() || configuration.CopyShownColours()) {
+    CopyWithColours(editor_, window_);
+    return;
+  }
+  const Style base = StyleForExtension(configuration, format::kBaseExtension, Scheme::Light);
+  const Style language = StyleForFile(configuration, shown_.name, shown_.edgeLines, Scheme::Light);
+  CopyWithColours(editor_, window_, base, language);
 }
 
 void SourceViewerWindow::ToggleView(WORD id) {

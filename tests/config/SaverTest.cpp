@@ -82,7 +82,7 @@ class Saving : public ::testing::Test {
 
 TEST_F(Saving, RoundTripKeepsEverythingButUnsetValues) {
   Configuration toggled = RichConfiguration();
-  toggled.showWhitespace = toggled.indentationGuides = toggled.folding = true;
+  toggled.showWhitespace = toggled.indentationGuides = toggled.folding = toggled.copyShownColours = true;
   for (const Configuration& original : {RichConfiguration(), toggled}) {
     SaveConfiguration(config.path(), original);
     const Configuration reloaded = LoadConfiguration(config.path());

@@ -62,6 +62,31 @@ TEST(ColouredCopy, HtmlFindsItsPartsByTheHeadersOffsets) {
             "<span style=\"color:#000000\">;\r\n\t{x}\\&lt;&amp;&gt;</span></pre>");
 }
 
+// Another scheme's looks, as the control would show them: the default style
+// under every style, each language style's own colours and faces over it.
+TEST(ColouredCopy, TakesTheLooksOfAnotherSchemesStyles) {
+  WordStyle defaults;
+  defaults.styleId = 32;
+  defaults.fgColor = 0x202020;
+  defaults.bgColor = 0xFFFFF0;
+  WordStyle keyword;
+  keyword.styleId = 5;
+  keyword.fgColor = 0x0000FF;
+  keyword.bold = true;
+  WordStyle unset;  // no colours of its own
+  unset.styleId = 7;
+  unset.italic = true;
+  CopyLooks font;
+  font.fontName = "Consolas";
+  const CopyLooks looks = LooksOfStyles(Style{3, {defaults}}, Style{3, {keyword, unset}}, font);
+  const CopyStyle base{RGB(0x20, 0x20, 0x20), RGB(0xFF, 0xFF, 0xF0), false, false, false};
+  EXPECT_EQ(looks.base, base);
+  EXPECT_EQ(looks.styles[0], base);
+  EXPECT_EQ(looks.styles[5], (CopyStyle{RGB(0, 0, 0xFF), base.back, true, false, false}));
+  EXPECT_EQ(looks.styles[7], (CopyStyle{base.fore, base.back, false, true, false}));
+  EXPECT_EQ(looks.fontName, "Consolas");
+}
+
 // RTF through the rich edit control: the text and, character by character,
 // the colours and faces.
 TEST(ColouredCopy, RtfReadsBackThroughTheRichEditControl) {
