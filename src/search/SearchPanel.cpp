@@ -262,6 +262,10 @@ void SearchPanel::ShowCount(const MatchCount& count) {
   SetWindowTextW(count_.get(), text.c_str());
 }
 
+void SearchPanel::ShowNote(UINT text) {
+  SetWindowTextW(count_.get(), LoadResourceString(instance_, text).c_str());
+}
+
 void SearchPanel::LayoutControls() {
   if (!window_ || !sizingCombo_ || !findNext_ || !findPrevious_ || !matchCase_) return;
   RECT client;

@@ -34,6 +34,8 @@ class SearchPanel {
   void FocusLineEntry();
   // "3 of 120", "120 matches", "No matches", or nothing without a search text.
   void ShowCount(const MatchCount& count);
+  // A note where the count stands, until the count changes.
+  void ShowNote(UINT text);
 
  private:
   friend LRESULT CALLBACK SearchPanelWindowProc(HWND, UINT, WPARAM, LPARAM);

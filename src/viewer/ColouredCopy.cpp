@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 #include "abi/ScintillaInterface.h"
@@ -23,8 +22,8 @@ struct Character {
   const CopyStyle* style;
 };
 
-void ForEachCharacter(std::string_view text, std::string_view styles, const CopyLooks& looks,
-                      const std::function<void(const Character&)>& take) {
+template <typename Take>
+void ForEachCharacter(std::string_view text, std::string_view styles, const CopyLooks& looks, const Take& take) {
   for (size_t at = 0; at < text.size();) {
     const auto lead = static_cast<unsigned char>(text[at]);
     size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
@@ -100,7 +99,9 @@ std::string HtmlClipboardText(std::string_view text, std::string_view styles, co
   std::string fragment = "<pre style=\"font-family:'" + SafeFontName(looks.fontName) + "',monospace;font-size:" +
                          std::to_string(std::max(looks.fontSize, 1)) + "pt;color:" + Hex(looks.base.fore) +
                          ";background:" + Hex(looks.base.back) + "\">";
+  fragment.reserve(fragment.size() + 2 * text.size());
   const CopyStyle* open = nullptr;  // the run whose <span> is open
+  std::array<std::string, 256> spans;  // each style's <span>, made when first needed
   bool afterCarriageReturn = false;
   ForEachCharacter(text, styles, looks, [&](const Character& c) {
     if (c.code == '\n' && afterCarriageReturn) {
@@ -110,7 +111,9 @@ std::string HtmlClipboardText(std::string_view text, std::string_view styles, co
     afterCarriageReturn = c.code == '\r';
     if (!open || *open != *c.style) {
       if (open) fragment += "</span>";
-      fragment += "<span style=\"" + SpanStyle(*c.style, looks.base) + "\">";
+      std::string& span = spans[static_cast<size_t>(c.style - looks.styles.data())];
+      if (span.empty()) span = "<span style=\"" + SpanStyle(*c.style, looks.base) + "\">";
+      fragment += span;
       open = c.style;
     }
     switch (c.code) {
@@ -120,7 +123,12 @@ std::string HtmlClipboardText(std::string_view text, std::string_view styles, co
       case '"': fragment += "&quot;"; break;
       case '\r': fragment += "\r\n"; break;
       case '\n': fragment += "\r\n"; break;
-      default: fragment += c.code == kReplacement ? Utf8(kReplacement) : std::string(c.bytes);
+      default:
+        if (c.code == kReplacement) {
+          fragment += Utf8(kReplacement);
+        } else {
+          fragment.append(c.bytes.data(), c.bytes.size());
+        }
     }
   });
   if (open) fragment += "</span>";
@@ -161,7 +169,9 @@ std::string RichText(std::string_view text, std::string_view styles, const CopyL
   };
 
   std::string body;
+  body.reserve(2 * text.size());
   const CopyStyle* open = nullptr;
+  std::array<std::string, 256> groups;  // each style's group start, made when first needed
   bool afterCarriageReturn = false;
   ForEachCharacter(text, styles, looks, [&](const Character& c) {
     if (c.code == '\n' && afterCarriageReturn) {
@@ -171,14 +181,18 @@ std::string RichText(std::string_view text, std::string_view styles, const CopyL
     afterCarriageReturn = c.code == '\r';
     if (!open || *open != *c.style) {
       if (open) body += "}";
-      const CopyStyle& style = *c.style;
-      body += "{\\cf" + std::to_string(colourIndex(style.fore));
-      if (style.back != RGB(255, 255, 255)) body += "\\highlight" + std::to_string(colourIndex(style.back));
-      // Each face said either way: some readers keep a group's bold after it.
-      body += style.bold ? "\\b" : "\\b0";
-      body += style.italic ? "\\i" : "\\i0";
-      body += style.underline ? "\\ul" : "\\ulnone";
-      body += " ";
+      std::string& group = groups[static_cast<size_t>(c.style - looks.styles.data())];
+      if (group.empty()) {
+        const CopyStyle& style = *c.style;
+        group = "{\\cf" + std::to_string(colourIndex(style.fore));
+        if (style.back != RGB(255, 255, 255)) group += "\\highlight" + std::to_string(colourIndex(style.back));
+        // Each face said either way: some readers keep a group's bold after it.
+        group += style.bold ? "\\b" : "\\b0";
+        group += style.italic ? "\\i" : "\\i0";
+        group += style.underline ? "\\ul" : "\\ulnone";
+        group += " ";
+      }
+      body += group;
       open = c.style;
     }
     switch (c.code) {
@@ -283,24 +297,21 @@ CopyLooks LooksOfStyles(const Style& base, const Style& language, const CopyLook
   return looks;
 }
 
-void CopyWithColours(const EditorControl& editor, HWND owner, const std::optional<Style>& base,
-                     const std::optional<Style>& language) {
+CopyOutcome CopyWithColours(const EditorControl& editor, HWND owner, const std::optional<Style>& base,
+                            const std::optional<Style>& language) {
   using namespace sci;
-  if (!editor.exists()) return;
+  if (!editor.exists()) return CopyOutcome::NothingSelected;
   const auto start = static_cast<int32_t>(editor.Send(SCI_GETSELECTIONSTART));
   const auto end = static_cast<int32_t>(editor.Send(SCI_GETSELECTIONEND));
-  if (end <= start) return;
+  if (end <= start) return CopyOutcome::NothingSelected;
+  if (static_cast<size_t>(end - start) > kMostColouredBytes) return CopyOutcome::TooBig;
   editor.Send(SCI_COPY);  // the plain text, exactly as Copy puts it
-  if (static_cast<size_t>(end - start) > kMostColouredBytes) {
-    MessageBeep(MB_ICONWARNING);
-    return;
-  }
   // Colours for what the control has not styled yet.
-  editor.Send(SCI_COLOURISE, start, end);
+  if (editor.Send(SCI_GETENDSTYLED) < end) editor.Send(SCI_COLOURISE, start, end);
   std::string cells(2 * static_cast<size_t>(end - start) + 2, '\0');
   Sci_TextRange range = {{start, end}, cells.data()};
   const LRESULT length = editor.Send(SCI_GETSTYLEDTEXT, 0, reinterpret_cast<LPARAM>(&range));
-  if (length <= 0) return;
+  if (length <= 0) return CopyOutcome::Copied;
   std::string text, styles;
   text.reserve(static_cast<size_t>(length));
   styles.reserve(static_cast<size_t>(length));
@@ -313,10 +324,11 @@ void CopyWithColours(const EditorControl& editor, HWND owner, const std::optiona
   if (base && language) looks = LooksOfStyles(*base, *language, looks);
   const std::string html = HtmlClipboardText(text, styles, looks);
   const std::string rtf = RichText(text, styles, looks);
-  if (!OpenClipboard(owner)) return;
+  if (!OpenClipboard(owner)) return CopyOutcome::Copied;
   PutOnClipboard(RegisterClipboardFormatW(L"HTML Format"), html);
   PutOnClipboard(RegisterClipboardFormatW(L"Rich Text Format"), rtf);
   CloseClipboard();
+  return CopyOutcome::Copied;
 }
 
 }  // namespace lumen

@@ -113,13 +113,19 @@ void SourceViewerWindow::RunCommand(WORD id) {
 
 void SourceViewerWindow::CopyWithColoursOfScheme() {
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  CopyOutcome outcome = CopyOutcome::Copied;
   if (looks_.scheme == Scheme::Light || !configuration.hasPath() || configuration.CopyShownColours()) {
-    CopyWithColours(editor_, window_);
-    return;
+    outcome = CopyWithColours(editor_, window_);
+  } else {
+    const Style base = StyleForExtension(configuration, format::kBaseExtension, Scheme::Light);
+    const Style language = StyleForFile(configuration, shown_.name, shown_.edgeLines, Scheme::Light);
+    outcome = CopyWithColours(editor_, window_, base, language);
   }
-  const Style base = StyleForExtension(configuration, format::kBaseExtension, Scheme::Light);
-  const Style language = StyleForFile(configuration, shown_.name, shown_.edgeLines, Scheme::Light);
-  CopyWithColours(editor_, window_, base, language);
+  if (outcome != CopyOutcome::TooBig) return;
+  // Said where the search says how many: the panel comes up to say it.
+  MessageBeep(MB_ICONWARNING);
+  ShowSearchPanel(true);
+  if (!Gone() && searchPanel_) searchPanel_->ShowNote(IDS_COPY_TOO_BIG);
 }
 
 void SourceViewerWindow::ToggleView(WORD id) {

@@ -283,6 +283,13 @@ TEST_F(RealEditor, CopiesTheSelectionWithItsColours) {
   copy();
   EXPECT_NE(ClipboardBytes(RegisterClipboardFormatW(L"HTML Format")).find("caf"), std::string::npos)
       << "an empty selection leaves the clipboard as it was";
+
+  // Beyond 128 KB nothing is copied, and the panel says why.
+  Open(std::string(200 << 10, 'x'), L"big.cpp");
+  viewer.Sci(SCI_SELECTALL);
+  copy();
+  EXPECT_NE(ClipboardBytes(RegisterClipboardFormatW(L"HTML Format")).find("caf"), std::string::npos);
+  EXPECT_EQ(WindowText(GetDlgItem(viewer.panel(), 7)), L"Not copied: at most 128 KB with colours");
 }
 
 // The menu of a right click: its entries with their keys and states, read
