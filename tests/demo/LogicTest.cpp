@@ -28,7 +28,7 @@ TEST(DemoOptions, TakeEveryOptionAndTheTargetInAnyOrder) {
   demo::Options options;
   std::wstring error;
   ASSERT_TRUE(demo::ParseOptions({L"--screenshot", L"a.png", L"Z:\\src", L"--search", L"window", L"--find", L"x",
-                                  L"--configure", L"--config", L"C:\\Host\\Config"},
+                                  L"--configure", L"--menu", L"--config", L"C:\\Host\\Config"},
                                  options, error));
   EXPECT_EQ(options.screenshot, L"a.png");
   EXPECT_EQ(options.target, L"Z:\\src");
@@ -36,6 +36,7 @@ TEST(DemoOptions, TakeEveryOptionAndTheTargetInAnyOrder) {
   EXPECT_EQ(options.findText, L"x");
   EXPECT_EQ(options.configFolder, L"C:\\Host\\Config");
   EXPECT_TRUE(options.configure);
+  EXPECT_TRUE(options.menu);
 }
 
 TEST(DemoOptions, RefuseWhatTheyCannotUseAndSayWhy) {

@@ -127,7 +127,9 @@ std::optional<Picture> CaptureWindow(HWND window) {
   const MemoryDc target(source.get(), bitmap.get());
   const POINT origin = {bounds.left, bounds.top};
   if (!target.get() || !CopyWindow(window, target.get(), origin)) return std::nullopt;
-  const std::vector<HWND> popups = OwnedPopups(window);
+  std::vector<HWND> popups = OwnedPopups(window);
+  // An open menu too: its window belongs to no owner.
+  if (const HWND menu = FindWindowW(L"#32768", nullptr); menu && IsWindowVisible(menu)) popups.insert(popups.begin(), menu);
   for (auto popup = popups.rbegin(); popup != popups.rend(); ++popup) CopyWindow(*popup, target.get(), origin);
   GdiFlush();
   const auto* first = static_cast<const uint32_t*>(bits);

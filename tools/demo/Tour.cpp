@@ -73,9 +73,9 @@ void PressKey(HWND target, WORD virtualKey) {
 }  // namespace
 
 Tour::Tour(MainWindow& window, std::wstring target, std::wstring searchText, std::wstring picturePath,
-           bool usePanel, bool configure)
+           bool usePanel, bool configure, bool menu)
     : window_(window), target_(std::move(target)), searchText_(std::move(searchText)),
-      picturePath_(std::move(picturePath)), usePanel_(usePanel), configure_(configure) {}
+      picturePath_(std::move(picturePath)), usePanel_(usePanel), configure_(configure), menu_(menu) {}
 
 Tour::~Tour() {
   if (timer_) KillTimer(nullptr, timer_);
@@ -129,7 +129,7 @@ void Tour::Step() {
         return End(1, L"the typed text did not reach lumen's search field");
       }
       RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-      if (!configure_) step_ = kPicture;
+      if (!configure_) step_ = menu_ ? kMenu : kPicture;
       break;
     case kConfigure:
       window_.RequestConfiguration();
@@ -148,6 +148,31 @@ void Tour::Step() {
       }
       if (window_.reloads() != 1) return End(1, L"lumen's dialog did not ask the host to reload its viewers");
       return End(0, L"");
+    case kMenu: {
+      // Shift+F10 in the text: lumen's menu opens there, and its loop runs the
+      // tour's next tick.
+      const HWND editor = GetDlgItem(window_.viewer(), 1);
+      SetFocus(editor);
+      BYTE keys[256];
+      if (GetKeyboardState(keys)) {
+        keys[VK_SHIFT] = 0x80;
+        SetKeyboardState(keys);
+      }
+      PressKey(editor, VK_F10);
+      break;
+    }
+    case kMenuPicture: {
+      BYTE keys[256];
+      if (GetKeyboardState(keys)) {
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+      }
+      if (!FindWindowW(L"#32768", nullptr)) return End(1, L"Shift+F10 did not open lumen's menu");
+      const bool taken = TakePicture();
+      EndMenu();
+      if (taken) End(0, L"");
+      return;
+    }
     default:
       if (TakePicture()) End(0, L"");
       break;

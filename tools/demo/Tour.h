@@ -18,7 +18,7 @@ class Tour {
   // `target`: the file or folder asked for. `searchText` empty: a frequent
   // word of the file shown.
   Tour(MainWindow& window, std::wstring target, std::wstring searchText, std::wstring picturePath, bool usePanel,
-       bool configure);
+       bool configure, bool menu = false);
   ~Tour();
   Tour(const Tour&) = delete;
   Tour& operator=(const Tour&) = delete;
@@ -27,7 +27,7 @@ class Tour {
 
  private:
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
-  enum StepName { kOpenPanel, kType, kSettle, kConfigure, kConfirm, kCheckReload, kPicture };
+  enum StepName { kOpenPanel, kType, kSettle, kConfigure, kConfirm, kCheckReload, kMenu, kMenuPicture, kPicture };
 
   void Step();
   bool SearchPanelShown() const;
@@ -42,6 +42,7 @@ class Tour {
   std::wstring picturePath_;
   bool usePanel_;
   bool configure_;
+  bool menu_;
   UINT_PTR timer_ = 0;
   bool ending_ = false;
   int exitCode_ = 0;

@@ -22,6 +22,8 @@ bool ParseOptions(const std::vector<std::wstring>& arguments, Options& options, 
       if (!valueOf(index, *value)) return false;
     } else if (argument == L"--configure") {
       options.configure = true;
+    } else if (argument == L"--menu") {
+      options.menu = true;
     } else if (argument.starts_with(L"--")) {
       error = L"unknown option " + argument;
       return false;

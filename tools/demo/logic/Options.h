@@ -12,10 +12,11 @@ struct Options {
   std::wstring searchText;    // what the tour types into the search panel; empty: a word of the file
   std::wstring findText;      // what stands in the host's find box from the start
   bool configure = false;     // the tour opens lumen's configuration dialog and confirms it
+  bool menu = false;          // the picture shows lumen's context menu (Shift+F10)
 };
 
 inline constexpr wchar_t kUsage[] =
-    L"tessera.exe [--config FOLDER] [--find TEXT] [--screenshot PNG [--search TEXT] [--configure]] [FILE|FOLDER]";
+    L"tessera.exe [--config FOLDER] [--find TEXT] [--screenshot PNG [--search TEXT] [--configure] [--menu]] [FILE|FOLDER]";
 
 // The arguments after the program's name. False, with the reason in `error`,
 // for an unknown option, an option without its value, or a second target.
