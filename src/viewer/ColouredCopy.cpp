@@ -93,15 +93,31 @@ std::string SpanStyle(const CopyStyle& style, const CopyStyle& base) {
   return css;
 }
 
-}  // namespace
+// Characters a format writes otherwise than as themselves.
+struct Escape {
+  char32_t code;
+  const char* text;
+};
+constexpr Escape kHtmlEscapes[] = {{'&', "&amp;"}, {'<', "&lt;"},    {'>', "&gt;"},
+                                   {'"', "&quot;"}, {'\r', "\r\n"}, {'\n', "\r\n"}};
+constexpr Escape kRtfEscapes[] = {{'\\', "\\\\"},    {'{', "\\{"},           {'}', "\\}"},
+                                  {'\t', "\\tab "}, {'\r', "\\par\r\n"}, {'\n', "\\par\r\n"}};
 
-std::string HtmlClipboardText(std::string_view text, std::string_view styles, const CopyLooks& looks) {
-  std::string fragment = "<pre style=\"font-family:'" + SafeFontName(looks.fontName) + "',monospace;font-size:" +
-                         std::to_string(std::max(looks.fontSize, 1)) + "pt;color:" + Hex(looks.base.fore) +
-                         ";background:" + Hex(looks.base.back) + "\">";
-  fragment.reserve(fragment.size() + 2 * text.size());
-  const CopyStyle* open = nullptr;  // the run whose <span> is open
-  std::array<std::string, 256> spans;  // each style's <span>, made when first needed
+template <size_t N>
+const char* EscapeOf(const Escape (&escapes)[N], char32_t code) {
+  for (const Escape& escape : escapes) {
+    if (escape.code == code) return escape.text;
+  }
+  return nullptr;
+}
+
+// The text as runs of one look: `startRun(style, ending)` where a run starts
+// (`ending`: another ends there), `take(character)` for each character; a
+// CR LF comes as its CR alone.
+template <typename StartRun, typename Take>
+void ForEachRun(std::string_view text, std::string_view styles, const CopyLooks& looks, const StartRun& startRun,
+                const Take& take) {
+  const CopyStyle* open = nullptr;
   bool afterCarriageReturn = false;
   ForEachCharacter(text, styles, looks, [&](const Character& c) {
     if (c.code == '\n' && afterCarriageReturn) {
@@ -110,25 +126,35 @@ std::string HtmlClipboardText(std::string_view text, std::string_view styles, co
     }
     afterCarriageReturn = c.code == '\r';
     if (!open || *open != *c.style) {
-      if (open) fragment += "</span>";
-      std::string& span = spans[static_cast<size_t>(c.style - looks.styles.data())];
-      if (span.empty()) span = "<span style=\"" + SpanStyle(*c.style, looks.base) + "\">";
-      fragment += span;
+      startRun(static_cast<size_t>(c.style - looks.styles.data()), open != nullptr);
       open = c.style;
     }
-    switch (c.code) {
-      case '&': fragment += "&amp;"; break;
-      case '<': fragment += "&lt;"; break;
-      case '>': fragment += "&gt;"; break;
-      case '"': fragment += "&quot;"; break;
-      case '\r': fragment += "\r\n"; break;
-      case '\n': fragment += "\r\n"; break;
-      default:
-        if (c.code == kReplacement) {
-          fragment += Utf8(kReplacement);
-        } else {
-          fragment.append(c.bytes.data(), c.bytes.size());
-        }
+    take(c);
+  });
+}
+
+}  // namespace
+
+std::string HtmlClipboardText(std::string_view text, std::string_view styles, const CopyLooks& looks) {
+  std::string fragment = "<pre style=\"font-family:'" + SafeFontName(looks.fontName) + "',monospace;font-size:" +
+                         std::to_string(std::max(looks.fontSize, 1)) + "pt;color:" + Hex(looks.base.fore) +
+                         ";background:" + Hex(looks.base.back) + "\">";
+  fragment.reserve(fragment.size() + 2 * text.size());
+  std::array<std::string, 256> spans;  // each style's <span>, made when first needed
+  bool open = false;
+  const auto startRun = [&](size_t style, bool ending) {
+    if (ending) fragment += "</span>";
+    if (spans[style].empty()) spans[style] = "<span style=\"" + SpanStyle(looks.styles[style], looks.base) + "\">";
+    fragment += spans[style];
+    open = true;
+  };
+  ForEachRun(text, styles, looks, startRun, [&](const Character& c) {
+    if (const char* escaped = EscapeOf(kHtmlEscapes, c.code)) {
+      fragment += escaped;
+    } else if (c.code == kReplacement) {
+      fragment += Utf8(kReplacement);
+    } else {
+      fragment.append(c.bytes.data(), c.bytes.size());
     }
   });
   if (open) fragment += "</span>";
@@ -170,44 +196,31 @@ std::string RichText(std::string_view text, std::string_view styles, const CopyL
 
   std::string body;
   body.reserve(2 * text.size());
-  const CopyStyle* open = nullptr;
   std::array<std::string, 256> groups;  // each style's group start, made when first needed
-  bool afterCarriageReturn = false;
-  ForEachCharacter(text, styles, looks, [&](const Character& c) {
-    if (c.code == '\n' && afterCarriageReturn) {
-      afterCarriageReturn = false;
-      return;
+  bool open = false;
+  const auto startRun = [&](size_t number, bool ending) {
+    if (ending) body += "}";
+    std::string& group = groups[number];
+    if (group.empty()) {
+      const CopyStyle& style = looks.styles[number];
+      group = "{\\cf" + std::to_string(colourIndex(style.fore));
+      if (style.back != RGB(255, 255, 255)) group += "\\highlight" + std::to_string(colourIndex(style.back));
+      // Each face said either way: some readers keep a group's bold after it.
+      group += style.bold ? "\\b" : "\\b0";
+      group += style.italic ? "\\i" : "\\i0";
+      group += style.underline ? "\\ul" : "\\ulnone";
+      group += " ";
     }
-    afterCarriageReturn = c.code == '\r';
-    if (!open || *open != *c.style) {
-      if (open) body += "}";
-      std::string& group = groups[static_cast<size_t>(c.style - looks.styles.data())];
-      if (group.empty()) {
-        const CopyStyle& style = *c.style;
-        group = "{\\cf" + std::to_string(colourIndex(style.fore));
-        if (style.back != RGB(255, 255, 255)) group += "\\highlight" + std::to_string(colourIndex(style.back));
-        // Each face said either way: some readers keep a group's bold after it.
-        group += style.bold ? "\\b" : "\\b0";
-        group += style.italic ? "\\i" : "\\i0";
-        group += style.underline ? "\\ul" : "\\ulnone";
-        group += " ";
-      }
-      body += group;
-      open = c.style;
-    }
-    switch (c.code) {
-      case '\\': body += "\\\\"; break;
-      case '{': body += "\\{"; break;
-      case '}': body += "\\}"; break;
-      case '\t': body += "\\tab "; break;
-      case '\r':
-      case '\n': body += "\\par\r\n"; break;
-      default:
-        if (c.code >= 0x20 && c.code < 0x80) {
-          body += static_cast<char>(c.code);
-        } else {
-          escapeCode(body, c.code < 0x20 ? kReplacement : c.code);
-        }
+    body += group;
+    open = true;
+  };
+  ForEachRun(text, styles, looks, startRun, [&](const Character& c) {
+    if (const char* escaped = EscapeOf(kRtfEscapes, c.code)) {
+      body += escaped;
+    } else if (c.code >= 0x20 && c.code < 0x80) {
+      body += static_cast<char>(c.code);
+    } else {
+      escapeCode(body, c.code < 0x20 ? kReplacement : c.code);
     }
   });
   if (open) body += "}";

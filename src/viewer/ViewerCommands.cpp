@@ -45,6 +45,19 @@ LRESULT SourceViewerWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 void SourceViewerWindow::RunCommand(WORD id) {
+  // The menu's commands that the control carries out itself, with its message.
+  static constexpr struct {
+    WORD id;
+    UINT message;
+  } kControlCommands[] = {{IDM_COPY, SCI_COPY},     {IDM_SELECT_ALL, SCI_SELECTALL},
+                          {IDM_ZOOM_IN, SCI_ZOOMIN}, {IDM_ZOOM_OUT, SCI_ZOOMOUT},
+                          {IDM_RESET_ZOOM, SCI_SETZOOM}};  // to zoom 0
+  for (const auto& command : kControlCommands) {
+    if (command.id == id) {
+      editor_.Send(command.message, 0);
+      return;
+    }
+  }
   switch (id) {
     case IDA_TOGGLE_SEARCH:
       ToggleSearchPanel();
@@ -77,12 +90,6 @@ void SourceViewerWindow::RunCommand(WORD id) {
     case IDA_COPY_WITH_COLOURS:
       CopyWithColoursOfScheme();
       break;
-    case IDM_COPY:
-      editor_.Send(SCI_COPY);
-      break;
-    case IDM_SELECT_ALL:
-      editor_.Send(SCI_SELECTALL);
-      break;
     case IDA_CONTEXT_MENU:
       OnContextMenu(-1);
       break;
@@ -96,15 +103,6 @@ void SourceViewerWindow::RunCommand(WORD id) {
       if (toggles_.folding && !looks_.bigDocument) {
         editor_.Send(SCI_FOLDALL, id == IDA_FOLD_ALL ? SC_FOLDACTION_CONTRACT : SC_FOLDACTION_EXPAND);
       }
-      break;
-    case IDM_ZOOM_IN:
-      editor_.Send(SCI_ZOOMIN);
-      break;
-    case IDM_ZOOM_OUT:
-      editor_.Send(SCI_ZOOMOUT);
-      break;
-    case IDM_RESET_ZOOM:
-      editor_.Send(SCI_SETZOOM, 0);
       break;
     default:  // Ctrl+M and Ctrl+W are taken from the host and do nothing
       break;
