@@ -90,7 +90,7 @@ int Run(HINSTANCE instance, const Options& options) {
     // Text in the find box alone is shown by itself; the panel would replace its highlight.
     const bool usePanel = options.findText.empty() || !options.searchText.empty();
     tour.emplace(window, JoinPath(target.folder, target.fileName), options.searchText, FullPath(options.screenshot),
-                 usePanel, options.configure, options.menu);
+                 usePanel, options.configure, options.menu, options.paste);
     tour->Start();
   }
   return RunMessageLoop(window);

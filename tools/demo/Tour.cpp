@@ -5,17 +5,25 @@
 #include <iterator>
 #include <vector>
 
+#include <richedit.h>
+
 #include "Screenshot.h"
 #include "Text.h"
 #include "logic/SearchWord.h"
 #include "abi/HostMessages.h"
+#include "abi/ScintillaInterface.h"
 #include "base/Controls.h"
 
 namespace lumen::demo {
 namespace {
 
+using namespace sci;
+
 constexpr UINT kStepMilliseconds = 400;
 constexpr size_t kBytesLookedAt = 64 * 1024;
+constexpr WPARAM kLinesPasted = 24;
+constexpr int kPasteWidth = 760;
+constexpr int kPasteHeight = 480;
 
 Tour* runningTour = nullptr;  // thread timers carry no context of their own
 
@@ -65,6 +73,13 @@ void HoldControl(bool held) {
   SetKeyboardState(keys);
 }
 
+void HoldShift(bool held) {
+  BYTE keys[256];
+  if (!GetKeyboardState(keys)) return;
+  keys[VK_SHIFT] = held ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
+
 void PressKey(HWND target, WORD virtualKey) {
   PostMessageW(target, WM_KEYDOWN, virtualKey, 1);
   PostMessageW(target, WM_KEYUP, virtualKey, 0xC0000001);
@@ -73,9 +88,9 @@ void PressKey(HWND target, WORD virtualKey) {
 }  // namespace
 
 Tour::Tour(MainWindow& window, std::wstring target, std::wstring searchText, std::wstring picturePath,
-           bool usePanel, bool configure, bool menu)
+           bool usePanel, bool configure, bool menu, bool paste)
     : window_(window), target_(std::move(target)), searchText_(std::move(searchText)),
-      picturePath_(std::move(picturePath)), usePanel_(usePanel), configure_(configure), menu_(menu) {}
+      picturePath_(std::move(picturePath)), usePanel_(usePanel), configure_(configure), menu_(menu), paste_(paste) {}
 
 Tour::~Tour() {
   if (timer_) KillTimer(nullptr, timer_);
@@ -129,7 +144,7 @@ void Tour::Step() {
         return End(1, L"the typed text did not reach lumen's search field");
       }
       RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-      if (!configure_) step_ = menu_ ? kMenu : kPicture;
+      if (!configure_) step_ = menu_ ? kMenu : paste_ ? kCopy : kPicture;
       break;
     case kConfigure:
       window_.RequestConfiguration();
@@ -138,7 +153,7 @@ void Tour::Step() {
       const HWND dialog = OwnedPopup(frame);
       const HWND ok = dialog ? FindButton(dialog, L"OK") : nullptr;
       if (!ok) return End(1, L"no dialog with an OK button opened for Configure...");
-      if (!TakePicture()) return;
+      if (!TakePicture(frame)) return;
       SendMessageW(ok, BM_CLICK, 0, 0);
       break;
     }
@@ -153,34 +168,58 @@ void Tour::Step() {
       // tour's next tick.
       const HWND editor = GetDlgItem(window_.viewer(), 1);
       SetFocus(editor);
-      BYTE keys[256];
-      if (GetKeyboardState(keys)) {
-        keys[VK_SHIFT] = 0x80;
-        SetKeyboardState(keys);
-      }
+      HoldShift(true);
       PressKey(editor, VK_F10);
       break;
     }
     case kMenuPicture: {
-      BYTE keys[256];
-      if (GetKeyboardState(keys)) {
-        keys[VK_SHIFT] = 0;
-        SetKeyboardState(keys);
-      }
+      HoldShift(false);
       if (!FindWindowW(L"#32768", nullptr)) return End(1, L"Shift+F10 did not open lumen's menu");
-      const bool taken = TakePicture();
+      const bool taken = TakePicture(frame);
       EndMenu();
       if (taken) End(0, L"");
       return;
     }
+    case kCopy: {
+      // The file's first lines selected in the text, then Ctrl+Shift+C.
+      const HWND editor = GetDlgItem(window_.viewer(), 1);
+      const LRESULT end = SendMessageW(editor, SCI_POSITIONFROMLINE, kLinesPasted, 0);
+      SendMessageW(editor, SCI_SETSEL, 0, end < 0 ? SendMessageW(editor, SCI_GETLENGTH, 0, 0) : end);
+      SetFocus(editor);
+      HoldControl(true);
+      HoldShift(true);
+      PressKey(editor, 'C');
+      break;
+    }
+    case kPaste: {
+      HoldControl(false);
+      HoldShift(false);
+      if (!IsClipboardFormatAvailable(RegisterClipboardFormatW(L"Rich Text Format"))) {
+        return End(1, L"Ctrl+Shift+C put no rich text on the clipboard");
+      }
+      richEditLibrary_.reset(LoadLibraryW(L"msftedit.dll"));
+      // A rich edit's window text is its content: the window has no caption text.
+      pasted_.reset(CreateWindowExW(0, MSFTEDIT_CLASS, L"",
+                                    WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE, 40, 40,
+                                    kPasteWidth, kPasteHeight, nullptr, nullptr, nullptr, nullptr));
+      if (!pasted_) return End(1, L"cannot create a rich edit control to paste into");
+      SendMessageW(pasted_.get(), WM_PASTE, 0, 0);
+      if (GetWindowTextLengthW(pasted_.get()) == 0) return End(1, L"nothing was pasted into the rich edit control");
+      SendMessageW(pasted_.get(), EM_SETSEL, 0, 0);
+      break;
+    }
+    case kPastePicture:
+      RedrawWindow(pasted_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      if (TakePicture(pasted_.get())) End(0, L"");
+      return;
     default:
-      if (TakePicture()) End(0, L"");
+      if (TakePicture(frame)) End(0, L"");
       break;
   }
 }
 
-bool Tour::TakePicture() {
-  const auto picture = CaptureWindow(window_.window());
+bool Tour::TakePicture(HWND window) {
+  const auto picture = CaptureWindow(window);
   if (!picture) {
     End(1, L"cannot read the window's picture");
     return false;

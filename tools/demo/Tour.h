@@ -5,11 +5,15 @@
 // tells whether every step had its visible effect. Without the panel steps
 // the picture shows what the file's loading alone did. With the
 // configuration steps it chooses Configure..., takes the picture with the
-// dialog open, and confirms it with OK.
+// dialog open, and confirms it with OK. With the menu step the picture shows
+// lumen's context menu; with the paste step, the file's first lines copied
+// with colours (Ctrl+Shift+C) and pasted into a rich edit control, as a word
+// processor shows them.
 #include <string>
 #include <windows.h>
 
 #include "MainWindow.h"
+#include "base/Handles.h"
 
 namespace lumen::demo {
 
@@ -18,7 +22,7 @@ class Tour {
   // `target`: the file or folder asked for. `searchText` empty: a frequent
   // word of the file shown.
   Tour(MainWindow& window, std::wstring target, std::wstring searchText, std::wstring picturePath, bool usePanel,
-       bool configure, bool menu = false);
+       bool configure, bool menu = false, bool paste = false);
   ~Tour();
   Tour(const Tour&) = delete;
   Tour& operator=(const Tour&) = delete;
@@ -27,12 +31,12 @@ class Tour {
 
  private:
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
-  enum StepName { kOpenPanel, kType, kSettle, kConfigure, kConfirm, kCheckReload, kMenu, kMenuPicture, kPicture };
+  enum StepName { kOpenPanel, kType, kSettle, kConfigure, kConfirm, kCheckReload, kMenu, kMenuPicture, kCopy, kPaste, kPastePicture, kPicture };
 
   void Step();
   bool SearchPanelShown() const;
   // False, with the tour ended, when the picture cannot be taken or saved.
-  bool TakePicture();
+  bool TakePicture(HWND window);
   void End(int exitCode, const std::wstring& message);
   void Finish();
 
@@ -43,6 +47,9 @@ class Tour {
   bool usePanel_;
   bool configure_;
   bool menu_;
+  bool paste_;
+  UniqueModule richEditLibrary_;
+  UniqueWindow pasted_;  // the rich edit the copy is pasted into
   UINT_PTR timer_ = 0;
   bool ending_ = false;
   int exitCode_ = 0;

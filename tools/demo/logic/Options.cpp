@@ -24,6 +24,8 @@ bool ParseOptions(const std::vector<std::wstring>& arguments, Options& options, 
       options.configure = true;
     } else if (argument == L"--menu") {
       options.menu = true;
+    } else if (argument == L"--paste") {
+      options.paste = true;
     } else if (argument.starts_with(L"--")) {
       error = L"unknown option " + argument;
       return false;
