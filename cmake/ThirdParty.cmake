@@ -29,5 +29,8 @@ endif()
 # PCRE2 from Debian's pcre2 sources, for the find bar's regular expressions.
 add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/pcre2 ${CMAKE_BINARY_DIR}/third_party/pcre2-build)
 
+# uchardet from Debian's uchardet sources, for the loader's charset detection.
+add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/uchardet ${CMAKE_BINARY_DIR}/third_party/uchardet-build)
+
 # Scintilla 5 and Lexilla from Debian's scite sources (skipped when absent).
 add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/scintilla5 ${CMAKE_BINARY_DIR}/third_party/scintilla5)

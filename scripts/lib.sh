@@ -97,12 +97,14 @@ prepare_wine_prefix() {
   touch "$WINEPREFIX/.lumen-ready"
 }
 
-# The real editor control (Scintilla 5 with Lexilla) and the regular
-# expression library (PCRE2) are built from Debian's "scite" and "pcre2"
-# source packages, unpacked once into the build tree; CMake finds them there.
+# The real editor control (Scintilla 5 with Lexilla), the regular expression
+# library (PCRE2) and the charset detector (uchardet) are built from Debian's
+# "scite", "pcre2" and "uchardet" source packages, unpacked once into the
+# build tree; CMake finds them there.
 # Nothing of them is kept in the repository.
 scite_source_dir=$build_dir/third_party/scite
 pcre2_source_dir=$build_dir/third_party/pcre2
+uchardet_source_dir=$build_dir/third_party/uchardet
 
 # Adds deb-src to every "Types:" line of the Debian mirror's sources that lacks it.
 enable_deb_src() {
@@ -162,9 +164,11 @@ ensure_scintilla_sources() {
   return 0
 }
 
-# The find bar's regular expressions need PCRE2: without it nothing builds.
-ensure_pcre2_sources() {
+# The find bar's regular expressions need PCRE2 and the loader's charset
+# detection uchardet: without them nothing builds.
+ensure_library_sources() {
   fetch_debian_source pcre2 "$pcre2_source_dir" || exit 2
+  fetch_debian_source uchardet "$uchardet_source_dir" || exit 2
 }
 
 # A Unix path as Wine's programs see it: drive Z: is the Unix root.

@@ -24,6 +24,12 @@ inline constexpr wchar_t kFolding[] = L"Folding";
 // rather than the light one.
 inline constexpr wchar_t kCopyColours[] = L"CopyColours";
 inline constexpr wchar_t kScheme[] = L"Scheme";
+// <EncodingDetection Enabled="no"/> reads a file that is neither UTF-8 nor
+// UTF-16 in the default code page without asking the charset detector.
+inline constexpr wchar_t kEncodingDetection[] = L"EncodingDetection";
+// <DefaultCodePage Number="1251"/>: the code page instead of the system's.
+inline constexpr wchar_t kDefaultCodePage[] = L"DefaultCodePage";
+inline constexpr wchar_t kNumber[] = L"Number";
 inline constexpr wchar_t kShownScheme[] = L"shown";
 inline constexpr wchar_t kLightScheme[] = L"light";
 inline constexpr wchar_t kEnabled[] = L"Enabled";

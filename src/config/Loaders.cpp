@@ -263,6 +263,17 @@ Style ReadStyleAt(const XmlFunctions& xml, XMLHANDLE root, size_t index, Scheme 
   throw style_error(kCannotCreateStyle);
 }
 
+bool ReadEncodingDetection(const XmlFunctions& xml, XMLHANDLE root) {
+  const XMLHANDLE element = FindChild(xml, root, format::kEncodingDetection);
+  return !element || UserLocale::Get().ToUpper(ReadAttribute(xml, element, format::kEnabled)) != L"NO";
+}
+
+uint32_t ReadDefaultCodePage(const XmlFunctions& xml, XMLHANDLE root) {
+  DWORD number = 0;
+  const XMLHANDLE element = FindChild(xml, root, format::kDefaultCodePage);
+  return element && ReadDword(xml, element, format::kNumber, number) ? static_cast<uint32_t>(number) : 0;
+}
+
 bool ReadCopyShownColours(const XmlFunctions& xml, XMLHANDLE root) {
   const std::wstring scheme = ReadAttribute(xml, FindChild(xml, root, format::kCopyColours), format::kScheme);
   return UserLocale::Get().ToUpper(scheme) == UserLocale::Get().ToUpper(format::kShownScheme);
@@ -322,6 +333,8 @@ bool ConfigurationSnapshot::SearchSync() const { return ReadEnabled(xml_, Root()
 bool ConfigurationSnapshot::ShowWhitespace() const { return ReadEnabled(xml_, Root(), format::kShowWhitespace); }
 bool ConfigurationSnapshot::Folding() const { return ReadEnabled(xml_, Root(), format::kFolding); }
 bool ConfigurationSnapshot::CopyShownColours() const { return ReadCopyShownColours(xml_, Root()); }
+bool ConfigurationSnapshot::EncodingDetection() const { return ReadEncodingDetection(xml_, Root()); }
+uint32_t ConfigurationSnapshot::DefaultCodePage() const { return ReadDefaultCodePage(xml_, Root()); }
 bool ConfigurationSnapshot::IndentationGuides() const {
   return ReadEnabled(xml_, Root(), format::kIndentationGuides);
 }
@@ -365,6 +378,8 @@ Configuration ReadConfiguration(const XmlFunctions& xml, XMLHANDLE root) {
   configuration.indentationGuides = ReadEnabled(xml, root, format::kIndentationGuides);
   configuration.folding = ReadEnabled(xml, root, format::kFolding);
   configuration.copyShownColours = ReadCopyShownColours(xml, root);
+  configuration.encodingDetection = ReadEncodingDetection(xml, root);
+  configuration.defaultCodePage = ReadDefaultCodePage(xml, root);
   configuration.schemeMode = ReadSchemeMode(xml, root);
   configuration.lightColours = ReadSchemeColours(xml, FindChild(xml, root, format::kStyles));
   configuration.dark = ReadDarkScheme(xml, root);

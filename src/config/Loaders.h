@@ -46,6 +46,10 @@ class ConfigurationSnapshot {
   bool IndentationGuides() const;
   bool Folding() const;
   bool CopyShownColours() const;
+  // On unless Enabled="no".
+  bool EncodingDetection() const;
+  // 0 when not set or not a number.
+  uint32_t DefaultCodePage() const;
   std::vector<XMLStyle> Styles() const;
   // What each Style element is recognised by, in document order; throws
   // style::style_error without a Styles element.

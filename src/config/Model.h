@@ -114,6 +114,10 @@ struct Configuration {
   // A copy with colours takes the colours shown, else the light scheme's
   // (text pasted into a white page stays readable).
   bool copyShownColours = false;
+  // Files that are neither UTF-8 nor UTF-16: the charset detector decides,
+  // else they are read in the default code page (0: the system's).
+  bool encodingDetection = true;
+  uint32_t defaultCodePage = 0;
   SchemeMode schemeMode = SchemeMode::System;
   SchemeColours lightColours;
   DarkScheme dark;

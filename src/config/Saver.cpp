@@ -64,6 +64,8 @@ constexpr char kShowWhitespaceFailed[] = "Saving ShowWhitespace configuration fa
 constexpr char kIndentationGuidesFailed[] = "Saving IndentationGuides configuration failed";
 constexpr char kFoldingFailed[] = "Saving Folding configuration failed";
 constexpr char kCopyColoursFailed[] = "Saving CopyColours configuration failed";
+constexpr char kEncodingDetectionFailed[] = "Saving EncodingDetection configuration failed";
+constexpr char kDefaultCodePageFailed[] = "Saving DefaultCodePage configuration failed";
 constexpr char kStyleFailed[] = "Saving XMLStyle configuration failed";
 constexpr char kWordStyleFailed[] = "Saving WordStyle configuration failed";
 constexpr char kKeywordsFailed[] = "Saving Keywords configuration failed";
@@ -253,6 +255,13 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
     const Step step(xml, kCopyColoursFailed);
     step.SetText(step.AddChild(root, format::kCopyColours), format::kScheme, format::kShownScheme);
   }
+  if (!configuration.encodingDetection) {
+    SaveOption(xml, root, format::kEncodingDetection, false, kEncodingDetectionFailed);
+  }
+  if (configuration.defaultCodePage != 0) {
+    const Step step(xml, kDefaultCodePageFailed);
+    step.SetNumber(step.AddChild(root, format::kDefaultCodePage), format::kNumber, configuration.defaultCodePage);
+  }
   if (configuration.schemeMode != SchemeMode::System) SaveSchemeMode(xml, root, configuration.schemeMode);
 
   const XMLHANDLE styles = step.AddChild(root, format::kStyles);
@@ -302,6 +311,17 @@ class DocumentPatch {
       const Step step(xml_, kCopyColoursFailed);
       step.SetText(FindOrAdd(step, root_, format::kCopyColours), format::kScheme,
                    after.copyShownColours ? format::kShownScheme : format::kLightScheme);
+      ++changes_;
+    }
+    if (before.encodingDetection != after.encodingDetection) {
+      const Step step(xml_, kEncodingDetectionFailed);
+      step.SetText(FindOrAdd(step, root_, format::kEncodingDetection), format::kEnabled,
+                   after.encodingDetection ? L"yes" : L"no");
+      ++changes_;
+    }
+    if (before.defaultCodePage != after.defaultCodePage) {
+      const Step step(xml_, kDefaultCodePageFailed);
+      step.SetNumber(FindOrAdd(step, root_, format::kDefaultCodePage), format::kNumber, after.defaultCodePage);
       ++changes_;
     }
     if (before.schemeMode != after.schemeMode) {

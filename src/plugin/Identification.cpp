@@ -59,7 +59,12 @@ std::optional<Head> ReadStreamHead(IStream* stream) {
 
 std::string Decoded(const std::string& bytes) {
   try {
-    return ConvertToUtf8(bytes, DetectEncoding(bytes));
+    Encoding encoding = DetectEncoding(bytes);
+    // UTF-16 that the platform's test misses would show no line of its own.
+    if (encoding == Encoding::Utf8 || encoding == Encoding::Ansi) {
+      encoding = UnmarkedUtf16(bytes, bytes.size()).value_or(encoding);
+    }
+    return ConvertToUtf8(bytes, encoding);
   } catch (const std::exception&) {
     return {};
   }

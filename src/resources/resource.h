@@ -64,6 +64,25 @@
 #define IDS_MENU_FOLD_ALL 158
 #define IDS_MENU_UNFOLD_ALL 159
 #define IDS_COPY_TOO_BIG 160
+// The context menu's Encoding entry: its choices, the code pages by script.
+#define IDS_MENU_ENCODING 161
+#define IDS_ENCODING_DETECT 162
+#define IDS_ENCODING_SYSTEM 163
+#define IDS_SCRIPT_FIRST 164  // Western; the others follow in the order of Script
+#define IDS_SCRIPT_WESTERN 164
+#define IDS_SCRIPT_CENTRAL_EUROPEAN 165
+#define IDS_SCRIPT_CYRILLIC 166
+#define IDS_SCRIPT_GREEK 167
+#define IDS_SCRIPT_TURKISH 168
+#define IDS_SCRIPT_HEBREW 169
+#define IDS_SCRIPT_ARABIC 170
+#define IDS_SCRIPT_BALTIC 171
+#define IDS_SCRIPT_VIETNAMESE 172
+#define IDS_SCRIPT_THAI 173
+#define IDS_SCRIPT_JAPANESE 174
+#define IDS_SCRIPT_CHINESE_SIMPLIFIED 175
+#define IDS_SCRIPT_CHINESE_TRADITIONAL 176
+#define IDS_SCRIPT_KOREAN 177
 
 #define IDM_FIND 1914
 #define IDA_TOGGLE_SEARCH 40001
@@ -91,3 +110,6 @@
 #define IDM_RESET_ZOOM 40025
 #define IDA_FOLD_ALL 40026
 #define IDA_UNFOLD_ALL 40027
+// The Encoding entry's choices, in the order EncodingChoices gives them.
+#define IDM_ENCODING_FIRST 40100
+#define IDM_ENCODING_LAST 40199

@@ -4,10 +4,92 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "viewer/CharsetDetection.h"
 
 namespace lumen {
+namespace {
 
-std::vector<MenuEntry> ContextMenuEntries(const ViewToggles& toggles, bool bigDocument, bool hasSelection) {
+constexpr size_t kFirstUnicodeForm = 1;
+constexpr size_t kFirstCodePageByScript = 5;
+
+MenuEntry EncodingMenu(const std::optional<EncodingChoice>& current, bool enabled) {
+  MenuEntry menu{0, IDS_MENU_ENCODING, false, enabled};
+  const std::vector<EncodingOption>& options = EncodingOptions();
+  for (size_t index = 0; index < options.size(); ++index) {
+    const EncodingOption& option = options[index];
+    // Detect, the Unicode forms and the system's, the code pages by script.
+    if (index == kFirstUnicodeForm || index == kFirstCodePageByScript) menu.submenu.push_back({});
+    menu.submenu.push_back({static_cast<UINT>(IDM_ENCODING_FIRST + index), option.text, option.choice == current,
+                            enabled, option.name});
+  }
+  return menu;
+}
+
+std::wstring LoadedString(HINSTANCE module, UINT id) {
+  const wchar_t* text = nullptr;
+  const int length = id ? LoadStringW(module, id, reinterpret_cast<wchar_t*>(&text), 0) : 0;
+  return std::wstring(text ? text : L"", text ? static_cast<size_t>(length) : 0);
+}
+
+// "Cyrillic (KOI8-R)"; a key after a tab stays last.
+std::wstring Label(HINSTANCE module, const MenuEntry& entry) {
+  std::wstring label = LoadedString(module, entry.text);
+  if (entry.name.empty()) return label;
+  if (label.empty()) return entry.name;
+  const size_t tab = label.find(L'\t');
+  label.insert(tab == std::wstring::npos ? label.size() : tab, L" (" + entry.name + L")");
+  return label;
+}
+
+struct MenuDestroyer {
+  void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
+
+UniqueMenu MakeMenu(HINSTANCE module, const std::vector<MenuEntry>& entries) {
+  UniqueMenu menu(CreatePopupMenu());
+  if (!menu) return nullptr;
+  for (const MenuEntry& entry : entries) {
+    const UINT state = (entry.checked ? MF_CHECKED : 0) | (entry.enabled ? 0 : MF_GRAYED);
+    if (!entry.submenu.empty()) {
+      // The submenu belongs to the menu once appended.
+      UniqueMenu submenu = MakeMenu(module, entry.submenu);
+      if (submenu && AppendMenuW(menu.get(), MF_POPUP | state, reinterpret_cast<UINT_PTR>(submenu.get()),
+                                 Label(module, entry).c_str())) {
+        submenu.release();
+      }
+    } else if (entry.command == 0) {
+      AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    } else {
+      AppendMenuW(menu.get(), MF_STRING | state, entry.command, Label(module, entry).c_str());
+    }
+  }
+  return menu;
+}
+
+}  // namespace
+
+const std::vector<EncodingOption>& EncodingOptions() {
+  static const std::vector<EncodingOption> options = [] {
+    std::vector<EncodingOption> made = {
+        {std::nullopt, IDS_ENCODING_DETECT, L""},
+        {EncodingChoice{Encoding::Utf8}, 0, L"UTF-8"},
+        {EncodingChoice{Encoding::Utf16LE}, 0, L"UTF-16 LE"},
+        {EncodingChoice{Encoding::Utf16BE}, 0, L"UTF-16 BE"},
+        {EncodingChoice{Encoding::Ansi, 0}, IDS_ENCODING_SYSTEM, CodePageName(GetACP())},
+    };
+    for (const CodePage& page : KnownCodePages()) {
+      made.push_back({EncodingChoice{Encoding::Ansi, page.number},
+                      static_cast<UINT>(IDS_SCRIPT_FIRST + static_cast<int>(page.script)), page.name});
+    }
+    return made;
+  }();
+  return options;
+}
+
+std::vector<MenuEntry> ContextMenuEntries(const MenuState& state) {
+  const ViewToggles& toggles = state.toggles;
+  const bool bigDocument = state.bigDocument, hasSelection = state.hasSelection;
   return {
       {IDM_COPY, IDS_MENU_COPY, false, hasSelection},
       {IDA_COPY_WITH_COLOURS, IDS_MENU_COPY_WITH_COLOURS, false, hasSelection},
@@ -24,6 +106,8 @@ std::vector<MenuEntry> ContextMenuEntries(const ViewToggles& toggles, bool bigDo
       {IDA_FOLD_ALL, IDS_MENU_FOLD_ALL, false, toggles.folding && !bigDocument},
       {IDA_UNFOLD_ALL, IDS_MENU_UNFOLD_ALL, false, toggles.folding && !bigDocument},
       {},
+      EncodingMenu(state.encoding, state.canReread),
+      {},
       {IDM_ZOOM_IN, IDS_MENU_ZOOM_IN},
       {IDM_ZOOM_OUT, IDS_MENU_ZOOM_OUT},
       {IDM_RESET_ZOOM, IDS_MENU_RESET_ZOOM},
@@ -31,22 +115,8 @@ std::vector<MenuEntry> ContextMenuEntries(const ViewToggles& toggles, bool bigDo
 }
 
 UINT ShowContextMenu(HINSTANCE module, HWND owner, POINT at, const std::vector<MenuEntry>& entries) {
-  struct MenuDestroyer {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-  };
-  const std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer> menu(CreatePopupMenu());
+  const UniqueMenu menu = MakeMenu(module, entries);
   if (!menu) return 0;
-  for (const MenuEntry& entry : entries) {
-    if (entry.command == 0) {
-      AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
-      continue;
-    }
-    const wchar_t* text = nullptr;
-    const int length = LoadStringW(module, entry.text, reinterpret_cast<wchar_t*>(&text), 0);
-    const std::wstring label(text ? text : L"", text ? static_cast<size_t>(length) : 0);
-    const UINT flags = MF_STRING | (entry.checked ? MF_CHECKED : 0) | (entry.enabled ? 0 : MF_GRAYED);
-    AppendMenuW(menu.get(), flags, entry.command, label.c_str());
-  }
   // The menu's own loop pumps the host's messages meanwhile, as any menu does.
   return static_cast<UINT>(
       TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));

@@ -4,7 +4,11 @@
 // zoom, each entry with its key.
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <vector>
+
+#include "viewer/Encoding.h"
 
 namespace lumen {
 
@@ -19,16 +23,37 @@ struct ViewToggles {
 };
 
 struct MenuEntry {
-  UINT command = 0;  // none: a separator
+  UINT command = 0;  // none: a separator, unless it opens a submenu
   UINT text = 0;     // the string table's entry
   bool checked = false;
   bool enabled = true;
+  std::wstring name = {};  // after the text, in brackets, or alone: a code page's name
+  std::vector<MenuEntry> submenu = {};
   bool operator==(const MenuEntry&) const = default;
+};
+
+// What the menu shows the state of.
+struct MenuState {
+  ViewToggles toggles;
+  bool bigDocument = false;
+  bool hasSelection = false;
+  std::optional<EncodingChoice> encoding;  // the user's choice; none: detected
+  bool canReread = false;  // a file by path: it can be read again in another encoding
 };
 
 // The entries, in order. Wrapping and folding are greyed for a document too
 // big for them, folding also while it is off; copying needs a selection.
-std::vector<MenuEntry> ContextMenuEntries(const ViewToggles& toggles, bool bigDocument, bool hasSelection);
+std::vector<MenuEntry> ContextMenuEntries(const MenuState& state);
+
+// The Encoding entry's choices, each command IDM_ENCODING_FIRST + its index:
+// Detect (none), the Unicode forms, the system's code page, then every code
+// page lumen knows, by script.
+struct EncodingOption {
+  std::optional<EncodingChoice> choice;
+  UINT text = 0;
+  std::wstring name;
+};
+const std::vector<EncodingOption>& EncodingOptions();
 
 // Shows the menu at `at` (screen coordinates) and returns the command
 // chosen, or 0. The menu is modal: it returns once the user has chosen.

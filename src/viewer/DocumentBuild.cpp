@@ -51,10 +51,11 @@ class DocumentBuild::TextQueue {
     return true;
   }
   // The reader has no more: the text came from `bytes` of the file, in `encoding`.
-  void Finish(Encoding encoding, uint64_t bytes) {
+  void Finish(Encoding encoding, uint32_t codePage, uint64_t bytes) {
     const ExclusiveLock locked(lock_);
     finished_ = true;
     encoding_ = encoding;
+    codePage_ = codePage;
     bytes_ = bytes;
     WakeAllConditionVariable(&changed_);
   }
@@ -79,6 +80,10 @@ class DocumentBuild::TextQueue {
     const ExclusiveLock locked(lock_);
     return encoding_;
   }
+  uint32_t codePage() {
+    const ExclusiveLock locked(lock_);
+    return codePage_;
+  }
   uint64_t bytes() {
     const ExclusiveLock locked(lock_);
     return bytes_;
@@ -93,6 +98,7 @@ class DocumentBuild::TextQueue {
   bool finished_ = false;
   bool closed_ = false;
   Encoding encoding_ = Encoding::Unknown;
+  uint32_t codePage_ = 0;
   uint64_t bytes_ = 0;
 };
 
@@ -151,9 +157,10 @@ void DocumentBuild::Read(Start& start) {
       TextQueue::Piece piece;
       if (!converter.Convert(bytes, !more, piece.text)) {
         // A byte that UTF-8 has not: the whole file is ANSI, from its first
-        // byte, in a document made anew for the text that ANSI gives.
+        // byte, in a document made anew for the text that ANSI gives. The
+        // slice that proved it tells the code page.
         if (start.rest->Rewind()) {
-          converter = SliceConverter(Encoding::Ansi);
+          converter = SliceConverter(Encoding::Ansi, LegacyCodePage(bytes, start.rule));
           consumed = 0;
           startOver = more = true;
           continue;
@@ -171,7 +178,7 @@ void DocumentBuild::Read(Start& start) {
   } catch (...) {
     // What cannot be read into memory or converted ends the text where it is.
   }
-  queue_->Finish(converter.encoding(), consumed);
+  queue_->Finish(converter.encoding(), converter.codePage(), consumed);
 }
 
 bool DocumentBuild::Add(Start& start) {
@@ -203,6 +210,7 @@ bool DocumentBuild::Add(Start& start) {
   if (cancelled_.load(std::memory_order_relaxed)) return false;
   result.document = std::move(loader);
   result.encoding = queue_->encoding();
+  result.codePage = queue_->codePage();
   result.bytes = queue_->bytes();
   if (result.tail.size() > kTailBytes) result.tail.erase(0, result.tail.size() - kTailBytes);
   return true;

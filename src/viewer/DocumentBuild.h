@@ -45,12 +45,14 @@ class DocumentBuild {
     std::string firstText;
     uint64_t firstBytes = 0;  // of the file, that gave firstText
     uint64_t announcedSize = 0;
+    DecodingRule rule;  // for text that proves not to be UTF-8
   };
 
   // The finished document and what the viewer tells of the file by it.
   struct Result {
     UniqueLoader document;
     Encoding encoding = Encoding::Unknown;  // ANSI where a late byte proved the UTF-8 wrong
+    uint32_t codePage = 0;                   // of ANSI text; 0: the system's
     uint64_t bytes = 0;                      // what the file gave; a stream may give less than it announced
     bool holdsUnlexedLine = false;           // a line too long to lex (see HoldsUnlexedLine)
     std::string tail;                        // the text's last bytes, for a modeline at its end

@@ -43,7 +43,8 @@ std::unique_ptr<DocumentLoad> DocumentLoad::OfStream(const std::wstring& name, I
   return std::unique_ptr<DocumentLoad>(new DocumentLoad(name, StreamSource(stream), size, true));
 }
 
-bool DocumentLoad::ReadFirstPart() {
+bool DocumentLoad::ReadFirstPart(const DecodingRule& rule) {
+  rule_ = rule;
   const uint64_t wanted = announcedSize_ <= kWholeFirstPart ? announcedSize_ : kFirstPartOfBigFile;
   std::string bytes;
   firstBytes_ = ReadUpTo(*source_, bytes, static_cast<size_t>(wanted));
@@ -51,7 +52,7 @@ bool DocumentLoad::ReadFirstPart() {
   const bool whole = firstBytes_ < wanted || firstBytes_ >= announcedSize_;
   if (bytes.empty() || source_->failed()) return false;
   try {
-    first_ = DecodeFirstPart(bytes, whole ? firstBytes_ : announcedSize_);
+    first_ = DecodeFirstPart(bytes, whole ? firstBytes_ : announcedSize_, rule_);
   } catch (const std::exception&) {
     return false;  // undecodable
   }
@@ -71,7 +72,8 @@ void DocumentLoad::BuildRest() {
                              first_->rest,
                              first_->text,
                              firstBytes_,
-                             announcedSize_};
+                             announcedSize_,
+                             rule_};
   if (isStream_) {
     feed_ = std::make_shared<StreamFeed>();
     start.rest = feed_;

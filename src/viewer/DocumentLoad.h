@@ -41,9 +41,10 @@ class DocumentLoad {
   DocumentLoad(const DocumentLoad&) = delete;
   DocumentLoad& operator=(const DocumentLoad&) = delete;
 
-  // Reads and converts the first part (a stream's Read is the host's code);
-  // false when it gives no text to show. The stage is Whole or stays Opened.
-  bool ReadFirstPart();
+  // Reads and converts the first part (a stream's Read is the host's code),
+  // its encoding told by `rule`; false when it gives no text to show. The
+  // stage is Whole or stays Opened.
+  bool ReadFirstPart(const DecodingRule& rule = {});
   // Hands the rest to a worker; the load ends with its first part when no
   // worker can start.
   void BuildRest();
@@ -57,8 +58,10 @@ class DocumentLoad {
 
   Stage stage() const { return stage_; }
   const std::wstring& name() const { return name_; }
+  bool isStream() const { return isStream_; }
   const std::string& firstText() const { return first_->text; }
   Encoding encoding() const { return first_ ? first_->rest.encoding() : Encoding::Unknown; }
+  uint32_t codePage() const { return first_ ? first_->rest.codePage() : 0; }
   // The file's size as it is known: what was read of a file shown whole,
   // else what it announced.
   uint64_t size() const { return stage_ == Stage::Whole ? firstBytes_ : announcedSize_; }
@@ -79,6 +82,7 @@ class DocumentLoad {
   uint64_t announcedSize_;
   uint64_t firstBytes_ = 0;
   std::optional<FirstPart> first_;
+  DecodingRule rule_;
   std::shared_ptr<StreamFeed> feed_;  // a stream's bytes on their way to the worker
   std::unique_ptr<LoaderFactory> factory_;  // the worker's, while it builds
   std::shared_ptr<DocumentBuild> build_;

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <climits>
+#include <map>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
@@ -14,7 +15,9 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/ExclusiveLock.h"
 #include "base/NarrowCast.h"
+#include "viewer/CharsetDetection.h"
 
 namespace lumen {
 namespace {
@@ -24,6 +27,7 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
 }
 
 constexpr std::string_view kUtf8Mark("\xEF\xBB\xBF", 3);
+constexpr size_t kMostBytesTestedForUtf16 = size_t{1} << 20;
 
 // The top bits of eight bytes: zero when all of them are ASCII.
 uint64_t HighBits(const unsigned char* p) {
@@ -168,26 +172,34 @@ struct ByteTable {
   std::array<uint8_t, 256> length{};
 };
 
-// The table of the ANSI code page, or null for one whose characters may take
-// two bytes (those go through the platform piece by piece).
-const ByteTable* AnsiByteTable() {
-  static const std::optional<ByteTable> table = []() -> std::optional<ByteTable> {
-    CPINFO info = {};
-    if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize != 1) return std::nullopt;
-    ByteTable made;
-    for (int b = 0; b < 256; ++b) {
-      const char byte = static_cast<char>(b);
-      wchar_t unit = 0;
-      if (MultiByteToWideChar(CP_ACP, 0, &byte, 1, &unit, 1) != 1) return std::nullopt;
-      const int written = WideCharToMultiByte(CP_UTF8, 0, &unit, 1, made.utf8[b].data(), 3, nullptr, nullptr);
-      if (written < 1) return std::nullopt;
-      made.length[b] = static_cast<uint8_t>(written);
-      // Runs of ASCII are copied as they are.
-      if (b < 0x80 && (written != 1 || made.utf8[b][0] != byte)) return std::nullopt;
-    }
-    return made;
-  }();
-  return table ? &*table : nullptr;
+std::optional<ByteTable> MakeByteTable(UINT codePage) {
+  CPINFO info = {};
+  if (!GetCPInfo(codePage, &info) || info.MaxCharSize != 1) return std::nullopt;
+  ByteTable made;
+  for (int b = 0; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    wchar_t unit = 0;
+    if (MultiByteToWideChar(codePage, 0, &byte, 1, &unit, 1) != 1) return std::nullopt;
+    const int written = WideCharToMultiByte(CP_UTF8, 0, &unit, 1, made.utf8[b].data(), 3, nullptr, nullptr);
+    if (written < 1) return std::nullopt;
+    made.length[b] = static_cast<uint8_t>(written);
+    // Runs of ASCII are copied as they are.
+    if (b < 0x80 && (written != 1 || made.utf8[b][0] != byte)) return std::nullopt;
+  }
+  return made;
+}
+
+// The table of a code page (0: the system's), or null for one whose
+// characters may take two bytes (those go through the platform piece by
+// piece). Made once per code page; the loader's thread reads them too.
+const ByteTable* SingleByteTable(uint32_t codePage) {
+  static SRWLOCK lock = SRWLOCK_INIT;
+  static std::map<uint32_t, std::optional<ByteTable>> tables;
+  const uint32_t key = codePage == 0 ? CP_ACP : codePage;
+  ExclusiveLock held(lock);
+  auto found = tables.find(key);
+  if (found == tables.end()) found = tables.emplace(key, MakeByteTable(key)).first;
+  return found->second ? &*found->second : nullptr;
 }
 
 // Every code page of one byte per character keeps ASCII as it is: runs of
@@ -265,15 +277,16 @@ size_t AnsiPieceEnd(std::string_view bytes, size_t start) {
   return bytes.size();
 }
 
-std::string AnsiToUtf8(std::string_view bytes) {
-  if (const ByteTable* table = AnsiByteTable()) return SingleByteToUtf8(bytes, *table);
+std::string AnsiToUtf8(std::string_view bytes, uint32_t codePage) {
+  if (const ByteTable* table = SingleByteTable(codePage)) return SingleByteToUtf8(bytes, *table);
   std::vector<wchar_t> units;
   return Utf8FromUtf16Pieces([&](const auto& sink) {
     for (size_t start = 0; start < bytes.size();) {
       const size_t end = AnsiPieceEnd(bytes, start);
       const int length = narrow_cast<int>(end - start);
       if (units.size() < end - start) units.resize(end - start);  // a byte gives at most one UTF-16 unit
-      const int count = MultiByteToWideChar(CP_ACP, 0, bytes.data() + start, length, units.data(), length);
+      const int count = MultiByteToWideChar(codePage == 0 ? CP_ACP : codePage, 0, bytes.data() + start, length,
+                                            units.data(), length);
       if (count <= 0 || !sink(units.data(), count)) return false;
       start = end;
     }
@@ -374,12 +387,52 @@ Encoding DetectEncoding(std::string_view bytes) {
 
 size_t Utf8TextOffset(std::string_view bytes) { return StartsWith(bytes, kUtf8Mark) ? kUtf8Mark.size() : 0; }
 
-FirstPart DecodeFirstPart(std::string_view head, uint64_t totalSize) {
+std::optional<Encoding> UnmarkedUtf16(std::string_view head, uint64_t totalSize) {
+  if (totalSize % 2 != 0 || head.size() < 2) return std::nullopt;
+  const std::string_view tested = head.substr(0, std::min<size_t>(head.size(), kMostBytesTestedForUtf16) & ~size_t{1});
+  size_t zerosAtEven = 0, zerosAtOdd = 0;
+  for (size_t i = 0; i < tested.size(); i += 2) {
+    zerosAtEven += tested[i] == 0;
+    zerosAtOdd += tested[i + 1] == 0;
+  }
+  const size_t units = tested.size() / 2;
+  // The zeros of ASCII halves on one side; a few on the other may be
+  // characters such as U+4E00, but never a unit of two zeros in most.
+  const auto oneSided = [units](size_t zeros, size_t otherZeros) {
+    return zeros > 0 && zeros * 8 >= units && otherZeros * 8 <= zeros;
+  };
+  const bool littleEndian = oneSided(zerosAtOdd, zerosAtEven), bigEndian = oneSided(zerosAtEven, zerosAtOdd);
+  if (littleEndian == bigEndian) return std::nullopt;
+  // Text, not binary data: no unit of two zero bytes beyond a final one.
+  for (size_t i = 0; i + 2 < tested.size(); i += 2) {
+    if (tested[i] == 0 && tested[i + 1] == 0) return std::nullopt;
+  }
+  return littleEndian ? Encoding::Utf16LE : Encoding::Utf16BE;
+}
+
+uint32_t LegacyCodePage(std::string_view bytes, const DecodingRule& rule) {
+  const uint32_t fallback = rule.fallbackCodePage != 0 ? rule.fallbackCodePage : GetACP();
+  if (!rule.detect) return rule.fallbackCodePage;
+  const uint32_t chosen = ChooseCodePage(bytes, fallback);
+  // The system's own is read as it always was.
+  return chosen == GetACP() && rule.fallbackCodePage == 0 ? 0 : chosen;
+}
+
+FirstPart DecodeFirstPart(std::string_view head, uint64_t totalSize, const DecodingRule& rule) {
   const bool whole = head.size() >= totalSize;
-  FirstPart part{{}, SliceConverter(MarkedOrWideEncoding(head, totalSize).value_or(Encoding::Utf8))};
+  if (rule.chosen) {
+    FirstPart part{{}, SliceConverter(rule.chosen->form, rule.chosen->codePage)};
+    // A choice of UTF-8 shows bytes that are not UTF-8 as they are.
+    part.rest.PassInvalidUtf8();
+    part.rest.Convert(head, whole, part.text);
+    return part;
+  }
+  std::optional<Encoding> form = MarkedOrWideEncoding(head, totalSize);
+  if (!form && rule.detect) form = UnmarkedUtf16(head, totalSize);
+  FirstPart part{{}, SliceConverter(form.value_or(Encoding::Utf8))};
   // UTF-8 is told by converting: its check is the conversion's own.
   if (!part.rest.Convert(head, whole, part.text)) {
-    part = {{}, SliceConverter(Encoding::Ansi)};
+    part = {{}, SliceConverter(Encoding::Ansi, LegacyCodePage(head, rule))};
     part.rest.Convert(head, whole, part.text);
   }
   return part;
@@ -411,7 +464,7 @@ size_t SliceConverter::CompleteLength(std::string_view bytes, bool last) const {
       }
       return n;
     case Encoding::Ansi:
-      if (AnsiByteTable()) return n;
+      if (SingleByteTable(codePage_)) return n;
       // After a byte below 0x40, which no code page uses inside a character.
       for (size_t end = n; end > 0; --end) {
         if (p[end - 1] < 0x40) return end;
@@ -471,11 +524,11 @@ bool SliceConverter::ConvertText(std::string_view text, std::string& out) {
     return true;
   }
   first_ = false;
-  out.append(ConvertToUtf8(text, encoding_));
+  out.append(ConvertToUtf8(text, encoding_, codePage_));
   return true;
 }
 
-std::string ConvertToUtf8(std::string_view bytes, Encoding encoding) {
+std::string ConvertToUtf8(std::string_view bytes, Encoding encoding, uint32_t codePage) {
   switch (encoding) {
     case Encoding::Utf32LE:
     case Encoding::Utf32BE:
@@ -486,7 +539,7 @@ std::string ConvertToUtf8(std::string_view bytes, Encoding encoding) {
     case Encoding::Utf8:
       return std::string(bytes.substr(Utf8TextOffset(bytes)));
     case Encoding::Ansi:
-      return AnsiToUtf8(bytes);
+      return AnsiToUtf8(bytes, codePage);
     default:
       throw std::runtime_error("Cannot detect correct encoding");
   }

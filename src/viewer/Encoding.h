@@ -38,10 +38,33 @@ Encoding DetectEncoding(std::string_view bytes);
 bool IsValidUtf8(const char* bytes, size_t length);
 
 // The text for the editor. A UTF-8 file's mark is dropped; the marks of
-// UTF-16 and UTF-32 files stay as U+FEFF. Throws std::logic_error for UTF-32
-// of a length that is no multiple of 4, std::range_error for a UTF-32 value
-// above U+10FFFF, std::runtime_error for an unknown code.
-std::string ConvertToUtf8(std::string_view bytes, Encoding encoding);
+// UTF-16 and UTF-32 files stay as U+FEFF. ANSI text is read in `codePage`,
+// 0 for the system's. Throws std::logic_error for UTF-32 of a length that is
+// no multiple of 4, std::range_error for a UTF-32 value above U+10FFFF,
+// std::runtime_error for an unknown code.
+std::string ConvertToUtf8(std::string_view bytes, Encoding encoding, uint32_t codePage = 0);
+
+// UTF-16 without a mark that the platform's test misses: short text of
+// mostly ASCII, and any big-endian text. Its zero bytes (the high halves of
+// ASCII letters) stand at one side of the units only; such bytes are also
+// valid UTF-8, but no text holds a NUL between its letters.
+std::optional<Encoding> UnmarkedUtf16(std::string_view head, uint64_t totalSize);
+
+// The user's choice of how to read a file: a Unicode form, or ANSI in a
+// code page (0: the system's).
+struct EncodingChoice {
+  Encoding form = Encoding::Utf8;
+  uint32_t codePage = 0;
+  bool operator==(const EncodingChoice&) const = default;
+};
+
+// How a file's encoding is decided. The default is the first version's rule:
+// a mark, the platform's UTF-16 test, UTF-8, else the system's code page.
+struct DecodingRule {
+  bool detect = false;            // unmarked UTF-16 and the charset detector too
+  uint32_t fallbackCodePage = 0;  // instead of the system's; 0: the system's
+  std::optional<EncodingChoice> chosen;  // the user's, over everything else
+};
 
 // Where a UTF-8 file's text starts within its bytes: after the mark, if any.
 size_t Utf8TextOffset(std::string_view bytes);
@@ -53,7 +76,7 @@ size_t Utf8TextOffset(std::string_view bytes);
 // that names its encoding keeps it, its stray bytes shown as they are.
 class SliceConverter {
  public:
-  explicit SliceConverter(Encoding encoding) : encoding_(encoding) {}
+  explicit SliceConverter(Encoding encoding, uint32_t codePage = 0) : encoding_(encoding), codePage_(codePage) {}
 
   // Appends the UTF-8 of `slice`, with what was held back before it, to
   // `out`; `last` for the final one. False when the slice is not valid UTF-8
@@ -63,6 +86,7 @@ class SliceConverter {
   // From now on invalid UTF-8 passes as it is instead of failing.
   void PassInvalidUtf8() { checked_ = false; }
   Encoding encoding() const { return encoding_; }
+  uint32_t codePage() const { return codePage_; }  // of ANSI text; 0: the system's
 
  private:
   // How much of `bytes` converts now; the rest may belong to the next slice.
@@ -74,6 +98,7 @@ class SliceConverter {
   bool ConvertText(std::string_view text, std::string& out);
 
   Encoding encoding_;
+  uint32_t codePage_;
   std::string held_;  // bytes of a character that the last slice split
   bool first_ = true;  // before any text: a UTF-8 mark is still to be dropped
   bool checked_ = true;  // UTF-8 must be valid
@@ -86,8 +111,11 @@ struct FirstPart {
   SliceConverter rest;
 };
 // Tells the encoding of a file of `totalSize` bytes from `head` (its first
-// bytes, or all of them) and converts them in one pass: a head that is not
-// valid UTF-8 is ANSI. Throws as ConvertToUtf8 does.
-FirstPart DecodeFirstPart(std::string_view head, uint64_t totalSize);
+// bytes, or all of them) by `rule` and converts them in one pass: a head that
+// is not valid UTF-8 is ANSI. Throws as ConvertToUtf8 does.
+FirstPart DecodeFirstPart(std::string_view head, uint64_t totalSize, const DecodingRule& rule = {});
+
+// The code page for bytes that proved not to be UTF-8, by `rule`.
+uint32_t LegacyCodePage(std::string_view bytes, const DecodingRule& rule);
 
 }  // namespace lumen

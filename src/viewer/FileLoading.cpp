@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "viewer/CharsetDetection.h"
 #include "viewer/SourceViewerWindow.h"
 #include "viewer/Styling.h"
 
@@ -48,17 +49,60 @@ std::wstring FormatDescription(const std::wstring& format, int64_t lines, uint64
   }
 }
 
+// "UTF-8, ", "ANSI, " for the system's code page as always, "Windows-1251, "
+// for another, with "(chosen)" where the user chose it.
+std::wstring DescribedEncoding(const ShownFile& shown) {
+  std::wstring label = EncodingLabel(static_cast<int32_t>(shown.encoding));
+  if (shown.encoding == Encoding::Ansi && shown.codePage != 0) label = CodePageName(shown.codePage) + L", ";
+  if (shown.encodingChosen && label.size() >= 2) label.insert(label.size() - 2, L" (chosen)");
+  return label;
+}
+
 }  // namespace
+
+DecodingRule SourceViewerWindow::DecodingRuleOf(const ConfigurationSnapshot& configuration) const {
+  DecodingRule rule;
+  rule.detect = !configuration.hasPath() || configuration.EncodingDetection();
+  const uint32_t fallback = configuration.hasPath() ? configuration.DefaultCodePage() : 0;
+  // A code page Windows does not have is no default.
+  rule.fallbackCodePage = fallback != 0 && IsValidCodePage(fallback) ? fallback : 0;
+  rule.chosen = encodingChoice_;
+  return rule;
+}
+
+void SourceViewerWindow::ChooseEncoding(size_t index) {
+  const std::vector<EncodingOption>& options = EncodingOptions();
+  if (index >= options.size() || !shown_.byPath || !editor_.exists()) return;
+  const PlaceInFile place = {editor_.Send(SCI_LINEFROMPOSITION, editor_.Send(SCI_GETCURRENTPOS)),
+                             editor_.Send(SCI_GETFIRSTVISIBLELINE)};
+  encodingChoice_ = options[index].choice;
+  const std::wstring path = shown_.name;
+  const uint64_t shown = shownCount_;
+  if (!LoadFromPath(path.c_str()) || Superseded(shown + 1)) return;
+  ReturnTo(place);
+  // A big file's lines beyond its first part come later.
+  if (loading_) placeAfterLoad_ = place;
+}
+
+void SourceViewerWindow::ReturnTo(const PlaceInFile& place) {
+  editor_.Send(SCI_GOTOLINE, static_cast<WPARAM>(place.caretLine));
+  editor_.Send(SCI_SETFIRSTVISIBLELINE, static_cast<WPARAM>(place.firstVisibleLine));
+}
 
 LRESULT SourceViewerWindow::LoadFromPath(const wchar_t* path) {
   const uint64_t shown = shownCount_;
   const std::wstring name = path ? path : L"";
   if (name.empty() || !editor_.exists()) return 0;
+  // The user's encoding lasts while the same file is shown.
+  if (!shown_.byPath || CompareStringOrdinal(name.c_str(), -1, shown_.name.c_str(), -1, TRUE) != CSTR_EQUAL) {
+    encodingChoice_.reset();
+  }
   return Show(DocumentLoad::OfFile(name), shown);
 }
 
 LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream) {
   const uint64_t shown = shownCount_;
+  encodingChoice_.reset();
   // The stream is asked its size first, as hosts have always seen it asked.
   std::unique_ptr<DocumentLoad> opened = DocumentLoad::OfStream(name ? name : L"", stream);
   if (!name || !*name || !editor_.exists()) return 0;
@@ -68,18 +112,22 @@ LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream)
 LRESULT SourceViewerWindow::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown) {
   // A stream's Stat and Read are the host's code: it may destroy the viewer,
   // or show another file in it, meanwhile.
-  if (!opened || !opened->ReadFirstPart() || Superseded(shown)) return 0;
+  if (!opened || !opened->ReadFirstPart(DecodingRuleOf(ConfigurationSnapshot::OfPlugin())) || Superseded(shown)) {
+    return 0;
+  }
   // The search that follows shares the message's time with the load.
   const DocumentSearch::Action searchAction(search_);
   // The file is shown from here on: it is the viewer's file, and the rest of
   // one still on its way is not wanted any more.
   const uint64_t showing = ++shownCount_;
   EndLoading();
+  placeAfterLoad_.reset();
   const std::shared_ptr<DocumentLoad> loading(std::move(opened));
   const bool whole = loading->stage() == DocumentLoad::Stage::Whole;
   // The worker starts on the rest while the first part is shown.
   if (!whole) loading->BuildRest();
-  shown_ = {loading->name(), EdgeLinesOf(loading->firstText(), whole), loading->size(), loading->encoding()};
+  shown_ = {loading->name(),        EdgeLinesOf(loading->firstText(), whole), loading->size(), loading->encoding(),
+            loading->codePage(),    !loading->isStream(),                     encodingChoice_.has_value()};
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   ShowFirstPart(configuration, loading->firstText(), loading->expectedTextLength());
   if (loading->stage() == DocumentLoad::Stage::Building) {
@@ -147,6 +195,7 @@ void SourceViewerWindow::FinishLoading() {
   DocumentBuild::Result built = loading_->TakeDocument();
   shown_.size = built.bytes;
   shown_.encoding = built.encoding;
+  shown_.codePage = built.codePage;
   // The last lines may name the language too (a modeline).
   shown_.edgeLines.last = EdgeLinesOf(built.tail, true).last;
   looks_.unlexed = built.holdsUnlexedLine;
@@ -157,6 +206,7 @@ void SourceViewerWindow::FinishLoading() {
   UpdateMargin();
   search_.DocumentReplaced();
   EndLoading();
+  if (placeAfterLoad_) ReturnTo(*std::exchange(placeAfterLoad_, std::nullopt));
   ReportFeatures();  // the description is final now
 }
 
@@ -175,7 +225,7 @@ void SourceViewerWindow::DescribeFile(HostTextRecord* record) const {
   const int64_t lines = editor_.Send(SCI_GETLINECOUNT);
   // While a file loads, the figures are those of what has been read.
   const uint64_t size = loading_ ? loading_->bytesRead() : shown_.size;
-  std::wstring text = EncodingLabel(static_cast<int32_t>(shown_.encoding)) +
+  std::wstring text = DescribedEncoding(shown_) +
                       FormatDescription(HostString(hostFunctions_, kDescriptionFormatId), lines, size);
   if (loading_) text += L", loading " + std::to_wstring(loading_->Percent()) + L" %";
   if (record->textCapacity == 0 || !record->text) return;

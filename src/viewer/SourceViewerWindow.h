@@ -31,6 +31,16 @@ struct ShownFile {
   EdgeLines edgeLines;  // its language's evidence besides the name
   uint64_t size = 0;
   Encoding encoding = Encoding::Unknown;
+  uint32_t codePage = 0;  // of ANSI text; 0: the system's
+  bool byPath = false;    // it can be read again
+  bool encodingChosen = false;  // by the user, not detected
+};
+
+// Where the user was in a file read again in another encoding: the caret's
+// line and the first line in view, put back once the text is there.
+struct PlaceInFile {
+  intptr_t caretLine = 0;
+  intptr_t firstVisibleLine = 0;
 };
 
 // What the viewer applied to the editor, kept so that it is applied again
@@ -87,6 +97,12 @@ class SourceViewerWindow {
   // The rest of a big file is not wanted any more, or could not be had.
   void EndLoading();
   void DescribeFile(HostTextRecord* record) const;
+  // How the next load tells the file's encoding: the configuration's rule,
+  // and the user's choice for the file shown.
+  DecodingRule DecodingRuleOf(const ConfigurationSnapshot& configuration) const;
+  // The Encoding entry's choice at `index`: the file by path is read again in it.
+  void ChooseEncoding(size_t index);
+  void ReturnTo(const PlaceInFile& place);
 
   void CopyText();
   LRESULT MenuItems(uint32_t* count);
@@ -137,9 +153,14 @@ class SourceViewerWindow {
   ShownFile shown_;
   EditorLooks looks_;
   bool searchPanelShown_ = false;
-  // The view's toggles; wrapping follows the configuration until toggled.
+  // The view's toggles. Whether lines wrap is the control's own state (the
+  // big-file rule may refuse it); the user's choice, once made, outlasts a
+  // reload of the settings, until then the configuration's holds.
   ViewToggles toggles_;
   std::optional<bool> wrapChosen_;
+  // The user's encoding for the file shown; the next file starts detected.
+  std::optional<EncodingChoice> encodingChoice_;
+  std::optional<PlaceInFile> placeAfterLoad_;  // where a progressive re-read returns to
   bool windowDestroyed_ = false;
   uint64_t shownCount_ = 0;  // files shown so far
   SchemeWatch schemeWatch_;

@@ -105,6 +105,7 @@ void SourceViewerWindow::RunCommand(WORD id) {
       }
       break;
     default:  // Ctrl+M and Ctrl+W are taken from the host and do nothing
+      if (id >= IDM_ENCODING_FIRST && id <= IDM_ENCODING_LAST) ChooseEncoding(id - IDM_ENCODING_FIRST);
       break;
   }
 }
@@ -158,11 +159,11 @@ LRESULT SourceViewerWindow::OnContextMenu(LPARAM at) {
              static_cast<LONG>(editor_.Send(SCI_POINTYFROMPOSITION, 0, caret) + editor_.Send(SCI_TEXTHEIGHT, 0))};
     ClientToScreen(editor_.window(), &point);
   }
-  ViewToggles shown = toggles_;
-  shown.wrapLines = editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE;
-  const bool hasSelection = editor_.Send(SCI_GETSELECTIONEND) > editor_.Send(SCI_GETSELECTIONSTART);
-  const UINT chosen =
-      ShowContextMenu(instance_, window_, point, ContextMenuEntries(shown, looks_.bigDocument, hasSelection));
+  MenuState state = {toggles_, looks_.bigDocument,
+                     editor_.Send(SCI_GETSELECTIONEND) > editor_.Send(SCI_GETSELECTIONSTART), encodingChoice_,
+                     shown_.byPath};
+  state.toggles.wrapLines = editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE;  // the control's, not a copy kept here
+  const UINT chosen = ShowContextMenu(instance_, window_, point, ContextMenuEntries(state));
   // The menu's loop ran the host's messages: the viewer may be gone.
   if (chosen != 0 && !Gone()) RunCommand(static_cast<WORD>(chosen));
   return 0;

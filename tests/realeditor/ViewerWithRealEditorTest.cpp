@@ -2,6 +2,9 @@
 // configuration we ship: what a user sees.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "DebugOutput.h"
 #include "EditorStandIn.h"
 #include "HeapCheck.h"
@@ -10,6 +13,7 @@
 #include "config/Model.h"
 #include "abi/HostMessages.h"
 #include "resources/resource.h"
+#include "viewer/ContextMenu.h"
 #include "viewer/Styling.h"
 #include "abi/ScintillaInterface.h"
 
@@ -319,7 +323,9 @@ TEST_F(RealEditor, ShowsTheContextMenuWithTheViewersCommandsAndTheirStates) {
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
       wchar_t text[80] = {};
       GetMenuStringW(menu, i, text, 80, MF_BYPOSITION);
-      const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+      // A submenu's entry holds the count of its entries in its high byte.
+      UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+      if (state & MF_POPUP) state &= 0xFF;
       if (state & MF_SEPARATOR) {
         entries.push_back(L"-");
         continue;
@@ -339,9 +345,54 @@ TEST_F(RealEditor, ShowsTheContextMenuWithTheViewersCommandsAndTheirStates) {
       L"&Find...\tCtrl+F", L"Find &next\tF3", L"Find &previous\tShift+F3", L"&Go to line...\tCtrl+G", L"-",
       std::wstring(L"&Wrap lines\tCtrl+Shift+W") + (wrap == SC_WRAP_NONE ? L" [x]" : L""),
       L"Show white&space and line ends\tCtrl+Shift+8 [x]", L"Show in&dentation guides\tCtrl+Shift+I [x]",
-      L"Fold a&ll\tAlt+0 [grey]", L"&Unfold all\tAlt+Shift+0 [grey]", L"-",
+      L"Fold a&ll\tAlt+0 [grey]", L"&Unfold all\tAlt+Shift+0 [grey]", L"-", L"&Encoding", L"-",
       L"Zoom &in\tCtrl+Num +", L"Zoom &out\tCtrl+Num -", L"&Reset zoom\tCtrl+Num /"};
   EXPECT_EQ(entries, expected);
+}
+
+// The Encoding entry reads the file again at once in the encoding chosen,
+// keeping the caret's line and the search; the choice lasts for that file.
+TEST(RealEditorWithEncodings, ReadsTheFileAgainInTheChosenEncodingWithCaretAndSearch) {
+  test::ViewerHarness viewer(test::TestConfiguration(true, true));
+  const auto choose = [&](std::optional<EncodingChoice> choice) {
+    const std::vector<EncodingOption>& options = EncodingOptions();
+    const auto at = std::find_if(options.begin(), options.end(), [&](const auto& o) { return o.choice == choice; });
+    ASSERT_NE(at, options.end());
+    viewer.Send(WM_COMMAND, MAKEWPARAM(IDM_ENCODING_FIRST + (at - options.begin()), 1));
+  };
+  const EncodingChoice koi8r{Encoding::Ansi, 20866};
+  // "Privet" in Windows-1251, which KOI8-R reads as other letters.
+  std::string line = "// \xCF\xF0\xE8\xE2\xE5\xF2 world\n", small, big;
+  for (int i = 0; i < 60; ++i) small += line;
+  while (big.size() <= kBigDocument) big += line;
+  for (const std::string* text : {&small, &big}) {
+    SCOPED_TRACE(text->size());
+    ASSERT_EQ(viewer.OpenText(*text, L"greeting.c"), 1);
+    ASSERT_TRUE(viewer.WaitWhileLoading());
+    EXPECT_EQ(viewer.Description().substr(0, 14), L"Windows-1251, ");
+    viewer.Send(WM_COMMAND, IDM_FIND);
+    viewer.TypeSearchText(L"world");
+    viewer.Sci(SCI_GOTOLINE, 50);
+    const size_t marks = IndicatorRanges(viewer.editor()).size();
+    choose(koi8r);
+    ASSERT_TRUE(viewer.WaitWhileLoading());
+    EXPECT_EQ(viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS)), 50);
+    EXPECT_EQ(viewer.Description().substr(0, 17), L"KOI8-R (chosen), ");
+    // The search goes on in the text read anew: marked, and F3 steps to a match.
+    if (text == &small) EXPECT_EQ(IndicatorRanges(viewer.editor()).size(), marks);
+    viewer.PressKey(VK_F3);
+    const auto [start, end] = viewer.Selection();
+    EXPECT_EQ(end - start, 5);
+    EXPECT_EQ(viewer.Sci(SCI_GETCHARAT, start), 'w');
+    viewer.Send(HBXPLUGINMSG_RELOADSETTINGS);
+    ASSERT_EQ(viewer.OpenFile(viewer.FilePath(L"greeting.c")), 1);
+    EXPECT_EQ(viewer.Description().substr(0, 17), L"KOI8-R (chosen), ") << "the same file keeps the choice";
+    choose(std::nullopt);
+    EXPECT_EQ(viewer.Description().substr(0, 14), L"Windows-1251, ");
+    choose(koi8r);
+    ASSERT_EQ(viewer.OpenText("int x;\n", L"other.c"), 1);
+    EXPECT_EQ(viewer.Description().substr(0, 7), L"UTF-8, ") << "the next file starts detected";
+  }
 }
 
 // The configuration gives the toggles' starting values; without them the

@@ -1,0 +1,287 @@
+#include "viewer/CharsetDetection.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <windows.h>
+
+// The detector's own headers expect its basic types first.
+#include "nscore.h"
+#include "nsCharSetProber.h"
+#include "nsUniversalDetector.h"
+
+namespace lumen {
+namespace {
+
+constexpr size_t kMostBytesLookedAt = size_t{1} << 20;
+constexpr size_t kMostSampleBytes = size_t{16} << 10;
+
+// The detector's charset names and the code pages Windows reads them in.
+// Charsets Windows has no code page for (EUC-TW, VISCII, ISO-8859-10 and -16)
+// are missing: the system's code page stays.
+struct DetectorName {
+  const char* name;
+  uint32_t codePage;
+};
+constexpr DetectorName kDetectorNames[] = {
+    {"WINDOWS-1250", 1250},     {"WINDOWS-1251", 1251},     {"WINDOWS-1252", 1252},
+    {"WINDOWS-1253", 1253},     {"WINDOWS-1254", 1254},     {"WINDOWS-1255", 1255},
+    {"WINDOWS-1256", 1256},     {"WINDOWS-1257", 1257},     {"WINDOWS-1258", 1258},
+    {"ISO-8859-1", 28591},      {"ISO-8859-2", 28592},      {"ISO-8859-3", 28593},
+    {"ISO-8859-4", 28594},      {"ISO-8859-5", 28595},      {"ISO-8859-6", 28596},
+    {"ISO-8859-7", 28597},      {"ISO-8859-8", 28598},      {"ISO-8859-8-I", 28598},
+    {"ISO-8859-9", 28599},      {"ISO-8859-11", 874},       {"ISO-8859-13", 28603},
+    {"ISO-8859-15", 28605},     {"TIS-620", 874},           {"KOI8-R", 20866},
+    {"IBM866", 866},            {"IBM855", 855},            {"IBM852", 852},
+    {"MAC-CYRILLIC", 10007},    {"MAC-CENTRALEUROPE", 10029}, {"SHIFT_JIS", 932},
+    {"SJIS", 932},              {"EUC-JP", 20932},          {"GB18030", 936},
+    {"GB2312", 936},            {"BIG5", 950},              {"EUC-KR", 949},
+    {"UHC", 949},               {"CP949", 949},             {"WINDOWS-949", 949},
+};
+
+uint32_t CodePageOfDetectorName(const char* name) {
+  for (const DetectorName& known : kDetectorNames) {
+    if (_stricmp(known.name, name) == 0) return known.codePage;
+  }
+  return 0;
+}
+
+// The detector with its verdict read out whole: the library's own interface
+// gives one name only, and none where it is unsure. Its probers for
+// multi-byte, single-byte and Latin-1 text each have a best guess.
+class Detector final : public nsUniversalDetector {
+ public:
+  Detector() : nsUniversalDetector(NS_FILTER_ALL) {}
+
+  std::vector<CharsetGuess> Guesses(std::string_view bytes) {
+    HandleData(bytes.data(), static_cast<PRUint32>(bytes.size()));
+    DataEnd();
+    if (!reported_.empty() && mDone) return {{CodePageOfDetectorName(reported_.c_str()), 1.0F}};
+    std::vector<CharsetGuess> guesses;
+    if (mInputState != eHighbyte) return guesses;
+    for (nsCharSetProber* prober : mCharSetProbers) {
+      if (!prober) continue;
+      const float confidence = prober->GetConfidence();  // before the name: it picks the group's best
+      guesses.push_back({CodePageOfDetectorName(prober->GetCharSetName()), confidence});
+    }
+    std::sort(guesses.begin(), guesses.end(),
+              [](const CharsetGuess& a, const CharsetGuess& b) { return a.confidence > b.confidence; });
+    return guesses;
+  }
+
+ protected:
+  void Report(const char* charset) override { reported_ = charset; }
+
+ private:
+  std::string reported_;
+};
+
+// An ISO-8859 guess for bytes that hold 0x80 to 0x9F, control characters
+// that no ISO-8859 text has: the Windows code page of that script, which
+// puts letters and signs there.
+uint32_t WindowsCodePageForControls(uint32_t codePage, std::string_view bytes) {
+  const bool controls = std::any_of(bytes.begin(), bytes.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x80 && byte <= 0x9F;
+  });
+  if (!controls) return codePage;
+  switch (codePage) {
+    case 28591:
+    case 28605:
+      return 1252;
+    case 28592:
+      return 1250;
+    case 28597:
+      return 1253;
+    case 28598:
+      return 1255;
+    case 28599:
+      return 1254;
+    case 28594:
+    case 28603:
+      return 1257;
+    default:
+      return codePage;
+  }
+}
+
+// The detector knows KOI8-R only; the Ukrainian letters of KOI8-U stand where
+// KOI8-R has box-drawing signs, which Russian text never needs.
+uint32_t Koi8UForUkrainianLetters(uint32_t codePage, std::string_view bytes) {
+  if (codePage != 20866) return codePage;
+  constexpr std::string_view kUkrainianOnly("\xA4\xA6\xA7\xAD\xB4\xB6\xB7\xBD");
+  return bytes.find_first_of(kUkrainianOnly) != std::string_view::npos ? 21866 : codePage;
+}
+
+std::wstring Decoded(std::string_view bytes, uint32_t codePage) {
+  const int length = static_cast<int>(bytes.size());
+  const int size = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
+  if (size <= 0) return {};
+  std::wstring text(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(codePage, 0, bytes.data(), length, text.data(), size);
+  return text;
+}
+
+// Whether every byte sequence is a character of the code page: bytes of
+// another code page read in a double-byte one break its pairs.
+bool ReadsWhole(std::string_view bytes, uint32_t codePage) {
+  return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                             0) > 0;
+}
+
+// How sure the detector must be: a few words fit many code pages, so the
+// fewer letters above ASCII, the surer.
+float ConfidenceNeeded(size_t bytesAboveAscii) {
+  if (bytesAboveAscii < 8) return 0.6F;
+  if (bytesAboveAscii < 32) return 0.5F;
+  return 0.3F;
+}
+// Below this the detector's guess is noise, however odd the system's reading.
+constexpr float kLeastConfidence = 0.15F;
+
+size_t BytesAboveAscii(std::string_view bytes) {
+  return static_cast<size_t>(std::count_if(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; }));
+}
+
+// Of the characters beyond ASCII in `text`, the share that are no letters or
+// marks of letters, or capitals right after a small letter: text read in its
+// own code page is letters, read in the wrong one it turns partly into signs,
+// controls and capitals inside words.
+float OddShare(const std::wstring& text) {
+  const int length = static_cast<int>(text.size());
+  std::vector<WORD> kinds(text.size()), marks(text.size());
+  if (length == 0 || !GetStringTypeW(CT_CTYPE1, text.data(), length, kinds.data()) ||
+      !GetStringTypeW(CT_CTYPE3, text.data(), length, marks.data())) {
+    return length == 0 ? 0 : 1;
+  }
+  size_t beyondAscii = 0, odd = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] <= 0x7F) continue;
+    ++beyondAscii;
+    // The punctuation of Chinese and Japanese text is as much a part of it as its letters.
+    const bool cjkPunctuation = (text[i] >= 0x3000 && text[i] <= 0x303F) || (text[i] >= 0xFF00 && text[i] <= 0xFF65);
+    const bool letter =
+        ((kinds[i] & C1_ALPHA) || (marks[i] & C3_NONSPACING) || cjkPunctuation) && text[i] != 0xFFFD;
+    const bool capitalInWord = (kinds[i] & C1_UPPER) && i > 0 && (kinds[i - 1] & C1_LOWER);
+    odd += !letter || capitalInWord;
+  }
+  return beyondAscii == 0 ? 0 : static_cast<float>(odd) / static_cast<float>(beyondAscii);
+}
+
+// Code pages of old systems that short text from today's matches by chance
+// more often than it was written in them: offered to choose, never guessed.
+bool GuessedNever(uint32_t codePage) { return codePage == 10007 || codePage == 10029 || codePage == 852 || codePage == 855; }
+
+}  // namespace
+
+const std::vector<CodePage>& KnownCodePages() {
+  static const std::vector<CodePage> pages = {
+      {1252, L"Windows-1252", Script::Western},
+      {28591, L"ISO-8859-1", Script::Western},
+      {28605, L"ISO-8859-15", Script::Western},
+      {1250, L"Windows-1250", Script::CentralEuropean},
+      {28592, L"ISO-8859-2", Script::CentralEuropean},
+      {852, L"CP852", Script::CentralEuropean},
+      {10029, L"Mac Central European", Script::CentralEuropean},
+      {1251, L"Windows-1251", Script::Cyrillic},
+      {20866, L"KOI8-R", Script::Cyrillic},
+      {21866, L"KOI8-U", Script::Cyrillic},
+      {28595, L"ISO-8859-5", Script::Cyrillic},
+      {866, L"CP866", Script::Cyrillic},
+      {855, L"CP855", Script::Cyrillic},
+      {10007, L"Mac Cyrillic", Script::Cyrillic},
+      {1253, L"Windows-1253", Script::Greek},
+      {28597, L"ISO-8859-7", Script::Greek},
+      {1254, L"Windows-1254", Script::Turkish},
+      {28599, L"ISO-8859-9", Script::Turkish},
+      {28593, L"ISO-8859-3", Script::Turkish},
+      {1255, L"Windows-1255", Script::Hebrew},
+      {28598, L"ISO-8859-8", Script::Hebrew},
+      {1256, L"Windows-1256", Script::Arabic},
+      {28596, L"ISO-8859-6", Script::Arabic},
+      {1257, L"Windows-1257", Script::Baltic},
+      {28603, L"ISO-8859-13", Script::Baltic},
+      {28594, L"ISO-8859-4", Script::Baltic},
+      {1258, L"Windows-1258", Script::Vietnamese},
+      {874, L"Windows-874", Script::Thai},
+      {932, L"Shift_JIS", Script::Japanese},
+      {20932, L"EUC-JP", Script::Japanese},
+      {936, L"GBK", Script::ChineseSimplified},
+      {950, L"Big5", Script::ChineseTraditional},
+      {949, L"EUC-KR", Script::Korean},
+  };
+  return pages;
+}
+
+std::optional<CodePage> FindCodePage(uint32_t number) {
+  for (const CodePage& page : KnownCodePages()) {
+    if (page.number == number) return page;
+  }
+  return std::nullopt;
+}
+
+std::wstring CodePageName(uint32_t number) {
+  if (const std::optional<CodePage> page = FindCodePage(number)) return page->name;
+  return L"CP" + std::to_wstring(number);
+}
+
+std::vector<CharsetGuess> GuessCharsets(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  Detector detector;
+  return detector.Guesses(bytes);
+}
+
+std::string DetectionSample(std::string_view head) {
+  head = head.substr(0, kMostBytesLookedAt);
+  // Whole lines only: a cut one may end inside a character of two bytes.
+  const size_t lastLineEnd = head.rfind('\n');
+  if (lastLineEnd != std::string_view::npos) head = head.substr(0, lastLineEnd + 1);
+  std::string sample;
+  for (size_t start = 0; start < head.size();) {
+    size_t end = head.find('\n', start);
+    end = end == std::string_view::npos ? head.size() : end + 1;
+    const std::string_view line = head.substr(start, end - start);
+    if (BytesAboveAscii(line) > 0) {
+      if (sample.size() + line.size() > kMostSampleBytes && !sample.empty()) break;
+      sample.append(line.substr(0, kMostSampleBytes));
+    }
+    start = end;
+  }
+  return sample;
+}
+
+uint32_t ChooseCodePage(std::string_view head, uint32_t fallback) {
+  const std::string sample = DetectionSample(head);
+  const std::wstring inFallback = Decoded(sample, fallback);
+  const float fallbackOdd = inFallback.empty() || !ReadsWhole(sample, fallback) ? 1.0F : OddShare(inFallback);
+  // Of the detector's guesses, the likeliest that reads as letters.
+  uint32_t best = 0;
+  float bestScore = 0, bestConfidence = 0, bestOdd = 1;
+  for (const CharsetGuess& guess : GuessCharsets(sample)) {
+    if (guess.codePage == 0 || guess.confidence < kLeastConfidence || GuessedNever(guess.codePage)) continue;
+    const uint32_t codePage = Koi8UForUkrainianLetters(WindowsCodePageForControls(guess.codePage, sample), sample);
+    if (!IsValidCodePage(codePage)) continue;
+    const std::wstring text = codePage == fallback ? inFallback : Decoded(sample, codePage);
+    if (text.empty() || !ReadsWhole(sample, codePage)) continue;
+    const float odd = OddShare(text), score = guess.confidence - odd;
+    if (best == 0 || score > bestScore) {
+      best = codePage;
+      bestScore = score;
+      bestConfidence = guess.confidence;
+      bestOdd = odd;
+    }
+  }
+  if (best == 0 || best == fallback) return fallback;
+  // Sure enough for so few letters, and reading no worse than the system's
+  // code page; or, where the system's reads signs for letters, one that
+  // reads letters.
+  const bool sure = bestConfidence >= ConfidenceNeeded(BytesAboveAscii(sample)) && bestOdd <= fallbackOdd + 0.05F;
+  const bool plainlyBetter = fallbackOdd >= 0.15F && bestOdd == 0;
+  if (!sure && !plainlyBetter) return fallback;
+  // The system's code page keeps a file it reads the same: ISO-8859-1 text
+  // without control characters is also Windows-1252 text.
+  if (Decoded(sample, best) == inFallback) return fallback;
+  return best;
+}
+
+}  // namespace lumen

@@ -1,0 +1,119 @@
+// Telling legacy code pages and unmarked UTF-16 apart: text in each script,
+// written as Windows writes it, comes back as it was written; what the
+// detector cannot be sure of stays in the system's (or the default) code page.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <windows.h>
+
+#include "viewer/CharsetDetection.h"
+#include "viewer/Encoding.h"
+
+namespace lumen {
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+  std::wstring wide(utf8.size(), L'\0');
+  wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                  static_cast<int>(wide.size())));
+  return wide;
+}
+
+// `utf8` as code page `codePage` writes it.
+std::string Encoded(const std::string& utf8, uint32_t codePage) {
+  const std::wstring wide = Wide(utf8);
+  std::string bytes(wide.size() * 4, '\0');
+  bytes.resize(WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(),
+                                   static_cast<int>(bytes.size()), nullptr, nullptr));
+  return bytes;
+}
+
+// A source file of about 80 lines: code, and the text in its comments and strings.
+std::string SourceFile(const std::string& text) {
+  std::string file;
+  for (int block = 0; block < 8; ++block) {
+    file += "// " + text + "\nint step" + std::to_string(block) + "(int x) {\n  if (x > 0) return x * 2;\n";
+    file += "  puts(\"" + text + "\");\n  return 0;\n}\n\n";
+  }
+  return file;
+}
+
+DecodingRule Detecting(uint32_t fallback = 0) {
+  DecodingRule rule;
+  rule.detect = true;
+  rule.fallbackCodePage = fallback;
+  return rule;
+}
+
+TEST(CharsetDetection, ReadsSourceInEachScriptsCodePageAsItWasWritten) {
+  const struct {
+    uint32_t codePage;
+    const char* text;
+  } cases[] = {
+      {1251, "Не удалось открыть файл конфигурации, проверьте права доступа и повторите попытку."},
+      {20866, "Не удалось открыть файл конфигурации, проверьте права доступа и повторите попытку."},
+      {21866, "Не вдалося відкрити файл налаштувань, перевірте права доступу і спробуйте ще раз."},
+      {1253, "Δεν ήταν δυνατό το άνοιγμα του αρχείου ρυθμίσεων, ελέγξτε τα δικαιώματα πρόσβασης."},
+      {1255, "לא ניתן לפתוח את קובץ ההגדרות, בדוק את הרשאות הגישה ונסה שוב."},
+      {874, "ไม่สามารถเปิดแฟ้มการตั้งค่าได้ กรุณาตรวจสอบสิทธิ์การเข้าถึงแล้วลองอีกครั้ง"},
+      {932, "設定ファイルを開けませんでした。アクセス権を確認してから、もう一度やり直してください。"},
+      {936, "无法打开配置文件，请检查访问权限后重试。下载的软件包已经损坏，请重新下载。"},
+      {950, "無法開啟設定檔，請檢查存取權限後再試一次。下載的套件已經損毀，請重新下載。"},
+      {949, "구성 파일을 열 수 없습니다. 접근 권한을 확인한 후 다시 시도하십시오."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.codePage);
+    const std::string text = SourceFile(c.text);
+    const std::string bytes = Encoded(text, c.codePage);
+    ASSERT_FALSE(bytes.empty());
+    const FirstPart part = DecodeFirstPart(bytes, bytes.size(), Detecting());
+    EXPECT_EQ(part.text, text);
+  }
+}
+
+TEST(CharsetDetection, KeepsTheSystemsOrTheDefaultCodePageWhereItCannotBeSure) {
+  // One line of a few words in the system's code page stays in it.
+  const std::string word = GetACP() == 932 ? "// サイズ変更\n" : "// Größe ändern\n";
+  const std::string bytes = Encoded(word, CP_ACP);
+  EXPECT_EQ(DecodeFirstPart(bytes, bytes.size(), Detecting()).text, word);
+  EXPECT_EQ(DecodeFirstPart(bytes, bytes.size(), Detecting()).rest.codePage(), 0u);
+  // A default code page takes the system's place, with detection and without.
+  const std::string russian = Encoded("// Привет\n", 1251);
+  EXPECT_EQ(DecodeFirstPart(russian, russian.size(), Detecting(1251)).text, "// Привет\n");
+  DecodingRule plain;
+  plain.fallbackCodePage = 1251;
+  EXPECT_EQ(DecodeFirstPart(russian, russian.size(), plain).text, "// Привет\n");
+  // Without detection the first version's rule holds exactly.
+  const std::string source = Encoded(SourceFile("Не удалось открыть файл конфигурации."), 1251);
+  EXPECT_EQ(DecodeFirstPart(source, source.size()).text, ConvertToUtf8(source, Encoding::Ansi));
+  EXPECT_EQ(DecodeFirstPart(source, source.size()).rest.codePage(), 0u);
+}
+
+TEST(CharsetDetection, TellsUnmarkedUtf16OfEitherOrderFromItsZeroBytes) {
+  const std::wstring line = L"int x = 1;";  // 20 bytes
+  std::string little, big;
+  for (const wchar_t unit : line) {
+    little += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    big += {static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
+  }
+  ASSERT_EQ(little.size(), 20u);
+  EXPECT_EQ(DecodeFirstPart(little, little.size(), Detecting()).rest.encoding(), Encoding::Utf16LE);
+  EXPECT_EQ(DecodeFirstPart(big, big.size(), Detecting()).text, "int x = 1;");
+  EXPECT_EQ(DecodeFirstPart(big, big.size(), Detecting()).rest.encoding(), Encoding::Utf16BE);
+  // Zeros on both sides are binary data, not text; an odd length holds no UTF-16.
+  EXPECT_FALSE(UnmarkedUtf16(std::string("a\0\0\0b\0", 6), 6));
+  EXPECT_FALSE(UnmarkedUtf16(little, 21));
+  EXPECT_FALSE(UnmarkedUtf16("plain ASCII text", 16));
+}
+
+TEST(CharsetDetection, NamesCodePagesAsUsersKnowThem) {
+  EXPECT_EQ(CodePageName(1251), L"Windows-1251");
+  EXPECT_EQ(CodePageName(932), L"Shift_JIS");
+  EXPECT_EQ(CodePageName(936), L"GBK");
+  EXPECT_EQ(CodePageName(12345), L"CP12345");
+  // Every code page offered is one Windows reads.
+  for (const CodePage& page : KnownCodePages()) EXPECT_TRUE(IsValidCodePage(page.number)) << page.number;
+}
+
+}  // namespace
+}  // namespace lumen
