@@ -123,8 +123,18 @@ int Run(const std::vector<std::wstring>& arguments) {
     if (!right) {
       const FirstPart part = DecodeFirstPart(bytes, bytes.size(), lumenRule);
       std::string line = c.file + " shown in " + std::to_string(part.rest.codePage()) + "; detector:";
-      for (const CharsetGuess& guess : GuessCharsets(DetectionSample(bytes))) {
-        line += " " + std::to_string(guess.codePage) + " at " + std::to_string(guess.confidence).substr(0, 4);
+      const std::string sample = DetectionSample(bytes);
+      const auto odd = [&](uint32_t codePage) {
+        const std::string text = ConvertToUtf8(sample, Encoding::Ansi, codePage);
+        std::wstring wide(text.size(), L'\0');
+        wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                        static_cast<int>(wide.size())));
+        return std::to_string(OddShare(wide)).substr(0, 4);
+      };
+      line += " (odd " + odd(0) + ")";
+      for (const CharsetGuess& guess : GuessCharsets(sample)) {
+        line += " " + std::to_string(guess.codePage) + " at " + std::to_string(guess.confidence).substr(0, 4) +
+                " (odd " + (guess.codePage ? odd(guess.codePage) : std::string("-")) + ")";
       }
       wrong.push_back(line);
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwctype>
 #include <iterator>
 #include <windows.h>
 
@@ -80,6 +81,9 @@ class Detector final : public nsUniversalDetector {
 // that no ISO-8859 text has: the Windows code page of that script, which
 // puts letters and signs there.
 uint32_t WindowsCodePageForControls(uint32_t codePage, std::string_view bytes) {
+  // Windows-1252 and -1254 read every other byte as ISO-8859-1 and -9 do.
+  if (codePage == 28591) return 1252;
+  if (codePage == 28599) return 1254;
   const bool controls = std::any_of(bytes.begin(), bytes.end(), [](char c) {
     const auto byte = static_cast<unsigned char>(c);
     return byte >= 0x80 && byte <= 0x9F;
@@ -143,8 +147,18 @@ size_t BytesAboveAscii(std::string_view bytes) {
   return static_cast<size_t>(std::count_if(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; }));
 }
 
-// Of the characters beyond ASCII in `text`, the share that are no letters or
-// marks of letters, or capitals right after a small letter: text read in its
+// Quotes, dashes and the like, which text beyond ASCII holds between its letters.
+constexpr wchar_t kTextPunctuation[] = L"\u00AB\u00BB\u2039\u203A\u2018\u2019\u201A\u201C\u201D\u201E\u2013\u2014\u2026\u00B7\u00A1\u00BF\u2022";
+
+// Code pages of old systems that short text from today's matches by chance
+// more often than it was written in them: offered to choose, never guessed.
+bool GuessedNever(uint32_t codePage) { return codePage == 10007 || codePage == 10029 || codePage == 852 || codePage == 855; }
+
+}  // namespace
+
+// Of the characters beyond ASCII in `text`, the share that are no letters,
+// marks of letters, spaces or punctuation, or capitals right after a small
+// letter: text read in its
 // own code page is letters, read in the wrong one it turns partly into signs,
 // controls and capitals inside words.
 float OddShare(const std::wstring& text) {
@@ -160,19 +174,24 @@ float OddShare(const std::wstring& text) {
     ++beyondAscii;
     // The punctuation of Chinese and Japanese text is as much a part of it as its letters.
     const bool cjkPunctuation = (text[i] >= 0x3000 && text[i] <= 0x303F) || (text[i] >= 0xFF00 && text[i] <= 0xFF65);
+    // Quotes, dashes and the like belong to text; currency, maths and other
+    // signs in a run of letters mostly come of a wrong code page.
+    const bool textPunctuation = std::wstring_view(kTextPunctuation).find(text[i]) != std::wstring_view::npos;
     const bool letter =
-        ((kinds[i] & C1_ALPHA) || (marks[i] & C3_NONSPACING) || cjkPunctuation) && text[i] != 0xFFFD;
+        ((kinds[i] & (C1_ALPHA | C1_SPACE)) || (marks[i] & C3_NONSPACING) || cjkPunctuation || textPunctuation) &&
+        !(kinds[i] & C1_CNTRL) && text[i] != 0xFFFD;
     const bool capitalInWord = (kinds[i] & C1_UPPER) && i > 0 && (kinds[i - 1] & C1_LOWER);
-    odd += !letter || capitalInWord;
+    // A Greek, Cyrillic or Chinese letter alone inside a Latin word: bytes
+    // of a Latin code page read in another.
+    const auto asciiLetter = [&](size_t at) { return at < text.size() && text[at] < 0x80 && iswalpha(text[at]); };
+    const bool foreignInLatinWord = text[i] >= 0x370 && i > 0 && asciiLetter(i - 1) && asciiLetter(i + 1);
+    // Half-width katakana come in words; one alone is a Latin letter read in Shift_JIS.
+    const auto halfWidthKana = [&](size_t at) { return at < text.size() && text[at] >= 0xFF61 && text[at] <= 0xFF9F; };
+    const bool loneKana = halfWidthKana(i) && !(i > 0 && halfWidthKana(i - 1)) && !halfWidthKana(i + 1);
+    odd += !letter || capitalInWord || foreignInLatinWord || loneKana;
   }
   return beyondAscii == 0 ? 0 : static_cast<float>(odd) / static_cast<float>(beyondAscii);
 }
-
-// Code pages of old systems that short text from today's matches by chance
-// more often than it was written in them: offered to choose, never guessed.
-bool GuessedNever(uint32_t codePage) { return codePage == 10007 || codePage == 10029 || codePage == 852 || codePage == 855; }
-
-}  // namespace
 
 const std::vector<CodePage>& KnownCodePages() {
   static const std::vector<CodePage> pages = {
@@ -220,6 +239,13 @@ std::optional<CodePage> FindCodePage(uint32_t number) {
   return std::nullopt;
 }
 
+uint32_t WindowsCodePageOf(Script script) {
+  for (const CodePage& page : KnownCodePages()) {
+    if (page.script == script) return page.number;  // the first of each script is Windows' own
+  }
+  return 0;
+}
+
 std::wstring CodePageName(uint32_t number) {
   if (const std::optional<CodePage> page = FindCodePage(number)) return page->name;
   return L"CP" + std::to_wstring(number);
@@ -254,34 +280,46 @@ uint32_t ChooseCodePage(std::string_view head, uint32_t fallback) {
   const std::string sample = DetectionSample(head);
   const std::wstring inFallback = Decoded(sample, fallback);
   const float fallbackOdd = inFallback.empty() || !ReadsWhole(sample, fallback) ? 1.0F : OddShare(inFallback);
-  // Of the detector's guesses, the likeliest that reads as letters.
-  uint32_t best = 0;
-  float bestScore = 0, bestConfidence = 0, bestOdd = 1;
+  // Of the detector's guesses, and the Windows code pages of their scripts,
+  // the likeliest that reads as letters.
+  struct Candidate {
+    uint32_t codePage = 0;
+    float confidence = 0, odd = 1;
+  } best;
+  float bestScore = 0;
+  const auto consider = [&](uint32_t codePage, float confidence) {
+    if (!IsValidCodePage(codePage)) return;
+    const std::wstring text = codePage == fallback ? inFallback : Decoded(sample, codePage);
+    if (text.empty() || !ReadsWhole(sample, codePage)) return;
+    const float odd = OddShare(text), score = confidence - odd;
+    if (best.codePage == 0 || score > bestScore) {
+      best = {codePage, confidence, odd};
+      bestScore = score;
+    }
+  };
   for (const CharsetGuess& guess : GuessCharsets(sample)) {
     if (guess.codePage == 0 || guess.confidence < kLeastConfidence || GuessedNever(guess.codePage)) continue;
-    const uint32_t codePage = Koi8UForUkrainianLetters(WindowsCodePageForControls(guess.codePage, sample), sample);
-    if (!IsValidCodePage(codePage)) continue;
-    const std::wstring text = codePage == fallback ? inFallback : Decoded(sample, codePage);
-    if (text.empty() || !ReadsWhole(sample, codePage)) continue;
-    const float odd = OddShare(text), score = guess.confidence - odd;
-    if (best == 0 || score > bestScore) {
-      best = codePage;
-      bestScore = score;
-      bestConfidence = guess.confidence;
-      bestOdd = odd;
+    // Control characters anywhere in the head tell, not only in the sample.
+    const std::string_view looked = head.substr(0, kMostBytesLookedAt);
+    const uint32_t codePage = Koi8UForUkrainianLetters(WindowsCodePageForControls(guess.codePage, looked), sample);
+    consider(codePage, guess.confidence);
+    // A few words fit the ISO and the Windows code page of a script alike.
+    if (const std::optional<CodePage> page = FindCodePage(codePage)) {
+      consider(WindowsCodePageOf(page->script), guess.confidence - 0.01F);
     }
   }
-  if (best == 0 || best == fallback) return fallback;
+  if (best.codePage == 0 || best.codePage == fallback) return fallback;
   // Sure enough for so few letters, and reading no worse than the system's
   // code page; or, where the system's reads signs for letters, one that
   // reads letters.
-  const bool sure = bestConfidence >= ConfidenceNeeded(BytesAboveAscii(sample)) && bestOdd <= fallbackOdd + 0.05F;
-  const bool plainlyBetter = fallbackOdd >= 0.15F && bestOdd == 0;
+  const bool sure =
+      best.confidence >= ConfidenceNeeded(BytesAboveAscii(sample)) && best.odd <= fallbackOdd + 0.05F;
+  const bool plainlyBetter = fallbackOdd >= 0.1F && best.odd == 0;
   if (!sure && !plainlyBetter) return fallback;
   // The system's code page keeps a file it reads the same: ISO-8859-1 text
   // without control characters is also Windows-1252 text.
-  if (Decoded(sample, best) == inFallback) return fallback;
-  return best;
+  if (Decoded(sample, best.codePage) == inFallback) return fallback;
+  return best.codePage;
 }
 
 }  // namespace lumen

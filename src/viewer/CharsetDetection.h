@@ -39,6 +39,8 @@ struct CodePage {
 const std::vector<CodePage>& KnownCodePages();
 // The entry of `number`, or none for a code page lumen does not know.
 std::optional<CodePage> FindCodePage(uint32_t number);
+// The code page Windows uses for `script`.
+uint32_t WindowsCodePageOf(Script script);
 // "Windows-1251", or "CP12345" for a code page without a known name.
 std::wstring CodePageName(uint32_t number);
 
@@ -56,6 +58,11 @@ std::vector<CharsetGuess> GuessCharsets(std::string_view bytes);
 // that hold bytes above ASCII, at most 16 KB of them. Lines of ASCII alone
 // say nothing about a code page and would cost time.
 std::string DetectionSample(std::string_view head);
+
+// Of the characters beyond ASCII in `text`, the share that are no letters,
+// marks of letters or punctuation of text, or capitals right after a small
+// letter: what a wrong code page turns letters into.
+float OddShare(const std::wstring& text);
 
 // The code page to read `head` (the start of a file that is not UTF-8) in:
 // `fallback`, the system's, unless the detector is sure enough for so few

@@ -143,7 +143,7 @@ TEST_F(FileLoading, ShowsEveryEncodingAsUtf8AndNamesIt) {
       {"caf\xC3\xA9\n", "caf\xC3\xA9\n", L"UTF-8, "},
       // Where the system's code page is not Western the detector tells Latin-1.
       {latin1, GetACP() == 1252 ? ansiAsUtf8 : "caf\xC3\xA9 na\xC3\xAFve\r\n",
-       GetACP() == 1252 ? L"ANSI, " : L"ISO-8859-1, "},
+       GetACP() == 1252 ? L"ANSI, " : L"Windows-1252, "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(test::ToUtf8(c.label));
