@@ -26,6 +26,24 @@ if(LUMEN_BUILD_TESTS)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
 
+# The folder of Debian's source package `package` unpacked in the build tree
+# (its newest version holding `marker`), or the one the cache variable named
+# by `override` gives; empty when there is none.
+function(lumen_debian_source result override package marker)
+  set(found "${${override}}")
+  if(NOT found)
+    file(GLOB candidates LIST_DIRECTORIES true ${CMAKE_BINARY_DIR}/third_party/${package}/${package}-*)
+    list(SORT candidates COMPARE NATURAL ORDER DESCENDING)
+    foreach(candidate IN LISTS candidates)
+      if(EXISTS ${candidate}/${marker})
+        set(found ${candidate})
+        break()
+      endif()
+    endforeach()
+  endif()
+  set(${result} "${found}" PARENT_SCOPE)
+endfunction()
+
 # PCRE2 from Debian's pcre2 sources, for the find bar's regular expressions.
 add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/pcre2 ${CMAKE_BINARY_DIR}/third_party/pcre2-build)
 

@@ -73,6 +73,31 @@ size_t ReadUpTo(ByteSource& source, std::string& bytes, size_t length) {
 std::unique_ptr<ByteSource> FileSource(UniqueHandle file) { return std::make_unique<FileBytes>(std::move(file)); }
 std::unique_ptr<ByteSource> StreamSource(IStream* stream) { return std::make_unique<StreamBytes>(stream); }
 
+namespace {
+
+class HeldBytes final : public ByteSource {
+ public:
+  explicit HeldBytes(std::string bytes) : bytes_(std::move(bytes)) {}
+  size_t Read(char* buffer, size_t room) override {
+    const size_t count = std::min(room, bytes_.size() - at_);
+    std::memcpy(buffer, bytes_.data() + at_, count);
+    at_ += count;
+    return count;
+  }
+  bool Rewind() override {
+    at_ = 0;
+    return true;
+  }
+
+ private:
+  std::string bytes_;
+  size_t at_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSource> MemorySource(std::string bytes) { return std::make_unique<HeldBytes>(std::move(bytes)); }
+
 StreamFeed::StreamFeed() = default;
 StreamFeed::~StreamFeed() = default;
 

@@ -36,6 +36,8 @@ std::unique_ptr<ByteSource> FileSource(UniqueHandle file);
 // Holds a reference to the host's stream while it lives. Read, rewound and
 // destroyed on the thread that was given the stream only.
 std::unique_ptr<ByteSource> StreamSource(IStream* stream);
+// Bytes held in memory: a stream's, kept to be read again.
+std::unique_ptr<ByteSource> MemorySource(std::string bytes);
 
 // Bytes of the host's stream on their way from the viewer's thread, which
 // reads the stream, to a worker, which takes them as its source. The viewer's

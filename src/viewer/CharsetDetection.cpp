@@ -79,9 +79,9 @@ class Detector final : public nsUniversalDetector {
 
 // An ISO-8859 guess for bytes that hold 0x80 to 0x9F, control characters
 // that no ISO-8859 text has: the Windows code page of that script, which
-// puts letters and signs there.
+// puts letters and signs there. Windows-1252 and -1254 read every other byte
+// as ISO-8859-1 and -9 do: they are taken for those always.
 uint32_t WindowsCodePageForControls(uint32_t codePage, std::string_view bytes) {
-  // Windows-1252 and -1254 read every other byte as ISO-8859-1 and -9 do.
   if (codePage == 28591) return 1252;
   if (codePage == 28599) return 1254;
   const bool controls = std::any_of(bytes.begin(), bytes.end(), [](char c) {
@@ -90,7 +90,6 @@ uint32_t WindowsCodePageForControls(uint32_t codePage, std::string_view bytes) {
   });
   if (!controls) return codePage;
   switch (codePage) {
-    case 28591:
     case 28605:
       return 1252;
     case 28592:
@@ -99,8 +98,6 @@ uint32_t WindowsCodePageForControls(uint32_t codePage, std::string_view bytes) {
       return 1253;
     case 28598:
       return 1255;
-    case 28599:
-      return 1254;
     case 28594:
     case 28603:
       return 1257;
@@ -148,19 +145,19 @@ size_t BytesAboveAscii(std::string_view bytes) {
 }
 
 // Quotes, dashes and the like, which text beyond ASCII holds between its letters.
-constexpr wchar_t kTextPunctuation[] = L"\u00AB\u00BB\u2039\u203A\u2018\u2019\u201A\u201C\u201D\u201E\u2013\u2014\u2026\u00B7\u00A1\u00BF\u2022";
+constexpr wchar_t kTextPunctuation[] =
+    L"\u00AB\u00BB\u2039\u203A\u2018\u2019\u201A\u201C\u201D\u201E\u2013\u2014\u2026\u00B7\u00A1\u00BF\u2022";
 
 // Code pages of old systems that short text from today's matches by chance
 // more often than it was written in them: offered to choose, never guessed.
-bool GuessedNever(uint32_t codePage) { return codePage == 10007 || codePage == 10029 || codePage == 852 || codePage == 855; }
+bool GuessedNever(uint32_t codePage) {
+  return codePage == 10007 || codePage == 10029 || codePage == 852 || codePage == 855;
+}
 
 }  // namespace
 
-// Of the characters beyond ASCII in `text`, the share that are no letters,
-// marks of letters, spaces or punctuation, or capitals right after a small
-// letter: text read in its
-// own code page is letters, read in the wrong one it turns partly into signs,
-// controls and capitals inside words.
+// Text read in its own code page is letters; read in a wrong one it turns
+// partly into signs, controls and capitals inside words.
 float OddShare(const std::wstring& text) {
   const int length = static_cast<int>(text.size());
   std::vector<WORD> kinds(text.size()), marks(text.size());

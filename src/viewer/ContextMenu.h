@@ -38,7 +38,7 @@ struct MenuState {
   bool bigDocument = false;
   bool hasSelection = false;
   std::optional<EncodingChoice> encoding;  // the user's choice; none: detected
-  bool canReread = false;  // a file by path: it can be read again in another encoding
+  bool canReread = false;  // a file by path or a stream shown whole: it can be read again
 };
 
 // The entries, in order. Wrapping and folding are greyed for a document too

@@ -43,6 +43,12 @@ std::unique_ptr<DocumentLoad> DocumentLoad::OfStream(const std::wstring& name, I
   return std::unique_ptr<DocumentLoad>(new DocumentLoad(name, StreamSource(stream), size, true));
 }
 
+std::unique_ptr<DocumentLoad> DocumentLoad::OfStreamBytes(const std::wstring& name, std::string bytes) {
+  const uint64_t size = bytes.size();
+  if (size == 0 || size > kWholeFirstPart) return nullptr;
+  return std::unique_ptr<DocumentLoad>(new DocumentLoad(name, MemorySource(std::move(bytes)), size, true));
+}
+
 bool DocumentLoad::ReadFirstPart(const DecodingRule& rule) {
   rule_ = rule;
   const uint64_t wanted = announcedSize_ <= kWholeFirstPart ? announcedSize_ : kFirstPartOfBigFile;
@@ -58,6 +64,7 @@ bool DocumentLoad::ReadFirstPart(const DecodingRule& rule) {
   }
   if (first_->text.empty()) return false;
   if (whole) {
+    if (isStream_) streamBytes_ = std::move(bytes);
     stage_ = Stage::Whole;
     source_.reset();  // read: the host's stream is let go
   }

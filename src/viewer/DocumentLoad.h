@@ -37,6 +37,8 @@ class DocumentLoad {
   // Null when the stream cannot tell its size (Stat is the host's code) or is
   // empty or too big to show.
   static std::unique_ptr<DocumentLoad> OfStream(const std::wstring& name, IStream* stream);
+  // A stream's bytes kept (see TakeStreamBytes), read again; null when empty.
+  static std::unique_ptr<DocumentLoad> OfStreamBytes(const std::wstring& name, std::string bytes);
   ~DocumentLoad();
   DocumentLoad(const DocumentLoad&) = delete;
   DocumentLoad& operator=(const DocumentLoad&) = delete;
@@ -45,6 +47,10 @@ class DocumentLoad {
   // its encoding told by `rule`; false when it gives no text to show. The
   // stage is Whole or stays Opened.
   bool ReadFirstPart(const DecodingRule& rule = {});
+  // The bytes of a stream read whole (up to 4 MB), for the viewer to read
+  // them again in another encoding: the stream is the host's and gone then.
+  // Empty for a file by path or a bigger stream.
+  std::string TakeStreamBytes() { return std::move(streamBytes_); }
   // Hands the rest to a worker; the load ends with its first part when no
   // worker can start.
   void BuildRest();
@@ -83,6 +89,7 @@ class DocumentLoad {
   uint64_t firstBytes_ = 0;
   std::optional<FirstPart> first_;
   DecodingRule rule_;
+  std::string streamBytes_;
   std::shared_ptr<StreamFeed> feed_;  // a stream's bytes on their way to the worker
   std::unique_ptr<LoaderFactory> factory_;  // the worker's, while it builds
   std::shared_ptr<DocumentBuild> build_;

@@ -72,13 +72,14 @@ DecodingRule SourceViewerWindow::DecodingRuleOf(const ConfigurationSnapshot& con
 
 void SourceViewerWindow::ChooseEncoding(size_t index) {
   const std::vector<EncodingOption>& options = EncodingOptions();
-  if (index >= options.size() || !shown_.byPath || !editor_.exists()) return;
+  if (index >= options.size() || (!shown_.byPath && streamBytes_.empty()) || !editor_.exists()) return;
   const PlaceInFile place = {editor_.Send(SCI_LINEFROMPOSITION, editor_.Send(SCI_GETCURRENTPOS)),
                              editor_.Send(SCI_GETFIRSTVISIBLELINE)};
   encodingChoice_ = options[index].choice;
-  const std::wstring path = shown_.name;
   const uint64_t shown = shownCount_;
-  if (!LoadFromPath(path.c_str()) || Superseded(shown + 1)) return;
+  std::unique_ptr<DocumentLoad> load =
+      shown_.byPath ? DocumentLoad::OfFile(shown_.name) : DocumentLoad::OfStreamBytes(shown_.name, streamBytes_);
+  if (!Show(std::move(load), shown) || Superseded(shown + 1)) return;
   ReturnTo(place);
   // A big file's lines beyond its first part come later.
   if (loading_) placeAfterLoad_ = place;
@@ -128,6 +129,7 @@ LRESULT SourceViewerWindow::Show(std::unique_ptr<DocumentLoad> opened, uint64_t 
   if (!whole) loading->BuildRest();
   shown_ = {loading->name(),        EdgeLinesOf(loading->firstText(), whole), loading->size(), loading->encoding(),
             loading->codePage(),    !loading->isStream(),                     encodingChoice_.has_value()};
+  streamBytes_ = loading->TakeStreamBytes();
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   ShowFirstPart(configuration, loading->firstText(), loading->expectedTextLength());
   if (loading->stage() == DocumentLoad::Stage::Building) {

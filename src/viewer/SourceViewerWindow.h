@@ -32,7 +32,7 @@ struct ShownFile {
   uint64_t size = 0;
   Encoding encoding = Encoding::Unknown;
   uint32_t codePage = 0;  // of ANSI text; 0: the system's
-  bool byPath = false;    // it can be read again
+  bool byPath = false;    // it can be opened again
   bool encodingChosen = false;  // by the user, not detected
 };
 
@@ -100,7 +100,8 @@ class SourceViewerWindow {
   // How the next load tells the file's encoding: the configuration's rule,
   // and the user's choice for the file shown.
   DecodingRule DecodingRuleOf(const ConfigurationSnapshot& configuration) const;
-  // The Encoding entry's choice at `index`: the file by path is read again in it.
+  // The Encoding entry's choice at `index`: the file (by path, or the bytes
+  // kept of a stream) is read again in it.
   void ChooseEncoding(size_t index);
   void ReturnTo(const PlaceInFile& place);
 
@@ -161,6 +162,7 @@ class SourceViewerWindow {
   // The user's encoding for the file shown; the next file starts detected.
   std::optional<EncodingChoice> encodingChoice_;
   std::optional<PlaceInFile> placeAfterLoad_;  // where a progressive re-read returns to
+  std::string streamBytes_;  // of a stream shown whole, to read again in another encoding
   bool windowDestroyed_ = false;
   uint64_t shownCount_ = 0;  // files shown so far
   SchemeWatch schemeWatch_;

@@ -161,7 +161,7 @@ LRESULT SourceViewerWindow::OnContextMenu(LPARAM at) {
   }
   MenuState state = {toggles_, looks_.bigDocument,
                      editor_.Send(SCI_GETSELECTIONEND) > editor_.Send(SCI_GETSELECTIONSTART), encodingChoice_,
-                     shown_.byPath};
+                     shown_.byPath || !streamBytes_.empty()};
   state.toggles.wrapLines = editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE;  // the control's, not a copy kept here
   const UINT chosen = ShowContextMenu(instance_, window_, point, ContextMenuEntries(state));
   // The menu's loop ran the host's messages: the viewer may be gone.

@@ -8,6 +8,7 @@
 #include "DebugOutput.h"
 #include "EditorStandIn.h"
 #include "HeapCheck.h"
+#include "TestStream.h"
 #include "ViewerHarness.h"
 #include "config/Loaders.h"
 #include "config/Model.h"
@@ -370,7 +371,7 @@ TEST(RealEditorWithEncodings, ReadsTheFileAgainInTheChosenEncodingWithCaretAndSe
     ASSERT_EQ(viewer.OpenText(*text, L"greeting.c"), 1);
     ASSERT_TRUE(viewer.WaitWhileLoading());
     EXPECT_EQ(viewer.Description().substr(0, 14), L"Windows-1251, ");
-    viewer.Send(WM_COMMAND, IDM_FIND);
+    if (text == &small) viewer.Send(WM_COMMAND, IDM_FIND);  // the panel stays for the big file
     viewer.TypeSearchText(L"world");
     viewer.Sci(SCI_GOTOLINE, 50);
     const size_t marks = IndicatorRanges(viewer.editor()).size();
@@ -378,8 +379,14 @@ TEST(RealEditorWithEncodings, ReadsTheFileAgainInTheChosenEncodingWithCaretAndSe
     ASSERT_TRUE(viewer.WaitWhileLoading());
     EXPECT_EQ(viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS)), 50);
     EXPECT_EQ(viewer.Description().substr(0, 17), L"KOI8-R (chosen), ");
-    // The search goes on in the text read anew: marked, and F3 steps to a match.
+    // The search goes on in the text read anew: marked (a big file about the
+    // view, in the viewer's turns), and F3 steps to a match.
+    for (int round = 0; round < 300 && IndicatorRanges(viewer.editor()).empty(); ++round) {
+      viewer.Pump();
+      Sleep(10);
+    }
     if (text == &small) EXPECT_EQ(IndicatorRanges(viewer.editor()).size(), marks);
+    EXPECT_FALSE(IndicatorRanges(viewer.editor()).empty());
     viewer.PressKey(VK_F3);
     const auto [start, end] = viewer.Selection();
     EXPECT_EQ(end - start, 5);
@@ -393,6 +400,11 @@ TEST(RealEditorWithEncodings, ReadsTheFileAgainInTheChosenEncodingWithCaretAndSe
     ASSERT_EQ(viewer.OpenText("int x;\n", L"other.c"), 1);
     EXPECT_EQ(viewer.Description().substr(0, 7), L"UTF-8, ") << "the next file starts detected";
   }
+  // A stream shown whole is read again from the bytes kept of it.
+  test::TestStream stream(small);
+  ASSERT_EQ(viewer.OpenStream(L"greeting.c", &stream), 1);
+  choose(koi8r);
+  EXPECT_EQ(viewer.Description().substr(0, 17), L"KOI8-R (chosen), ");
 }
 
 // The configuration gives the toggles' starting values; without them the

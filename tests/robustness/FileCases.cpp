@@ -11,6 +11,7 @@
 #include "TestFiles.h"
 #include "TestStream.h"
 #include "abi/ScintillaInterface.h"
+#include "viewer/CharsetDetection.h"
 
 namespace lumen::robustness {
 namespace {
@@ -142,8 +143,13 @@ class FileLoads {
     EXPECT_EQ(SendMessageW(editor, SCI_GETREADONLY, 0, 0), 1);
     EXPECT_EQ(SendMessageW(editor, SCI_GETCURRENTPOS, 0, 0), 0);
     const std::wstring description = viewer_->Describe();
-    static const std::vector<std::wstring> labels = {L"UTF-32LE, ", L"UTF-32BE, ", L"UTF-16LE, ",
-                                                     L"UTF-16BE, ", L"UTF-8, ",    L"ANSI, "};
+    // A Unicode form, the system's code page or one the detector named.
+    static const std::vector<std::wstring> labels = [] {
+      std::vector<std::wstring> known = {L"UTF-32LE, ", L"UTF-32BE, ", L"UTF-16LE, ",
+                                         L"UTF-16BE, ", L"UTF-8, ",    L"ANSI, "};
+      for (const CodePage& page : KnownCodePages()) known.push_back(std::wstring(page.name) + L", ");
+      return known;
+    }();
     EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](const auto& label) {
       return description.starts_with(label);
     })) << test::ToUtf8(description);
