@@ -73,9 +73,9 @@ class DocumentLoadTest : public ::testing::Test {
   };
   // What the viewer does with a load: the first part shown at once, the rest
   // in turns until the whole document takes its place.
-  Outcome Run(DocumentLoad& load, const std::function<void()>& meanwhile = {}) {
+  Outcome Run(DocumentLoad& load, const std::function<void()>& meanwhile = {}, const DecodingRule& rule = {}) {
     Outcome outcome;
-    if (!load.ReadFirstPart()) return outcome;
+    if (!load.ReadFirstPart(rule)) return outcome;
     outcome.shown = true;
     if (load.stage() == DocumentLoad::Stage::Opened) load.BuildRest();
     const EditorDocument document{EditorControl(editor_)};
@@ -153,6 +153,35 @@ TEST_F(DocumentLoadTest, ShowsEveryEncodingWholeFromEverySource) {
       }
     }
   }
+}
+
+// A big file of ASCII whose Cyrillic comes after its first part starts over
+// in the code page that the slice which proved it not UTF-8 tells.
+TEST_F(DocumentLoadTest, ABigFileThatProvesLateNotToBeUtf8IsReadInTheCodePageOfItsLateBytes) {
+  const std::wstring russian = L"// \x041D\x0435 \x0443\x0434\x0430\x043B\x043E\x0441\x044C \x043E\x0442\x043A\x0440\x044B\x0442\x044C "
+                               L"\x0444\x0430\x0439\x043B \x043A\x043E\x043D\x0444\x0438\x0433\x0443\x0440\x0430\x0446\x0438\x0438.\n";
+  const auto encoded = [&](UINT codePage) {
+    std::string bytes(russian.size() * 3, '\0');
+    bytes.resize(WideCharToMultiByte(codePage, 0, russian.data(), static_cast<int>(russian.size()), bytes.data(),
+                                     static_cast<int>(bytes.size()), nullptr, nullptr));
+    return bytes;
+  };
+  std::string bytes, expected;
+  while (bytes.size() < 2 * kMegabyte) {
+    bytes += "int value = 42; // an ASCII line\n";
+  }
+  expected = bytes;
+  while (bytes.size() < kBigFile) {
+    bytes += encoded(1251);
+    expected += encoded(CP_UTF8);
+  }
+  std::unique_ptr<TestStream> stream;
+  DecodingRule detecting;
+  detecting.detect = true;
+  const std::unique_ptr<DocumentLoad> load = Open(bytes, Source::Path, stream);
+  const Outcome outcome = Run(*load, {}, detecting);
+  EXPECT_EQ(outcome.encoding, Encoding::Ansi);
+  EXPECT_TRUE(outcome.whole == expected);
 }
 
 TEST_F(DocumentLoadTest, TheWholeDocumentKeepsTheViewAndTheDocumentsOwnSettings) {
