@@ -263,8 +263,9 @@ Style ReadStyleAt(const XmlFunctions& xml, XMLHANDLE root, size_t index, Scheme 
   throw style_error(kCannotCreateStyle);
 }
 
-bool ReadEncodingDetection(const XmlFunctions& xml, XMLHANDLE root) {
-  const XMLHANDLE element = FindChild(xml, root, format::kEncodingDetection);
+// Options that are on unless the file turns them off.
+bool ReadOnUnlessNo(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* elementName) {
+  const XMLHANDLE element = FindChild(xml, root, elementName);
   return !element || UserLocale::Get().ToUpper(ReadAttribute(xml, element, format::kEnabled)) != L"NO";
 }
 
@@ -333,7 +334,10 @@ bool ConfigurationSnapshot::SearchSync() const { return ReadEnabled(xml_, Root()
 bool ConfigurationSnapshot::ShowWhitespace() const { return ReadEnabled(xml_, Root(), format::kShowWhitespace); }
 bool ConfigurationSnapshot::Folding() const { return ReadEnabled(xml_, Root(), format::kFolding); }
 bool ConfigurationSnapshot::CopyShownColours() const { return ReadCopyShownColours(xml_, Root()); }
-bool ConfigurationSnapshot::EncodingDetection() const { return ReadEncodingDetection(xml_, Root()); }
+bool ConfigurationSnapshot::EncodingDetection() const {
+  return ReadOnUnlessNo(xml_, Root(), format::kEncodingDetection);
+}
+bool ConfigurationSnapshot::FollowChanges() const { return ReadOnUnlessNo(xml_, Root(), format::kFollowChanges); }
 uint32_t ConfigurationSnapshot::DefaultCodePage() const { return ReadDefaultCodePage(xml_, Root()); }
 bool ConfigurationSnapshot::IndentationGuides() const {
   return ReadEnabled(xml_, Root(), format::kIndentationGuides);
@@ -378,7 +382,8 @@ Configuration ReadConfiguration(const XmlFunctions& xml, XMLHANDLE root) {
   configuration.indentationGuides = ReadEnabled(xml, root, format::kIndentationGuides);
   configuration.folding = ReadEnabled(xml, root, format::kFolding);
   configuration.copyShownColours = ReadCopyShownColours(xml, root);
-  configuration.encodingDetection = ReadEncodingDetection(xml, root);
+  configuration.encodingDetection = ReadOnUnlessNo(xml, root, format::kEncodingDetection);
+  configuration.followChanges = ReadOnUnlessNo(xml, root, format::kFollowChanges);
   configuration.defaultCodePage = ReadDefaultCodePage(xml, root);
   configuration.schemeMode = ReadSchemeMode(xml, root);
   configuration.lightColours = ReadSchemeColours(xml, FindChild(xml, root, format::kStyles));

@@ -50,6 +50,8 @@ class ConfigurationSnapshot {
   bool EncodingDetection() const;
   // 0 when not set or not a number.
   uint32_t DefaultCodePage() const;
+  // On unless Enabled="no".
+  bool FollowChanges() const;
   std::vector<XMLStyle> Styles() const;
   // What each Style element is recognised by, in document order; throws
   // style::style_error without a Styles element.

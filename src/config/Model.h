@@ -118,6 +118,8 @@ struct Configuration {
   // else they are read in the default code page (0: the system's).
   bool encodingDetection = true;
   uint32_t defaultCodePage = 0;
+  // A file shown by path is followed as it grows.
+  bool followChanges = true;
   SchemeMode schemeMode = SchemeMode::System;
   SchemeColours lightColours;
   DarkScheme dark;

@@ -66,6 +66,7 @@ constexpr char kFoldingFailed[] = "Saving Folding configuration failed";
 constexpr char kCopyColoursFailed[] = "Saving CopyColours configuration failed";
 constexpr char kEncodingDetectionFailed[] = "Saving EncodingDetection configuration failed";
 constexpr char kDefaultCodePageFailed[] = "Saving DefaultCodePage configuration failed";
+constexpr char kFollowChangesFailed[] = "Saving FollowChanges configuration failed";
 constexpr char kStyleFailed[] = "Saving XMLStyle configuration failed";
 constexpr char kWordStyleFailed[] = "Saving WordStyle configuration failed";
 constexpr char kKeywordsFailed[] = "Saving Keywords configuration failed";
@@ -258,6 +259,7 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
   if (!configuration.encodingDetection) {
     SaveOption(xml, root, format::kEncodingDetection, false, kEncodingDetectionFailed);
   }
+  if (!configuration.followChanges) SaveOption(xml, root, format::kFollowChanges, false, kFollowChangesFailed);
   if (configuration.defaultCodePage != 0) {
     const Step step(xml, kDefaultCodePageFailed);
     step.SetNumber(step.AddChild(root, format::kDefaultCodePage), format::kNumber, configuration.defaultCodePage);
@@ -313,12 +315,9 @@ class DocumentPatch {
                    after.copyShownColours ? format::kShownScheme : format::kLightScheme);
       ++changes_;
     }
-    if (before.encodingDetection != after.encodingDetection) {
-      const Step step(xml_, kEncodingDetectionFailed);
-      step.SetText(FindOrAdd(step, root_, format::kEncodingDetection), format::kEnabled,
-                   after.encodingDetection ? L"yes" : L"no");
-      ++changes_;
-    }
+    PatchOption(format::kEncodingDetection, before.encodingDetection, after.encodingDetection,
+                kEncodingDetectionFailed);
+    PatchOption(format::kFollowChanges, before.followChanges, after.followChanges, kFollowChangesFailed);
     if (before.defaultCodePage != after.defaultCodePage) {
       const Step step(xml_, kDefaultCodePageFailed);
       step.SetNumber(FindOrAdd(step, root_, format::kDefaultCodePage), format::kNumber, after.defaultCodePage);

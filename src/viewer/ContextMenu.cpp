@@ -107,6 +107,7 @@ std::vector<MenuEntry> ContextMenuEntries(const MenuState& state) {
       {IDA_UNFOLD_ALL, IDS_MENU_UNFOLD_ALL, false, toggles.folding && !bigDocument},
       {},
       EncodingMenu(state.encoding, state.canReread),
+      {IDA_FOLLOW_CHANGES, IDS_MENU_FOLLOW_CHANGES, state.following, state.canFollow},
       {},
       {IDM_ZOOM_IN, IDS_MENU_ZOOM_IN},
       {IDM_ZOOM_OUT, IDS_MENU_ZOOM_OUT},

@@ -39,6 +39,8 @@ struct MenuState {
   bool hasSelection = false;
   std::optional<EncodingChoice> encoding;  // the user's choice; none: detected
   bool canReread = false;  // a file by path or a stream shown whole: it can be read again
+  bool following = false;  // the file is followed as it grows
+  bool canFollow = false;  // a file by path, following on or paused
 };
 
 // The entries, in order. Wrapping and folding are greyed for a document too

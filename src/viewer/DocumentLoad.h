@@ -68,6 +68,8 @@ class DocumentLoad {
   const std::string& firstText() const { return first_->text; }
   Encoding encoding() const { return first_ ? first_->rest.encoding() : Encoding::Unknown; }
   uint32_t codePage() const { return first_ ? first_->rest.codePage() : 0; }
+  // The last bytes of a whole file that end no character yet (not shown).
+  size_t heldBack() const { return first_ ? first_->heldBack : 0; }
   // The file's size as it is known: what was read of a file shown whole,
   // else what it announced.
   uint64_t size() const { return stage_ == Stage::Whole ? firstBytes_ : announcedSize_; }

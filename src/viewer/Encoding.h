@@ -87,6 +87,8 @@ class SliceConverter {
   void PassInvalidUtf8() { checked_ = false; }
   Encoding encoding() const { return encoding_; }
   uint32_t codePage() const { return codePage_; }  // of ANSI text; 0: the system's
+  // How much of `bytes` ends in whole characters.
+  size_t WholeCharacters(std::string_view bytes) const { return CompleteLength(bytes, false); }
 
  private:
   // How much of `bytes` converts now; the rest may belong to the next slice.
@@ -109,6 +111,9 @@ class SliceConverter {
 struct FirstPart {
   std::string text;
   SliceConverter rest;
+  // Of a whole file, the last bytes that end no character yet and are not
+  // shown: a file caught while a program writes it.
+  size_t heldBack = 0;
 };
 // Tells the encoding of a file of `totalSize` bytes from `head` (its first
 // bytes, or all of them) by `rule` and converts them in one pass: a head that

@@ -132,6 +132,9 @@ LRESULT SourceViewerWindow::Show(std::unique_ptr<DocumentLoad> opened, uint64_t 
   streamBytes_ = loading->TakeStreamBytes();
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   ShowFirstPart(configuration, loading->firstText(), loading->expectedTextLength());
+  // A file shown whole is followed from here; a bigger one once it is.
+  StopFollowing();
+  if (whole) StartFollowing(configuration, loading->size() - loading->heldBack());
   if (loading->stage() == DocumentLoad::Stage::Building) {
     loading_ = loading;
     reportedTenth_ = 0;
@@ -209,6 +212,7 @@ void SourceViewerWindow::FinishLoading() {
   search_.DocumentReplaced();
   EndLoading();
   if (placeAfterLoad_) ReturnTo(*std::exchange(placeAfterLoad_, std::nullopt));
+  StartFollowing(configuration, shown_.size);
   ReportFeatures();  // the description is final now
 }
 
@@ -230,6 +234,7 @@ void SourceViewerWindow::DescribeFile(HostTextRecord* record) const {
   std::wstring text = DescribedEncoding(shown_) +
                       FormatDescription(HostString(hostFunctions_, kDescriptionFormatId), lines, size);
   if (loading_) text += L", loading " + std::to_wstring(loading_->Percent()) + L" %";
+  if (follower_.gone()) text += L", deleted";
   if (record->textCapacity == 0 || !record->text) return;
   const size_t copied = std::min<size_t>(text.size(), record->textCapacity - 1);
   wmemcpy(record->text, text.data(), copied);

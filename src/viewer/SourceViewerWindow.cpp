@@ -122,6 +122,7 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
       return 1;
     case WM_TIMER:
       if (wParam == TurnScheduler::kTimer) turns_.OnTimer();
+      if (wParam == kFollowTimer) OnFollowTimer();
       return 0;
     case WM_NOTIFY:
       return OnNotify(wParam, lParam);

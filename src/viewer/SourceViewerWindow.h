@@ -15,6 +15,7 @@
 #include "search/SearchPanel.h"
 #include "viewer/DocumentLoad.h"
 #include "viewer/EditorDocument.h"
+#include "viewer/FileFollow.h"
 #include "viewer/Encoding.h"
 #include "viewer/SchemeWatch.h"
 #include "viewer/ContextMenu.h"
@@ -35,6 +36,9 @@ struct ShownFile {
   bool byPath = false;    // it can be opened again
   bool encodingChosen = false;  // by the user, not detected
 };
+
+// The viewer's timer that looks at a followed file, beside the turn scheduler's.
+inline constexpr UINT_PTR kFollowTimer = TurnScheduler::kTimer + 1;
 
 // Where the user was in a file read again in another encoding: the caret's
 // line and the first line in view, put back once the text is there.
@@ -105,6 +109,19 @@ class SourceViewerWindow {
   void ChooseEncoding(size_t index);
   void ReturnTo(const PlaceInFile& place);
 
+  // Following the file as it grows (Following.cpp).
+  void StartFollowing(const ConfigurationSnapshot& configuration, uint64_t size);
+  void StopFollowing();
+  void OnFollowTimer();
+  // Whether the user is at the file's end: the caret on its last line, or
+  // the last line in view with nothing selected. New lines keep them there.
+  enum class EndInView { No, Caret, View };
+  EndInView WhereTheEndIs() const;
+  void KeepAtEnd(EndInView end);
+  void AppendFollowed(const std::string& text);
+  // The file became shorter or another: shown again from its start.
+  void ShowFollowedAgain();
+
   void CopyText();
   LRESULT MenuItems(uint32_t* count);
   void ReloadSettings();
@@ -163,6 +180,7 @@ class SourceViewerWindow {
   std::optional<EncodingChoice> encodingChoice_;
   std::optional<PlaceInFile> placeAfterLoad_;  // where a progressive re-read returns to
   std::string streamBytes_;  // of a stream shown whole, to read again in another encoding
+  FileFollower follower_;
   bool windowDestroyed_ = false;
   uint64_t shownCount_ = 0;  // files shown so far
   SchemeWatch schemeWatch_;

@@ -98,6 +98,9 @@ void SourceViewerWindow::RunCommand(WORD id) {
     case IDA_INDENTATION_GUIDES:
       ToggleView(id);
       break;
+    case IDA_FOLLOW_CHANGES:
+      follower_.Pause(follower_.state() == FileFollower::State::Following);
+      break;
     case IDA_FOLD_ALL:
     case IDA_UNFOLD_ALL:
       if (toggles_.folding && !looks_.bigDocument) {
@@ -161,7 +164,9 @@ LRESULT SourceViewerWindow::OnContextMenu(LPARAM at) {
   }
   MenuState state = {toggles_, looks_.bigDocument,
                      editor_.Send(SCI_GETSELECTIONEND) > editor_.Send(SCI_GETSELECTIONSTART), encodingChoice_,
-                     shown_.byPath || !streamBytes_.empty()};
+                     shown_.byPath || !streamBytes_.empty(),
+                     follower_.state() == FileFollower::State::Following,
+                     follower_.state() != FileFollower::State::Off};
   state.toggles.wrapLines = editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE;  // the control's, not a copy kept here
   const UINT chosen = ShowContextMenu(instance_, window_, point, ContextMenuEntries(state));
   // The menu's loop ran the host's messages: the viewer may be gone.

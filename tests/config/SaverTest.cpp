@@ -83,7 +83,7 @@ class Saving : public ::testing::Test {
 TEST_F(Saving, RoundTripKeepsEverythingButUnsetValues) {
   Configuration toggled = RichConfiguration();
   toggled.showWhitespace = toggled.indentationGuides = toggled.folding = toggled.copyShownColours = true;
-  toggled.encodingDetection = false;
+  toggled.encodingDetection = toggled.followChanges = false;
   toggled.defaultCodePage = 1251;
   for (const Configuration& original : {RichConfiguration(), toggled}) {
     SaveConfiguration(config.path(), original);

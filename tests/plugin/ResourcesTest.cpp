@@ -84,7 +84,8 @@ TEST_F(Resources, HoldOneAcceleratorPerKeyForEveryViewerCommand) {
       {{ctrl | FSHIFT, '8'}, IDA_SHOW_WHITESPACE},
       {{ctrl | FSHIFT, 'I'}, IDA_INDENTATION_GUIDES},
       {{FVIRTKEY | FALT, '0'}, IDA_FOLD_ALL},
-      {{FVIRTKEY | FALT | FSHIFT, '0'}, IDA_UNFOLD_ALL}};
+      {{FVIRTKEY | FALT | FSHIFT, '0'}, IDA_UNFOLD_ALL},
+      {{ctrl | FSHIFT, 'L'}, IDA_FOLLOW_CHANGES}};
   std::map<std::pair<BYTE, WORD>, WORD> held;
   for (int i = 0; i < count; ++i) {
     const auto key = std::make_pair(static_cast<BYTE>(entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT)), entries[i].key);

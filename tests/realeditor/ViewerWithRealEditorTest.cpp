@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "DebugOutput.h"
@@ -13,6 +14,7 @@
 #include "config/Loaders.h"
 #include "config/Model.h"
 #include "abi/HostMessages.h"
+#include "base/Handles.h"
 #include "resources/resource.h"
 #include "viewer/ContextMenu.h"
 #include "viewer/Styling.h"
@@ -346,7 +348,8 @@ TEST_F(RealEditor, ShowsTheContextMenuWithTheViewersCommandsAndTheirStates) {
       L"&Find...\tCtrl+F", L"Find &next\tF3", L"Find &previous\tShift+F3", L"&Go to line...\tCtrl+G", L"-",
       std::wstring(L"&Wrap lines\tCtrl+Shift+W") + (wrap == SC_WRAP_NONE ? L" [x]" : L""),
       L"Show white&space and line ends\tCtrl+Shift+8 [x]", L"Show in&dentation guides\tCtrl+Shift+I [x]",
-      L"Fold a&ll\tAlt+0 [grey]", L"&Unfold all\tAlt+Shift+0 [grey]", L"-", L"&Encoding", L"-",
+      L"Fold a&ll\tAlt+0 [grey]", L"&Unfold all\tAlt+Shift+0 [grey]", L"-", L"&Encoding",
+      L"F&ollow changes\tCtrl+Shift+L [x]", L"-",
       L"Zoom &in\tCtrl+Num +", L"Zoom &out\tCtrl+Num -", L"&Reset zoom\tCtrl+Num /"};
   EXPECT_EQ(entries, expected);
 }
@@ -405,6 +408,85 @@ TEST(RealEditorWithEncodings, ReadsTheFileAgainInTheChosenEncodingWithCaretAndSe
   ASSERT_EQ(viewer.OpenStream(L"greeting.c", &stream), 1);
   choose(koi8r);
   EXPECT_EQ(viewer.Description().substr(0, 17), L"KOI8-R (chosen), ");
+}
+
+// A log that a writer keeps open and appends to is followed: lines appear,
+// the view stays at the end or where the user is, a split character is
+// completed; pausing stops it; truncation, rotation and deletion are shown.
+TEST(RealEditorFollowing, FollowsALogThatAWriterKeepsOpen) {
+  test::ViewerHarness viewer(test::TestConfiguration(true, false));
+  const std::wstring path = viewer.FilePath(L"app.log");
+  const auto openWriter = [&](DWORD disposition) {
+    return UniqueHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  };
+  UniqueHandle writer = openWriter(CREATE_ALWAYS);
+  const auto write = [&](const std::string& bytes) {
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(writer.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+  };
+  const auto text = [&] { return test::DocumentText(viewer.editor()); };
+  const auto settle = [&] {
+    for (int round = 0; round < 30; ++round) {
+      viewer.Pump();
+      Sleep(10);
+    }
+  };
+  const auto waitFor = [&](const std::function<bool()>& done) {
+    for (int round = 0; round < 200 && !done(); ++round) {
+      viewer.Pump();
+      Sleep(10);
+    }
+    return done();
+  };
+  write("line 0\n");
+  ASSERT_EQ(viewer.OpenFile(path), 1);
+  viewer.Sci(SCI_DOCUMENTEND);
+  std::string expected = "line 0\n";
+  for (int line = 1; line <= 30; ++line) {  // ten a second, the writer holding the file
+    const std::string added = "line " + std::to_string(line) + " of the log, written while it is shown\n";
+    write(added);
+    expected += added;
+    EXPECT_TRUE(waitFor([&] { return text() == expected; })) << line;
+  }
+  const auto caretLine = [&] { return viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS)); };
+  EXPECT_EQ(caretLine(), viewer.Sci(SCI_GETLINECOUNT) - 1) << "the view stays at the end";
+  // Scrolled up, the user stays where they are.
+  viewer.Sci(SCI_GOTOPOS, 0);
+  write("more\n");
+  expected += "more\n";
+  EXPECT_TRUE(waitFor([&] { return text() == expected; }));
+  EXPECT_EQ(viewer.Sci(SCI_GETCURRENTPOS), 0);
+  EXPECT_EQ(viewer.Sci(SCI_GETFIRSTVISIBLELINE), 0);
+  // A character written in two pieces.
+  write("price \xE2\x82");
+  settle();
+  write("\xAC\n");
+  expected += "price \xE2\x82\xAC\n";
+  EXPECT_TRUE(waitFor([&] { return text() == expected; }));
+  // Paused, nothing comes; resumed, all of it.
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_FOLLOW_CHANGES, 1));
+  write("while paused\n");
+  settle();
+  EXPECT_EQ(text(), expected);
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_FOLLOW_CHANGES, 1));
+  expected += "while paused\n";
+  EXPECT_TRUE(waitFor([&] { return text() == expected; }));
+  // Truncated: shown again from its start.
+  writer = openWriter(CREATE_ALWAYS);
+  write("started over\n");
+  EXPECT_TRUE(waitFor([&] { return text() == "started over\n"; }));
+  // Rotated: renamed away and created anew under the same name.
+  writer.reset();
+  ASSERT_TRUE(MoveFileExW(path.c_str(), (path + L".1").c_str(), MOVEFILE_REPLACE_EXISTING));
+  writer = openWriter(CREATE_NEW);
+  write("rotated\n");
+  EXPECT_TRUE(waitFor([&] { return text() == "rotated\n"; }));
+  // Deleted: it stays shown, and the description says it is gone.
+  writer.reset();
+  ASSERT_TRUE(DeleteFileW(path.c_str()));
+  EXPECT_TRUE(waitFor([&] { return viewer.Description().ends_with(L", deleted"); }));
+  EXPECT_EQ(text(), "rotated\n");
 }
 
 // The configuration gives the toggles' starting values; without them the

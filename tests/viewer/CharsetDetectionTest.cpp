@@ -106,6 +106,16 @@ TEST(CharsetDetection, TellsUnmarkedUtf16OfEitherOrderFromItsZeroBytes) {
   EXPECT_FALSE(UnmarkedUtf16("plain ASCII text", 16));
 }
 
+TEST(CharsetDetection, KeepsUtf8CaughtWhileACharacterIsBeingWritten) {
+  const std::string caught = "total: 5 \xE2\x82";  // the euro sign's first two bytes
+  const FirstPart part = DecodeFirstPart(caught, caught.size(), Detecting());
+  EXPECT_EQ(part.rest.encoding(), Encoding::Utf8);
+  EXPECT_EQ(part.text, "total: 5 ");
+  EXPECT_EQ(part.heldBack, 2u);
+  // Without detection, the first version's rule: not UTF-8, so ANSI.
+  EXPECT_EQ(DecodeFirstPart(caught, caught.size()).rest.encoding(), Encoding::Ansi);
+}
+
 TEST(CharsetDetection, NamesCodePagesAsUsersKnowThem) {
   EXPECT_EQ(CodePageName(1251), L"Windows-1251");
   EXPECT_EQ(CodePageName(932), L"Shift_JIS");

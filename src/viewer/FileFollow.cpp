@@ -1,0 +1,103 @@
+#include "viewer/FileFollow.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "base/Handles.h"
+
+namespace lumen {
+namespace {
+
+// Every sharing mode: the writer goes on writing, renaming and deleting.
+UniqueHandle OpenShared(const std::wstring& path) {
+  return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::optional<FileIdentity> IdentityOf(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION information = {};
+  if (!GetFileInformationByHandle(file, &information)) return std::nullopt;
+  return FileIdentity{information.dwVolumeSerialNumber,
+                      (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+}  // namespace
+
+FollowAction DecideFollow(const FollowedFile& shown, const FileLook& now) {
+  if (!now.exists) return shown.gone ? FollowAction::Nothing : FollowAction::MarkGone;
+  // Back under its name after a deletion: a new file, whatever its size.
+  if (shown.gone) return FollowAction::ShowAgain;
+  if (now.identity && shown.identity && *now.identity != *shown.identity) return FollowAction::ShowAgain;
+  if (now.size < shown.size) return FollowAction::ShowAgain;
+  return now.size > shown.size ? FollowAction::Append : FollowAction::Nothing;
+}
+
+FileLook LookAt(const std::wstring& path, bool identify) {
+  WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes) ||
+      (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return {};
+  }
+  FileLook look{true, (uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow, std::nullopt};
+  if (identify) {
+    if (const UniqueHandle file = OpenShared(path)) look.identity = IdentityOf(file.get());
+  }
+  return look;
+}
+
+std::optional<ReadPart> ReadFrom(const std::wstring& path, uint64_t offset, size_t most) {
+  const UniqueHandle file = OpenShared(path);
+  if (!file) return std::nullopt;
+  const std::optional<FileIdentity> identity = IdentityOf(file.get());
+  LARGE_INTEGER at = {};
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  if (!identity || !SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) return std::nullopt;
+  ReadPart part{std::string(most, '\0'), *identity};
+  size_t total = 0;
+  while (total < most) {
+    DWORD read = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(most - total, 1u << 20));
+    if (!ReadFile(file.get(), part.bytes.data() + total, wanted, &read, nullptr)) return std::nullopt;
+    if (read == 0) break;
+    total += read;
+  }
+  part.bytes.resize(total);
+  return part;
+}
+
+void FileFollower::Begin(const std::wstring& path, uint64_t size, Encoding encoding, uint32_t codePage) {
+  path_ = path;
+  file_ = {size, LookAt(path, true).identity, false};
+  converter_.emplace(encoding, codePage);
+  ticks_ = 0;
+  if (state_ != State::Paused) state_ = State::Following;
+}
+
+void FileFollower::Pause(bool paused) {
+  if (state_ == State::Off) return;
+  state_ = paused ? State::Paused : State::Following;
+}
+
+FileFollower::Step FileFollower::Tick(size_t most) {
+  if (state_ != State::Following) return {};
+  // The identity about once a second: a rotation may leave the size as it was.
+  constexpr unsigned kTicksPerIdentity = 10;
+  const FileLook look = LookAt(path_, ++ticks_ % kTicksPerIdentity == 0);
+  Step step{DecideFollow(file_, look), {}};
+  if (step.action == FollowAction::MarkGone) file_.gone = true;
+  if (step.action != FollowAction::Append) return step;
+  const size_t wanted = static_cast<size_t>(std::min<uint64_t>(look.size - file_.size, most));
+  const std::optional<ReadPart> part = ReadFrom(path_, file_.size, wanted);
+  if (!part) return {};
+  if (file_.identity && part->identity != *file_.identity) return {FollowAction::ShowAgain, {}};
+  if (!converter_->Convert(part->bytes, false, step.text)) {
+    // Bytes that UTF-8 has not, in a file shown as UTF-8: shown as they are.
+    converter_->PassInvalidUtf8();
+    converter_->Convert(part->bytes, false, step.text);
+  }
+  file_.size += part->bytes.size();
+  return step;
+}
+
+}  // namespace lumen

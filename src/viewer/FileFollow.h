@@ -1,0 +1,90 @@
+#pragma once
+// Following a shown file as it grows, as a log does while a program writes
+// it: a look at the path a few times a second, and only the bytes added
+// since read, the file opened for that moment alone, so that the writer's
+// renames, deletions and re-creations are never held up.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "viewer/Encoding.h"
+
+namespace lumen {
+
+// Which file a path names: after a rotation the same name names another.
+struct FileIdentity {
+  uint32_t volume = 0;
+  uint64_t index = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// What a look at the path found.
+struct FileLook {
+  bool exists = false;
+  uint64_t size = 0;
+  std::optional<FileIdentity> identity;  // when it was asked for and could be had
+};
+
+// The file as the viewer shows it.
+struct FollowedFile {
+  uint64_t size = 0;  // its bytes shown
+  std::optional<FileIdentity> identity;
+  bool gone = false;  // deleted while shown
+};
+
+enum class FollowAction {
+  Nothing,
+  Append,     // it grew: the bytes after those shown are added
+  ShowAgain,  // shorter, or another file under the name: shown from its start
+  MarkGone,   // deleted: it stays shown, and is said to be gone
+};
+
+FollowAction DecideFollow(const FollowedFile& shown, const FileLook& now);
+
+// The path's size by its attributes; with `identify`, the file is opened a
+// moment for its identity too.
+FileLook LookAt(const std::wstring& path, bool identify);
+
+// Up to `most` bytes of the file from `offset`, and the identity of the file
+// they came from; none when it cannot be opened or read.
+struct ReadPart {
+  std::string bytes;
+  FileIdentity identity;
+};
+std::optional<ReadPart> ReadFrom(const std::wstring& path, uint64_t offset, size_t most);
+
+// The following of the file a viewer shows by path.
+class FileFollower {
+ public:
+  enum class State {
+    Off,        // nothing followed: a stream, a load under way, or turned off
+    Following,  // looked at on every tick
+    Paused,     // by the user, until resumed
+  };
+  // What a tick found, and the text the file added, converted.
+  struct Step {
+    FollowAction action = FollowAction::Nothing;
+    std::string text;
+  };
+
+  // Follows `path` from its `size` bytes shown, in the encoding it was read in.
+  void Begin(const std::wstring& path, uint64_t size, Encoding encoding, uint32_t codePage);
+  void End() { state_ = State::Off; }
+  void Pause(bool paused);
+  // A look at the file, and what it added since (at most `most` bytes a tick).
+  Step Tick(size_t most);
+
+  State state() const { return state_; }
+  bool gone() const { return file_.gone; }
+  uint64_t size() const { return file_.size; }
+  const std::wstring& path() const { return path_; }
+
+ private:
+  State state_ = State::Off;
+  std::wstring path_;
+  FollowedFile file_;
+  std::optional<SliceConverter> converter_;  // goes on where the shown text ends
+  unsigned ticks_ = 0;  // the identity is looked at every few ticks only
+};
+
+}  // namespace lumen
