@@ -443,7 +443,7 @@ TEST(RealEditorFollowing, FollowsALogThatAWriterKeepsOpen) {
   ASSERT_EQ(viewer.OpenFile(path), 1);
   viewer.Sci(SCI_DOCUMENTEND);
   std::string expected = "line 0\n";
-  for (int line = 1; line <= 30; ++line) {  // ten a second, the writer holding the file
+  for (int line = 1; line <= 50; ++line) {  // about ten a second, the writer holding the file
     const std::string added = "line " + std::to_string(line) + " of the log, written while it is shown\n";
     write(added);
     expected += added;
@@ -487,6 +487,23 @@ TEST(RealEditorFollowing, FollowsALogThatAWriterKeepsOpen) {
   ASSERT_TRUE(DeleteFileW(path.c_str()));
   EXPECT_TRUE(waitFor([&] { return viewer.Description().ends_with(L", deleted"); }));
   EXPECT_EQ(text(), "rotated\n");
+  // UTF-16: a unit written a byte at a time.
+  writer = openWriter(CREATE_NEW);
+  write(std::string("\xFF\xFEo\0k\0\n\0", 8));
+  ASSERT_EQ(viewer.OpenFile(path), 1);
+  write(std::string("\xAC", 1));  // the low byte of the euro sign
+  settle();
+  write(std::string("\x20\n\0", 3));
+  EXPECT_TRUE(waitFor([&] { return text() == "\xEF\xBB\xBFok\n\xE2\x82\xAC\n"; }));
+  // A big file that grows while it still loads: the growth follows the load.
+  writer = openWriter(CREATE_ALWAYS);
+  std::string big;
+  while (big.size() <= kBigDocument) big += "a line of a big log\n";
+  write(big);
+  ASSERT_EQ(viewer.OpenFile(path), 1);
+  write("grown while loading\n");
+  ASSERT_TRUE(viewer.WaitWhileLoading());
+  EXPECT_TRUE(waitFor([&] { return viewer.Sci(SCI_GETLENGTH) == static_cast<LRESULT>(big.size() + 20); }));
 }
 
 // The configuration gives the toggles' starting values; without them the
