@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "HostedConfig.h"
+#include "BenchmarkHost.h"
 #include "Measurements.h"
 #include "PluginLibrary.h"
 #include "ProgramMain.h"
@@ -40,100 +40,11 @@
 namespace lumen::benchmark {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr size_t kMegabyte = size_t{1} << 20;
 // The panel's controls, by their ids.
-constexpr int kSearchEdit = 1, kMatchCase = 5, kCount = 7, kRegularExpression = 9;
+constexpr int kSearchEdit = 1, kMatchCase = 5, kRegularExpression = 9;
 
-double Milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
-
-struct Figures {
-  double action = 0;   // the action's own message
-  double longest = 0;  // the longest message after it, until the count was complete
-  std::wstring longestWhat;  // that message's number and its window's class
-  double total = 0;    // until the count was complete
-};
-
-class Host {
- public:
-  explicit Host(const std::wstring& plugin) : plugin_(plugin) {
-    config_.Write(test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml"));
-    if (!plugin_.StartUp()) throw std::runtime_error("lumen.dll did not start");
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"lumen.benchmark.SearchHost";
-    RegisterClassW(&windowClass);
-    host_.reset(CreateWindowExW(0, windowClass.lpszClassName, L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1000,
-                                800, nullptr, nullptr, windowClass.hInstance, nullptr));
-    const RECT place = {0, 0, 980, 760};
-    viewer_ = plugin_.CreateViewer(host_.get(), &place, 0);
-    if (!viewer_) throw std::runtime_error("no viewer");
-  }
-  ~Host() {
-    host_.reset();
-    plugin_.Uninit();
-  }
-
-  HWND viewer() const { return viewer_; }
-  HWND editor() const { return GetDlgItem(viewer_, 1); }
-  HWND panelItem(int id) const { return GetDlgItem(GetDlgItem(viewer_, 2), id); }
-  std::wstring FilePath(const std::wstring& name) const { return config_.folder() + L"\\" + name; }
-
-  // Runs `action`, then the host's message loop until the file is loaded and
-  // counted, or `limit` has passed.
-  Figures Measure(const std::function<void()>& action, Clock::duration limit = std::chrono::minutes(10)) {
-    Figures figures;
-    const Clock::time_point start = Clock::now();
-    action();
-    figures.action = Milliseconds(Clock::now() - start);
-    // Done when the file is loaded whole and counted. That is looked at after
-    // each message: the control's idle styling of a big file keeps its timer
-    // due, so the queue is seldom empty for seconds after a load.
-    const auto done = [&] {
-      return WindowText(panelItem(kCount)).find(L"so far") == std::wstring::npos &&
-             DescribeFile(viewer_).find("loading") == std::string::npos;
-    };
-    const auto dispatch = [&](MSG& message) {
-      const Clock::time_point before = Clock::now();
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-      const double took = Milliseconds(Clock::now() - before);
-      if (took > figures.longest) {
-        figures.longest = took;
-        wchar_t name[64] = {};
-        GetClassNameW(message.hwnd, name, 64);
-        wchar_t what[96];
-        swprintf(what, 96, L"%04x %ls", message.message, message.hwnd ? name : L"thread");
-        figures.longestWhat = what;
-      }
-    };
-    MSG message;
-    while (Clock::now() - start <= limit && !done()) {
-      if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        dispatch(message);
-      } else {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-      }
-    }
-    figures.total = Milliseconds(Clock::now() - start);
-    // The marks may go on after the count: until the queue is empty (or a
-    // second has passed), so that the next action starts with none in hand.
-    const Clock::time_point counted = Clock::now();
-    while (Clock::now() - counted < std::chrono::seconds(1) && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      dispatch(message);
-    }
-    return figures;
-  }
-
- private:
-  test::HostedConfig config_;
-  test::PluginLibrary plugin_;
-  UniqueWindow host_;
-  HWND viewer_ = nullptr;
-};
-
-void Print(const char* size, const char* pattern, const char* action, const Figures& f, const std::wstring& count) {
+void Print(const char* size, const char* pattern, const char* action, const MessageFigures& f, const std::wstring& count) {
   std::printf("%-6s %-10s %-18s | %9.1f ms %9.1f ms | %9.1f ms | %-26ls | %ls\n", size, pattern, action, f.action,
               f.longest, f.total, count.c_str(), f.longestWhat.c_str());
   std::fflush(stdout);
@@ -159,10 +70,10 @@ void RunSize(const RealEditorFolder& real, size_t megabytes) {
   } patterns[] = {{"letter", L"e", false}, {"word", L"items", false}, {"regex", L"total \\+?=", true}};
 
   // Loading with the panel hidden: what the load costs without its search.
-  const Figures plainLoad = host.Measure([&] { open(second); });
+  const MessageFigures plainLoad = host.Measure([&] { open(second); });
   Print(size.c_str(), "-", "load, panel hidden", plainLoad, L"");
   // Copying 128 KB from the middle with its colours (the most that is coloured).
-  const Figures copied = host.Measure([&] {
+  const MessageFigures copied = host.Measure([&] {
     SendMessageW(host.editor(), sci::SCI_SETSEL, text.size() / 2, static_cast<LPARAM>(text.size() / 2 + (128 << 10)));
     SendMessageW(host.viewer(), WM_COMMAND, MAKEWPARAM(IDA_COPY_WITH_COLOURS, 1), 0);
   });
@@ -171,7 +82,7 @@ void RunSize(const RealEditorFolder& real, size_t megabytes) {
   for (const auto& pattern : patterns) {
     const HWND regular = host.panelItem(kRegularExpression);
     if ((SendMessageW(regular, BM_GETCHECK, 0, 0) != 0) != pattern.regular) SendMessageW(regular, BM_CLICK, 0, 0);
-    const auto report = [&](const char* action, const Figures& figures) {
+    const auto report = [&](const char* action, const MessageFigures& figures) {
       Print(size.c_str(), pattern.name, action, figures, WindowText(host.panelItem(kCount)));
     };
     report("type", host.Measure([&] { SetWindowTextW(host.panelItem(kSearchEdit), pattern.text); }));
@@ -225,7 +136,7 @@ void RunHostile(const RealEditorFolder& real) {
     SetWindowTextW(host.panelItem(kSearchEdit), L"");
     // Some count for minutes (a match every few bytes, each a long search):
     // ten seconds of the host's messages show what they cost.
-    const Figures figures =
+    const MessageFigures figures =
         host.Measure([&] { SetWindowTextW(host.panelItem(kSearchEdit), p.pattern.c_str()); }, std::chrono::seconds(10));
     Print("2 MB", p.name, "type (1 line)", figures, WindowText(host.panelItem(kCount)));
   }

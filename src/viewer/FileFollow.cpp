@@ -97,6 +97,7 @@ FileFollower::Step FileFollower::Tick(size_t most) {
     converter_->Convert(part->bytes, false, step.text);
   }
   file_.size += part->bytes.size();
+  step.more = look.size > file_.size;
   return step;
 }
 

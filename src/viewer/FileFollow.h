@@ -65,6 +65,7 @@ class FileFollower {
   struct Step {
     FollowAction action = FollowAction::Nothing;
     std::string text;
+    bool more = false;  // the file holds more than one look reads
   };
 
   // Follows `path` from its `size` bytes shown, in the encoding it was read in.

@@ -1,5 +1,8 @@
 // Following the shown file as it grows: the timer's looks, and the text the
 // file added appended where the user sees it.
+#include <algorithm>
+#include <cstdint>
+
 #include "viewer/SourceViewerWindow.h"
 #include "viewer/Styling.h"
 
@@ -11,8 +14,10 @@ namespace {
 
 // Ten looks a second: text appears within a tenth of a second of its write.
 constexpr UINT kFollowMilliseconds = 100;
-// At most this much of the file a look: 20 MB a second, in short messages.
-constexpr size_t kMostFollowedBytes = size_t{2} << 20;
+// At most this much of the file a look, each in a short message; a file that
+// holds more is looked at again as soon as the host's messages allow.
+constexpr size_t kMostFollowedBytes = size_t{512} << 10;
+constexpr size_t kLeastFollowRoom = size_t{8} << 20;
 
 }  // namespace
 
@@ -20,6 +25,7 @@ void SourceViewerWindow::StartFollowing(const ConfigurationSnapshot& configurati
   const bool wanted = shown_.byPath && (!configuration.hasPath() || configuration.FollowChanges());
   if (!wanted || Gone()) return StopFollowing();
   follower_.Begin(shown_.name, size, shown_.encoding, shown_.codePage);
+  followRoom_ = 0;
   SetTimer(window_, kFollowTimer, kFollowMilliseconds, nullptr);
 }
 
@@ -35,6 +41,7 @@ void SourceViewerWindow::OnFollowTimer() {
   switch (step.action) {
     case FollowAction::Append:
       AppendFollowed(step.text);
+      if (!Gone()) SetTimer(window_, kFollowTimer, step.more ? USER_TIMER_MINIMUM : kFollowMilliseconds, nullptr);
       break;
     case FollowAction::ShowAgain:
       ShowFollowedAgain();
@@ -71,6 +78,13 @@ void SourceViewerWindow::AppendFollowed(const std::string& text) {
   shown_.size = follower_.size();
   if (!text.empty()) {
     const EndInView end = WhereTheEndIs();
+    // The control makes room by copying the whole text, which for a long log
+    // holds the host for a while: it is given room ahead, half as much again.
+    const size_t needed = document().length() + text.size();
+    if (needed > followRoom_) {
+      followRoom_ = std::min<size_t>(needed + std::max(needed / 2, kLeastFollowRoom), INT32_MAX);
+      editor_.Send(SCI_ALLOCATE, followRoom_);
+    }
     editor_.Send(SCI_SETREADONLY, 0);
     editor_.Send(SCI_APPENDTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     editor_.Send(SCI_SETREADONLY, 1);
