@@ -451,6 +451,15 @@ TEST(RealEditorFollowing, FollowsALogThatAWriterKeepsOpen) {
   }
   const auto caretLine = [&] { return viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS)); };
   EXPECT_EQ(caretLine(), viewer.Sci(SCI_GETLINECOUNT) - 1) << "the view stays at the end";
+  // The search's count takes in the lines that come.
+  viewer.Send(WM_COMMAND, IDM_FIND);
+  viewer.TypeSearchText(L"written while");
+  const auto count = [&] { return WindowText(GetDlgItem(GetParent(viewer.searchEdit()), 7)); };
+  EXPECT_TRUE(waitFor([&] { return count().ends_with(L" 50"); })) << test::ToUtf8(count());
+  write("one more line written while shown\n");
+  expected += "one more line written while shown\n";
+  EXPECT_TRUE(waitFor([&] { return count().ends_with(L" 51"); })) << test::ToUtf8(count());
+  viewer.Send(WM_COMMAND, IDM_FIND);
   // Scrolled up, the user stays where they are.
   viewer.Sci(SCI_GOTOPOS, 0);
   write("more\n");
