@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "base/Handles.h"
 
@@ -31,6 +32,18 @@ FollowAction DecideFollow(const FollowedFile& shown, const FileLook& now) {
   if (now.identity && shown.identity && *now.identity != *shown.identity) return FollowAction::ShowAgain;
   if (now.size < shown.size) return FollowAction::ShowAgain;
   return now.size > shown.size ? FollowAction::Append : FollowAction::Nothing;
+}
+
+bool OnThisMachine(const std::wstring& path) {
+  // "\\?\C:\..." is a local path written long; "\\server\share" and
+  // "\\?\UNC\server\share" are another machine's.
+  std::wstring_view rest = path;
+  if (rest.starts_with(L"\\\\?\\") || rest.starts_with(L"\\\\.\\")) rest.remove_prefix(4);
+  if (rest.size() >= 2 && rest[1] == L':') {
+    const wchar_t root[] = {rest[0], L':', L'\\', L'\0'};
+    return GetDriveTypeW(root) != DRIVE_REMOTE;
+  }
+  return !rest.starts_with(L"\\\\") && !rest.starts_with(L"UNC\\");
 }
 
 FileLook LookAt(const std::wstring& path, bool identify) {

@@ -45,6 +45,10 @@ FollowAction DecideFollow(const FollowedFile& shown, const FileLook& now);
 // moment for its identity too.
 FileLook LookAt(const std::wstring& path, bool identify);
 
+// Whether `path` is on this machine: a look at a file on another one may wait
+// on the network for seconds, which the host's thread must not.
+bool OnThisMachine(const std::wstring& path);
+
 // Up to `most` bytes of the file from `offset`, and the identity of the file
 // they came from; none when it cannot be opened or read.
 struct ReadPart {

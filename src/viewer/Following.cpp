@@ -22,7 +22,8 @@ constexpr size_t kLeastFollowRoom = size_t{8} << 20;
 }  // namespace
 
 void SourceViewerWindow::StartFollowing(const ConfigurationSnapshot& configuration, uint64_t size) {
-  const bool wanted = shown_.byPath && (!configuration.hasPath() || configuration.FollowChanges());
+  const bool wanted = shown_.byPath && (!configuration.hasPath() || configuration.FollowChanges()) &&
+                      OnThisMachine(shown_.name);
   if (!wanted || Gone()) return StopFollowing();
   follower_.Begin(shown_.name, size, shown_.encoding, shown_.codePage);
   followRoom_ = 0;

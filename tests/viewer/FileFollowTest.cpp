@@ -28,5 +28,12 @@ TEST(FileFollow, DecidesByTheFilesSizeIdentityAndPresence) {
   }
 }
 
+TEST(FileFollow, FollowsFilesOnThisMachineOnly) {
+  EXPECT_TRUE(OnThisMachine(L"C:\\logs\\app.log"));
+  EXPECT_TRUE(OnThisMachine(L"\\\\?\\C:\\logs\\app.log"));
+  EXPECT_FALSE(OnThisMachine(L"\\\\server\\share\\app.log"));
+  EXPECT_FALSE(OnThisMachine(L"\\\\?\\UNC\\server\\share\\app.log"));
+}
+
 }  // namespace
 }  // namespace lumen
