@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 #include "base/Handles.h"
@@ -84,7 +85,15 @@ void FileFollower::Begin(const std::wstring& path, uint64_t size, Encoding encod
   file_ = {size, LookAt(path, true).identity, false};
   converter_.emplace(encoding, codePage);
   ticks_ = 0;
+  room_ = 0;
   if (state_ != State::Paused) state_ = State::Following;
+}
+
+std::optional<size_t> FileFollower::RoomFor(size_t needed) {
+  constexpr size_t kLeastRoomAhead = size_t{8} << 20;
+  if (needed <= room_) return std::nullopt;
+  room_ = std::min<size_t>(needed + std::max(needed / 2, kLeastRoomAhead), INT32_MAX);
+  return room_;
 }
 
 void FileFollower::Pause(bool paused) {

@@ -78,6 +78,10 @@ class FileFollower {
   void Pause(bool paused);
   // A look at the file, and what it added since (at most `most` bytes a tick).
   Step Tick(size_t most);
+  // The room to give the editor control before its text grows to `needed`
+  // bytes, or none while what it was given lasts: the control makes room by
+  // copying the whole text, so it is given half as much again, seldom.
+  std::optional<size_t> RoomFor(size_t needed);
 
   State state() const { return state_; }
   bool gone() const { return file_.gone; }
@@ -90,6 +94,7 @@ class FileFollower {
   FollowedFile file_;
   std::optional<SliceConverter> converter_;  // goes on where the shown text ends
   unsigned ticks_ = 0;  // the identity is looked at every few ticks only
+  size_t room_ = 0;     // given to the control since following began
 };
 
 }  // namespace lumen

@@ -1,8 +1,5 @@
 // Following the shown file as it grows: the timer's looks, and the text the
 // file added appended where the user sees it.
-#include <algorithm>
-#include <cstdint>
-
 #include "viewer/SourceViewerWindow.h"
 #include "viewer/Styling.h"
 
@@ -17,7 +14,6 @@ constexpr UINT kFollowMilliseconds = 100;
 // At most this much of the file a look, each in a short message; a file that
 // holds more is looked at again as soon as the host's messages allow.
 constexpr size_t kMostFollowedBytes = size_t{512} << 10;
-constexpr size_t kLeastFollowRoom = size_t{8} << 20;
 
 }  // namespace
 
@@ -26,7 +22,6 @@ void SourceViewerWindow::StartFollowing(const ConfigurationSnapshot& configurati
                       OnThisMachine(shown_.name);
   if (!wanted || Gone()) return StopFollowing();
   follower_.Begin(shown_.name, size, shown_.encoding, shown_.codePage);
-  followRoom_ = 0;
   SetTimer(window_, kFollowTimer, kFollowMilliseconds, nullptr);
 }
 
@@ -79,12 +74,9 @@ void SourceViewerWindow::AppendFollowed(const std::string& text) {
   shown_.size = follower_.size();
   if (!text.empty()) {
     const EndInView end = WhereTheEndIs();
-    // The control makes room by copying the whole text, which for a long log
-    // holds the host for a while: it is given room ahead, half as much again.
-    const size_t needed = document().length() + text.size();
-    if (needed > followRoom_) {
-      followRoom_ = std::min<size_t>(needed + std::max(needed / 2, kLeastFollowRoom), INT32_MAX);
-      editor_.Send(SCI_ALLOCATE, followRoom_);
+    // A long log's text copied for room would hold the host: room ahead.
+    if (const std::optional<size_t> room = follower_.RoomFor(document().length() + text.size())) {
+      editor_.Send(SCI_ALLOCATE, *room);
     }
     editor_.Send(SCI_SETREADONLY, 0);
     editor_.Send(SCI_APPENDTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));

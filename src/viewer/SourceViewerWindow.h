@@ -181,7 +181,6 @@ class SourceViewerWindow {
   std::optional<PlaceInFile> placeAfterLoad_;  // where a progressive re-read returns to
   std::string streamBytes_;  // of a stream shown whole, to read again in another encoding
   FileFollower follower_;
-  size_t followRoom_ = 0;  // the room given to the control for a followed file's growth
   bool windowDestroyed_ = false;
   uint64_t shownCount_ = 0;  // files shown so far
   SchemeWatch schemeWatch_;

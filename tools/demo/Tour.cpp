@@ -66,17 +66,10 @@ HWND FindButton(HWND dialog, const std::wstring& label) {
 // would go, and pass through the host's message loop; the held Ctrl is the
 // thread's key state. Unlike the system's input queue this does not depend on
 // how fast the display hands keys on.
-void HoldControl(bool held) {
+void HoldKey(BYTE virtualKey, bool held) {
   BYTE keys[256];
   if (!GetKeyboardState(keys)) return;
-  keys[VK_CONTROL] = held ? 0x80 : 0;
-  SetKeyboardState(keys);
-}
-
-void HoldShift(bool held) {
-  BYTE keys[256];
-  if (!GetKeyboardState(keys)) return;
-  keys[VK_SHIFT] = held ? 0x80 : 0;
+  keys[virtualKey] = held ? 0x80 : 0;
   SetKeyboardState(keys);
 }
 
@@ -131,11 +124,11 @@ void Tour::Step() {
         break;
       }
       SetForegroundWindow(frame);
-      HoldControl(true);
+      HoldKey(VK_CONTROL, true);
       PressKey(GetFocus() ? GetFocus() : frame, 'F');
       break;
     case kType:
-      HoldControl(false);
+      HoldKey(VK_CONTROL, false);
       if (!SearchPanelShown()) return End(1, L"Ctrl+F did not open lumen's search panel");
       for (const wchar_t character : searchText_) PostMessageW(GetFocus(), WM_CHAR, character, 1);
       break;
@@ -168,12 +161,12 @@ void Tour::Step() {
       // tour's next tick.
       const HWND editor = GetDlgItem(window_.viewer(), 1);
       SetFocus(editor);
-      HoldShift(true);
+      HoldKey(VK_SHIFT, true);
       PressKey(editor, VK_F10);
       break;
     }
     case kMenuPicture: {
-      HoldShift(false);
+      HoldKey(VK_SHIFT, false);
       if (!FindWindowW(L"#32768", nullptr)) return End(1, L"Shift+F10 did not open lumen's menu");
       const bool taken = TakePicture(frame);
       EndMenu();
@@ -186,14 +179,14 @@ void Tour::Step() {
       const LRESULT end = SendMessageW(editor, SCI_POSITIONFROMLINE, kLinesPasted, 0);
       SendMessageW(editor, SCI_SETSEL, 0, end < 0 ? SendMessageW(editor, SCI_GETLENGTH, 0, 0) : end);
       SetFocus(editor);
-      HoldControl(true);
-      HoldShift(true);
+      HoldKey(VK_CONTROL, true);
+      HoldKey(VK_SHIFT, true);
       PressKey(editor, 'C');
       break;
     }
     case kPaste: {
-      HoldControl(false);
-      HoldShift(false);
+      HoldKey(VK_CONTROL, false);
+      HoldKey(VK_SHIFT, false);
       if (!IsClipboardFormatAvailable(RegisterClipboardFormatW(L"Rich Text Format"))) {
         return End(1, L"Ctrl+Shift+C put no rich text on the clipboard");
       }
