@@ -238,6 +238,7 @@ std::vector<XMLStyle> ReadStyles(const XmlFunctions& xml, XMLHANDLE root) {
     style.name = ReadAttribute(xml, element, format::kName);
     style.names = ReadAttribute(xml, element, format::kNames);
     style.aliases = ReadAttribute(xml, element, format::kAliases);
+    style.content = ReadAttribute(xml, element, format::kContent);
     static_cast<Style&>(style) = ReadStyle(xml, element);
     styles.push_back(std::move(style));
   });
@@ -248,7 +249,7 @@ std::vector<LanguageKeys> ReadLanguages(const XmlFunctions& xml, XMLHANDLE root)
   std::vector<LanguageKeys> languages;
   ForEachChild(xml, RequireStyles(xml, root, kCannotCreateStyle), format::kStyle, [&](XMLHANDLE element) {
     languages.push_back({ReadAttribute(xml, element, format::kExt), ReadAttribute(xml, element, format::kNames),
-                         ReadAttribute(xml, element, format::kAliases)});
+                         ReadAttribute(xml, element, format::kAliases), ReadAttribute(xml, element, format::kContent)});
   });
   return languages;
 }
@@ -339,6 +340,9 @@ bool ConfigurationSnapshot::EncodingDetection() const {
 }
 bool ConfigurationSnapshot::FollowChanges() const { return ReadOnUnlessNo(xml_, Root(), format::kFollowChanges); }
 uint32_t ConfigurationSnapshot::DefaultCodePage() const { return ReadDefaultCodePage(xml_, Root()); }
+std::vector<std::wstring> ConfigurationSnapshot::IgnoredEndings() const {
+  return Split(ReadAttribute(xml_, FindChild(xml_, Root(), format::kIgnoredEndings), format::kList), L" \t\r\n.");
+}
 bool ConfigurationSnapshot::IndentationGuides() const {
   return ReadEnabled(xml_, Root(), format::kIndentationGuides);
 }
@@ -385,6 +389,7 @@ Configuration ReadConfiguration(const XmlFunctions& xml, XMLHANDLE root) {
   configuration.encodingDetection = ReadOnUnlessNo(xml, root, format::kEncodingDetection);
   configuration.followChanges = ReadOnUnlessNo(xml, root, format::kFollowChanges);
   configuration.defaultCodePage = ReadDefaultCodePage(xml, root);
+  configuration.ignoredEndings = ReadAttribute(xml, FindChild(xml, root, format::kIgnoredEndings), format::kList);
   configuration.schemeMode = ReadSchemeMode(xml, root);
   configuration.lightColours = ReadSchemeColours(xml, FindChild(xml, root, format::kStyles));
   configuration.dark = ReadDarkScheme(xml, root);

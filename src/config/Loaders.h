@@ -56,6 +56,8 @@ class ConfigurationSnapshot {
   // What each Style element is recognised by, in document order; throws
   // style::style_error without a Styles element.
   std::vector<LanguageKeys> Languages() const;
+  // The IgnoredEndings list, split; empty without one.
+  std::vector<std::wstring> IgnoredEndings() const;
   // The language of the Style element at `index` of Languages().
   Style StyleAt(size_t index, Scheme scheme = Scheme::Light) const;
   // The ColorScheme setting; "system" when it is missing.

@@ -53,6 +53,7 @@ struct XMLStyle : Style {
   std::wstring extensions;  // exactly as stored: the user's own spelling
   std::wstring names;       // file-name patterns, as stored; empty when the attribute is missing
   std::wstring aliases;     // what first lines call the language, as stored
+  std::wstring content;     // the content rule for shared extensions, as stored
 
   bool operator==(const XMLStyle&) const = default;
 };
@@ -120,6 +121,8 @@ struct Configuration {
   uint32_t defaultCodePage = 0;
   // A file shown by path is followed as it grows.
   bool followChanges = true;
+  // Endings recognised through the name before them ("in" for x.h.in), as stored.
+  std::wstring ignoredEndings;
   SchemeMode schemeMode = SchemeMode::System;
   SchemeColours lightColours;
   DarkScheme dark;

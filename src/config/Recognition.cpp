@@ -1,7 +1,11 @@
 #include "config/Recognition.h"
 
+#include <pcre2.h>
+
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
+#include <memory>
 
 #include "base/Text.h"
 #include "config/Loaders.h"
@@ -13,6 +17,10 @@ constexpr wchar_t kBlanks[] = L" \t\r\n";
 // Recognition reads at most this much of a line: a modeline or a "#!" line is
 // short, and a minified file's one line may be hundreds of megabytes.
 constexpr size_t kLongestLine = 4096;
+// A content rule's whole work over a head: PCRE2 counts its backtracking
+// steps, so even a hostile expression gives up within a few milliseconds.
+constexpr uint32_t kContentMatchLimit = 100000;
+constexpr uint32_t kContentDepthLimit = 10000;
 // No file name is longer (NTFS and FAT keep 255 characters): longer patterns
 // and names are not matched, which also bounds the wildcard matcher's work.
 constexpr size_t kLongestName = 1024;
@@ -54,33 +62,101 @@ std::optional<size_t> LanguageByAlias(const std::vector<LanguageKeys>& languages
   return std::nullopt;
 }
 
+std::wstring EmacsLocalVariablesMode(const std::vector<std::wstring>& lines);
+
 std::optional<size_t> LanguageByModeline(const std::vector<LanguageKeys>& languages, const EdgeLines& lines) {
+  std::vector<std::wstring> types;
   for (const auto* group : {&lines.first, &lines.last}) {
-    for (const std::wstring& line : *group) {
-      const std::wstring type = ModelineFileType(line);
-      if (type.empty()) continue;
-      // Vim's compound types ("python.django") are coloured by their first part.
-      if (auto found = LanguageByAlias(languages, {type, type.substr(0, type.find(L'.'))})) return found;
-    }
+    for (const std::wstring& line : *group) types.push_back(ModelineFileType(line));
+  }
+  types.push_back(EmacsLocalVariablesMode(lines.last));
+  for (const std::wstring& type : types) {
+    if (type.empty()) continue;
+    // Vim's compound types ("python.django") are coloured by their first part.
+    if (auto found = LanguageByAlias(languages, {type, type.substr(0, type.find(L'.'))})) return found;
   }
   return std::nullopt;
+}
+
+bool IsShell(const std::wstring& program) {
+  static const std::wstring shells[] = {L"sh", L"bash", L"zsh", L"ksh", L"dash", L"ash", L"mksh"};
+  return std::find(std::begin(shells), std::end(shells), Lower(program)) != std::end(shells);
 }
 
 std::optional<size_t> LanguageByFirstLine(const std::vector<LanguageKeys>& languages, const EdgeLines& lines) {
   if (lines.first.empty()) return std::nullopt;
   const std::wstring program = FirstLineProgram(lines.first.front());
   if (program.empty()) return std::nullopt;
+  // A shell script that hands itself to another program at once is that program's.
+  if (IsShell(program)) {
+    for (size_t at = 1; at < lines.first.size(); ++at) {
+      const std::wstring handedTo = ExecProgram(lines.first[at]);
+      if (handedTo.empty()) continue;
+      if (auto found = LanguageByAlias(languages, ProgramNameCandidates(handedTo))) return found;
+      break;
+    }
+  }
   return LanguageByAlias(languages, ProgramNameCandidates(program));
 }
 
-std::optional<size_t> LanguageByExtension(const std::vector<LanguageKeys>& languages, const std::wstring& extension) {
-  if (extension.empty()) return std::nullopt;
+// The languages whose extension list selects `extension`, in document order.
+std::vector<size_t> LanguagesListing(const std::vector<LanguageKeys>& languages, const std::wstring& extension) {
+  std::vector<size_t> listing;
+  if (extension.empty()) return listing;
   const std::wstring upperExtension = UserLocale::Get().ToUpper(extension);
   for (size_t index = 0; index < languages.size(); ++index) {
     const std::wstring& list = languages[index].extensions;
-    if (!list.empty() && ExtensionListSelects(UserLocale::Get().ToUpper(list), upperExtension)) return index;
+    if (!list.empty() && ExtensionListSelects(UserLocale::Get().ToUpper(list), upperExtension)) {
+      listing.push_back(index);
+    }
   }
-  return std::nullopt;
+  return listing;
+}
+
+std::optional<Recognition> LanguageByExtension(const std::vector<LanguageKeys>& languages,
+                                               const std::wstring& extension, const std::string& head) {
+  const std::vector<size_t> listing = LanguagesListing(languages, extension);
+  if (listing.empty()) return std::nullopt;
+  if (listing.size() == 1) return Recognition{listing.front(), RecognisedBy::Extension};
+  // An extension several languages list: a language with a content rule
+  // takes it when its rule matches, else the first without a rule does.
+  for (size_t index : listing) {
+    const std::wstring& rule = languages[index].content;
+    if (!rule.empty() && ContentRuleMatches(rule, head)) return Recognition{index, RecognisedBy::Content};
+  }
+  const auto withoutRule = std::find_if(listing.begin(), listing.end(),
+                                        [&](size_t index) { return languages[index].content.empty(); });
+  return Recognition{withoutRule != listing.end() ? *withoutRule : listing.front(), RecognisedBy::Extension};
+}
+
+// Splits Vim's option text at blanks (and colons, unless `setForm`), where
+// no backslash escapes them: "makeprg=make\ -j4 ft=c" holds two options.
+std::vector<std::wstring> VimOptions(const std::wstring& text, bool setForm) {
+  std::vector<std::wstring> options(1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const wchar_t c = text[i];
+    if (c == L'\\' && i + 1 < text.size() && (IsBlank(text[i + 1]) || text[i + 1] == L':')) {
+      options.back() += text[++i];
+    } else if (IsBlank(c) || (!setForm && c == L':')) {
+      if (!options.back().empty()) options.emplace_back();
+    } else {
+      options.back() += c;
+    }
+  }
+  if (options.back().empty()) options.pop_back();
+  return options;
+}
+
+// The end of the "set" form's options: the first colon no backslash escapes.
+size_t SetFormEnd(const std::wstring& text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\\') {
+      ++i;
+    } else if (text[i] == L':') {
+      return i;
+    }
+  }
+  return text.size();
 }
 
 // Vim's option text after "vi:", "vim:", "Vim:", "vimNNN:" or "ex:": the value of ft,
@@ -92,13 +168,46 @@ std::wstring VimFileType(const std::wstring& options) {
   const bool setForm = start.rfind(L"set ", 0) == 0 || start.rfind(L"se ", 0) == 0;
   if (setForm) {
     text = start.substr(start.find(L' ') + 1);
-    text = text.substr(0, text.find(L':'));
+    text = text.substr(0, SetFormEnd(text));
   }
-  for (const std::wstring& option : Split(text, setForm ? L" \t" : L" \t:")) {
+  for (const std::wstring& option : VimOptions(text, setForm)) {
     const size_t equals = option.find(L'=');
     if (equals == std::wstring::npos) continue;
     const std::wstring name = option.substr(0, equals);
     if (name == L"ft" || name == L"filetype" || name == L"syntax" || name == L"syn") return option.substr(equals + 1);
+  }
+  return {};
+}
+
+// The value of a "mode:" variable in `text` ("mode: python"), empty without one.
+std::wstring EmacsModeVariable(const std::wstring& text) {
+  const size_t colon = text.find(L':');
+  if (colon == std::wstring::npos || Lower(Trim(text.substr(0, colon))) != L"mode") return {};
+  std::wstring mode = Trim(text.substr(colon + 1));
+  // Emacs adds "-mode" to the name; some write it out.
+  if (mode.size() > 5 && Lower(mode.substr(mode.size() - 5)) == L"-mode") mode.resize(mode.size() - 5);
+  return mode;
+}
+
+// Emacs' block at a file's end: a line holding "Local Variables:", lines
+// with the same text around "mode: c++", and a line holding "End:".
+std::wstring EmacsLocalVariablesMode(const std::vector<std::wstring>& lines) {
+  for (size_t at = 0; at < lines.size(); ++at) {
+    const size_t start = Lower(lines[at]).find(L"local variables:");
+    if (start == std::wstring::npos) continue;
+    const std::wstring prefix = lines[at].substr(0, start);
+    const std::wstring suffix = Trim(lines[at].substr(start + 16));
+    for (size_t next = at + 1; next < lines.size(); ++next) {
+      std::wstring line = lines[next];
+      if (line.rfind(prefix, 0) != 0) break;
+      line = line.substr(prefix.size());
+      if (!suffix.empty() && line.size() >= suffix.size() && line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        line.resize(line.size() - suffix.size());
+      }
+      if (Lower(Trim(line)) == L"end:") break;
+      const std::wstring mode = EmacsModeVariable(line);
+      if (!mode.empty()) return mode;
+    }
   }
   return {};
 }
@@ -111,10 +220,8 @@ std::wstring EmacsFileType(const std::wstring& line) {
   const std::wstring inside = line.substr(open + 3, close - open - 3);
   if (inside.find(L':') == std::wstring::npos) return Trim(inside);
   for (const std::wstring& variable : Split(inside, L";")) {
-    const size_t colon = variable.find(L':');
-    if (colon != std::wstring::npos && Lower(Trim(variable.substr(0, colon))) == L"mode") {
-      return Trim(variable.substr(colon + 1));
-    }
+    const std::wstring mode = EmacsModeVariable(variable);
+    if (!mode.empty()) return mode;
   }
   return {};
 }
@@ -129,6 +236,17 @@ EdgeLines EdgeLinesOf(std::string_view text, bool lastToo) {
     const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
     lines.first.push_back(LineText(text.substr(at, end - at)));
     at = end < text.size() && text.compare(end, 2, "\r\n") == 0 ? end + 2 : end + 1;
+  }
+  lines.head = std::string(text.substr(0, kContentReach));
+  if (text.size() > kContentReach) {
+    // Whole lines only, as a head read from a file has them; else whole characters.
+    const size_t lineEnd = lines.head.find_last_of("\r\n");
+    if (lineEnd != std::string::npos) {
+      lines.head.resize(lineEnd + 1);
+    } else {
+      while (!lines.head.empty() && (static_cast<unsigned char>(lines.head.back()) & 0xC0) == 0x80) lines.head.pop_back();
+      if (!lines.head.empty() && static_cast<unsigned char>(lines.head.back()) >= 0xC0) lines.head.pop_back();
+    }
   }
   if (!lastToo) return lines;
   size_t end = text.size();
@@ -171,13 +289,16 @@ bool MatchesNamePattern(const std::wstring& pattern, const std::wstring& name) {
 
 std::wstring ModelineFileType(const std::wstring& line) {
   for (size_t at = line.find(L':'); at != std::wstring::npos; at = line.find(L':', at + 1)) {
-    // The word before the colon: vi, vim, Vim, vim followed by a version, or ex.
+    // The word before the colon: vi, vim, Vim, ex, or vim with a version
+    // Vim compares with its own (vim600, vim<600, vim=600, vim>600).
     size_t start = at;
-    while (start > 0 && iswalnum(line[start - 1]) != 0) --start;
+    while (start > 0 && (iswalnum(line[start - 1]) != 0 || wcschr(L"<=>", line[start - 1]) != nullptr)) --start;
     if (start > 0 && !IsBlank(line[start - 1])) continue;
     const std::wstring word = line.substr(start, at - start);
-    const bool vim = word == L"vi" || word == L"ex" || word == L"Vim" ||
-                     (word.rfind(L"vim", 0) == 0 && std::all_of(word.begin() + 3, word.end(), [](wchar_t c) { return iswdigit(c) != 0; }));
+    const std::wstring version = word.size() > 3 ? word.substr(word[3] == L'<' || word[3] == L'=' || word[3] == L'>' ? 4 : 3) : L"";
+    const bool vim = word == L"vi" || word == L"ex" || word == L"Vim" || word == L"vim" ||
+                     (word.rfind(L"vim", 0) == 0 && !version.empty() &&
+                      std::all_of(version.begin(), version.end(), [](wchar_t c) { return iswdigit(c) != 0; }));
     // "ex:" counts only after white space, never at the start of a line.
     if (!vim || (word == L"ex" && start == 0)) continue;
     const std::wstring type = VimFileType(line.substr(at + 1));
@@ -191,6 +312,8 @@ std::wstring FirstLineProgram(const std::wstring& line) {
   const std::vector<std::wstring> words = Split(line.substr(2), L" \t");
   if (words.empty()) return {};
   const std::wstring interpreter = LastPathComponent(words.front());
+  // AppleScript's runner also runs JavaScript: "osascript -l JavaScript".
+  if (Lower(interpreter) == L"osascript" && words.size() > 2 && words[1] == L"-l") return words[2];
   if (Lower(interpreter) != L"env" && Lower(interpreter) != L"env.exe") return interpreter;
   for (size_t i = 1; i < words.size(); ++i) {
     const std::wstring& word = words[i];
@@ -201,6 +324,42 @@ std::wstring FirstLineProgram(const std::wstring& line) {
     }
   }
   return {};
+}
+
+std::wstring ExecProgram(const std::wstring& line) {
+  const std::vector<std::wstring> words = Split(line, L" \t");
+  if (words.size() < 2 || words[0] != L"exec") return {};
+  return FirstLineProgram(L"#!" + line.substr(line.find(L"exec") + 4));
+}
+
+std::wstring InnerName(const std::wstring& fileName, const std::vector<std::wstring>& ignoredEndings) {
+  const size_t dot = fileName.rfind(L'.');
+  if (dot == std::wstring::npos || dot == 0) return {};
+  const std::wstring ending = Lower(fileName.substr(dot + 1));
+  const bool ignored = std::any_of(ignoredEndings.begin(), ignoredEndings.end(),
+                                   [&](const std::wstring& wanted) { return Lower(wanted) == ending; });
+  return ignored ? fileName.substr(0, dot) : std::wstring();
+}
+
+bool ContentRuleMatches(const std::wstring& rule, std::string_view head) {
+  const std::string pattern = WideToUtf8(rule);
+  int error = 0;
+  PCRE2_SIZE errorOffset = 0;
+  const std::unique_ptr<pcre2_code, decltype(&pcre2_code_free)> code(
+      pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), PCRE2_UTF | PCRE2_MULTILINE,
+                    &error, &errorOffset, nullptr),
+      &pcre2_code_free);
+  if (!code) return false;
+  const std::unique_ptr<pcre2_match_context, decltype(&pcre2_match_context_free)> context(
+      pcre2_match_context_create(nullptr), &pcre2_match_context_free);
+  const std::unique_ptr<pcre2_match_data, decltype(&pcre2_match_data_free)> data(
+      pcre2_match_data_create_from_pattern(code.get(), nullptr), &pcre2_match_data_free);
+  if (!context || !data) return false;
+  pcre2_set_match_limit(context.get(), kContentMatchLimit);
+  pcre2_set_depth_limit(context.get(), kContentDepthLimit);
+  // Text that is not UTF-8 (or a head cut inside a character) is no match, never a fault.
+  return pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(head.data()), head.size(), 0, 0, data.get(),
+                     context.get()) >= 0;
 }
 
 std::vector<std::wstring> ProgramNameCandidates(const std::wstring& program) {
@@ -241,10 +400,19 @@ bool AnyNamesOrAliases(const std::vector<LanguageKeys>& languages) {
 }
 
 std::optional<Recognition> ChooseLanguage(const std::vector<LanguageKeys>& languages, const std::wstring& fileName,
-                                          const std::wstring& extension, const EdgeLines& lines) {
+                                          const std::wstring& extension, const EdgeLines& lines,
+                                          const std::vector<std::wstring>& ignoredEndings) {
   if (auto found = LanguageByName(languages, fileName)) return Recognition{*found, RecognisedBy::Name};
   if (auto found = LanguageByModeline(languages, lines)) return Recognition{*found, RecognisedBy::Modeline};
-  if (auto found = LanguageByExtension(languages, extension)) return Recognition{*found, RecognisedBy::Extension};
+  if (auto found = LanguageByExtension(languages, extension, lines.head)) return found;
+  const std::wstring inner = InnerName(fileName, ignoredEndings);
+  if (!inner.empty()) {
+    if (auto found = LanguageByName(languages, inner)) return Recognition{*found, RecognisedBy::Name};
+    const size_t dot = inner.rfind(L'.');
+    if (dot != std::wstring::npos) {
+      if (auto found = LanguageByExtension(languages, inner.substr(dot + 1), lines.head)) return found;
+    }
+  }
   if (auto found = LanguageByFirstLine(languages, lines)) return Recognition{*found, RecognisedBy::FirstLine};
   return std::nullopt;
 }

@@ -67,6 +67,7 @@ constexpr char kCopyColoursFailed[] = "Saving CopyColours configuration failed";
 constexpr char kEncodingDetectionFailed[] = "Saving EncodingDetection configuration failed";
 constexpr char kDefaultCodePageFailed[] = "Saving DefaultCodePage configuration failed";
 constexpr char kFollowChangesFailed[] = "Saving FollowChanges configuration failed";
+constexpr char kIgnoredEndingsFailed[] = "Saving IgnoredEndings configuration failed";
 constexpr char kStyleFailed[] = "Saving XMLStyle configuration failed";
 constexpr char kWordStyleFailed[] = "Saving WordStyle configuration failed";
 constexpr char kKeywordsFailed[] = "Saving Keywords configuration failed";
@@ -164,6 +165,7 @@ void SaveStyle(const XmlFunctions& xml, XMLHANDLE styles, const XMLStyle& style)
   // Optional lists: a language without them is written as before they existed.
   if (!style.names.empty()) step.SetText(element, format::kNames, style.names);
   if (!style.aliases.empty()) step.SetText(element, format::kAliases, style.aliases);
+  if (!style.content.empty()) step.SetText(element, format::kContent, style.content);
   if (style.wordStyles.empty()) return;
   // Saving a language without its word styles would lose them silently.
   const XMLHANDLE wordStyles = step.AddChild(element, format::kWordStyles);
@@ -264,6 +266,10 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
     const Step step(xml, kDefaultCodePageFailed);
     step.SetNumber(step.AddChild(root, format::kDefaultCodePage), format::kNumber, configuration.defaultCodePage);
   }
+  if (!configuration.ignoredEndings.empty()) {
+    const Step step(xml, kIgnoredEndingsFailed);
+    step.SetText(step.AddChild(root, format::kIgnoredEndings), format::kList, configuration.ignoredEndings);
+  }
   if (configuration.schemeMode != SchemeMode::System) SaveSchemeMode(xml, root, configuration.schemeMode);
 
   const XMLHANDLE styles = step.AddChild(root, format::kStyles);
@@ -321,6 +327,11 @@ class DocumentPatch {
     if (before.defaultCodePage != after.defaultCodePage) {
       const Step step(xml_, kDefaultCodePageFailed);
       step.SetNumber(FindOrAdd(step, root_, format::kDefaultCodePage), format::kNumber, after.defaultCodePage);
+      ++changes_;
+    }
+    if (before.ignoredEndings != after.ignoredEndings) {
+      const Step step(xml_, kIgnoredEndingsFailed);
+      step.SetText(FindOrAdd(step, root_, format::kIgnoredEndings), format::kList, after.ignoredEndings);
       ++changes_;
     }
     if (before.schemeMode != after.schemeMode) {
@@ -442,6 +453,7 @@ class DocumentPatch {
     SetText(step, element, format::kName, before.name, after.name);
     SetText(step, element, format::kNames, before.names, after.names);
     SetText(step, element, format::kAliases, before.aliases, after.aliases);
+    SetText(step, element, format::kContent, before.content, after.content);
     PatchWordStyles(element, before.wordStyles, after.wordStyles);
   }
 

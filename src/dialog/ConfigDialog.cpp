@@ -67,6 +67,8 @@ const ControlTemplate kControlTemplates[kDialogControlCount] = {
     {kEdit, WS_EX_CLIENTEDGE, kExtensionsEditStyle, 0, 0, 0},
     {kStatic, 0, kVisibleChild, 0, IDS_FILE_NAMES, 0},
     {kEdit, WS_EX_CLIENTEDGE, kExtensionsEditStyle, 0, 0, 0},
+    {kStatic, 0, kVisibleChild, 0, IDS_CONTENT_RULE, 0},
+    {kEdit, WS_EX_CLIENTEDGE, kTabStop | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 0},
     {kButton, 0, kGroupBoxStyle, 0, IDS_STYLE_OPTIONS, 0},
     {kButton, 0, kColourButtonStyle, kHighlightId, 0, 0},
     {kStatic, 0, kVisibleChild, 0, IDS_HIGHLIGHT_COLOR, 0},

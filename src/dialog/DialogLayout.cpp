@@ -26,7 +26,8 @@ DialogPlacement LayOutDialog(const DialogMeasures& m) {
   int wrapWidth = w[kLineWrappingCheck] + c;
   if (wrapWidth <= kNarrowestWrapColumn) wrapWidth = kNarrowestWrapColumn;
   const int checkWidth = c + std::max({w[kUnderlineCheck], w[kBoldCheck], w[kItalicCheck]});
-  const int content = std::max({3 * checkWidth + 8, labelWidth + kGap + wrapWidth, w[kExtensionsLabel], w[kNamesLabel]});
+  const int content = std::max({3 * checkWidth + 8, labelWidth + kGap + wrapWidth, w[kExtensionsLabel], w[kNamesLabel],
+                                w[kContentLabel]});
   const int third = (content - 8) / 3;
   const int x2 = labelWidth + 16;
 
@@ -54,8 +55,11 @@ DialogPlacement LayOutDialog(const DialogMeasures& m) {
   const int namesY = checksY + 4 * h + 8 + kGap;
   p[kNamesLabel] = {kLabelX, namesY + d, content, h};
   p[kNamesEdit] = {kLabelX, namesY + h + 4, content, 2 * h};
+  const int contentY = namesY + 3 * h + 4 + kGap;
+  p[kContentLabel] = {kLabelX, contentY + d, content, h};
+  p[kContentEdit] = {kLabelX, contentY + h + 4, content, h};
   const int groupWidth = content + 12;
-  const int styleGroupHeight = namesY + 3 * h + 8;
+  const int styleGroupHeight = contentY + 2 * h + 8;
   p[kStyleGroup] = {4, 4, groupWidth, styleGroupHeight};
 
   const int alphaWidth = 4 * m.alphaSample;

@@ -14,6 +14,7 @@ enum DialogControl : size_t {
   kSchemeCombo, kSchemeLabel, kLanguageCombo, kLanguageLabel, kStyleCombo, kStyleLabel, kFontNameCombo, kFontNameLabel,
   kFontSizeCombo, kFontSizeLabel, kForegroundButton, kForegroundLabel, kBackgroundButton, kBackgroundLabel,
   kBoldCheck, kItalicCheck, kUnderlineCheck, kExtensionsLabel, kExtensionsEdit, kNamesLabel, kNamesEdit,
+  kContentLabel, kContentEdit,
   kStyleGroup,
   kHighlightButton, kHighlightLabel, kTransparencyEdit, kTransparencyUpDown, kTransparencyLabel,
   kOutlineEdit, kOutlineUpDown, kOutlineLabel, kModeCombo, kModeLabel, kLineNumberingCheck, kLineWrappingCheck, kMiscGroup,

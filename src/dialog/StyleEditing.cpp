@@ -169,6 +169,7 @@ void ConfigDialog::FillWordStyles() {
   EnableWindow(Item(kLanguageCombo), haveLanguage);
   EnableWindow(Item(kExtensionsEdit), haveLanguage);
   EnableWindow(Item(kNamesEdit), haveLanguage);
+  EnableWindow(Item(kContentEdit), haveLanguage);
   currentLanguage_ = haveLanguage ? static_cast<size_t>(selected) : configuration_.styles.size();
   currentWordStyle_ = 0;
   const XMLStyle* language = CurrentLanguage();
@@ -187,6 +188,7 @@ void ConfigDialog::FillWordStyles() {
   Send(kStyleCombo, CB_SETCURSEL, 0);
   SetWindowTextW(Item(kExtensionsEdit), language ? language->extensions.c_str() : L"");
   SetWindowTextW(Item(kNamesEdit), language ? language->names.c_str() : L"");
+  SetWindowTextW(Item(kContentEdit), language ? language->content.c_str() : L"");
   ShowWordStyle();
 }
 
@@ -259,7 +261,11 @@ void ConfigDialog::StoreExtensions() {
 
 void ConfigDialog::StoreNames() {
   // Unlike extensions, names may be emptied: the language then goes by its extensions.
-  if (XMLStyle* language = CurrentLanguage()) language->names = WindowText(Item(kNamesEdit));
+  // The content rule too: emptied, the language no longer takes a shared extension by content.
+  if (XMLStyle* language = CurrentLanguage()) {
+    language->names = WindowText(Item(kNamesEdit));
+    language->content = WindowText(Item(kContentEdit));
+  }
 }
 
 void ConfigDialog::ShowMiscOptions() {

@@ -95,10 +95,19 @@ bool IdentifyFile(const wchar_t* path, HostFileInfoRecord* record, IStream* stre
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   const std::wstring fullPath = path;
   const auto languages = ReadOr(std::vector<LanguageKeys>(), [&] { return configuration.Languages(); });
-  bool claimed = LanguageByName(languages, fullPath.substr(FileNameStart(fullPath))).has_value();
+  const std::wstring fileName = fullPath.substr(FileNameStart(fullPath));
+  bool claimed = LanguageByName(languages, fileName).has_value();
+  std::vector<std::wstring> extensions;
   if (!claimed) {
-    const auto extensions = ReadOr(std::vector<std::wstring>(), [&] { return configuration.Extensions(); });
+    extensions = ReadOr(std::vector<std::wstring>(), [&] { return configuration.Extensions(); });
     claimed = IsHandledExtension(FileExtension(fullPath), extensions);
+  }
+  if (!claimed) {
+    // x.h.in and x.json.example: the name before an ignored ending decides.
+    const auto ignoredEndings = ReadOr(std::vector<std::wstring>(), [&] { return configuration.IgnoredEndings(); });
+    const std::wstring inner = InnerName(fileName, ignoredEndings);
+    claimed = !inner.empty() && (LanguageByName(languages, inner) ||
+                                 (inner.find(L'.') != std::wstring::npos && IsHandledExtension(FileExtension(inner), extensions)));
   }
   if (!claimed && AnyAliases(languages)) {
     const std::optional<Head> head = stream ? ReadStreamHead(stream) : ReadFileHead(path);

@@ -62,7 +62,9 @@ Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::w
 Style StyleForFile(const ConfigurationSnapshot& configuration, const std::wstring& path, const EdgeLines& lines,
                    Scheme scheme) {
   const auto languages = ReadOr(std::vector<LanguageKeys>(), [&] { return configuration.Languages(); });
-  const auto chosen = ChooseLanguage(languages, path.substr(FileNameStart(path)), FileExtension(path), lines);
+  const auto ignoredEndings = ReadOr(std::vector<std::wstring>(), [&] { return configuration.IgnoredEndings(); });
+  const auto chosen =
+      ChooseLanguage(languages, path.substr(FileNameStart(path)), FileExtension(path), lines, ignoredEndings);
   if (!chosen) return PlainTextStyle();
   return ReadOr(PlainTextStyle(), [&] { return configuration.StyleAt(chosen->language, scheme); });
 }

@@ -164,7 +164,7 @@ TEST_F(Loaders, GiveOptionDefaultsAndExactErrorsWithoutAFile) {
 TEST_F(Loaders, ReadOptionsByTheirOwnRules) {
   config.Write(R"(<Config><LineNumbering Enabled="true"/><LineWrapping Enabled="Yes"/><SearchSync/>
                   <ShowWhitespace Enabled="yes"/><IndentationGuides Enabled="1"/><Folding Enabled="Yes"/><CopyColours Scheme="Shown"/>
-                  <EncodingDetection Enabled="No"/><FollowChanges Enabled="no"/><DefaultCodePage Number="1251"/><Tabulator/><FileSizeLimit> 18446744073709551615 </FileSizeLimit><Styles/></Config>)");
+                  <EncodingDetection Enabled="No"/><FollowChanges Enabled="no"/><DefaultCodePage Number="1251"/><IgnoredEndings List=" in .orig  "/><Tabulator/><FileSizeLimit> 18446744073709551615 </FileSizeLimit><Styles/></Config>)");
   EXPECT_TRUE(ConfigurationSnapshot(config.path()).ShowWhitespace());
   EXPECT_FALSE(ConfigurationSnapshot(config.path()).IndentationGuides());
   EXPECT_TRUE(ConfigurationSnapshot(config.path()).Folding());
@@ -172,6 +172,7 @@ TEST_F(Loaders, ReadOptionsByTheirOwnRules) {
   EXPECT_FALSE(ConfigurationSnapshot(config.path()).EncodingDetection());
   EXPECT_FALSE(ConfigurationSnapshot(config.path()).FollowChanges());
   EXPECT_EQ(ConfigurationSnapshot(config.path()).DefaultCodePage(), 1251u);
+  EXPECT_EQ(ConfigurationSnapshot(config.path()).IgnoredEndings(), (std::vector<std::wstring>{L"in", L"orig"}));
   EXPECT_FALSE(LoadLineNumbering(config.path()));
   EXPECT_TRUE(LoadLineWrapping(config.path()));
   EXPECT_FALSE(LoadSearchSync(config.path()));

@@ -10,19 +10,19 @@ namespace {
 enum Language : size_t { kText, kCMake, kMake, kPython, kShell, kCpp, kNone = 99 };
 
 const std::vector<LanguageKeys> kLanguages = {
-    {L"txt", L"", L""},
-    {L"cmake", L"CMakeLists.txt *.cmake", L"cmake"},
-    {L"mk", L"Makefile GNUmakefile makefile *.mk Dockerfile.?*", L"make"},
-    {L"py pyw", L"SConstruct", L"python python2 python3 py"},
-    {L"sh bash", L".bashrc .bash_profile", L"sh bash zsh"},
-    {L"cpp h", L"", L"cpp c++"},
+    {L"txt", L"", L"", L""},
+    {L"cmake", L"CMakeLists.txt *.cmake", L"cmake", L""},
+    {L"mk", L"Makefile GNUmakefile makefile *.mk Dockerfile.?*", L"make", L""},
+    {L"py pyw", L"SConstruct", L"python python2 python3 py", L""},
+    {L"sh bash", L".bashrc .bash_profile", L"sh bash zsh", L""},
+    {L"cpp h", L"", L"cpp c++", L""},
 };
 
 struct Case {
   const char* what;
   std::wstring path;
   std::string text;
-  Language expected;
+  size_t expected;
   RecognisedBy by = RecognisedBy::Extension;
 };
 
@@ -88,12 +88,81 @@ TEST(Recognition, ChoosesByNameThenModelineThenExtensionThenFirstLine) {
   }
 }
 
+// Languages sharing extensions, told apart by their content rules, and
+// wrappers, modeline forms and first lines as Vim and Emacs read them.
+enum Shared : size_t { kC, kCpp2, kObjC, kMatlab, kPerl, kProlog, kTcl, kScala, kShell2, kJs, kRaku, kNoneShared = 99 };
+const std::vector<LanguageKeys> kSharedLanguages = {
+    {L"c h", L"", L"c", L""},
+    {L"cpp h", L"", L"cpp", L"^\\s*(class|namespace|template\\s*<)"},
+    {L"mm h m", L"", L"objc", L"^\\s*(@interface|@implementation|#import)"},
+    {L"m", L"", L"matlab", L""},
+    {L"pl", L"", L"perl", L""},
+    {L"pro pl", L"", L"prolog", L":-\\s*$|^\\s*:- "},
+    {L"tcl", L"", L"tcl tclsh", L""},
+    {L"scala", L"", L"scala", L""},
+    {L"sh", L"", L"sh bash", L""},
+    {L"js", L"", L"javascript node", L"("},  // a rule that does not compile never matches
+    {L"raku", L"", L"raku perl6", L""},
+};
+
+TEST(Recognition, SharedExtensionsWrappersAndTheFormsEditorsRead) {
+  using enum RecognisedBy;
+  const std::vector<std::wstring> ignored = {L"in", L"orig", L"example"};
+  const Case cases[] = {
+      {".h without a rule's sign: the first listed", L"a.h", "int f(void);\n", Shared::kC, Extension},
+      {".h of C++", L"a.h", "#pragma once\nnamespace x {\n}\n", Shared::kCpp2, Content},
+      {".h of Objective-C", L"a.h", "#import <Foundation/Foundation.h>\n@interface A\n", Shared::kObjC, Content},
+      {".m of Objective-C", L"a.m", "@implementation A\n@end\n", Shared::kObjC, Content},
+      {".m without a sign: the first listed without a rule", L"a.m", "function y = f(x)\n  y = x;\nend\n", Shared::kMatlab, Extension},
+      {".pl of Prolog", L"a.pl", "parent(a, b).\nanc(X, Y) :-\n  parent(X, Y).\n", Shared::kProlog, Content},
+      {".pl of Perl", L"a.pl", "use strict;\nmy $x = 1;\n", Shared::kPerl, Extension},
+      {"a rule's sign past 4 KB is not read", L"a.h", std::string(5000, '\n') + "class A {};\n", Shared::kC, Extension},
+      {"an unshared extension ignores rules", L"a.mm", "int x;\n", Shared::kObjC, Extension},
+      {"x.h.in", L"x.h.in", "namespace a {}\n", Shared::kCpp2, Content},
+      {"x.pl.orig", L"x.pl.orig", "print 1;\n", Shared::kPerl, Extension},
+      {"an ending alone", L"a.in", "", Shared::kNoneShared},
+      {"an ending not listed", L"x.pl.bak", "", Shared::kNoneShared},
+      {"vim<NNN:", L"a", "# vim<600: set ft=tcl:\n", Shared::kTcl, Modeline},
+      {"vim=NNN: and vim>NNN:", L"a", "# vim>700: ft=tcl\n", Shared::kTcl, Modeline},
+      {"an escaped blank", L"a", "# vim: set makeprg=make\\ -j4 ft=tcl:\n", Shared::kTcl, Modeline},
+      {"an escaped colon", L"a", "# vim: set path=a\\:b ft=tcl:\n", Shared::kTcl, Modeline},
+      {"vim< without a version", L"a", "# vim<: ft=tcl\n", Shared::kNoneShared},
+      {"Emacs' -mode spelled out", L"a", "; -*- mode: tcl-mode -*-\n", Shared::kTcl, Modeline},
+      {"Emacs' local variables", L"a", "x\n\n# Local Variables:\n# mode: tcl\n# End:\n", Shared::kTcl, Modeline},
+      {"after End: no more", L"a", "# Local Variables:\n# End:\n# mode: tcl\n", Shared::kNoneShared},
+      {"exec idiom", L"run", "#!/bin/sh\n# restart with tclsh \\\nexec tclsh \"$0\" \"$@\"\n", Shared::kTcl, FirstLine},
+      {"exec scala", L"run", "#!/bin/sh\nexec scala \"$0\" \"$@\"\n!#\n", Shared::kScala, FirstLine},
+      {"exec of an unknown program stays shell", L"run", "#!/bin/sh\nexec foo \"$@\"\n", Shared::kShell2, FirstLine},
+      {"exec only after a shell", L"run", "#!/usr/bin/perl\nexec tclsh\n", Shared::kPerl, FirstLine},
+      {"osascript -l", L"run", "#!/usr/bin/osascript -l JavaScript\n", Shared::kJs, FirstLine},
+      {"perl6 is not perl", L"run", "#!/usr/bin/env perl6\n", Shared::kRaku, FirstLine},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto chosen =
+        ChooseLanguage(kSharedLanguages, c.path, ExtensionOf(c.path), EdgeLinesOf(c.text, true), ignored);
+    if (c.expected == Shared::kNoneShared) {
+      EXPECT_FALSE(chosen.has_value());
+      continue;
+    }
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->language, static_cast<size_t>(c.expected));
+    EXPECT_EQ(chosen->by, c.by);
+  }
+  // A hostile expression gives up rather than holding the viewer.
+  EXPECT_FALSE(ContentRuleMatches(L"(a+)+$", std::string(4000, 'a') + "b"));
+  EXPECT_FALSE(ContentRuleMatches(L"x", "\xFF\xFEx"));
+}
+
 TEST(Recognition, EdgeLinesSplitAtEveryLineEndAndCutHugeLines) {
   const EdgeLines lines = EdgeLinesOf("a\r\nb\rc\nd\ne\nf\ng\nh\n", true);
   EXPECT_EQ(lines.first, (std::vector<std::wstring>{L"a", L"b", L"c", L"d", L"e"}));
   EXPECT_EQ(lines.last, (std::vector<std::wstring>{L"d", L"e", L"f", L"g", L"h"}));
   EXPECT_TRUE(EdgeLinesOf("a\nb\n", false).last.empty()) << "a head of a file has no known end";
   EXPECT_EQ(EdgeLinesOf(std::string(1 << 20, 'x'), true).first.front().size(), 4096u);
+  EXPECT_EQ(EdgeLinesOf(std::string(5000, 'x') + "\n", true).head.size(), 4096u) << "a line longer than the head";
+  EXPECT_EQ(EdgeLinesOf("ab\n" + std::string(5000, 'x'), true).head, "ab\n") << "whole lines";
+  EXPECT_EQ(EdgeLinesOf(std::string(4095, 'x') + "\xC3\xA9", true).head.size(), 4095u) << "whole characters";
   EXPECT_TRUE(EdgeLinesOf("", true).first.empty());
   EXPECT_EQ(ProgramNameCandidates(L"python3.11"), (std::vector<std::wstring>{L"python3.11", L"python3", L"python"}));
   EXPECT_EQ(ProgramNameCandidates(L"python.exe"), (std::vector<std::wstring>{L"python"}));

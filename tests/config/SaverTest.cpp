@@ -85,6 +85,8 @@ TEST_F(Saving, RoundTripKeepsEverythingButUnsetValues) {
   toggled.showWhitespace = toggled.indentationGuides = toggled.folding = toggled.copyShownColours = true;
   toggled.encodingDetection = toggled.followChanges = false;
   toggled.defaultCodePage = 1251;
+  toggled.ignoredEndings = L"in orig";
+  toggled.styles.front().content = L"^\\s*#import <\\w+>";
   for (const Configuration& original : {RichConfiguration(), toggled}) {
     SaveConfiguration(config.path(), original);
     const Configuration reloaded = LoadConfiguration(config.path());

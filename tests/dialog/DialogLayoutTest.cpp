@@ -42,17 +42,19 @@ TEST(DialogLayout, PlacesRowsOfLabelsAndControlsInsideThreeGroups) {
   EXPECT_EQ(c[kExtensionsEdit], (ControlBox{12, 254, 314, 44}));
   EXPECT_EQ(c[kNamesLabel], (ControlBox{12, 305, 314, 22}));
   EXPECT_EQ(c[kNamesEdit], (ControlBox{12, 328, 314, 44}));
-  EXPECT_EQ(c[kStyleGroup], (ControlBox{4, 4, 326, 376}));
-  EXPECT_EQ(c[kHighlightButton], (ControlBox{126, 392, 80, 22}));
-  EXPECT_EQ(c[kTransparencyEdit], (ControlBox{126, 418, 84, 22}));
-  EXPECT_EQ(c[kModeCombo], (ControlBox{126, 470, 200, 22}));
-  EXPECT_EQ(c[kLineNumberingCheck], (ControlBox{12, 499, 110, 22}));
-  EXPECT_EQ(c[kLineWrappingCheck], (ControlBox{126, 499, 200, 22}));
-  EXPECT_EQ(c[kMiscGroup], (ControlBox{4, 376, 326, 146}));
-  EXPECT_EQ(c[kOkButton], (ControlBox{162, 538, 80, 22}));
-  EXPECT_EQ(c[kCancelButton], (ControlBox{246, 538, 80, 22}));
-  EXPECT_EQ(c[kButtonGroup], (ControlBox{4, 522, 326, 45}));
-  EXPECT_EQ(p.dialog, (ControlBox{0, 0, 342, 615}));
+  EXPECT_EQ(c[kContentLabel], (ControlBox{12, 379, 314, 22}));
+  EXPECT_EQ(c[kContentEdit], (ControlBox{12, 402, 314, 22}));
+  EXPECT_EQ(c[kStyleGroup], (ControlBox{4, 4, 326, 428}));
+  EXPECT_EQ(c[kHighlightButton], (ControlBox{126, 444, 80, 22}));
+  EXPECT_EQ(c[kTransparencyEdit], (ControlBox{126, 470, 84, 22}));
+  EXPECT_EQ(c[kModeCombo], (ControlBox{126, 522, 200, 22}));
+  EXPECT_EQ(c[kLineNumberingCheck], (ControlBox{12, 551, 110, 22}));
+  EXPECT_EQ(c[kLineWrappingCheck], (ControlBox{126, 551, 200, 22}));
+  EXPECT_EQ(c[kMiscGroup], (ControlBox{4, 428, 326, 146}));
+  EXPECT_EQ(c[kOkButton], (ControlBox{162, 590, 80, 22}));
+  EXPECT_EQ(c[kCancelButton], (ControlBox{246, 590, 80, 22}));
+  EXPECT_EQ(c[kButtonGroup], (ControlBox{4, 574, 326, 45}));
+  EXPECT_EQ(p.dialog, (ControlBox{0, 0, 342, 667}));
   EXPECT_EQ(c[kTransparencyUpDown], ControlBox{}) << "placed by its edit";
 }
 
@@ -90,7 +92,7 @@ TEST(DialogLayout, WideCheckBoxesOrExtensionsLabelSetTheContentWidth) {
   m.textWidth[kExtensionsLabel] = 500;
   EXPECT_EQ(LayOutDialog(m).dialog.width, 528);
   m.textWidth[kCancelButton] = 120;
-  EXPECT_EQ(LayOutDialog(m).controls[kOkButton], (ControlBox{268, 538, 120, 22}));
+  EXPECT_EQ(LayOutDialog(m).controls[kOkButton], (ControlBox{268, 590, 120, 22}));
 }
 
 TEST(DialogLayout, CentresByTheClientSizeOverTheParentsWindow) {

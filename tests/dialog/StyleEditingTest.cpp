@@ -137,13 +137,15 @@ TEST_F(LiveDialog, EditsOfAStyleSurviveSwitchingStylesAndCancelDiscardsThem) {
   EXPECT_EQ(config.Read(), before);
 }
 
-TEST_F(LiveDialog, KeepsTheExtensionsAndNamesTypedForALanguageButNeverAnEmptyExtensionList) {
+TEST_F(LiveDialog, KeepsTheExtensionsNamesAndContentRuleTypedForALanguageButNeverAnEmptyExtensionList) {
   OpenDialog dialog = Open();
   EXPECT_EQ(dialog.Text(kExtensionsEdit), L"c h");
   EXPECT_EQ(dialog.Text(kNamesEdit), L"");
   dialog.Type(kExtensionsEdit, L"c h\r\ncc");
   dialog.Type(kNamesEdit, L"Makefile *.mk");
+  dialog.Type(kContentEdit, L"^#include <stdio\\.h>");
   dialog.Choose(kLanguageCombo, kPython);
+  EXPECT_EQ(dialog.Text(kContentEdit), L"");
   EXPECT_EQ(dialog.Text(kNamesEdit), L"SConstruct");
   dialog.Type(kNamesEdit, L"");
   EXPECT_EQ(dialog.Text(kExtensionsEdit), L"py pyw");
@@ -160,6 +162,8 @@ TEST_F(LiveDialog, KeepsTheExtensionsAndNamesTypedForALanguageButNeverAnEmptyExt
   EXPECT_EQ(saved.styles[kC].names, L"Makefile *.mk");
   EXPECT_EQ(saved.styles[kPython].names, L"") << "names, unlike extensions, may be emptied";
   EXPECT_EQ(saved.styles[kPython].aliases, L"python py") << "aliases are kept as the file has them";
+  EXPECT_EQ(saved.styles[kC].content, L"^#include <stdio\\.h>");
+  EXPECT_EQ(saved.styles[kPython].content, L"");
   EXPECT_EQ(LoadExtensions(config.path()), (std::vector<std::wstring>{L"c", L"h", L"cc", L"py", L"txt"}))
       << "each line typed is an extension of its own";
 }
