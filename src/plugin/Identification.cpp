@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
+#include <mutex>
 
 #include "base/Handles.h"
 #include "base/Text.h"
@@ -57,6 +59,72 @@ std::optional<Head> ReadStreamHead(IStream* stream) {
   return head;
 }
 
+// What identification reads of the configuration.
+struct IdentificationKeys {
+  std::vector<LanguageKeys> languages;
+  std::vector<std::wstring> extensions;
+  std::vector<std::wstring> ignoredEndings;
+  bool anyAliases = false;
+};
+
+IdentificationKeys ReadKeys(const ConfigurationSnapshot& configuration) {
+  IdentificationKeys keys;
+  keys.languages = ReadOr(std::vector<LanguageKeys>(), [&] { return configuration.Languages(); });
+  keys.extensions = ReadOr(std::vector<std::wstring>(), [&] { return configuration.Extensions(); });
+  keys.ignoredEndings = ReadOr(std::vector<std::wstring>(), [&] { return configuration.IgnoredEndings(); });
+  keys.anyAliases = AnyAliases(keys.languages);
+  return keys;
+}
+
+// The configuration file as the file system describes it: a save (which
+// replaces the file) or any write changes it.
+struct FileStamp {
+  std::wstring path;
+  FILETIME created = {};
+  FILETIME written = {};
+  uint64_t size = 0;
+
+  bool operator==(const FileStamp& other) const {
+    return path == other.path && CompareFileTime(&created, &other.created) == 0 &&
+           CompareFileTime(&written, &other.written) == 0 && size == other.size;
+  }
+};
+
+std::optional<FileStamp> StampOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return FileStamp{path, data.ftCreationTime, data.ftLastWriteTime,
+                   (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
+}
+
+// The keys of the configuration as it is now. The host asks about every file
+// of a folder it lists, so the file is parsed again only when it has changed:
+// a save still counts from the next call on.
+std::shared_ptr<const IdentificationKeys> CurrentKeys() {
+  static std::mutex guard;
+  static std::optional<FileStamp> keptStamp;
+  static std::shared_ptr<const IdentificationKeys> kept;
+  std::wstring path;
+  try {
+    path = ConfigFilePath();
+  } catch (const std::logic_error&) {
+    return std::make_shared<const IdentificationKeys>();  // no configuration: nothing is claimed
+  }
+  const std::optional<FileStamp> before = StampOf(path);
+  {
+    const std::lock_guard<std::mutex> lock(guard);
+    if (before && kept && keptStamp == before) return kept;
+  }
+  auto keys = std::make_shared<const IdentificationKeys>(ReadKeys(ConfigurationSnapshot(path)));
+  // A file that changed while it was read is read again by the next call.
+  if (before && StampOf(path) == before) {
+    const std::lock_guard<std::mutex> lock(guard);
+    keptStamp = before;
+    kept = keys;
+  }
+  return keys;
+}
+
 std::string Decoded(const std::string& bytes) {
   try {
     Encoding encoding = DetectEncoding(bytes);
@@ -92,26 +160,21 @@ std::string HeadText(std::string head, bool wholeFile) {
 
 bool IdentifyFile(const wchar_t* path, HostFileInfoRecord* record, IStream* stream) {
   if (!path) return false;
-  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  const std::shared_ptr<const IdentificationKeys> keys = CurrentKeys();
   const std::wstring fullPath = path;
-  const auto languages = ReadOr(std::vector<LanguageKeys>(), [&] { return configuration.Languages(); });
   const std::wstring fileName = fullPath.substr(FileNameStart(fullPath));
-  bool claimed = LanguageByName(languages, fileName).has_value();
-  std::vector<std::wstring> extensions;
-  if (!claimed) {
-    extensions = ReadOr(std::vector<std::wstring>(), [&] { return configuration.Extensions(); });
-    claimed = IsHandledExtension(FileExtension(fullPath), extensions);
-  }
+  bool claimed = LanguageByName(keys->languages, fileName) ||
+                 IsHandledExtension(FileExtension(fullPath), keys->extensions);
   if (!claimed) {
     // x.h.in and x.json.example: the name before an ignored ending decides.
-    const auto ignoredEndings = ReadOr(std::vector<std::wstring>(), [&] { return configuration.IgnoredEndings(); });
-    const std::wstring inner = InnerName(fileName, ignoredEndings);
-    claimed = !inner.empty() && (LanguageByName(languages, inner) ||
-                                 (inner.find(L'.') != std::wstring::npos && IsHandledExtension(FileExtension(inner), extensions)));
+    const std::wstring inner = InnerName(fileName, keys->ignoredEndings);
+    claimed = !inner.empty() && (LanguageByName(keys->languages, inner) ||
+                                 (inner.find(L'.') != std::wstring::npos &&
+                                  IsHandledExtension(FileExtension(inner), keys->extensions)));
   }
-  if (!claimed && AnyAliases(languages)) {
+  if (!claimed && keys->anyAliases) {
     const std::optional<Head> head = stream ? ReadStreamHead(stream) : ReadFileHead(path);
-    claimed = head && LanguageByContent(languages, EdgeLinesOf(HeadText(head->bytes, head->wholeFile), false));
+    claimed = head && LanguageByContent(keys->languages, EdgeLinesOf(HeadText(head->bytes, head->wholeFile), false));
   }
   if (!claimed) return false;
   if (record) {

@@ -65,7 +65,19 @@ TEST_F(Identification, ClaimsByTheLowerCasedTextAfterTheLastDot) {
   Languages(".c .h");
   EXPECT_TRUE(Claims(L"x.c"));
   EXPECT_TRUE(Claims(L"x.H"));
+  Languages(".c .k");
+  EXPECT_FALSE(Claims(L"x.h")) << "a rewrite of the same size counts from the next call";
   EXPECT_EQ(config.host().OpenDocuments(), 0);
+}
+
+TEST_F(Identification, ClaimsByTheNameBeforeAnIgnoredEnding) {
+  config.Write(R"(<Config><IgnoredEndings List="in example"/><Styles><Style ext="h" lexer="3"/>
+                  <Style ext="txt" names="CMakeLists.txt" lexer="80"/></Styles></Config>)");
+  EXPECT_TRUE(Claims(L"config.h.in"));
+  EXPECT_TRUE(Claims(L"C:\\src\\CMakeLists.txt.EXAMPLE"));
+  EXPECT_FALSE(Claims(L"config.c.in"));
+  EXPECT_FALSE(Claims(L"config.h.orig"));
+  EXPECT_FALSE(Claims(L"x.in"));
 }
 
 TEST_F(Identification, WritesOnlyTheNumericFieldsAndAnEmptyText) {
