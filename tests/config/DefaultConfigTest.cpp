@@ -4,12 +4,14 @@
 #include <set>
 
 #include "ConfigExpectations.h"
+#include "EcosystemFileNames.h"
 #include "HostedConfig.h"
 #include "config/Format.h"
 #include "config/Loaders.h"
 #include "config/Recognition.h"
 #include "config/Saver.h"
 #include "base/Text.h"
+#include "host/Paths.h"
 
 namespace lumen {
 namespace {
@@ -21,9 +23,9 @@ class DefaultConfiguration : public ::testing::Test {
   test::HostedConfig config;
 };
 
-TEST_F(DefaultConfiguration, LoadsWithABaseAndAtLeastFortyLanguages) {
+TEST_F(DefaultConfiguration, LoadsWithABaseAndAtLeastNinetyLanguages) {
   const Configuration loaded = LoadConfiguration(config.path());
-  ASSERT_GE(loaded.styles.size(), 41u);
+  ASSERT_GE(loaded.styles.size(), 91u);
   const Style base = LoadStyleForExtension(config.path(), format::kBaseExtension);
   ASSERT_FALSE(base.wordStyles.empty());
   EXPECT_EQ(base.wordStyles[0].styleId, 32) << "the base sets the default style";
@@ -39,10 +41,14 @@ TEST_F(DefaultConfiguration, ReachesEveryLanguageByEachOfItsExtensions) {
   const Configuration loaded = LoadConfiguration(config.path());
   const std::vector<std::wstring> handled = LoadExtensions(config.path());
   size_t extensions = 0;
+  std::set<std::wstring> listedBefore;
   for (const XMLStyle& language : loaded.styles) {
     for (const std::wstring& extension : Split(language.extensions, format::kExtensionDelimiters)) {
       SCOPED_TRACE(std::string(extension.begin(), extension.end()));
-      EXPECT_EQ(LoadStyleForExtension(config.path(), extension), static_cast<const Style&>(language));
+      // A shared extension's other languages are reached by content (below).
+      if (listedBefore.insert(extension).second) {
+        EXPECT_EQ(LoadStyleForExtension(config.path(), extension), static_cast<const Style&>(language));
+      }
       EXPECT_NE(std::find(handled.begin(), handled.end(), UserLocale::Get().ToLower(extension)), handled.end());
       ++extensions;
     }
@@ -72,6 +78,100 @@ TEST_F(DefaultConfiguration, ReachesEveryLanguageByEachOfItsNamesAndAliases) {
     }
   }
   EXPECT_GE(names, 30u);
+}
+
+class ShippedRecognition : public DefaultConfiguration {
+ protected:
+  // The language the viewer gives a file of this name and text.
+  void SetUp() override {
+    DefaultConfiguration::SetUp();
+    const ConfigurationSnapshot snapshot(config.path());
+    languages = snapshot.Languages();
+    ignoredEndings = snapshot.IgnoredEndings();
+    styles = snapshot.Styles();
+  }
+  std::wstring LanguageOf(const std::wstring& name, const std::string& text = "") const {
+    const auto chosen = ChooseLanguage(languages, name, FileExtension(name), EdgeLinesOf(text, true), ignoredEndings);
+    return chosen ? styles[chosen->language].name : L"(none)";
+  }
+  std::vector<LanguageKeys> languages;
+  std::vector<std::wstring> ignoredEndings;
+  std::vector<XMLStyle> styles;
+};
+
+// The desktop's and the editors' own lists (shared-mime-info, Vim,
+// GtkSourceView): every name and extension they give one of lumen's languages.
+TEST_F(ShippedRecognition, FollowsTheDesktopsAndEditorsListsAndClaimsEachFile) {
+  const std::vector<std::wstring> handled = LoadExtensions(config.path());
+  for (const EcosystemFileName& file : kEcosystemFileNames) {
+    SCOPED_TRACE(test::ToUtf8(file.name));
+    EXPECT_EQ(LanguageOf(file.name), file.language);
+    const std::wstring extension = UserLocale::Get().ToLower(FileExtension(file.name));
+    EXPECT_TRUE(LanguageByName(languages, file.name) ||
+                std::find(handled.begin(), handled.end(), extension) != handled.end())
+        << "identification claims it";
+  }
+}
+
+// Each pair of languages sharing an extension, on small files as people write them.
+TEST_F(ShippedRecognition, DecidesSharedExtensionsByContent) {
+  const struct {
+    const wchar_t* name;
+    std::string text;
+    const wchar_t* language;
+  } files[] = {
+      {L"a.h", "#include <stdio.h>\nint area(int w, int h);\n", L"C"},
+      {L"a.h", "#pragma once\n#include <string>\nnamespace app {\nclass Widget {\n public:\n  std::string name;\n};\n}\n", L"C++"},
+      {L"a.h", "#import <Foundation/Foundation.h>\n@interface Point : NSObject\n@property int x;\n@end\n", L"Objective-C"},
+      {L"a.m", "#import \"Point.h\"\n@implementation Point\n@end\n", L"Objective-C"},
+      {L"a.m", "function r = area(w, h)\n% AREA of a rectangle\nr = w .* h;\nend\n", L"MATLAB / Octave"},
+      {L"a.pl", "use strict;\nmy @xs = (1, 2);\nprint \"@xs\\n\";\n", L"Perl"},
+      {L"a.pl", "parent(tom, bob).\nancestor(X, Y) :-\n    parent(X, Y).\n", L"Prolog"},
+      {L"a.pm", "package Foo;\nuse strict;\n1;\n", L"Perl"},
+      {L"a.pm", "unit module Foo;\nsub greet(Str $name) is export { say \"Hi $name\" }\n", L"Raku"},
+      {L"a.t", "use Test::More;\nok(1);\ndone_testing;\n", L"Perl"},
+      {L"a.t", "use v6;\nuse Test;\nplan 1;\nok True;\n", L"Raku"},
+      {L"a.pp", "program Hello;\nbegin\n  writeln('Hello');\nend.\n", L"Pascal / Delphi"},
+      {L"a.pp", "class nginx {\n  package { 'nginx':\n    ensure => installed,\n  }\n}\n", L"Puppet"},
+      {L"a.v", "module counter(input clk, output reg [3:0] q);\n  always @(posedge clk) q <= q + 1;\nendmodule\n", L"Verilog / SystemVerilog"},
+      {L"a.v", "Require Import Arith.\nTheorem plus_0 : forall n, n + 0 = n.\nProof. auto. Qed.\n", L"Coq"},
+      {L"a.cls", "\\NeedsTeXFormat{LaTeX2e}\n\\ProvidesClass{letter2}\n\\LoadClass{article}\n", L"LaTeX"},
+      {L"a.cls", "VERSION 1.0 CLASS\nBEGIN\n  MultiUse = -1\nEND\nAttribute VB_Name = \"Account\"\n", L"Visual Basic"},
+      {L"a.cls", "public with sharing class AccountService {\n  public static void run() {}\n}\n", L"Apex"},
+      {L"a.fs", "module App\nlet square x = x * x\nprintfn \"%d\" (square 3)\n", L"F#"},
+      {L"a.fs", "\\ squares\n: square ( n -- n*n ) dup * ;\n3 square .\n", L"Forth"},
+      {L"a.fs", "#version 330 core\nout vec4 color;\nvoid main() { color = vec4(1.0); }\n", L"GLSL"},
+      {L"a.r", "x <- c(1, 2, 3)\nprint(mean(x))\n", L"R"},
+      {L"a.r", "REBOL [Title: \"Hello\"]\nprint \"Hello\"\n", L"Rebol"},
+      {L"a.sql", "SELECT name FROM users WHERE id = 1;\n", L"SQL"},
+      {L"a.sql", "SET NOCOUNT ON;\nSELECT TOP 10 * FROM [dbo].[Users]\nGO\n", L"Transact-SQL"},
+      {L"a.sql", "CREATE TABLE `users` (\n  `id` INT NOT NULL AUTO_INCREMENT\n) ENGINE=InnoDB;\n", L"MySQL"},
+      {L"a.inc", "<?php\n$config = ['debug' => true];\n", L"PHP"},
+      {L"a.inc", "procedure Log(const S: string);\nbegin\nend;\n", L"Pascal / Delphi"},
+      {L"a.inc", "#declare Red = rgb <1, 0, 0>;\n", L"POV-Ray"},
+      {L"a.inc", "; constants\nBUFSIZE equ 256\n%define LF 10\n", L"Assembler"},
+      {L"a.inc", "some notes\n", L"Text"},
+      {L"a.d", "import std.stdio;\nvoid main() { writeln(\"hi\"); }\n", L"D"},
+      {L"a.d", "main.o: main.c util.h \\\n  config.h\n", L"Makefile"},
+      {L"main.o.d", "", L"Makefile"},
+      {L"app.pro", "QT += core gui\nTEMPLATE = app\nSOURCES += main.cpp\n", L"Makefile"},
+      {L"family.pro", "parent(tom, bob).\n", L"Prolog"},
+      {L"app_en.ts", "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n<TS version=\"2.1\">\n", L"XML"},
+      {L"app.ts", "export const x: number = 1;\n", L"TypeScript"},
+      // The name before an ignored ending, and first lines as editors read them.
+      {L"config.h.in", "#define VERSION \"@VERSION@\"\n", L"C"},
+      {L"settings.json.example", "{}\n", L"JSON"},
+      {L"main.c.orig", "", L"C"},
+      {L"run", "#!/bin/sh\nexec scala \"$0\" \"$@\"\n!#\n", L"Scala"},
+      {L"run", "#!/usr/bin/env perl6\n", L"Raku"},
+      {L"run", "#!/usr/bin/env -S uv run --script\n", L"Python"},
+      {L"run", "#!/usr/bin/osascript -l JavaScript\n", L"JavaScript"},
+      {L"notes", "# vim<600: set ft=ruby:\n", L"Ruby"},
+  };
+  for (const auto& file : files) {
+    SCOPED_TRACE(test::ToUtf8(file.name) + ": " + file.text);
+    EXPECT_EQ(LanguageOf(file.name, file.text), file.language);
+  }
 }
 
 // WCAG's relative luminance of a 0xRRGGBB colour and the contrast of two.
