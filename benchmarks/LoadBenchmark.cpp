@@ -195,21 +195,6 @@ void PrintConversions(const Options& options) {
   }
 }
 
-// What identification costs: by name and by extension nothing is read, by
-// first line at most 4 KB of the file.
-void PrintIdentifications(const test::TempFolder& folder) {
-  constexpr int kCount = 1000;
-  const std::wstring script = folder / L"deploy", binary = folder / L"blob";
-  test::WriteBytes(script, "#!/usr/bin/env python3\n" + std::string(8000, '#') + "\n");
-  test::WriteBytes(binary, std::string(8000, '\x01'));
-  const std::vector<std::wstring> paths = {folder / L"Makefile", folder / L"main.c", script, binary};
-  std::printf("\n%d identifications with the shipped configuration:\n", kCount);
-  for (const IdentificationFigures& batch : MeasureIdentifications(test::ProgramFolder() + L"\\lumen.dll", paths, kCount)) {
-    std::printf("%-10ls %-9s %8.4f s  %6.1f us each\n", batch.name.c_str(), batch.claimed ? "claimed" : "refused",
-                batch.seconds, batch.seconds * 1e6 / kCount);
-  }
-}
-
 std::string DetectedEncoding(const std::string& label) { return label.substr(0, label.find(',')); }
 
 std::string ControlName(const Options& options) {
@@ -285,7 +270,6 @@ int PrintTable(const Options& options) {
   if (!options.realEditor()) {
     PrintWarmParts(folder, options);
     PrintConversions(options);
-    PrintIdentifications(folder);
   }
   return 0;
 }

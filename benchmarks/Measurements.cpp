@@ -197,25 +197,6 @@ Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath) {
   return figures;
 }
 
-std::vector<IdentificationFigures> MeasureIdentifications(const std::wstring& pluginPath,
-                                                          const std::vector<std::wstring>& paths, int count) {
-  test::HostedConfig config;
-  config.Write(test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml"));
-  test::PluginLibrary plugin(pluginPath);
-  if (!plugin.StartUp()) throw std::runtime_error("lumen.dll did not start");
-  std::vector<IdentificationFigures> figures;
-  for (const std::wstring& path : paths) {
-    IdentificationFigures batch;
-    batch.name = path.substr(path.find_last_of(L'\\') + 1);
-    batch.seconds = Seconds([&] {
-      for (int i = 0; i < count; ++i) batch.claimed = plugin.IdentifyFileW(nullptr, path.c_str(), nullptr, 0) != FALSE;
-    });
-    figures.push_back(batch);
-  }
-  plugin.Uninit();
-  return figures;
-}
-
 namespace {
 
 // A fresh control made as the viewer makes its editor and shown as the viewer

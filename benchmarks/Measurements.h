@@ -62,16 +62,6 @@ struct ConversionTimes {
 };
 ConversionTimes MeasureConversion(const std::string& bytes, Encoding encoding);
 
-// `count` calls of HBX_IdentifyFileW for each file, with the shipped
-// configuration: the seconds each batch took and whether the file was claimed.
-struct IdentificationFigures {
-  std::wstring name;
-  double seconds = 0;
-  bool claimed = false;
-};
-std::vector<IdentificationFigures> MeasureIdentifications(const std::wstring& pluginPath,
-                                                          const std::vector<std::wstring>& paths, int count);
-
 // The viewer's description of the file it shows (with "loading N %" while
 // a big file loads).
 std::string DescribeFile(HWND viewer);

@@ -32,6 +32,24 @@ std::wstring ExtensionOf(const std::wstring& path) {
   return dot == std::wstring::npos ? std::wstring() : path.substr(dot + 1);
 }
 
+// Each case's path chosen as expected (kNone: no language), and by the rule expected.
+template <size_t N>
+void ExpectChoices(const std::vector<LanguageKeys>& languages, const Case (&cases)[N],
+                   const std::vector<std::wstring>& ignoredEndings = {}) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto chosen =
+        ChooseLanguage(languages, NameOf(c.path), ExtensionOf(c.path), EdgeLinesOf(c.text, true), ignoredEndings);
+    if (c.expected == kNone) {
+      EXPECT_FALSE(chosen.has_value());
+      continue;
+    }
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->language, c.expected);
+    EXPECT_EQ(chosen->by, c.by);
+  }
+}
+
 TEST(Recognition, ChoosesByNameThenModelineThenExtensionThenFirstLine) {
   using enum RecognisedBy;
   const std::string sixLines = "1\n2\n3\n4\n5\n6\n";
@@ -75,22 +93,12 @@ TEST(Recognition, ChoosesByNameThenModelineThenExtensionThenFirstLine) {
       {"env alone", L"run", "#!/usr/bin/env\n", kNone},
       {"nothing at all", L"run", "", kNone},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    const auto chosen = ChooseLanguage(kLanguages, NameOf(c.path), ExtensionOf(c.path), EdgeLinesOf(c.text, true));
-    if (c.expected == kNone) {
-      EXPECT_FALSE(chosen.has_value());
-      continue;
-    }
-    ASSERT_TRUE(chosen.has_value());
-    EXPECT_EQ(chosen->language, static_cast<size_t>(c.expected));
-    EXPECT_EQ(chosen->by, c.by);
-  }
+  ExpectChoices(kLanguages, cases);
 }
 
 // Languages sharing extensions, told apart by their content rules, and
 // wrappers, modeline forms and first lines as Vim and Emacs read them.
-enum Shared : size_t { kC, kCpp2, kObjC, kMatlab, kPerl, kProlog, kTcl, kScala, kShell2, kJs, kRaku, kNoneShared = 99 };
+enum Shared : size_t { kC, kCpp2, kObjC, kMatlab, kPerl, kProlog, kTcl, kScala, kShell2, kJs, kRaku, kNoneShared = kNone };
 const std::vector<LanguageKeys> kSharedLanguages = {
     {L"c h", L"", L"c", L""},
     {L"cpp h", L"", L"cpp", L"^\\s*(class|namespace|template\\s*<)"},
@@ -137,18 +145,7 @@ TEST(Recognition, SharedExtensionsWrappersAndTheFormsEditorsRead) {
       {"osascript -l", L"run", "#!/usr/bin/osascript -l JavaScript\n", Shared::kJs, FirstLine},
       {"perl6 is not perl", L"run", "#!/usr/bin/env perl6\n", Shared::kRaku, FirstLine},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    const auto chosen =
-        ChooseLanguage(kSharedLanguages, c.path, ExtensionOf(c.path), EdgeLinesOf(c.text, true), ignored);
-    if (c.expected == Shared::kNoneShared) {
-      EXPECT_FALSE(chosen.has_value());
-      continue;
-    }
-    ASSERT_TRUE(chosen.has_value());
-    EXPECT_EQ(chosen->language, static_cast<size_t>(c.expected));
-    EXPECT_EQ(chosen->by, c.by);
-  }
+  ExpectChoices(kSharedLanguages, cases, ignored);
   // A hostile expression gives up rather than holding the viewer.
   EXPECT_FALSE(ContentRuleMatches(L"(a+)+$", std::string(4000, 'a') + "b"));
   EXPECT_FALSE(ContentRuleMatches(L"x", "\xFF\xFEx"));
