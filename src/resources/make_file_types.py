@@ -206,6 +206,14 @@ HAND = [
     ("SQL", "ext", "prc"),  # stored procedures
     ("LaTeX", "ext", "cbx bbx lbx"),  # biblatex styles
     ("Raku", "alias", "perl6"),  # Raku's former name and interpreter
+    ("Starlark", "name", "BUCK Tiltfile"),  # Buck and Tilt build files
+    ("Erlang", "name", "*.app.src rebar.config sys.config"),  # OTP application resources and configurations
+    ("HTML", "ext", "eex heex leex"),  # Elixir templates: x.html.eex
+    ("C", "ext", "y"),  # Yacc and Bison grammars hold C
+    ("C++", "ext", "yy"),  # Bison grammars for C++
+    ("Makefile", "name", "justfile Justfile .justfile"),  # just's recipes read like make's
+    ("Go", "name", "go.mod go.work"),  # Go's module files
+    ("Text", "name", "CODEOWNERS .mailmap MAINTAINERS NOTICE MANIFEST.in go.sum"),  # project lists
     ("Python", "alias", "uv"),  # "#!/usr/bin/env -S uv run --script"
     ("C", "alias", "tcc"),  # "#!/usr/bin/tcc -run"
     ("Ruby", "alias", "rake macruby rbx"),  # Ruby's task runner and other Rubies
