@@ -4,8 +4,10 @@
 // notifications read at the 3.x record's byte offsets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -22,6 +24,7 @@ using namespace sci;
 
 // Numbers of the control that lumen's interface does not name.
 constexpr UINT SCI_COLOURISE = 4003;
+constexpr UINT SCI_GETLEXERLANGUAGE = 4012;
 constexpr unsigned SCN_MODIFIED = 2008;
 constexpr int SC_MOD_INSERTTEXT = 1;
 constexpr int SCEN_SETFOCUS = 512;
@@ -196,6 +199,26 @@ TEST_F(RealEditorTest, SetLexerPicksLexillasLexerOfTheSameNumber) {
   EXPECT_EQ(StyleAt(7), SCE_C_COMMENTLINE);   // // note
   EXPECT_EQ(StyleAt(15), SCE_C_WORD);         // return
   EXPECT_EQ(StyleAt(22), SCE_C_STRING);       // "s"
+}
+
+// Every lexer the shipped configuration names is one Lexilla has: none of
+// its languages falls back to plain text in the release.
+TEST_F(RealEditorTest, HasEveryLexerTheShippedConfigurationNames) {
+  const std::string configuration = test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml");
+  const std::string attribute = " lexer=\"";
+  std::vector<int> lexers;
+  for (size_t at = configuration.find(attribute); at != std::string::npos; at = configuration.find(attribute, at + 1)) {
+    const int lexer = std::atoi(configuration.c_str() + at + attribute.size());
+    if (lexer != SCLEX_NULL && std::find(lexers.begin(), lexers.end(), lexer) == lexers.end()) lexers.push_back(lexer);
+  }
+  EXPECT_GE(lexers.size(), 60u);
+  for (int lexer : lexers) {
+    Send(SCI_SETLEXER, lexer);
+    std::array<char, 64> name{};
+    Send(SCI_GETLEXERLANGUAGE, 0, name.data());
+    EXPECT_GT(std::strlen(name.data()), 0u) << lexer;
+    EXPECT_STRNE(name.data(), "null") << lexer;
+  }
 }
 
 TEST_F(RealEditorTest, LexerNumbersKeepTheir3xMeaning) {

@@ -97,6 +97,25 @@ TEST_F(RealEditor, ColoursCppPythonAndXmlByTheShippedConfiguration) {
   }
 }
 
+// An extension several languages share takes the lexer and keywords of the
+// one whose content rule the file matches.
+TEST_F(RealEditor, ColoursASharedExtensionByTheFilesContent) {
+  constexpr int SCLEX_CPP = 3, SCLEX_PERL = 6, SCLEX_VISUALPROLOG = 107;
+  constexpr int SCE_C_WORD = 5, SCE_PL_WORD = 5, SCE_VISUALPROLOG_COMMENT_LINE = 5;
+  const std::string prolog = "% family\nancestor(X, Y) :- parent(X, Y).\n";
+  Open(prolog, L"family.pl");
+  EXPECT_EQ(viewer.Sci(SCI_GETLEXER), SCLEX_VISUALPROLOG);
+  EXPECT_EQ(viewer.Sci(SCI_GETSTYLEAT, 0), SCE_VISUALPROLOG_COMMENT_LINE);
+  const std::string perl = "# tool\nmy $x = 1;\n";
+  Open(perl, L"tool.pl");
+  EXPECT_EQ(viewer.Sci(SCI_GETLEXER), SCLEX_PERL);
+  EXPECT_EQ(viewer.Sci(SCI_GETSTYLEAT, perl.find("my")), SCE_PL_WORD);
+  const std::string header = "#import <Foundation/Foundation.h>\n@interface Point : NSObject\n@end\n";
+  Open(header, L"Point.h");
+  EXPECT_EQ(viewer.Sci(SCI_GETLEXER), SCLEX_CPP);
+  EXPECT_EQ(viewer.Sci(SCI_GETSTYLEAT, header.find("interface")), SCE_C_WORD) << "Objective-C's keywords";
+}
+
 TEST_F(RealEditor, ShowsAReadOnlyDocumentWithNothingToUndo) {
   Open("first\nsecond\n", L"a.txt");
   Open("other\n", L"b.txt");
