@@ -3,11 +3,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "DialogFixture.h"
 #include "TestFiles.h"
 #include "host_standin/Rewritten.h"
 #include "abi/HostMessages.h"
 #include "base/Controls.h"
+#include "config/Loaders.h"
 #include "dialog/ConfigDialog.h"
 
 namespace lumen {
@@ -187,6 +190,36 @@ TEST_F(LiveDialog, OkWritesOnlyTheEditedValuesAndAddsAMissingOption) {
   }
   EXPECT_EQ(config.Read(), expected);
   EXPECT_EQ(host.reloads().size(), 1u);
+}
+
+// The shipped configuration, every language visited: OK without edits keeps
+// the file as it is; a content rule typed changes that attribute alone.
+TEST_F(LiveDialog, KeepsTheShippedConfigurationAndWritesOnlyATypedContentRule) {
+  config.Write(test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml"));
+  test::RewriteAsTheHost(config.path());
+  const std::string before = config.Read();
+  const std::vector<XMLStyle> languages = LoadStyles(config.path());
+  const auto objectiveC = std::find_if(languages.begin(), languages.end(),
+                                       [](const XMLStyle& l) { return l.name == L"Objective-C"; });
+  ASSERT_NE(objectiveC, languages.end());
+  {
+    OpenDialog dialog = Open();
+    ASSERT_EQ(dialog.Count(kLanguageCombo), static_cast<int>(languages.size()));
+    for (int index = 0; index < dialog.Count(kLanguageCombo); ++index) dialog.Choose(kLanguageCombo, index);
+    EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
+  }
+  EXPECT_EQ(config.Read(), before);
+  {
+    OpenDialog dialog = Open();
+    dialog.Choose(kLanguageCombo, static_cast<int>(objectiveC - languages.begin()));
+    EXPECT_EQ(dialog.Text(kContentEdit), objectiveC->content);
+    dialog.Type(kContentEdit, L"^@interface");
+    EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
+  }
+  std::string expected = before;
+  const size_t rule = expected.find("content=\"", expected.find("name=\"Objective-C\"")) + 9;
+  expected.replace(rule, expected.find('"', rule) - rule, "^@interface");
+  EXPECT_EQ(config.Read(), expected);
 }
 
 // The Scheme choice switches the style controls to the dark set: a language
