@@ -3,7 +3,6 @@
 #include <pcre2.h>
 
 #include <algorithm>
-#include <cwchar>
 #include <cwctype>
 #include <memory>
 
@@ -179,6 +178,18 @@ std::wstring VimFileType(const std::wstring& options) {
   return {};
 }
 
+bool IsVersionComparison(wchar_t c) { return c == L'<' || c == L'=' || c == L'>'; }
+
+// The word before a modeline's colon: vi, vim, Vim, ex, or vim with a version
+// that Vim compares with its own (vim600, vim<600, vim=600, vim>600).
+bool IsVimModelineWord(const std::wstring& word) {
+  if (word == L"vi" || word == L"vim" || word == L"Vim" || word == L"ex") return true;
+  if (word.rfind(L"vim", 0) != 0) return false;
+  const size_t digits = word.size() > 3 && IsVersionComparison(word[3]) ? 4 : 3;
+  return word.size() > digits &&
+         std::all_of(word.begin() + static_cast<std::ptrdiff_t>(digits), word.end(), [](wchar_t c) { return iswdigit(c) != 0; });
+}
+
 // The value of a "mode:" variable in `text` ("mode: python"), empty without one.
 std::wstring EmacsModeVariable(const std::wstring& text) {
   const size_t colon = text.find(L':');
@@ -201,9 +212,9 @@ std::wstring EmacsLocalVariablesMode(const std::vector<std::wstring>& lines) {
       std::wstring line = lines[next];
       if (line.rfind(prefix, 0) != 0) break;
       line = line.substr(prefix.size());
-      if (!suffix.empty() && line.size() >= suffix.size() && line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0) {
-        line.resize(line.size() - suffix.size());
-      }
+      const bool endsInSuffix = line.size() >= suffix.size() &&
+                                line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0;
+      if (!suffix.empty() && endsInSuffix) line.resize(line.size() - suffix.size());
       if (Lower(Trim(line)) == L"end:") break;
       const std::wstring mode = EmacsModeVariable(line);
       if (!mode.empty()) return mode;
@@ -289,18 +300,12 @@ bool MatchesNamePattern(const std::wstring& pattern, const std::wstring& name) {
 
 std::wstring ModelineFileType(const std::wstring& line) {
   for (size_t at = line.find(L':'); at != std::wstring::npos; at = line.find(L':', at + 1)) {
-    // The word before the colon: vi, vim, Vim, ex, or vim with a version
-    // Vim compares with its own (vim600, vim<600, vim=600, vim>600).
     size_t start = at;
-    while (start > 0 && (iswalnum(line[start - 1]) != 0 || wcschr(L"<=>", line[start - 1]) != nullptr)) --start;
+    while (start > 0 && (iswalnum(line[start - 1]) != 0 || IsVersionComparison(line[start - 1]))) --start;
     if (start > 0 && !IsBlank(line[start - 1])) continue;
     const std::wstring word = line.substr(start, at - start);
-    const std::wstring version = word.size() > 3 ? word.substr(word[3] == L'<' || word[3] == L'=' || word[3] == L'>' ? 4 : 3) : L"";
-    const bool vim = word == L"vi" || word == L"ex" || word == L"Vim" || word == L"vim" ||
-                     (word.rfind(L"vim", 0) == 0 && !version.empty() &&
-                      std::all_of(version.begin(), version.end(), [](wchar_t c) { return iswdigit(c) != 0; }));
     // "ex:" counts only after white space, never at the start of a line.
-    if (!vim || (word == L"ex" && start == 0)) continue;
+    if (!IsVimModelineWord(word) || (word == L"ex" && start == 0)) continue;
     const std::wstring type = VimFileType(line.substr(at + 1));
     if (!type.empty()) return type;
   }

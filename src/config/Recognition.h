@@ -32,7 +32,7 @@ inline constexpr size_t kContentReach = 4096;
 
 // Lines end at LF, CR LF or a lone CR; a last line needs no end. A UTF-8 byte
 // order mark before the first line is dropped. `lastToo` false: only the
-// first lines, for a head of a file whose end is unknown.
+// first lines and the head, for a head of a file whose end is unknown.
 EdgeLines EdgeLinesOf(std::string_view utf8, bool lastToo);
 
 enum class RecognisedBy { Name, Modeline, Extension, Content, FirstLine };
