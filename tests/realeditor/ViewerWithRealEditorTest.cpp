@@ -407,7 +407,9 @@ TEST(RealEditorWithEncodings, ReadsTheFileAgainInTheChosenEncodingWithCaretAndSe
       viewer.Pump();
       Sleep(10);
     }
-    if (text == &small) EXPECT_EQ(IndicatorRanges(viewer.editor()).size(), marks);
+    if (text == &small) {
+      EXPECT_EQ(IndicatorRanges(viewer.editor()).size(), marks);
+    }
     EXPECT_FALSE(IndicatorRanges(viewer.editor()).empty());
     viewer.PressKey(VK_F3);
     const auto [start, end] = viewer.Selection();
