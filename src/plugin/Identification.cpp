@@ -99,30 +99,38 @@ std::optional<FileStamp> StampOf(const std::wstring& path) {
 
 // The keys of the configuration as it is now. The host asks about every file
 // of a folder it lists, so the file is parsed again only when it has changed:
-// a save still counts from the next call on.
+// a save still counts from the next call. Calls may come from several threads.
+class KeptKeys {
+ public:
+  std::shared_ptr<const IdentificationKeys> For(const std::wstring& path) {
+    const std::optional<FileStamp> before = StampOf(path);
+    {
+      const std::lock_guard<std::mutex> lock(guard_);
+      if (before && keys_ && stamp_ == before) return keys_;
+    }
+    auto keys = std::make_shared<const IdentificationKeys>(ReadKeys(ConfigurationSnapshot(path)));
+    // A file that changed while it was read is read again by the next call.
+    if (before && StampOf(path) == before) {
+      const std::lock_guard<std::mutex> lock(guard_);
+      stamp_ = before;
+      keys_ = keys;
+    }
+    return keys;
+  }
+
+ private:
+  std::mutex guard_;
+  std::optional<FileStamp> stamp_;
+  std::shared_ptr<const IdentificationKeys> keys_;
+};
+
 std::shared_ptr<const IdentificationKeys> CurrentKeys() {
-  static std::mutex guard;
-  static std::optional<FileStamp> keptStamp;
-  static std::shared_ptr<const IdentificationKeys> kept;
-  std::wstring path;
+  static KeptKeys kept;
   try {
-    path = ConfigFilePath();
+    return kept.For(ConfigFilePath());
   } catch (const std::logic_error&) {
     return std::make_shared<const IdentificationKeys>();  // no configuration: nothing is claimed
   }
-  const std::optional<FileStamp> before = StampOf(path);
-  {
-    const std::lock_guard<std::mutex> lock(guard);
-    if (before && kept && keptStamp == before) return kept;
-  }
-  auto keys = std::make_shared<const IdentificationKeys>(ReadKeys(ConfigurationSnapshot(path)));
-  // A file that changed while it was read is read again by the next call.
-  if (before && StampOf(path) == before) {
-    const std::lock_guard<std::mutex> lock(guard);
-    keptStamp = before;
-    kept = keys;
-  }
-  return keys;
 }
 
 std::string Decoded(const std::string& bytes) {
