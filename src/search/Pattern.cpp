@@ -13,6 +13,7 @@ namespace {
 constexpr std::string_view kWordCharacters = "\\p{L}\\p{M}\\p{N}_";
 const std::string kWord = "[" + std::string(kWordCharacters) + "]";
 const std::string kBoundary = "(?:(?<=" + kWord + ")(?!" + kWord + ")|(?<!" + kWord + ")(?=" + kWord + "))";
+constexpr std::string_view kHexDigits = "0123456789abcdefABCDEF";
 const std::string kNoBoundary = "(?:(?<=" + kWord + ")(?=" + kWord + ")|(?<!" + kWord + ")(?!" + kWord + "))";
 
 // One call's work: about 20 ms on a slow machine, however hostile the
@@ -63,6 +64,25 @@ int AtStart(pcre2_callout_block* block, void* data) {
   return std::chrono::steady_clock::now() >= watch.deadline ? PCRE2_ERROR_CALLOUT : 0;
 }
 
+// The code point's digits after a \u: "HHHH" or "{H...}" at the start of
+// `rest`, and how much of `rest` they take.
+struct HexEscape {
+  std::string_view digits;
+  size_t length;
+};
+std::optional<HexEscape> HexDigitsAfterU(std::string_view rest) {
+  const auto hex = [](std::string_view digits) {
+    return !digits.empty() && digits.find_first_not_of(kHexDigits) == std::string_view::npos;
+  };
+  if (rest.starts_with('{')) {
+    const size_t close = rest.find('}');
+    if (close == std::string_view::npos || !hex(rest.substr(1, close - 1))) return std::nullopt;
+    return HexEscape{rest.substr(1, close - 1), close + 1};
+  }
+  if (rest.size() < 4 || !hex(rest.substr(0, 4))) return std::nullopt;
+  return HexEscape{rest.substr(0, 4), 4};
+}
+
 }  // namespace
 
 std::string WithTheControlsWordCharacters(std::string_view pattern) {
@@ -100,6 +120,14 @@ std::string WithTheControlsWordCharacters(std::string_view pattern) {
     }
     const char escaped = pattern[++i];
     if (escaped == 'Q') quoted = true;
+    if (escaped == 'u') {
+      // \uHHHH and \u{H...}, as JavaScript, Java and C# write a code point, are PCRE2's \x{...}.
+      if (const std::optional<HexEscape> codePoint = HexDigitsAfterU(pattern.substr(i + 1))) {
+        out += "\\x{" + std::string(codePoint->digits) + "}";
+        i += codePoint->length;
+        continue;
+      }
+    }
     if (escaped == 'w') {
       out += inClass ? std::string(kWordCharacters) : kWord;
     } else if (escaped == 'W' && !inClass) {

@@ -1,7 +1,7 @@
 #pragma once
 // Regular expressions of the find bar: Perl's syntax as PCRE2 takes it
-// (lookaround, back-references, \x{...}, inline flags, POSIX and Unicode
-// classes), matched within one line at a time. Word characters and \b
+// (lookaround, back-references, \x{...} and \uHHHH, inline flags, POSIX and
+// Unicode classes), matched within one line at a time. Word characters and \b
 // follow the editor control's rules: Unicode letters, marks and digits and
 // "_" are word characters, punctuation and spaces are not. A match's work is
 // bounded, so that no pattern and no line can hold the host's thread.
@@ -62,7 +62,8 @@ class Pattern {
 size_t ValidUtf8Length(std::string_view text);
 
 // The pattern with \w, \W, \b and \B written out as the control's word
-// characters; text in \Q...\E and every other escape left as it is.
+// characters and \uHHHH as \x{HHHH}; text in \Q...\E and every other escape
+// left as it is.
 std::string WithTheControlsWordCharacters(std::string_view pattern);
 
 }  // namespace lumen

@@ -31,6 +31,9 @@ TEST(Pattern, TakesPerlsSyntaxWithTheOptionsAndTheControlsWordCharacters) {
       {"a(?!b)", "abac", 2, 3},             // negative lookahead
       {"(a)\\1", "xaa", 1, 3},              // back-reference
       {"\\x{20AC}", "5 \xE2\x82\xAC", 2, 5},  // a code point, three bytes
+      {"\\u20AC", "5 \xE2\x82\xAC", 2, 5},    // as JavaScript writes it
+      {"[\\u{1F600}-\\u{1F64F}]", "a\xF0\x9F\x98\x80", 1, 5},
+      {"\\u00e9t\\u00E9", "\xC3\xA9t\xC3\xA9", 0, 5},
       {"(?i)word", "a WORD", 2, 6},         // inline flag
       {"[[:digit:]]+", "ab 123", 3, 6},
       {"\\p{Lu}\\p{Ll}", "aBc", 1, 3},
@@ -67,7 +70,7 @@ TEST(Pattern, TakesPerlsSyntaxWithTheOptionsAndTheControlsWordCharacters) {
   }
   const auto fromLater = Pattern::Compile("(?<=a)b", true, false)->Find("abab", 2);
   EXPECT_EQ(fromLater.span.start, 3u) << "what comes before the start is seen";
-  for (const char* invalid : {"(", "a)", "[a", "[z-a]", "*a", "\\", "\\q", "x|*", "(?<=a+)b"}) {
+  for (const char* invalid : {"(", "a)", "[a", "[z-a]", "*a", "\\", "\\q", "x|*", "(?<=a+)b", "\\u20", "\\u{12"}) {
     EXPECT_FALSE(Pattern::Compile(invalid, true, false).has_value()) << invalid;
   }
 }
