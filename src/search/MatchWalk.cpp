@@ -19,6 +19,10 @@ constexpr size_t kBytesComparedPerPiece = size_t{16} << 20;
 // to the second while no match comes; more when a match may go on.
 constexpr size_t kFirstPatternWindow = 4096;
 constexpr size_t kPatternWindow = 256 * 1024;
+// A match that may run on grows its window up to this, and is cut there: a
+// pattern such as ".*" over a line of hundreds of megabytes would otherwise
+// be searched again and again over ever more of it.
+constexpr size_t kLongestMatchWindow = size_t{1} << 20;
 // How far back a walk that starts inside a long line looks for its start.
 constexpr size_t kLookBehind = 4096;
 // How many matches pass between two looks at the clock.
@@ -319,11 +323,13 @@ MatchWalk::Step MatchWalk::NextInPattern(std::string_view document, size_t end, 
     --subjectEnd;
   }
   const bool wholeLine = subjectEnd == checked_ && stop_ != Stop::Unknown;
+  const bool longestMatch = !wholeLine && window_ >= kLongestMatchWindow;
   const std::string_view subject = document.substr(lineStart_, subjectEnd - lineStart_);
   Pattern::Subject about;
   about.startsLine = startsLine_;
-  about.endsLine = !(wholeLine && stop_ == Stop::NoCharacter);
-  about.cut = !wholeLine;
+  // A match as long as a window may be ends at the window's end, where the line does not.
+  about.endsLine = !(wholeLine && stop_ == Stop::NoCharacter) && !longestMatch;
+  about.cut = !wholeLine && !longestMatch;
   about.deadline = deadline;
   std::vector<size_t>& tooComplexStarts = searcher_->tooComplexStarts_;
   const auto known = std::lower_bound(tooComplexStarts.begin(), tooComplexStarts.end(), at_);

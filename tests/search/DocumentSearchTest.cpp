@@ -453,6 +453,24 @@ TEST_F(DocumentSearchTest, EndsOnHostilePatternsOverALongLine) {
   }
 }
 
+// A match that could run the length of a long line ends within a megabyte,
+// so that no piece of the work searches ever more of the line.
+TEST_F(DocumentSearchTest, EndsMatchesOfALongLineWithinAMegabyte) {
+  constexpr size_t kMegabyte = size_t{1} << 20;
+  const std::string line = "{\"" + std::string(3 * kMegabyte, 'a') + "\"}";
+  Show(line);
+  search_.SetRegularExpression(true);
+  search_.SetSearchText(L".*");
+  RunTurns();
+  EXPECT_FALSE(shown_.counting);
+  EXPECT_EQ(shown_.total, 4u);
+  for (int step = 0; step < 4; ++step) {
+    ASSERT_TRUE(search_.FindNext());
+    const auto [start, end] = Selection();
+    EXPECT_LE(static_cast<size_t>(end - start), kMegabyte);
+  }
+}
+
 // A wide line is marked about the columns in view (the control draws all of
 // a line's marks whenever it paints it); the marks follow a sideways scroll.
 TEST_F(DocumentSearchTest, MarksAWideLineAboutTheColumnsInView) {
