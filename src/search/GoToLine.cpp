@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cwctype>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "search/Pattern.h"
 
 namespace lumen {
 namespace {
@@ -38,10 +43,56 @@ std::optional<LineTarget> ParseLineTarget(const std::wstring& text) {
   return LineTarget{*line, *column};
 }
 
+size_t ColumnOffset(std::string_view line, int64_t column, int tabWidth) {
+  const int64_t tab = std::max(tabWidth, 1);
+  int64_t current = 0;
+  size_t at = 0;
+  while (current < column && at < line.size()) {
+#if defined(__SSE2__)
+    // Sixteen characters of ASCII at a time, none of them a tab or a line end:
+    // a column of hundreds of millions in a one-line file takes milliseconds.
+    if (line.size() - at >= 16 && column - current >= 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + at));
+      const __m128i special = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')),
+                                                        _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))),
+                                           _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+      if (_mm_movemask_epi8(_mm_or_si128(bytes, special)) == 0) {
+        at += 16;
+        current += 16;
+        continue;
+      }
+    }
+#endif
+    const auto byte = static_cast<unsigned char>(line[at]);
+    if (byte == '\r' || byte == '\n') break;
+    if (byte == '\t') {
+      current = (current / tab + 1) * tab;
+      if (current > column) break;
+      ++at;
+      continue;
+    }
+    // A whole character, or a byte that is none.
+    size_t length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+    if (length > 1 && ValidUtf8Length(line.substr(at, length)) != length) length = 1;
+    at += length;
+    ++current;
+  }
+  return at;
+}
+
 void GoToLine(const EditorControl& editor, const LineTarget& target) {
   const int64_t lines = std::max<LRESULT>(editor.Send(SCI_GETLINECOUNT), 1);
   const auto line = static_cast<WPARAM>(std::min(target.line, lines) - 1);
-  const LRESULT position = editor.Send(SCI_FINDCOLUMN, line, static_cast<LPARAM>(target.column - 1));
+  // The control's own SCI_FINDCOLUMN walks a character at a time.
+  const LRESULT start = editor.Send(SCI_POSITIONFROMLINE, line);
+  const LRESULT end = editor.Send(SCI_GETLINEENDPOSITION, line);
+  const auto* text = reinterpret_cast<const char*>(editor.Send(SCI_GETCHARACTERPOINTER));
+  const LRESULT position =
+      text && end >= start
+          ? start + static_cast<LRESULT>(ColumnOffset(std::string_view(text + start, static_cast<size_t>(end - start)),
+                                                      target.column - 1,
+                                                      static_cast<int>(editor.Send(SCI_GETTABWIDTH))))
+          : editor.Send(SCI_FINDCOLUMN, line, static_cast<LPARAM>(target.column - 1));
   editor.Send(SCI_GOTOPOS, static_cast<WPARAM>(position));
   const LRESULT shown = editor.Send(SCI_VISIBLEFROMDOCLINE, line);
   const LRESULT half = editor.Send(SCI_LINESONSCREEN) / 2;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "abi/EditorControl.h"
 
@@ -18,6 +19,12 @@ struct LineTarget {
 // Blanks around the text are ignored; 0 counts as 1 and numbers too large
 // for the document are cut down when applied. Nothing for anything else.
 std::optional<LineTarget> ParseLineTarget(const std::wstring& text);
+
+// The byte offset in `line` (a line's text, its end included or not) of
+// `column`, counted from 0 as the control counts columns: a character each,
+// a tab to the next multiple of `tabWidth`; the line's end where the column
+// is beyond it, and the tab's place where the column falls inside one.
+size_t ColumnOffset(std::string_view line, int64_t column, int tabWidth);
 
 // Puts the caret (no selection) on the line and column, the last line when
 // the line is beyond the end and the line's end when the column is, and
