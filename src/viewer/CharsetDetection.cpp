@@ -140,6 +140,16 @@ float ConfidenceNeeded(size_t bytesAboveAscii) {
 // Below this the detector's guess is noise, however odd the system's reading.
 constexpr float kLeastConfidence = 0.15F;
 
+// At most `most` bytes of `line`, cut after a byte below 0x40, which no
+// code page uses inside a character of two bytes: a long line cut inside
+// one would read as broken in its own code page.
+std::string_view CutBetweenCharacters(std::string_view line, size_t most) {
+  if (line.size() <= most) return line;
+  size_t end = most;
+  while (end > 0 && static_cast<unsigned char>(line[end - 1]) >= 0x40) --end;
+  return line.substr(0, end > 0 ? end : most);
+}
+
 size_t BytesAboveAscii(std::string_view bytes) {
   return static_cast<size_t>(std::count_if(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; }));
 }
@@ -266,7 +276,7 @@ std::string DetectionSample(std::string_view head) {
     const std::string_view line = head.substr(start, end - start);
     if (BytesAboveAscii(line) > 0) {
       if (sample.size() + line.size() > kMostSampleBytes && !sample.empty()) break;
-      sample.append(line.substr(0, kMostSampleBytes));
+      sample.append(CutBetweenCharacters(line, kMostSampleBytes));
     }
     start = end;
   }

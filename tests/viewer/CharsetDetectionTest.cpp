@@ -68,6 +68,12 @@ TEST(CharsetDetection, ReadsSourceInEachScriptsCodePageAsItWasWritten) {
     ASSERT_FALSE(bytes.empty());
     const FirstPart part = DecodeFirstPart(bytes, bytes.size(), Detecting());
     EXPECT_EQ(part.text, text);
+    // A first line longer than the detector is shown, cut between two of
+    // its characters, not inside one.
+    std::string longLine = "x";
+    while (longLine.size() < 20000) longLine += c.text;
+    const std::string longFirst = Encoded(longLine + "\n" + text, c.codePage);
+    EXPECT_EQ(DecodeFirstPart(longFirst, longFirst.size(), Detecting()).text, longLine + "\n" + text);
   }
 }
 
