@@ -28,6 +28,10 @@ Lexers::Lexers(HMODULE lexilla) {
   if (!lexilla) return;
   createLexer_ = GetProcAddress(lexilla, LEXILLA_CREATELEXER);
   lexerNameFromId_ = GetProcAddress(lexilla, LEXILLA_LEXERNAMEFROMID);
+  // Lexilla fills its catalogue of lexers at its first use, without a lock:
+  // filled here, while the adapter loads, two viewers on two threads making
+  // their first lexers never race on it.
+  if (const FARPROC count = GetProcAddress(lexilla, LEXILLA_GETLEXERCOUNT)) ProcAs<Lexilla::GetLexerCountFn>(count)();
 }
 
 void Lexers::Apply(HWND inner, int id) const {
