@@ -310,6 +310,30 @@ CopyLooks LooksOfStyles(const Style& base, const Style& language, const CopyLook
   return looks;
 }
 
+namespace {
+
+// Colours for what the control has not styled yet. Not far beyond where it
+// stopped, it styles on from there; far beyond (a big file styled while
+// idle), from some lines before the selection, after which it is told that
+// its styles end where they ended, so that it styles the text between too.
+void StyleForCopy(const EditorControl& editor, int32_t start, int32_t end) {
+  using namespace sci;
+  constexpr LRESULT kMostStyledOn = LRESULT{1} << 20;
+  constexpr LRESULT kLinesBefore = 100;
+  const LRESULT styledEnd = editor.Send(SCI_GETENDSTYLED);
+  if (styledEnd >= end) return;
+  if (end - styledEnd <= kMostStyledOn) {
+    editor.Send(SCI_COLOURISE, styledEnd, end);
+    return;
+  }
+  const LRESULT line = editor.Send(SCI_LINEFROMPOSITION, start);
+  const LRESULT from = editor.Send(SCI_POSITIONFROMLINE, std::max<LRESULT>(line - kLinesBefore, 0));
+  editor.Send(SCI_COLOURISE, std::max(from, styledEnd), end);
+  editor.Send(SCI_STARTSTYLING, styledEnd, 0x7F);
+}
+
+}  // namespace
+
 CopyOutcome CopyWithColours(const EditorControl& editor, HWND owner, const std::optional<Style>& base,
                             const std::optional<Style>& language) {
   using namespace sci;
@@ -319,8 +343,7 @@ CopyOutcome CopyWithColours(const EditorControl& editor, HWND owner, const std::
   if (end <= start) return CopyOutcome::NothingSelected;
   if (static_cast<size_t>(end - start) > kMostColouredBytes) return CopyOutcome::TooBig;
   editor.Send(SCI_COPY);  // the plain text, exactly as Copy puts it
-  // Colours for what the control has not styled yet.
-  if (editor.Send(SCI_GETENDSTYLED) < end) editor.Send(SCI_COLOURISE, start, end);
+  StyleForCopy(editor, start, end);
   std::string cells(2 * static_cast<size_t>(end - start) + 2, '\0');
   Sci_TextRange range = {{start, end}, cells.data()};
   const LRESULT length = editor.Send(SCI_GETSTYLEDTEXT, 0, reinterpret_cast<LPARAM>(&range));
