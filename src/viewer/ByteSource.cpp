@@ -141,23 +141,28 @@ void StreamFeed::Pump(ByteSource& stream, std::chrono::steady_clock::time_point 
       const ExclusiveLock locked(lock_);
       if (rewound) {
         pieces_.clear();
-        offset_ = queued_ = 0;
+        offset_ = queued_ = filled_ = 0;
         ended_ = false;
       }
       rewinding_ = rewound ? Rewinding::Done : Rewinding::Refused;
       Changed();
       continue;
     }
-    // One call into the host at a time, so that the time is looked at after each.
-    std::string piece(kStreamPiece, '\0');
-    piece.resize(stream.Read(piece.data(), piece.size()));
+    // One call into the host at a time, so that the time is looked at after
+    // each. A stream that gives little a call fills one piece over many: a
+    // piece is handed on full, at the stream's end, or when the turn ends.
+    if (!reading_) reading_.reset(new char[kStreamPiece]);
+    const size_t read = stream.Read(reading_.get() + filled_, kStreamPiece - filled_);
+    filled_ += read;
+    const bool ended = read == 0;
+    if (!ended && filled_ < kStreamPiece && std::chrono::steady_clock::now() < deadline) continue;
     const ExclusiveLock locked(lock_);
-    if (piece.empty()) {
-      ended_ = true;  // at its end, or failing: the worker ends the text there
-    } else {
-      queued_ += piece.size();
-      pieces_.push_back(std::move(piece));
+    if (filled_ > 0) {
+      queued_ += filled_;
+      pieces_.emplace_back(reading_.get(), filled_);
+      filled_ = 0;
     }
+    ended_ = ended;  // at its end, or failing: the worker ends the text there
     Changed();
   }
 }

@@ -73,6 +73,9 @@ class StreamFeed final : public ByteSource {
   bool ended_ = false;   // the stream has no more
   bool closed_ = false;  // nobody pumps any more
   Rewinding rewinding_ = Rewinding::No;
+  // The piece being read, the viewer's thread's only: not zeroed, made once.
+  std::unique_ptr<char[]> reading_;
+  size_t filled_ = 0;
 };
 
 }  // namespace lumen
