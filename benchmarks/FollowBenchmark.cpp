@@ -1,9 +1,10 @@
 // A log followed while a writer appends to it, over the real editor control
 // with the configuration we ship: the time from a write to its text in the
-// viewer, the CPU lumen takes while the file does not change, and a file
-// that grows by 10 MB a second (the longest message meanwhile).
+// viewer, the CPU lumen takes while the file does not change, a file that
+// grows by 10 MB a second (the longest message meanwhile), and a big log
+// that grows by a line and then beyond its document's room.
 //
-//   follow_benchmark
+//   follow_benchmark [--editor SciLexer.dll] [--big MB]
 #include <windows.h>
 
 #include <psapi.h>
@@ -55,8 +56,59 @@ double ProcessCpuMilliseconds() {
   return value(kernel) + value(user);
 }
 
-int Run(const std::vector<std::wstring>&) {
-  const RealEditorFolder real;
+// A followed log of `megabytes`: one line appended, then more than its
+// document has room for; the longest message each time.
+void FollowBigLog(Host& host, size_t megabytes) {
+  const std::wstring path = host.FilePath(L"big.log");
+  const std::string line = "2026-12-09 12:00:00.000 INFO  worker 3: request 1234 served in 12 ms\n";
+  std::string block;
+  while (block.size() < (size_t{16} << 20)) block += line;
+  {
+    const Writer filling(path);
+    for (size_t written = 0; written < (megabytes << 20); written += block.size()) filling.Write(block);
+  }
+  const auto length = [&] { return SendMessageW(host.editor(), SCI_GETLENGTH, 0, 0); };
+  const auto described = [&] {
+    wchar_t text[256] = {};
+    HostTextRecord record = {};
+    record.text = text;
+    record.textCapacity = 256;
+    SendMessageW(host.viewer(), HBXPLUGINMSG_DESCRIBEFILE, 0, reinterpret_cast<LPARAM>(&record));
+    return std::wstring(text);
+  };
+  host.Measure(
+      [&] { SendMessageW(host.viewer(), HBXPLUGINMSG_OPENFILE, 0, reinterpret_cast<LPARAM>(path.c_str())); },
+      std::chrono::minutes(5), [&] { return described().find(L"loading") == std::wstring::npos; });
+  SendMessageW(host.editor(), SCI_DOCUMENTEND, 0, 0);
+  const UniqueHandle appending(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const auto append = [&](const std::string& bytes) {
+    DWORD written = 0;
+    WriteFile(appending.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  };
+  LRESULT before = length();
+  const MessageFigures oneLine =
+      host.Measure([&] { append(line); }, std::chrono::seconds(30), [&] { return length() > before; });
+  before = length();
+  const std::string beyond = block.substr(0, static_cast<size_t>(static_cast<double>(before) * 0.03) + line.size());
+  const MessageFigures outgrown = host.Measure([&] { append(beyond); }, std::chrono::minutes(2), [&] {
+    return length() >= before + static_cast<LRESULT>(beyond.size());
+  });
+  std::printf("a followed %zu MB log: a line appended shown in %.0f ms, longest message %.0f ms; "
+              "%.1f MB more than its room shown in %.1f s, longest message %.0f ms (%ls)\n",
+              megabytes, oneLine.total, oneLine.longest, static_cast<double>(beyond.size()) / (1 << 20),
+              outgrown.total / 1000.0, outgrown.longest, outgrown.longestWhat.c_str());
+}
+
+int Run(const std::vector<std::wstring>& arguments) {
+  std::wstring editor;
+  size_t bigMegabytes = 256;
+  for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+    if (arguments[i] == L"--editor") editor = arguments[i + 1];
+    if (arguments[i] == L"--big") bigMegabytes = std::stoul(arguments[i + 1]);
+  }
+  const RealEditorFolder real(editor);
   Host host(real.plugin());
   const std::wstring path = host.FilePath(L"app.log");
   const Writer writer(path);
@@ -109,6 +161,7 @@ int Run(const std::vector<std::wstring>&) {
               figures.total / 1000.0, figures.longest, figures.longestWhat.c_str(),
               static_cast<double>(memory.WorkingSetSize - before) / (1 << 20),
               static_cast<double>(length() - lengthBefore) / (1 << 20));
+  FollowBigLog(host, bigMegabytes);
   return 0;
 }
 

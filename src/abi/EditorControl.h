@@ -1,12 +1,17 @@
 #pragma once
 // The one way lumen talks to the editor control: window messages to a window
 // that may not exist (no editor library), in which case nothing is sent.
+#include <cstdint>
 #include <string>
 #include <windows.h>
 
 #include "abi/ScintillaInterface.h"
 
 namespace lumen {
+
+// The most text a document of the control holds: it counts in 32 bits, and
+// lumen gives a document a byte more room than its text (see LoaderFactory).
+inline constexpr size_t kLargestDocument = size_t{INT32_MAX} - 1;
 
 class EditorControl {
  public:

@@ -19,6 +19,9 @@ DWORD WINAPI ThreadMain(void* parameter) {
   {
     const std::unique_ptr<Start> start(static_cast<Start*>(parameter));
     module = start->module;
+    // Background work gives way to the host's thread: on a machine of few
+    // cores the host's messages would otherwise wait for a core.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     try {
       start->work();
     } catch (...) {

@@ -27,8 +27,65 @@ constexpr size_t kTailBytes = 64 * 1024;
 size_t ExpectedTextLength(uint64_t fileBytes, uint64_t bytesSoFar, size_t textSoFar) {
   const double perByte = bytesSoFar ? static_cast<double>(textSoFar) / static_cast<double>(bytesSoFar) : 1.0;
   const double expected = static_cast<double>(fileBytes) * perByte * 1.02 + 65536;
-  return static_cast<size_t>(std::min(expected, static_cast<double>(INT32_MAX)));
+  return static_cast<size_t>(std::min(expected, static_cast<double>(kLargestDocument)));
 }
+
+namespace {
+
+// One room for a whole document made at a time in the process: making it
+// cannot be stopped half-way, and a user moving through a folder of big
+// files would otherwise start one of gigabytes for every file passed.
+SRWLOCK roomBeingMade = SRWLOCK_INIT;
+
+}  // namespace
+
+// The worker hands over the loader it made and waits; the viewer's thread
+// makes it ready and hands it back; a cancelled build waits no more.
+class DocumentBuild::Preparation {
+ public:
+  // The worker's: false when cancelled before the loader came back.
+  bool HandOver(ILoader* loader) {
+    const ExclusiveLock locked(lock_);
+    waiting_ = loader;
+    while (waiting_ && !cancelled_) locked.Wait(changed_);
+    return !waiting_;
+  }
+  ILoader* Waiting() {
+    const ExclusiveLock locked(lock_);
+    return waiting_;
+  }
+  void Done() {
+    const ExclusiveLock locked(lock_);
+    waiting_ = nullptr;
+    WakeAllConditionVariable(&changed_);
+  }
+  void Cancel() {
+    const ExclusiveLock locked(lock_);
+    cancelled_ = true;
+    WakeAllConditionVariable(&changed_);
+  }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+  ILoader* waiting_ = nullptr;
+  bool cancelled_ = false;
+};
+
+UniqueLoader DocumentBuild::MakeRoom(const Start& start, size_t length) const {
+  UniqueLoader loader;
+  {
+    const ExclusiveLock oneAtATime(roomBeingMade);
+    if (cancelled_.load(std::memory_order_relaxed)) return nullptr;
+    loader = start.makeLoader(length);
+  }
+  if (!loader || !preparation_->HandOver(loader.get())) return nullptr;
+  return loader;
+}
+
+ILoader* DocumentBuild::LoaderToPrepare() const { return preparation_->Waiting(); }
+
+void DocumentBuild::Prepared() { preparation_->Done(); }
 
 // Text on its way from the worker that reads and converts the file to the one
 // that adds it to the document, so that both go on at once; at most
@@ -50,13 +107,15 @@ class DocumentBuild::TextQueue {
     WakeAllConditionVariable(&changed_);
     return true;
   }
-  // The reader has no more: the text came from `bytes` of the file, in `encoding`.
-  void Finish(Encoding encoding, uint32_t codePage, uint64_t bytes) {
+  // The reader has no more: the text came from `bytes` of the file, in
+  // `encoding`, but for the last `heldBack` of them.
+  void Finish(Encoding encoding, uint32_t codePage, uint64_t bytes, size_t heldBack) {
     const ExclusiveLock locked(lock_);
     finished_ = true;
     encoding_ = encoding;
     codePage_ = codePage;
     bytes_ = bytes;
+    heldBack_ = heldBack;
     WakeAllConditionVariable(&changed_);
   }
   // The builder's: false at the end, or once closed.
@@ -88,6 +147,10 @@ class DocumentBuild::TextQueue {
     const ExclusiveLock locked(lock_);
     return bytes_;
   }
+  size_t heldBack() {
+    const ExclusiveLock locked(lock_);
+    return heldBack_;
+  }
 
  private:
   static constexpr size_t kQueuedText = size_t{4} << 20;
@@ -100,10 +163,14 @@ class DocumentBuild::TextQueue {
   Encoding encoding_ = Encoding::Unknown;
   uint32_t codePage_ = 0;
   uint64_t bytes_ = 0;
+  size_t heldBack_ = 0;
 };
 
 DocumentBuild::DocumentBuild(uint64_t firstBytes)
-    : bytesRead_(firstBytes), queue_(std::make_unique<TextQueue>()), done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    : bytesRead_(firstBytes),
+      preparation_(std::make_unique<Preparation>()),
+      queue_(std::make_unique<TextQueue>()),
+      done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 DocumentBuild::~DocumentBuild() = default;
 
@@ -132,6 +199,7 @@ std::shared_ptr<DocumentBuild> DocumentBuild::Begin(Start start) {
 
 void DocumentBuild::Cancel() {
   cancelled_.store(true, std::memory_order_relaxed);
+  preparation_->Cancel();
   queue_->Close();
 }
 
@@ -155,7 +223,10 @@ void DocumentBuild::Read(Start& start) {
       bytesRead_.store(consumed, std::memory_order_relaxed);
       more = !bytes.empty() && consumed < start.announcedSize;
       TextQueue::Piece piece;
-      if (!converter.Convert(bytes, !more, piece.text)) {
+      // The file's last bytes may end no character yet (a program writing
+      // it): held back unshown, as a small file's are.
+      const bool last = !more && !HoldsBackUnfinishedEnd(converter.encoding(), start.rule);
+      if (!converter.Convert(bytes, last, piece.text)) {
         // A byte that UTF-8 has not: the whole file is ANSI, from its first
         // byte, in a document made anew for the text that ANSI gives. The
         // slice that proved it tells the code page.
@@ -168,39 +239,44 @@ void DocumentBuild::Read(Start& start) {
         // A source that cannot go back: the rest is shown as its bytes are.
         converter.PassInvalidUtf8();
         piece.text.clear();
-        converter.Convert(bytes, !more, piece.text);
+        converter.Convert(bytes, last, piece.text);
       }
       if (std::exchange(startOver, false)) {
-        piece.startOver = ExpectedTextLength(start.announcedSize, consumed, piece.text.size());
+        piece.startOver = ExpectedTextLength(std::max(start.roomFor, start.announcedSize), consumed, piece.text.size());
       }
       if (!queue_->Push(std::move(piece))) break;
     }
   } catch (...) {
     // What cannot be read into memory or converted ends the text where it is.
   }
-  queue_->Finish(converter.encoding(), converter.codePage(), consumed);
+  queue_->Finish(converter.encoding(), converter.codePage(), consumed, converter.held());
 }
 
 bool DocumentBuild::Add(Start& start) {
-  UniqueLoader loader = start.makeLoader(ExpectedTextLength(start.announcedSize, start.firstBytes, start.firstText.size()));
+  Result& result = result_;
+  const uint64_t roomFor = std::max(start.roomFor, start.announcedSize);
+  result.room = ExpectedTextLength(roomFor, start.firstBytes, start.firstText.size());
+  UniqueLoader loader = MakeRoom(start, result.room);
   size_t added = 0;     // of the text, to the document
   size_t openLine = 0;  // the length so far of the text's last line
   bool full = false;    // the document takes no more
-  Result& result = result_;
   TextQueue::Piece piece{std::move(start.firstText)};
   do {
     if (piece.startOver) {
       loader.reset();
-      loader = start.makeLoader(piece.startOver);
+      result.room = piece.startOver;
+      loader = MakeRoom(start, result.room);
       added = openLine = 0;
-      full = result.holdsUnlexedLine = false;
+      full = result.holdsUnlexedLine = result.cut = false;
+      result.startedOver = true;
       result.tail.clear();
     }
     if (!loader) return false;
     // Text beyond what the control counts in 32 bits, or beyond its memory, is left out.
     const std::string& text = piece.text;
-    full = full || text.size() > static_cast<size_t>(INT32_MAX) - added ||
+    full = full || text.size() > kLargestDocument - added ||
            loader->AddData(text.data(), static_cast<intptr_t>(text.size())) != SC_STATUS_OK;
+    result.cut = result.cut || full;
     if (full) continue;
     added += text.size();
     if (!result.holdsUnlexedLine) result.holdsUnlexedLine = HoldsUnlexedLine(text, openLine);
@@ -212,6 +288,7 @@ bool DocumentBuild::Add(Start& start) {
   result.encoding = queue_->encoding();
   result.codePage = queue_->codePage();
   result.bytes = queue_->bytes();
+  result.heldBack = queue_->heldBack();
   if (result.tail.size() > kTailBytes) result.tail.erase(0, result.tail.size() - kTailBytes);
   return true;
 }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "abi/EditorControl.h"
 #include "abi/ScintillaInterface.h"
 #include "base/Handles.h"
 #include "viewer/ByteSource.h"
@@ -45,6 +46,7 @@ class DocumentBuild {
     std::string firstText;
     uint64_t firstBytes = 0;  // of the file, that gave firstText
     uint64_t announcedSize = 0;
+    uint64_t roomFor = 0;  // the bytes of file the document's room is made for: announcedSize or more
     DecodingRule rule;  // for text that proves not to be UTF-8
   };
 
@@ -54,6 +56,10 @@ class DocumentBuild {
     Encoding encoding = Encoding::Unknown;  // ANSI where a late byte proved the UTF-8 wrong
     uint32_t codePage = 0;                   // of ANSI text; 0: the system's
     uint64_t bytes = 0;                      // what the file gave; a stream may give less than it announced
+    size_t heldBack = 0;                     // of them, the last that end no character yet: not shown
+    bool startedOver = false;                // the text does not begin with the first part's (ANSI after all)
+    bool cut = false;                        // text beyond kLargestDocument was left out
+    size_t room = 0;                         // the text the document has room for
     bool holdsUnlexedLine = false;           // a line too long to lex (see HoldsUnlexedLine)
     std::string tail;                        // the text's last bytes, for a modeline at its end
   };
@@ -70,6 +76,10 @@ class DocumentBuild {
   uint64_t bytesRead() const { return bytesRead_.load(std::memory_order_relaxed); }
   // Waits until the build is over or `deadline` has come; true when over.
   bool Wait(std::chrono::steady_clock::time_point deadline) const;
+  // A new document's loader, still empty, that the worker waits to have
+  // made ready on the viewer's thread (see Start::prepare); null when none.
+  sci::ILoader* LoaderToPrepare() const;
+  void Prepared();
   // Once Built, for the viewer's thread.
   Result TakeResult() { return std::move(result_); }
   // The document is not wanted any more: the workers stop at their next slice.
@@ -78,15 +88,23 @@ class DocumentBuild {
  private:
   class TextQueue;
   explicit DocumentBuild(uint64_t firstBytes);
+  // The control's loader with room for `length` bytes, once no other build
+  // of the process makes one, made ready by the viewer's thread; none when
+  // cancelled meanwhile.
+  UniqueLoader MakeRoom(const Start& start, size_t length) const;
   // The reading worker: the rest of the file, converted, into the queue.
   void Read(Start& start);
   // The adding worker: the first part's text and the queue's into the
   // document; false when cancelled or nothing could be built.
   bool Add(Start& start);
 
+  // The handing of a new document's loader to the viewer's thread and back.
+  class Preparation;
+
   std::atomic<State> state_{State::Building};
   std::atomic<uint64_t> bytesRead_;
   std::atomic<bool> cancelled_{false};
+  std::unique_ptr<Preparation> preparation_;
   std::unique_ptr<TextQueue> queue_;
   UniqueHandle done_;  // set once state_ is no longer Building
   Result result_;      // the adding worker's until state_ says Built

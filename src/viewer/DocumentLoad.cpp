@@ -9,10 +9,8 @@
 namespace lumen {
 namespace {
 
-// Detection and conversion count in 32 bits: larger files are refused.
-constexpr uint64_t kLargestFile = 0x7FFFFFFF;
 // A bigger file's first part, shown at once.
-constexpr uint64_t kFirstPartOfBigFile = uint64_t{1} << 20;
+constexpr uint64_t kFirstPartOfBigFile = uint64_t{256} << 10;
 
 }  // namespace
 
@@ -32,7 +30,10 @@ std::unique_ptr<DocumentLoad> DocumentLoad::OfFile(const std::wstring& path) {
   if (!file || !GetFileSizeEx(file.get(), &length)) return nullptr;
   const auto size = static_cast<uint64_t>(length.QuadPart);
   if (length.QuadPart < 1 || size > kLargestFile) return nullptr;
-  return std::unique_ptr<DocumentLoad>(new DocumentLoad(path, FileSource(std::move(file)), size, false));
+  const std::optional<FileIdentity> identity = IdentityOf(file.get());
+  std::unique_ptr<DocumentLoad> load(new DocumentLoad(path, FileSource(std::move(file)), size, false));
+  load->identity_ = identity;
+  return load;
 }
 
 std::unique_ptr<DocumentLoad> DocumentLoad::OfStream(const std::wstring& name, IStream* stream) {
@@ -80,6 +81,7 @@ void DocumentLoad::BuildRest() {
                              first_->text,
                              firstBytes_,
                              announcedSize_,
+                             roomFor_,
                              rule_};
   if (isStream_) {
     feed_ = std::make_shared<StreamFeed>();
@@ -95,7 +97,13 @@ void DocumentLoad::BuildRest() {
   }
 }
 
+void DocumentLoad::LeaveRoomToGrow() {
+  constexpr uint64_t kLeastRoomToGrow = uint64_t{8} << 20;
+  roomFor_ = announcedSize_ + std::max(announcedSize_ / 4, kLeastRoomToGrow);
+}
+
 DocumentLoad::Stage DocumentLoad::Turn(std::chrono::steady_clock::time_point deadline) {
+  if (stage_ == Stage::Opened && first_) BuildRest();
   if (stage_ != Stage::Building) return stage_;
   if (feed_) {
     pumping_ = true;
@@ -105,6 +113,10 @@ DocumentLoad::Stage DocumentLoad::Turn(std::chrono::steady_clock::time_point dea
       source_.reset();  // dropped while the host's code ran
       return stage_;
     }
+  }
+  if (sci::ILoader* loader = build_->LoaderToPrepare()) {
+    factory_->MakeUtf8(*loader);
+    build_->Prepared();
   }
   // Once all is read, what is left is short: the turn waits for it rather
   // than leave it to a later tick.
@@ -147,8 +159,8 @@ size_t DocumentLoad::expectedTextLength() const {
 }
 
 int DocumentLoad::Percent() const {
-  if (stage_ != Stage::Building || announcedSize_ == 0) return 100;
-  return static_cast<int>(std::min<uint64_t>(build_->bytesRead() * 100 / announcedSize_, 100));
+  if ((stage_ != Stage::Building && stage_ != Stage::Opened) || announcedSize_ == 0) return 100;
+  return static_cast<int>(std::min<uint64_t>(bytesRead() * 100 / announcedSize_, 100));
 }
 
 }  // namespace lumen

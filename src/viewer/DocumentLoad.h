@@ -13,6 +13,7 @@
 #include "viewer/ByteSource.h"
 #include "viewer/DocumentBuild.h"
 #include "viewer/Encoding.h"
+#include "viewer/FileFollow.h"
 #include "viewer/LoaderFactory.h"
 
 struct IStream;
@@ -21,11 +22,13 @@ namespace lumen {
 
 // Files up to this size are read and shown in one message, as they always were.
 inline constexpr uint64_t kWholeFirstPart = uint64_t{4} << 20;
+// Detection and conversion count in 32 bits: larger files are refused.
+inline constexpr uint64_t kLargestFile = 0x7FFFFFFF;
 
 class DocumentLoad {
  public:
   enum class Stage {
-    Opened,    // nothing more than the first part read
+    Opened,    // nothing more than the first part read; the rest waits for the first turn
     Whole,     // the first part is the whole file: the load is done
     Building,  // the worker builds the whole document
     Built,     // the whole document is ready to take the first part's place
@@ -54,8 +57,13 @@ class DocumentLoad {
   // Hands the rest to a worker; the load ends with its first part when no
   // worker can start.
   void BuildRest();
-  // A turn of the viewer's: the host's stream read for the worker until
-  // `deadline` (the host's code runs), then how far the worker is.
+  // The document gets room to grow by a quarter (and at least a few
+  // megabytes) beyond the file: for a log that goes on growing.
+  void LeaveRoomToGrow();
+  // A turn of the viewer's: the first starts the workers (after the first
+  // part has been shown and painted, which then has the processor to
+  // itself); then the host's stream read for the worker until `deadline`
+  // (the host's code runs), and how far the worker is.
   Stage Turn(std::chrono::steady_clock::time_point deadline);
   // The whole document once Built; the load is over then.
   DocumentBuild::Result TakeDocument();
@@ -65,6 +73,8 @@ class DocumentLoad {
   Stage stage() const { return stage_; }
   const std::wstring& name() const { return name_; }
   bool isStream() const { return isStream_; }
+  // Of the file opened by path: the one its bytes come from.
+  const std::optional<FileIdentity>& identity() const { return identity_; }
   const std::string& firstText() const { return first_->text; }
   Encoding encoding() const { return first_ ? first_->rest.encoding() : Encoding::Unknown; }
   uint32_t codePage() const { return first_ ? first_->rest.codePage() : 0; }
@@ -85,6 +95,8 @@ class DocumentLoad {
   DocumentLoad(std::wstring name, std::unique_ptr<ByteSource> source, uint64_t announcedSize, bool isStream);
 
   std::wstring name_;
+  std::optional<FileIdentity> identity_;
+  uint64_t roomFor_ = 0;
   std::unique_ptr<ByteSource> source_;  // the file, or the host's stream (read on this thread only)
   bool isStream_;
   uint64_t announcedSize_;

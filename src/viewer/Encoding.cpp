@@ -385,6 +385,10 @@ Encoding DetectEncoding(std::string_view bytes) {
   return IsValidUtf8(bytes.data(), bytes.size()) ? Encoding::Utf8 : Encoding::Ansi;
 }
 
+bool HoldsBackUnfinishedEnd(Encoding encoding, const DecodingRule& rule) {
+  return encoding != Encoding::Ansi && (encoding != Encoding::Utf8 || rule.detect);
+}
+
 size_t Utf8TextOffset(std::string_view bytes) { return StartsWith(bytes, kUtf8Mark) ? kUtf8Mark.size() : 0; }
 
 std::optional<Encoding> UnmarkedUtf16(std::string_view head, uint64_t totalSize) {
@@ -430,15 +434,13 @@ FirstPart DecodeFirstPart(std::string_view head, uint64_t totalSize, const Decod
   std::optional<Encoding> form = MarkedOrWideEncoding(head, totalSize);
   if (!form && rule.detect) form = UnmarkedUtf16(head, totalSize);
   FirstPart part{{}, SliceConverter(form.value_or(Encoding::Utf8))};
-  // The units a whole UTF-16 or UTF-32 file does not fill are not shown.
-  if (whole && part.rest.encoding() != Encoding::Utf8) part.heldBack = head.size() - part.rest.WholeCharacters(head);
-  // UTF-8 is told by converting: its check is the conversion's own.
-  if (part.rest.Convert(head, whole, part.text)) return part;
-  // A UTF-8 file caught while a character is being written to its end.
-  const size_t complete = part.rest.WholeCharacters(head);
-  if (rule.detect && whole && !form && complete + 4 > head.size() && complete > 0) {
-    FirstPart caught{{}, SliceConverter(Encoding::Utf8), head.size() - complete};
-    if (caught.rest.Convert(head.substr(0, complete), true, caught.text)) return caught;
+  // UTF-8 is told by converting: its check is the conversion's own. A whole
+  // file's unfinished last character (caught while a program writes it) is
+  // held back, unless nothing else is there.
+  const bool last = whole && !HoldsBackUnfinishedEnd(part.rest.encoding(), rule);
+  if (part.rest.Convert(head, last, part.text) && !(part.text.empty() && part.rest.held() > 0)) {
+    if (whole) part.heldBack = part.rest.held();
+    return part;
   }
   part = {{}, SliceConverter(Encoding::Ansi, LegacyCodePage(head, rule))};
   part.rest.Convert(head, whole, part.text);

@@ -66,6 +66,13 @@ struct DecodingRule {
   std::optional<EncodingChoice> chosen;  // the user's, over everything else
 };
 
+// Whether the last bytes of a file in `encoding`, where they end no
+// character yet, wait unshown for the rest of it (a program still writing
+// the file): UTF-16 and UTF-32 units, and UTF-8 sequences when the encoding
+// is detected. Where detection is off a cut UTF-8 sequence makes the file
+// ANSI, as it always did; ANSI text ends where its bytes end.
+bool HoldsBackUnfinishedEnd(Encoding encoding, const DecodingRule& rule);
+
 // Where a UTF-8 file's text starts within its bytes: after the mark, if any.
 size_t Utf8TextOffset(std::string_view bytes);
 
@@ -87,8 +94,8 @@ class SliceConverter {
   void PassInvalidUtf8() { checked_ = false; }
   Encoding encoding() const { return encoding_; }
   uint32_t codePage() const { return codePage_; }  // of ANSI text; 0: the system's
-  // How much of `bytes` ends in whole characters.
-  size_t WholeCharacters(std::string_view bytes) const { return CompleteLength(bytes, false); }
+  // The bytes of a character the last slice began but did not end.
+  size_t held() const { return held_.size(); }
 
  private:
   // How much of `bytes` converts now; the rest may belong to the next slice.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "abi/EditorControl.h"
 #include "base/Handles.h"
 
 namespace lumen {
@@ -17,14 +18,14 @@ UniqueHandle OpenShared(const std::wstring& path) {
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+}  // namespace
+
 std::optional<FileIdentity> IdentityOf(HANDLE file) {
   BY_HANDLE_FILE_INFORMATION information = {};
   if (!GetFileInformationByHandle(file, &information)) return std::nullopt;
   return FileIdentity{information.dwVolumeSerialNumber,
                       (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
 }
-
-}  // namespace
 
 FollowAction DecideFollow(const FollowedFile& shown, const FileLook& now) {
   if (!now.exists) return shown.gone ? FollowAction::Nothing : FollowAction::MarkGone;
@@ -80,20 +81,23 @@ std::optional<ReadPart> ReadFrom(const std::wstring& path, uint64_t offset, size
   return part;
 }
 
-void FileFollower::Begin(const std::wstring& path, uint64_t size, Encoding encoding, uint32_t codePage) {
+void FileFollower::Begin(const std::wstring& path, uint64_t size, std::optional<FileIdentity> identity,
+                         Encoding encoding, uint32_t codePage, size_t room) {
   path_ = path;
-  file_ = {size, LookAt(path, true).identity, false};
+  file_ = {size, identity, false};
   converter_.emplace(encoding, codePage);
   ticks_ = 0;
-  room_ = 0;
+  room_ = room;
   if (state_ != State::Paused) state_ = State::Following;
 }
 
-std::optional<size_t> FileFollower::RoomFor(size_t needed) {
+FileFollower::Room FileFollower::RoomFor(size_t needed, bool bigDocument) {
   constexpr size_t kLeastRoomAhead = size_t{8} << 20;
-  if (needed <= room_) return std::nullopt;
-  room_ = std::min<size_t>(needed + std::max(needed / 2, kLeastRoomAhead), INT32_MAX);
-  return room_;
+  if (needed <= room_) return {};
+  if (needed > kLargestDocument) return {Growth::TooBig};
+  if (bigDocument) return {Growth::BuildAnew};
+  room_ = std::min(needed + std::max(needed / 2, kLeastRoomAhead), kLargestDocument);
+  return {Growth::MakeRoom, room_};
 }
 
 void FileFollower::Pause(bool paused) {
@@ -113,6 +117,8 @@ FileFollower::Step FileFollower::Tick(size_t most) {
   const std::optional<ReadPart> part = ReadFrom(path_, file_.size, wanted);
   if (!part) return {};
   if (file_.identity && part->identity != *file_.identity) return {FollowAction::ShowAgain, {}};
+  sizeBeforeTick_ = file_.size;
+  converterBeforeTick_ = converter_;
   if (!converter_->Convert(part->bytes, false, step.text)) {
     // Bytes that UTF-8 has not, in a file shown as UTF-8: shown as they are.
     converter_->PassInvalidUtf8();
@@ -121,6 +127,13 @@ FileFollower::Step FileFollower::Tick(size_t most) {
   file_.size += part->bytes.size();
   step.more = look.size > file_.size;
   return step;
+}
+
+void FileFollower::Unread() {
+  if (!converterBeforeTick_) return;
+  file_.size = sizeBeforeTick_;
+  converter_ = std::move(converterBeforeTick_);
+  converterBeforeTick_.reset();
 }
 
 }  // namespace lumen

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <windows.h>
 
 #include "viewer/Encoding.h"
 
@@ -44,6 +45,8 @@ FollowAction DecideFollow(const FollowedFile& shown, const FileLook& now);
 // The path's size by its attributes; with `identify`, the file is opened a
 // moment for its identity too.
 FileLook LookAt(const std::wstring& path, bool identify);
+// The identity of an opened file.
+std::optional<FileIdentity> IdentityOf(HANDLE file);
 
 // Whether `path` is on this machine: a look at a file on another one may wait
 // on the network for seconds, which the host's thread must not.
@@ -64,6 +67,7 @@ class FileFollower {
     Off,        // nothing followed: a stream, a load under way, or turned off
     Following,  // looked at on every tick
     Paused,     // by the user, until resumed
+    Full,       // the control's document holds no more: what the file adds is not shown
   };
   // What a tick found, and the text the file added, converted.
   struct Step {
@@ -72,20 +76,40 @@ class FileFollower {
     bool more = false;  // the file holds more than one look reads
   };
 
-  // Follows `path` from its `size` bytes shown, in the encoding it was read in.
-  void Begin(const std::wstring& path, uint64_t size, Encoding encoding, uint32_t codePage);
+  // Follows `path`, the file `identity` names (from the handle it was read
+  // through, so that a rotation during a load is seen), from its `size`
+  // bytes shown, in the encoding it was read in. The control's document has
+  // room for `room` bytes of text.
+  void Begin(const std::wstring& path, uint64_t size, std::optional<FileIdentity> identity, Encoding encoding,
+             uint32_t codePage, size_t room);
   void End() { state_ = State::Off; }
   void Pause(bool paused);
+  // The document takes no more; the file is not looked at any more.
+  void Stop() { state_ = State::Full; }
   // A look at the file, and what it added since (at most `most` bytes a tick).
   Step Tick(size_t most);
-  // The room to give the editor control before its text grows to `needed`
-  // bytes, or none while what it was given lasts: the control makes room by
-  // copying the whole text, so it is given half as much again, seldom.
-  std::optional<size_t> RoomFor(size_t needed);
+  // What the last tick read was not shown: it is read again at the next.
+  void Unread();
+
+  // How the control's document takes text that makes it `needed` bytes long.
+  enum class Growth {
+    InRoom,      // in the room it has
+    MakeRoom,    // room made now: a small document, copied whole into a bigger one
+    BuildAnew,   // a big document, whose copy would hold the host: built anew by the workers
+    TooBig,      // beyond what the control counts
+  };
+  struct Room {
+    Growth growth = Growth::InRoom;
+    size_t room = 0;  // MakeRoom: how much
+  };
+  // Room is made half as much again, seldom: the control makes it by copying
+  // the whole text.
+  Room RoomFor(size_t needed, bool bigDocument);
 
   State state() const { return state_; }
   bool gone() const { return file_.gone; }
   uint64_t size() const { return file_.size; }
+  const std::optional<FileIdentity>& identity() const { return file_.identity; }
   const std::wstring& path() const { return path_; }
 
  private:
@@ -93,8 +117,11 @@ class FileFollower {
   std::wstring path_;
   FollowedFile file_;
   std::optional<SliceConverter> converter_;  // goes on where the shown text ends
+  // Where the last tick began.
+  uint64_t sizeBeforeTick_ = 0;
+  std::optional<SliceConverter> converterBeforeTick_;
   unsigned ticks_ = 0;  // the identity is looked at every few ticks only
-  size_t room_ = 0;     // given to the control since following began
+  size_t room_ = 0;     // of the control's document
 };
 
 }  // namespace lumen

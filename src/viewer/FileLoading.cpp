@@ -111,11 +111,11 @@ LRESULT SourceViewerWindow::LoadFromStream(const wchar_t* name, IStream* stream)
 }
 
 LRESULT SourceViewerWindow::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown) {
+  // One reading of the configuration for the whole message.
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   // A stream's Stat and Read are the host's code: it may destroy the viewer,
   // or show another file in it, meanwhile.
-  if (!opened || !opened->ReadFirstPart(DecodingRuleOf(ConfigurationSnapshot::OfPlugin())) || Superseded(shown)) {
-    return 0;
-  }
+  if (!opened || !opened->ReadFirstPart(DecodingRuleOf(configuration)) || Superseded(shown)) return 0;
   // The search that follows shares the message's time with the load.
   const DocumentSearch::Action searchAction(search_);
   // The file is shown from here on: it is the viewer's file, and the rest of
@@ -125,24 +125,23 @@ LRESULT SourceViewerWindow::Show(std::unique_ptr<DocumentLoad> opened, uint64_t 
   placeAfterLoad_.reset();
   const std::shared_ptr<DocumentLoad> loading(std::move(opened));
   const bool whole = loading->stage() == DocumentLoad::Stage::Whole;
-  // The worker starts on the rest while the first part is shown.
-  if (!whole) loading->BuildRest();
   shown_ = {loading->name(),        EdgeLinesOf(loading->firstText(), whole), loading->size(), loading->encoding(),
             loading->codePage(),    !loading->isStream(),                     encodingChoice_.has_value()};
   streamBytes_ = loading->TakeStreamBytes();
-  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
-  ShowFirstPart(configuration, loading->firstText(), loading->expectedTextLength());
-  // A file shown whole is followed from here; a bigger one once it is.
   StopFollowing();
-  if (whole) StartFollowing(configuration, loading->size() - loading->heldBack());
-  if (loading->stage() == DocumentLoad::Stage::Building) {
+  if (!whole) {
+    // The rest is read in the load's turns, the first of which starts the
+    // workers once the first part has been shown.
     loading_ = loading;
     reportedTenth_ = 0;
     turns_.Want(TurnScheduler::Work::Load, true);
+  }
+  ShowFirstPart(configuration, loading->firstText(), loading->expectedTextLength());
+  // A file shown whole is followed from here; a bigger one once it is.
+  if (whole) {
+    StartFollowing(configuration, loading->size() - loading->heldBack(), loading->identity(), document().length());
+  } else {
     search_.SetDocumentComplete(false);
-    LayoutChildren(false);  // room for the progress strip
-  } else if (!whole) {
-    shown_.size = loading->firstBytes();  // no worker: the first part is all there is
   }
   ReportFeatures();
   if (Gone()) return 0;  // the host destroyed the viewer on being told
@@ -161,6 +160,7 @@ void SourceViewerWindow::ShowFirstPart(const ConfigurationSnapshot& configuratio
   size_t openLine = 0;
   looks_.unlexed = big && HoldsUnlexedLine(text, openLine);
   document().Replace(text, [&] {
+    const bool wasBig = std::exchange(looks_.bigDocument, big);
     ApplyBaseStyle(editor_, configuration, looks_.scheme);
     ApplyLanguage(style);
     looks_.selectionColoured = ApplySchemeColours(editor_, configuration, looks_.scheme, looks_.selectionColoured);
@@ -171,14 +171,17 @@ void SourceViewerWindow::ShowFirstPart(const ConfigurationSnapshot& configuratio
       ApplyStylingMode(editor_, documentLength);
     }
     // Wrapping is read again only where the document's size changes it.
-    if (big != std::exchange(looks_.bigDocument, big)) ApplyWrapping(editor_, configuration, big, wrapChosen_);
-    ApplyFolding(editor_, toggles_.folding && !big);
+    if (big != wasBig) ApplyWrapping(editor_, configuration, big, wrapChosen_);
+    // The progress strip comes or goes while the editor is empty: the
+    // control lays out a small document in a fraction of the time.
+    UpdateProgressStrip();
   });
   looks_.lineNumbering = LineNumbering(configuration, looks_.lineNumbering);
   UpdateMargin();
 }
 
 void SourceViewerWindow::LoadTurn(TurnScheduler::Clock::time_point deadline) {
+  if (!loading_ && regrowing_) return RegrowTurn(deadline);
   const std::shared_ptr<DocumentLoad> loading = loading_;  // kept while the host's stream is read
   if (!loading) return turns_.Want(TurnScheduler::Work::Load, false);
   const DocumentLoad::Stage stage = loading->Turn(deadline);
@@ -188,6 +191,7 @@ void SourceViewerWindow::LoadTurn(TurnScheduler::Clock::time_point deadline) {
     // The rest could not be had: the first part is all there is.
     shown_.size = loading->firstBytes();
     EndLoading();
+    UpdateProgressStrip();
     return ReportFeatures();
   }
   InvalidateRect(window_, &progressStrip_, FALSE);
@@ -198,31 +202,57 @@ void SourceViewerWindow::LoadTurn(TurnScheduler::Clock::time_point deadline) {
 
 void SourceViewerWindow::FinishLoading() {
   DocumentBuild::Result built = loading_->TakeDocument();
+  const std::optional<FileIdentity> identity = loading_->identity();
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  // A file that proved ANSI after all has other bytes at the same places:
+  // the user's place is kept by its lines, and the search starts over.
+  const PlaceInFile place = placeAfterLoad_.value_or(
+      PlaceInFile{editor_.Send(SCI_LINEFROMPOSITION, editor_.Send(SCI_GETCURRENTPOS)),
+                  editor_.Send(SCI_GETFIRSTVISIBLELINE)});
+  // The load ends, and its strip goes, while the editor still shows the
+  // first part (see ShowFirstPart).
+  EndLoading();
+  UpdateProgressStrip();
+  AdoptBuilt(configuration, built);
+  if (built.startedOver) SearchAgainAfterLoad(configuration);
+  if (Gone()) return;  // reading the host's find box ran the host's code
+  if (built.startedOver || placeAfterLoad_) ReturnTo(place);
+  placeAfterLoad_.reset();
+  StartFollowingBuilt(configuration, built, identity);
+  ReportFeatures();  // the description is final now
+}
+
+void SourceViewerWindow::AdoptBuilt(const ConfigurationSnapshot& configuration, DocumentBuild::Result& built) {
   shown_.size = built.bytes;
   shown_.encoding = built.encoding;
   shown_.codePage = built.codePage;
+  shown_.cut = built.cut;
   // The last lines may name the language too (a modeline).
   shown_.edgeLines.last = EdgeLinesOf(built.tail, true).last;
   looks_.unlexed = built.holdsUnlexedLine;
-  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   const Style style = StyleForFile(configuration, shown_.name, shown_.edgeLines, looks_.scheme);
   document().Adopt(std::move(built.document), [&] { ApplyLanguage(style); });
   ApplyStylingMode(editor_, document().length());
   UpdateMargin();
-  search_.DocumentReplaced();
-  EndLoading();
-  if (placeAfterLoad_) ReturnTo(*std::exchange(placeAfterLoad_, std::nullopt));
-  StartFollowing(configuration, shown_.size);
-  ReportFeatures();  // the description is final now
+  // The text so far stays where it was, unless it was read anew as ANSI.
+  if (!built.startedOver) search_.DocumentReplaced();
 }
 
 void SourceViewerWindow::EndLoading() {
-  if (!loading_) return;
+  if (regrowing_) {
+    regrowing_->Drop();
+    regrowing_.reset();
+  }
+  if (!loading_) return turns_.Want(TurnScheduler::Work::Load, false);
   loading_->Drop();
   loading_.reset();
   turns_.Want(TurnScheduler::Work::Load, false);
   search_.SetDocumentComplete(true);
-  if (!Gone()) LayoutChildren(false);
+}
+
+void SourceViewerWindow::UpdateProgressStrip() {
+  const bool shown = progressStrip_.bottom > progressStrip_.top;
+  if (!Gone() && shown != (loading_ != nullptr)) LayoutChildren(false);
 }
 
 void SourceViewerWindow::DescribeFile(HostTextRecord* record) const {
@@ -234,6 +264,7 @@ void SourceViewerWindow::DescribeFile(HostTextRecord* record) const {
   std::wstring text = DescribedEncoding(shown_) +
                       FormatDescription(HostString(hostFunctions_, kDescriptionFormatId), lines, size);
   if (loading_) text += L", loading " + std::to_wstring(loading_->Percent()) + L" %";
+  if (shown_.cut || follower_.state() == FileFollower::State::Full) text += L", shown up to 2 GB";
   if (follower_.gone()) text += L", deleted";
   if (record->textCapacity == 0 || !record->text) return;
   const size_t copied = std::min<size_t>(text.size(), record->textCapacity - 1);

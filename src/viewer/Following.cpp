@@ -1,6 +1,10 @@
 // Following the shown file as it grows: the timer's looks, and the text the
 // file added appended where the user sees it.
 #include "viewer/SourceViewerWindow.h"
+
+#include <memory>
+#include <utility>
+
 #include "viewer/Styling.h"
 
 namespace lumen {
@@ -17,12 +21,21 @@ constexpr size_t kMostFollowedBytes = size_t{512} << 10;
 
 }  // namespace
 
-void SourceViewerWindow::StartFollowing(const ConfigurationSnapshot& configuration, uint64_t size) {
+void SourceViewerWindow::StartFollowing(const ConfigurationSnapshot& configuration, uint64_t size,
+                                        const std::optional<FileIdentity>& identity, size_t room) {
   const bool wanted = shown_.byPath && (!configuration.hasPath() || configuration.FollowChanges()) &&
                       OnThisMachine(shown_.name);
   if (!wanted || Gone()) return StopFollowing();
-  follower_.Begin(shown_.name, size, shown_.encoding, shown_.codePage);
+  follower_.Begin(shown_.name, size, identity, shown_.encoding, shown_.codePage, room);
   SetTimer(window_, kFollowTimer, kFollowMilliseconds, nullptr);
+}
+
+void SourceViewerWindow::StartFollowingBuilt(const ConfigurationSnapshot& configuration,
+                                             const DocumentBuild::Result& built,
+                                             const std::optional<FileIdentity>& identity) {
+  StartFollowing(configuration, built.bytes - built.heldBack, identity, built.room);
+  // What a document cut short at the control's limit adds is not shown either.
+  if (built.cut) follower_.Stop();
 }
 
 void SourceViewerWindow::StopFollowing() {
@@ -32,12 +45,14 @@ void SourceViewerWindow::StopFollowing() {
 
 void SourceViewerWindow::OnFollowTimer() {
   // A big file still loading is followed once it has loaded.
-  if (loading_ || !editor_.exists() || Gone()) return;
+  if (loading_ || regrowing_ || !editor_.exists() || Gone()) return;
   const FileFollower::Step step = follower_.Tick(kMostFollowedBytes);
   switch (step.action) {
     case FollowAction::Append:
       AppendFollowed(step.text);
-      if (!Gone()) SetTimer(window_, kFollowTimer, step.more ? USER_TIMER_MINIMUM : kFollowMilliseconds, nullptr);
+      if (!Gone() && !regrowing_) {
+        SetTimer(window_, kFollowTimer, step.more ? USER_TIMER_MINIMUM : kFollowMilliseconds, nullptr);
+      }
       break;
     case FollowAction::ShowAgain:
       ShowFollowedAgain();
@@ -71,13 +86,27 @@ void SourceViewerWindow::KeepAtEnd(EndInView end) {
 }
 
 void SourceViewerWindow::AppendFollowed(const std::string& text) {
+  if (!text.empty()) {
+    // The control makes room by copying its whole text: a small document is
+    // given room ahead, seldom; a big one is built anew by the workers, with
+    // room to grow, while it stays shown.
+    const FileFollower::Room room = follower_.RoomFor(document().length() + text.size(), looks_.bigDocument);
+    switch (room.growth) {
+      case FileFollower::Growth::InRoom:
+        break;
+      case FileFollower::Growth::MakeRoom:
+        editor_.Send(SCI_ALLOCATE, room.room);
+        break;
+      case FileFollower::Growth::BuildAnew:
+        return GrowFollowedDocument();
+      case FileFollower::Growth::TooBig:
+        follower_.Stop();
+        return ReportFeatures();
+    }
+  }
   shown_.size = follower_.size();
   if (!text.empty()) {
     const EndInView end = WhereTheEndIs();
-    // A long log's text copied for room would hold the host: room ahead.
-    if (const std::optional<size_t> room = follower_.RoomFor(document().length() + text.size())) {
-      editor_.Send(SCI_ALLOCATE, *room);
-    }
     editor_.Send(SCI_SETREADONLY, 0);
     editor_.Send(SCI_APPENDTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     editor_.Send(SCI_SETREADONLY, 1);
@@ -90,7 +119,7 @@ void SourceViewerWindow::AppendFollowed(const std::string& text) {
     if (!looks_.bigDocument && length > kBigDocument) {
       looks_.bigDocument = true;
       ApplyWrapping(editor_, ConfigurationSnapshot::OfPlugin(), true, wrapChosen_);
-      ApplyFolding(editor_, false);
+      ApplyFolding(editor_, false, std::exchange(looks_.folding, false));
     }
     // The count goes on over the new text, and the marks take it in.
     search_.SetDocumentComplete(false);
@@ -116,8 +145,54 @@ void SourceViewerWindow::ShowFollowedAgain() {
   editor_.Send(SCI_CLEARALL);
   editor_.Send(SCI_SETREADONLY, 1);
   shown_.size = 0;
-  follower_.Begin(shown_.name, 0, shown_.encoding, shown_.codePage);
+  follower_.Begin(shown_.name, 0, LookAt(shown_.name, true).identity, shown_.encoding, shown_.codePage, 0);
   search_.DocumentReplaced();
+  ReportFeatures();
+}
+
+void SourceViewerWindow::GrowFollowedDocument() {
+  std::unique_ptr<DocumentLoad> load = DocumentLoad::OfFile(shown_.name);
+  if (!load) {
+    // Beyond what lumen reads; or not to be opened just now, and what the
+    // look read waits for the next one.
+    if (LookAt(shown_.name, false).size > kLargestFile) {
+      follower_.Stop();
+      return ReportFeatures();
+    }
+    return follower_.Unread();
+  }
+  // Read as it is shown: the same text, and the lines the file added.
+  DecodingRule asShown;
+  asShown.chosen = EncodingChoice{shown_.encoding, shown_.codePage};
+  if (load->identity() != follower_.identity() || !load->ReadFirstPart(asShown) ||
+      load->stage() != DocumentLoad::Stage::Opened) {
+    return ShowFollowedAgain();  // another file by now, or one that shrank
+  }
+  load->LeaveRoomToGrow();
+  regrowing_ = std::move(load);
+  turns_.Want(TurnScheduler::Work::Load, true);
+}
+
+void SourceViewerWindow::RegrowTurn(TurnScheduler::Clock::time_point deadline) {
+  const DocumentLoad::Stage stage = regrowing_->Turn(deadline);
+  if (stage == DocumentLoad::Stage::Ended) {
+    // Not to be had (no memory for it): the file is followed no further.
+    EndLoading();
+    follower_.Stop();
+    return ReportFeatures();
+  }
+  if (stage != DocumentLoad::Stage::Built) return;
+  DocumentBuild::Result built = regrowing_->TakeDocument();
+  const std::optional<FileIdentity> identity = regrowing_->identity();
+  EndLoading();
+  const EndInView end = WhereTheEndIs();
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  AdoptBuilt(configuration, built);
+  KeepAtEnd(end);
+  // The count goes on over the new text.
+  search_.SetDocumentComplete(false);
+  search_.SetDocumentComplete(true);
+  StartFollowingBuilt(configuration, built, identity);
   ReportFeatures();
 }
 

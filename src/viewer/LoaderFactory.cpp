@@ -45,6 +45,13 @@ UniqueLoader LoaderFactory::CreateLoader(size_t length) const {
   return UniqueLoader(reinterpret_cast<ILoader*>(direct_(pointer_, SCI_CREATELOADER, length + 1, 0)));
 }
 
+void LoaderFactory::MakeUtf8(ILoader& loader) const {
+  void* const document = loader.ConvertToDocument();  // the same object, seen as a document
+  SendMessageW(window_.get(), SCI_SETDOCPOINTER, 0, reinterpret_cast<LPARAM>(document));
+  SendMessageW(window_.get(), SCI_SETCODEPAGE, SC_CP_UTF8, 0);
+  SendMessageW(window_.get(), SCI_SETDOCPOINTER, 0, 0);  // the document is the loader's alone again
+}
+
 void LoaderFactory::KeepWhile(std::unique_ptr<LoaderFactory> factory, std::function<bool()> inUse) {
   if (!kept) kept = new std::vector<Kept>();
   kept->push_back({std::move(factory), std::move(inUse)});

@@ -22,6 +22,11 @@ class LoaderFactory {
 
   // On any thread, one call at a time; null when the control makes none.
   UniqueLoader CreateLoader(size_t length) const;
+  // On the viewer's thread, while the loader's document is still empty:
+  // turns it to UTF-8. A 3.x control turned to UTF-8 once the document is
+  // full walks every line of it, and only a window of the control's may ask
+  // (on its own thread: a window's work on another thread waits for this one).
+  void MakeUtf8(sci::ILoader& loader) const;
 
   // A worker may still be inside the factory when its load is dropped: the
   // factory then lives on, on this thread, until `inUse` says no more (looked

@@ -335,7 +335,8 @@ void SourceViewerWindow::ApplyLanguage(const Style& style) {
   ApplyStyle(editor_, style);
   if (looks_.unlexed) editor_.Send(SCI_SETLEXER, SCLEX_NULL);
   // A new lexer knows no fold properties; big documents are not folded.
-  ApplyFolding(editor_, toggles_.folding && !looks_.bigDocument);
+  const bool folding = toggles_.folding && !looks_.bigDocument;
+  ApplyFolding(editor_, folding, std::exchange(looks_.folding, folding));
 }
 
 void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuration) {

@@ -35,6 +35,7 @@ struct ShownFile {
   uint32_t codePage = 0;  // of ANSI text; 0: the system's
   bool byPath = false;    // it can be opened again
   bool encodingChosen = false;  // by the user, not detected
+  bool cut = false;  // its text goes beyond what the control holds
 };
 
 // The viewer's timer that looks at a followed file, beside the turn scheduler's.
@@ -55,6 +56,7 @@ struct EditorLooks {
   bool lineNumbering = false;
   bool bigDocument = false;  // styled while idle, never wrapped
   bool unlexed = false;      // a big document with a line too long to lex
+  bool folding = false;      // fold margin and fold properties given
 };
 
 class SourceViewerWindow {
@@ -98,8 +100,13 @@ class SourceViewerWindow {
   void LoadTurn(TurnScheduler::Clock::time_point deadline);
   // The whole document of a big file takes its first part's place.
   void FinishLoading();
+  // A document the workers built takes the place of the one shown, which
+  // its text begins with (unless it started over as ANSI).
+  void AdoptBuilt(const ConfigurationSnapshot& configuration, DocumentBuild::Result& built);
   // The rest of a big file is not wanted any more, or could not be had.
   void EndLoading();
+  // Room below the editor for the strip while a file loads, and none after.
+  void UpdateProgressStrip();
   void DescribeFile(HostTextRecord* record) const;
   // How the next load tells the file's encoding: the configuration's rule,
   // and the user's choice for the file shown.
@@ -110,7 +117,11 @@ class SourceViewerWindow {
   void ReturnTo(const PlaceInFile& place);
 
   // Following the file as it grows (Following.cpp).
-  void StartFollowing(const ConfigurationSnapshot& configuration, uint64_t size);
+  // From `size` bytes shown of the file `identity` names, the document having room for `room`.
+  void StartFollowing(const ConfigurationSnapshot& configuration, uint64_t size,
+                      const std::optional<FileIdentity>& identity, size_t room);
+  void StartFollowingBuilt(const ConfigurationSnapshot& configuration, const DocumentBuild::Result& built,
+                           const std::optional<FileIdentity>& identity);
   void StopFollowing();
   void OnFollowTimer();
   // Whether the user is at the file's end: the caret on its last line, or
@@ -121,6 +132,10 @@ class SourceViewerWindow {
   void AppendFollowed(const std::string& text);
   // The file became shorter or another: shown again from its start.
   void ShowFollowedAgain();
+  // A big document without room for what the file added is built anew, with
+  // room to grow, by the workers, and then takes the shown one's place.
+  void GrowFollowedDocument();
+  void RegrowTurn(TurnScheduler::Clock::time_point deadline);
 
   void CopyText();
   LRESULT MenuItems(uint32_t* count);
@@ -186,6 +201,7 @@ class SourceViewerWindow {
   SchemeWatch schemeWatch_;
   ViewerMenuItem menuItem_ = {};
   std::shared_ptr<DocumentLoad> loading_;  // the rest of a big file on its way
+  std::shared_ptr<DocumentLoad> regrowing_;  // a followed big file built anew with room to grow
   int reportedTenth_ = 0;  // how far it was when the host was last told
   RECT progressStrip_ = {};  // how far it is, below the editor
   TurnScheduler turns_;

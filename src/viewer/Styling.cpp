@@ -143,7 +143,7 @@ void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering) {
   editor.Send(SCI_SETMARGINWIDTHN, 1, 4);
 }
 
-void ApplyFolding(const EditorControl& editor, bool enabled) {
+void ApplyFolding(const EditorControl& editor, bool enabled, bool wasEnabled) {
   if (!editor.exists()) return;
   const char* value = enabled ? "1" : "0";
   for (const char* property : {"fold", "fold.comment", "fold.preprocessor", "fold.html", "fold.xml"}) {
@@ -168,7 +168,7 @@ void ApplyFolding(const EditorControl& editor, bool enabled) {
   }
   editor.Send(SCI_SETFOLDFLAGS, enabled ? SC_FOLDFLAG_LINEAFTER_CONTRACTED : 0);
   editor.Send(SCI_SETAUTOMATICFOLD, SC_AUTOMATICFOLD_SHOW | SC_AUTOMATICFOLD_CLICK | SC_AUTOMATICFOLD_CHANGE);
-  if (!enabled) editor.Send(SCI_FOLDALL, SC_FOLDACTION_EXPAND);
+  if (!enabled && wasEnabled) editor.Send(SCI_FOLDALL, SC_FOLDACTION_EXPAND);
 }
 
 bool LineNumbering(const ConfigurationSnapshot& configuration, bool current) {

@@ -65,8 +65,10 @@ bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);
 // The configured wrapping, except for a big document (beyond kBigDocument).
 // Folding where the language's lexer folds: the lexer's fold properties (set
 // again after each lexer), a margin of fold marks that a click folds or
-// unfolds; off, no margin and everything unfolded.
-void ApplyFolding(const EditorControl& editor, bool enabled);
+// unfolds; off, no margin. Turned off where it was on (`wasEnabled`), every
+// fold is opened: the control lexes the whole document for that, seconds for
+// a big one with a 3.x control, so a document never folded is not asked.
+void ApplyFolding(const EditorControl& editor, bool enabled, bool wasEnabled);
 
 // `chosen`: the user's toggle, which holds over the configured value.
 void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, bool bigDocument,

@@ -534,6 +534,19 @@ TEST(RealEditorFollowing, FollowsALogThatAWriterKeepsOpen) {
   write("grown while loading\n");
   ASSERT_TRUE(viewer.WaitWhileLoading());
   EXPECT_TRUE(waitFor([&] { return viewer.Sci(SCI_GETLENGTH) == static_cast<LRESULT>(big.size() + 20); }));
+  // A big file rotated while it loads, the new one longer: the file that was
+  // read is the one followed, and it is seen to be another.
+  writer = openWriter(CREATE_ALWAYS);
+  write(big);
+  writer.reset();
+  ASSERT_EQ(viewer.OpenFile(path), 1);
+  ASSERT_TRUE(MoveFileExW(path.c_str(), (path + L".2").c_str(), MOVEFILE_REPLACE_EXISTING));
+  writer = openWriter(CREATE_NEW);
+  std::string rotated;
+  while (rotated.size() <= big.size()) rotated += "a line of the log that came after it\n";
+  write(rotated);
+  ASSERT_TRUE(viewer.WaitWhileLoading());
+  EXPECT_TRUE(waitFor([&] { return text() == rotated; }));
 }
 
 // The configuration gives the toggles' starting values; without them the
@@ -563,6 +576,16 @@ TEST(RealEditorWithAnEditedConfiguration, StartsTheViewsTogglesAsConfiguredAndFo
   EXPECT_EQ(viewer.Sci(SCI_GETLINEVISIBLE, 0), 1);
   viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_UNFOLD_ALL, 1));
   EXPECT_EQ(viewer.Sci(SCI_GETLINEVISIBLE, 2), 1);
+  // So with the configuration we ship.
+  std::string shipped = ShippedConfiguration();
+  shipped.replace(shipped.find("<LineWrapping"), 0, "<Folding Enabled=\"yes\"/>");
+  test::ViewerHarness shippedViewer(shipped);
+  ASSERT_EQ(shippedViewer.OpenText(code, L"a.c"), 1);
+  EXPECT_GT(shippedViewer.Sci(SCI_GETMARGINWIDTHN, 2), 0);
+  shippedViewer.Sci(SCI_COLOURISE, 0, -1);
+  EXPECT_NE(shippedViewer.Sci(SCI_GETFOLDLEVEL, 0) & SC_FOLDLEVELHEADERFLAG, 0);
+  shippedViewer.Send(WM_COMMAND, MAKEWPARAM(IDA_FOLD_ALL, 1));
+  EXPECT_EQ(shippedViewer.Sci(SCI_GETLINEVISIBLE, 2), 0);
 }
 
 // The document is UTF-8, and the control compares keywords with its bytes and

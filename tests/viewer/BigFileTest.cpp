@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <windows.h>
+#include <psapi.h>
 
 #include "EditorStandIn.h"
 #include "EncodedText.h"
@@ -126,6 +127,30 @@ TEST(BigFiles, LoadFromAStreamThatPumpsMessagesWithoutATurnInsideAnother) {
   EXPECT_TRUE(test::HeapsValid());
 }
 
+// A host stream that gives a few kilobytes a call fills each piece of the
+// load over many calls: what waits for the workers stays a few megabytes.
+TEST(BigFiles, LoadFromAStreamOfSmallReadsInLittleMemory) {
+  ViewerHarness viewer;
+  const std::string big = test::LogAcrossSlices(Encoding::Utf8, U"", U"\u20AC", 32 * kMegabyte);
+  TestStream stream(big);
+  stream.piece = 4096;
+  PROCESS_MEMORY_COUNTERS memory = {};
+  const auto workingSet = [&] {
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    return memory.WorkingSetSize;
+  };
+  const size_t before = workingSet();
+  size_t most = before;
+  ASSERT_EQ(viewer.OpenStream(L"big.log", &stream), 1);
+  for (int turn = 0; turn < 6000 && viewer.Description().find(L"loading") != std::wstring::npos; ++turn) {
+    Sleep(2);
+    viewer.Pump();
+    most = std::max(most, workingSet());
+  }
+  EXPECT_TRUE(DocumentOf(viewer) == big);
+  EXPECT_LT(most - before, 4 * big.size() + 64 * kMegabyte) << (most - before) / kMegabyte << " MB";
+}
+
 // A load that fails changes nothing: not the file shown, not the rest of one
 // on its way, and not what a reload of the settings makes of the file.
 TEST(BigFiles, ALoadThatFailsMeanwhileLeavesTheShownFileAndItsLoadWhole) {
@@ -163,10 +188,13 @@ TEST(BigFiles, SurviveWhateverTheHostDoesInsideEachCallOfTheirLoad) {
   const char* const pointNames[] = {"Stat", "first Read", "later Read", "Seek", "told of the first part",
                                     "told while loading", "told when finished"};
   const char* const actNames[] = {"destroys the viewer", "shows another file", "fails to load one"};
-  // Its last byte makes it ANSI: the stream is sought back to its start.
+  // Its last byte makes it ANSI, in the system's code page as detection is
+  // off: the stream is sought back to its start.
   const std::string big = test::LogAcrossSlices(Encoding::Utf8, U"", U"\u20AC", kBigFile) + "\xE9";
   const std::string whole = ConvertToUtf8(big, Encoding::Ansi);
-  ViewerHarness viewer;
+  std::string configuration = test::TestConfiguration();
+  configuration.replace(configuration.find("<Styles>"), 0, "<EncodingDetection Enabled=\"no\"/>");
+  ViewerHarness viewer(configuration);
   const std::wstring other = viewer.FilePath(L"other.c");
   test::WriteBytes(other, "other\n");
   for (const Point point : {Point::Stat, Point::FirstRead, Point::LaterRead, Point::Seek, Point::FirstPartShown,

@@ -103,6 +103,18 @@ class DocumentLoadTest : public ::testing::Test {
   test::TempFolder files_;
 };
 
+// The room made for a document, with the byte more that the control gets,
+// stays within what a 3.x control counts, for the largest file shown.
+TEST(DocumentRoom, StaysWithinWhatTheControlCounts) {
+  const uint64_t largest = kLargestFile;
+  for (const auto& [bytes, text] : {std::pair<uint64_t, size_t>{largest, largest}, {largest, 2 * largest},
+                                    {largest / 2, largest}, {1000, 1000}}) {
+    const size_t room = ExpectedTextLength(largest, bytes, text);
+    EXPECT_LE(room + 1, size_t{INT32_MAX}) << bytes << " gave " << text;
+  }
+  EXPECT_GT(ExpectedTextLength(1000000, 1000, 1000), 1000000u) << "a little to spare";
+}
+
 TEST_F(DocumentLoadTest, ShowsEveryEncodingWholeFromEverySource) {
   // Lead and trail byte of a character in the Japanese code page; one character elsewhere.
   const std::u32string ansiWidest = GetACP() == 932 ? U"\x82\xA0" : U"\xE9";

@@ -68,14 +68,14 @@ intptr_t DirectFunction(intptr_t, unsigned int message, uintptr_t, intptr_t) {
   return message == SCI_CREATELOADER ? reinterpret_cast<intptr_t>(new LoadedDocument()) : 0;
 }
 
-// The editor shows a built document in place of its own: everything that
-// belongs to a document comes with it, as a new document has it.
+// The editor shows a built document in place of its own (none: a new empty
+// one): everything that belongs to a document comes with it, as a new
+// document has it.
 LRESULT ShowDocument(EditorState& editor, LoadedDocument* document) {
-  if (!document) return 0;
-  document->AddReference();
+  if (document) document->AddReference();
   if (editor.document) editor.document->Release();
   editor.document = document;
-  editor.text = std::move(document->text);
+  editor.text = document ? std::move(document->text) : std::string();
   ++editor.contentVersion;
   SetSelection(editor, 0, 0);
   editor.firstVisibleLine = 0;
