@@ -52,3 +52,9 @@ add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/uchardet ${CMAKE_BINARY_DIR}/third_pa
 
 # Scintilla 5 and Lexilla from Debian's scite sources (skipped when absent).
 add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/scintilla5 ${CMAKE_BINARY_DIR}/third_party/scintilla5)
+
+# A Scintilla 3.x control for the tests, from the archive beside the checkout
+# (skipped when absent).
+if(LUMEN_BUILD_TESTS)
+  add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/scintilla3 ${CMAKE_BINARY_DIR}/third_party/scintilla3-build)
+endif()

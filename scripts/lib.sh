@@ -6,7 +6,7 @@ wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 
 lumen_packages=(
-  cmake ninja-build
+  cmake ninja-build make
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb xauth locales
   googletest libeasyloggingpp-dev librapidxml-dev
