@@ -15,6 +15,7 @@ struct Figures {
   double seconds = 0;           // until the whole document is there
   double firstScreen = 0;       // until the first screen of it is painted
   double longestMessage = 0;    // the longest the host's thread was kept in one message
+  double longestOfLumen = 0;    // of those, the longest to lumen's own windows (not the control's idle work)
   uint64_t peakExtraBytes = 0;  // peak working set during the operation above the one before it
   std::string label;            // the viewer's description of the file, where there is one
 };
@@ -26,7 +27,8 @@ Figures ReadAndCopy(const std::wstring& path);
 // HBXPLUGINMSG_OPENFILE to a viewer of the lumen.dll at `pluginPath`, its
 // first screen painted, and then the host's message loop until the file has
 // loaded completely. The editor is whichever SciLexer.dll lies beside that DLL.
-Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath);
+// `wrapping`: the shipped configuration with line wrapping on.
+Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath, bool wrapping = false);
 
 // The real control's own SCI_ADDTEXT of the file's text (as UTF-8) into a fresh
 // control of the SciLexer.dll at `editorLibrary`, and its first screen painted.

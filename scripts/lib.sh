@@ -77,6 +77,14 @@ with_wine_session() {
     # Wine'"'"'s own services start now, their output going nowhere: started by
     # the first program they would inherit its pipes, and ctest would wait forever.
     "$1" wineboot >/dev/null 2>&1 </dev/null
+    # The tests start programs from programs (the demo host): Wine must be able
+    # to, which a prefix made moments ago may not be while its services start.
+    for attempt in $(seq 30); do
+      "$1" cmd /c "cmd /c exit 7" >/dev/null 2>&1 </dev/null
+      [ $? -eq 7 ] && break
+      [ "$attempt" -eq 30 ] && echo "Wine starts no program from a program yet; the tests go on." >&2
+      sleep 1
+    done
     status=0
     "${@:2}" || status=$?
     "$0" -k || true
