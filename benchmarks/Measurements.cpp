@@ -181,11 +181,14 @@ Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath, b
     longest = longestOfLumen = since(start);
     RedrawWindow(host.get(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     firstScreen = since(start);
-    // The host's loop: every message timed, until the description is final.
-    while (loaded == 1 && DescribeFile(viewer).find("loading") != std::string::npos) {
+    // The host's loop: every message timed, until the description is final
+    // (looked at after each message: the control's idle styling of a big
+    // document posts its steps back to back once the load is done).
+    const auto loading = [&] { return loaded == 1 && DescribeFile(viewer).find("loading") != std::string::npos; };
+    while (loading()) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
       MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      while (loading() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         LARGE_INTEGER dispatched;
         QueryPerformanceCounter(&dispatched);
         DispatchMessageW(&msg);
