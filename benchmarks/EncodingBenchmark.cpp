@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "ProgramMain.h"
-#include "viewer/CharsetDetection.h"
-#include "viewer/Encoding.h"
+#include "text/CharsetDetection.h"
+#include "text/Encoding.h"
 
 namespace lumen::benchmark {
 namespace {

@@ -12,7 +12,7 @@
 #include "HostedConfig.h"
 #include "PluginLibrary.h"
 #include "TestFiles.h"
-#include "viewer/Encoding.h"
+#include "text/Encoding.h"
 #include "abi/ScintillaInterface.h"
 
 namespace lumen::benchmark {

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "base/Handles.h"
-#include "viewer/Encoding.h"
+#include "text/Encoding.h"
 
 namespace lumen::benchmark {
 

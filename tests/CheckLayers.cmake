@@ -1,22 +1,23 @@
 cmake_minimum_required(VERSION 3.25)
 # Includes run one way, from the exports down to the shared layers:
-#   base, abi <- host, log <- config <- search <- viewer, dialog <- plugin
+#   base, abi <- text, host, log <- config <- search <- viewer, dialog <- plugin
 # The editor adapter and the demo take only base and abi of the plug-in.
 # Run as: cmake -DSOURCE=<repository> -P CheckLayers.cmake
 set(allowed_base base)
 set(allowed_abi abi base)
+set(allowed_text text base)
 set(allowed_host host abi base)
 set(allowed_log log abi base)
-set(allowed_config config host log abi base)
-set(allowed_search search config host log abi base resources)
-set(allowed_viewer viewer search config host log abi base resources)
-set(allowed_dialog dialog config host log abi base resources)
-set(allowed_plugin plugin viewer dialog search config host log abi base resources)
+set(allowed_config config text host log abi base)
+set(allowed_search search config text host log abi base resources)
+set(allowed_viewer viewer search config text host log abi base resources)
+set(allowed_dialog dialog config text host log abi base resources)
+set(allowed_plugin plugin viewer dialog search config text host log abi base resources)
 set(allowed_resources resources)
 set(allowed_scintilla5_adapter scintilla5_adapter abi base)
 set(allowed_demo abi base)
 
-set(layers base abi host log config search viewer dialog plugin resources scintilla5_adapter)
+set(layers base abi text host log config search viewer dialog plugin resources scintilla5_adapter)
 set(violations "")
 foreach(layer IN LISTS layers demo)
   if(layer STREQUAL "demo")

@@ -17,21 +17,7 @@ inline constexpr wchar_t kLineNumbering[] = L"LineNumbering";
 inline constexpr wchar_t kLineWrapping[] = L"LineWrapping";
 inline constexpr wchar_t kTabulator[] = L"Tabulator";
 inline constexpr wchar_t kSearchSync[] = L"SearchSync";
-inline constexpr wchar_t kShowWhitespace[] = L"ShowWhitespace";
-inline constexpr wchar_t kIndentationGuides[] = L"IndentationGuides";
-inline constexpr wchar_t kFolding[] = L"Folding";
-// <CopyColours Scheme="shown"/>: a copy with colours takes the scheme shown
-// rather than the light one.
-inline constexpr wchar_t kCopyColours[] = L"CopyColours";
-inline constexpr wchar_t kScheme[] = L"Scheme";
-// <EncodingDetection Enabled="no"/> reads a file that is neither UTF-8 nor
-// UTF-16 in the default code page without asking the charset detector.
-inline constexpr wchar_t kEncodingDetection[] = L"EncodingDetection";
-// <DefaultCodePage Number="1251"/>: the code page instead of the system's.
-inline constexpr wchar_t kDefaultCodePage[] = L"DefaultCodePage";
-inline constexpr wchar_t kNumber[] = L"Number";
-// <FollowChanges Enabled="no"/>: a shown file is not followed as it grows.
-inline constexpr wchar_t kFollowChanges[] = L"FollowChanges";
+// The optional settings' elements are in Settings.h. The words of CopyColours' Scheme:
 inline constexpr wchar_t kShownScheme[] = L"shown";
 inline constexpr wchar_t kLightScheme[] = L"light";
 inline constexpr wchar_t kEnabled[] = L"Enabled";
@@ -42,9 +28,6 @@ inline constexpr wchar_t kExt[] = L"ext";
 inline constexpr wchar_t kNames[] = L"names";
 inline constexpr wchar_t kAliases[] = L"aliases";
 inline constexpr wchar_t kContent[] = L"content";
-// <IgnoredEndings List="in orig"/>: x.h.in is recognised as x.h would be.
-inline constexpr wchar_t kIgnoredEndings[] = L"IgnoredEndings";
-inline constexpr wchar_t kList[] = L"List";
 inline constexpr wchar_t kLexer[] = L"lexer";
 inline constexpr wchar_t kName[] = L"name";
 inline constexpr wchar_t kWordStyles[] = L"WordStyles";

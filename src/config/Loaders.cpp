@@ -265,19 +265,30 @@ Style ReadStyleAt(const XmlFunctions& xml, XMLHANDLE root, size_t index, Scheme 
 }
 
 // Options that are on unless the file turns them off.
-bool ReadOnUnlessNo(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* elementName) {
-  const XMLHANDLE element = FindChild(xml, root, elementName);
-  return !element || UserLocale::Get().ToUpper(ReadAttribute(xml, element, format::kEnabled)) != L"NO";
+// The optional settings, by their kind (Settings.h).
+bool ReadSetting(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* element, const wchar_t* attribute,
+                 setting::Flag) {
+  const XMLHANDLE found = FindChild(xml, root, element);
+  return found && format::IsEnabledText(ReadAttribute(xml, found, attribute));
 }
-
-uint32_t ReadDefaultCodePage(const XmlFunctions& xml, XMLHANDLE root) {
+bool ReadSetting(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* element, const wchar_t* attribute,
+                 setting::OnUnlessNo) {
+  const XMLHANDLE found = FindChild(xml, root, element);
+  return !found || UserLocale::Get().ToUpper(ReadAttribute(xml, found, attribute)) != L"NO";
+}
+uint32_t ReadSetting(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* element, const wchar_t* attribute,
+                     setting::Number) {
   DWORD number = 0;
-  const XMLHANDLE element = FindChild(xml, root, format::kDefaultCodePage);
-  return element && ReadDword(xml, element, format::kNumber, number) ? static_cast<uint32_t>(number) : 0;
+  const XMLHANDLE found = FindChild(xml, root, element);
+  return found && ReadDword(xml, found, attribute, number) ? static_cast<uint32_t>(number) : 0;
 }
-
-bool ReadCopyShownColours(const XmlFunctions& xml, XMLHANDLE root) {
-  const std::wstring scheme = ReadAttribute(xml, FindChild(xml, root, format::kCopyColours), format::kScheme);
+std::wstring ReadSetting(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* element, const wchar_t* attribute,
+                         setting::Text) {
+  return ReadAttribute(xml, FindChild(xml, root, element), attribute);
+}
+bool ReadSetting(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* element, const wchar_t* attribute,
+                 setting::ShownScheme) {
+  const std::wstring scheme = ReadAttribute(xml, FindChild(xml, root, element), attribute);
   return UserLocale::Get().ToUpper(scheme) == UserLocale::Get().ToUpper(format::kShownScheme);
 }
 
@@ -313,6 +324,14 @@ ConfigurationSnapshot ConfigurationSnapshot::OfPlugin() {
   }
 }
 
+std::shared_ptr<const ConfigurationSnapshot> ConfigurationSnapshot::SharedOfPlugin() {
+  try {
+    return std::make_shared<const ConfigurationSnapshot>(ConfigFilePath());
+  } catch (const std::logic_error& error) {
+    return std::shared_ptr<const ConfigurationSnapshot>(new ConfigurationSnapshot(NoPath{}, error.what()));
+  }
+}
+
 ConfigurationSnapshot::~ConfigurationSnapshot() {
   if (xml_.XMLFreeFile && hasPath()) xml_.XMLFreeFile(root_);
 }
@@ -332,19 +351,21 @@ bool ConfigurationSnapshot::LineNumbering() const { return ReadEnabled(xml_, Roo
 bool ConfigurationSnapshot::LineWrapping() const { return ReadEnabled(xml_, Root(), format::kLineWrapping); }
 uint32_t ConfigurationSnapshot::TabWidth() const { return ReadTabWidth(xml_, Root()); }
 bool ConfigurationSnapshot::SearchSync() const { return ReadEnabled(xml_, Root(), format::kSearchSync); }
-bool ConfigurationSnapshot::ShowWhitespace() const { return ReadEnabled(xml_, Root(), format::kShowWhitespace); }
-bool ConfigurationSnapshot::Folding() const { return ReadEnabled(xml_, Root(), format::kFolding); }
-bool ConfigurationSnapshot::CopyShownColours() const { return ReadCopyShownColours(xml_, Root()); }
-bool ConfigurationSnapshot::EncodingDetection() const {
-  return ReadOnUnlessNo(xml_, Root(), format::kEncodingDetection);
-}
-bool ConfigurationSnapshot::FollowChanges() const { return ReadOnUnlessNo(xml_, Root(), format::kFollowChanges); }
-uint32_t ConfigurationSnapshot::DefaultCodePage() const { return ReadDefaultCodePage(xml_, Root()); }
+#define LUMEN_SETTING_READER(kind, member, Reader, element, attribute)         \
+  setting::kind::Value ConfigurationSnapshot::Reader() const {                 \
+    return ReadSetting(xml_, Root(), element, attribute, setting::kind{}); \
+  }
+LUMEN_OPTIONAL_SETTINGS(LUMEN_SETTING_READER)
+#undef LUMEN_SETTING_READER
 std::vector<std::wstring> ConfigurationSnapshot::IgnoredEndings() const {
-  return Split(ReadAttribute(xml_, FindChild(xml_, Root(), format::kIgnoredEndings), format::kList), L" \t\r\n.");
+  return Split(IgnoredEndingsText(), L" \t\r\n.");
 }
-bool ConfigurationSnapshot::IndentationGuides() const {
-  return ReadEnabled(xml_, Root(), format::kIndentationGuides);
+DecodingRule ConfigurationSnapshot::Decoding() const {
+  DecodingRule rule;
+  rule.detect = !hasPath() || EncodingDetection();
+  const uint32_t fallback = hasPath() ? DefaultCodePage() : 0;
+  rule.fallbackCodePage = fallback != 0 && IsValidCodePage(fallback) ? fallback : 0;
+  return rule;
 }
 std::vector<XMLStyle> ConfigurationSnapshot::Styles() const { return ReadStyles(xml_, Root()); }
 std::vector<LanguageKeys> ConfigurationSnapshot::Languages() const { return ReadLanguages(xml_, Root()); }
@@ -382,14 +403,10 @@ Configuration ReadConfiguration(const XmlFunctions& xml, XMLHANDLE root) {
   configuration.lineWrapping = ReadEnabled(xml, root, format::kLineWrapping);
   configuration.tabWidth = ReadTabWidth(xml, root);
   configuration.searchSync = ReadEnabled(xml, root, format::kSearchSync);
-  configuration.showWhitespace = ReadEnabled(xml, root, format::kShowWhitespace);
-  configuration.indentationGuides = ReadEnabled(xml, root, format::kIndentationGuides);
-  configuration.folding = ReadEnabled(xml, root, format::kFolding);
-  configuration.copyShownColours = ReadCopyShownColours(xml, root);
-  configuration.encodingDetection = ReadOnUnlessNo(xml, root, format::kEncodingDetection);
-  configuration.followChanges = ReadOnUnlessNo(xml, root, format::kFollowChanges);
-  configuration.defaultCodePage = ReadDefaultCodePage(xml, root);
-  configuration.ignoredEndings = ReadAttribute(xml, FindChild(xml, root, format::kIgnoredEndings), format::kList);
+#define LUMEN_SETTING_READ(kind, member, Reader, element, attribute) \
+  configuration.member = ReadSetting(xml, root, element, attribute, setting::kind{});
+  LUMEN_OPTIONAL_SETTINGS(LUMEN_SETTING_READ)
+#undef LUMEN_SETTING_READ
   configuration.schemeMode = ReadSchemeMode(xml, root);
   configuration.lightColours = ReadSchemeColours(xml, FindChild(xml, root, format::kStyles));
   configuration.dark = ReadDarkScheme(xml, root);

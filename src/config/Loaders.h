@@ -3,6 +3,7 @@
 // identification, the plug-in information, the dialog's opening) takes one
 // snapshot: the file loaded once and freed with the snapshot. Nothing is kept
 // between events, so every event sees the file as it is at that moment.
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "config/Recognition.h"
 #include "config/Schemes.h"
 #include "host/HostApi.h"
+#include "text/Encoding.h"
 
 namespace lumen {
 
@@ -22,6 +24,9 @@ class ConfigurationSnapshot {
   // The plug-in's configuration file. When the host cannot tell where it is,
   // every reader throws the std::logic_error that says so.
   static ConfigurationSnapshot OfPlugin();
+  // The same, to be kept by an event that goes on over several messages (a
+  // big file's load).
+  static std::shared_ptr<const ConfigurationSnapshot> SharedOfPlugin();
   ~ConfigurationSnapshot();
   // Returned and initialised in place only: one owner frees the document.
   ConfigurationSnapshot(const ConfigurationSnapshot&) = delete;
@@ -42,22 +47,20 @@ class ConfigurationSnapshot {
   bool LineWrapping() const;
   uint32_t TabWidth() const;
   bool SearchSync() const;
-  bool ShowWhitespace() const;
-  bool IndentationGuides() const;
-  bool Folding() const;
-  bool CopyShownColours() const;
-  // On unless Enabled="no".
-  bool EncodingDetection() const;
-  // 0 when not set or not a number.
-  uint32_t DefaultCodePage() const;
-  // On unless Enabled="no".
-  bool FollowChanges() const;
+  // The optional settings (Settings.h), each as its kind reads it.
+#define LUMEN_SETTING_READER(kind, member, Reader, element, attribute) setting::kind::Value Reader() const;
+  LUMEN_OPTIONAL_SETTINGS(LUMEN_SETTING_READER)
+#undef LUMEN_SETTING_READER
   std::vector<XMLStyle> Styles() const;
   // What each Style element is recognised by, in document order; throws
   // style::style_error without a Styles element.
   std::vector<LanguageKeys> Languages() const;
   // The IgnoredEndings list, split; empty without one.
   std::vector<std::wstring> IgnoredEndings() const;
+  // How files are decoded as the configuration asks: its detection setting
+  // and default code page (one Windows does not have is none); without a
+  // configuration, with detection.
+  DecodingRule Decoding() const;
   // The language of the Style element at `index` of Languages().
   Style StyleAt(size_t index, Scheme scheme = Scheme::Light) const;
   // The ColorScheme setting; "system" when it is missing.

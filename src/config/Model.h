@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "config/Settings.h"
+
 namespace lumen {
 
 namespace style {
@@ -108,21 +110,10 @@ struct Configuration {
   bool lineWrapping = false;
   uint32_t tabWidth = 8;
   bool searchSync = false;
-  // The view's toggles at a viewer's start; a configuration without them has them off.
-  bool showWhitespace = false;
-  bool indentationGuides = false;
-  bool folding = false;  // a fold margin where the language's lexer folds
-  // A copy with colours takes the colours shown, else the light scheme's
-  // (text pasted into a white page stays readable).
-  bool copyShownColours = false;
-  // Files that are neither UTF-8 nor UTF-16: the charset detector decides,
-  // else they are read in the default code page (0: the system's).
-  bool encodingDetection = true;
-  uint32_t defaultCodePage = 0;
-  // A file shown by path is followed as it grows.
-  bool followChanges = true;
-  // Endings recognised through the name before them ("in" for x.h.in), as stored.
-  std::wstring ignoredEndings;
+#define LUMEN_SETTING_MEMBER(kind, member, Reader, element, attribute) \
+  setting::kind::Value member = setting::kind::Default();
+  LUMEN_OPTIONAL_SETTINGS(LUMEN_SETTING_MEMBER)
+#undef LUMEN_SETTING_MEMBER
   SchemeMode schemeMode = SchemeMode::System;
   SchemeColours lightColours;
   DarkScheme dark;

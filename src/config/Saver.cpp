@@ -8,6 +8,7 @@
 #include "config/Loaders.h"
 #include "base/NarrowCast.h"
 #include "base/ScopeGuard.h"
+#include "base/Text.h"
 #include "host/Paths.h"
 
 namespace lumen {
@@ -18,7 +19,7 @@ using host::XMLHANDLE;
 // Each step's failure raises the message that names it.
 class Step {
  public:
-  Step(const XmlFunctions& xml, const char* failure) : xml_(xml), failure_(failure) {}
+  Step(const XmlFunctions& xml, std::string failure) : xml_(xml), failure_(std::move(failure)) {}
 
   void Require(bool ok) const {
     if (!ok) throw std::runtime_error(failure_);
@@ -49,7 +50,7 @@ class Step {
 
  private:
   const XmlFunctions& xml_;
-  const char* failure_;
+  std::string failure_;
 };
 
 constexpr char kSavingFailed[] = "Saving configuration failed";
@@ -60,14 +61,6 @@ constexpr char kLineNumberingFailed[] = "Saving LineNumbering configuration fail
 constexpr char kLineWrappingFailed[] = "Saving LineWrapping configuration failed";
 constexpr char kTabulatorFailed[] = "Saving Tabulator configuration failed";
 constexpr char kSearchSyncFailed[] = "Saving SearchSync configuration failed";
-constexpr char kShowWhitespaceFailed[] = "Saving ShowWhitespace configuration failed";
-constexpr char kIndentationGuidesFailed[] = "Saving IndentationGuides configuration failed";
-constexpr char kFoldingFailed[] = "Saving Folding configuration failed";
-constexpr char kCopyColoursFailed[] = "Saving CopyColours configuration failed";
-constexpr char kEncodingDetectionFailed[] = "Saving EncodingDetection configuration failed";
-constexpr char kDefaultCodePageFailed[] = "Saving DefaultCodePage configuration failed";
-constexpr char kFollowChangesFailed[] = "Saving FollowChanges configuration failed";
-constexpr char kIgnoredEndingsFailed[] = "Saving IgnoredEndings configuration failed";
 constexpr char kStyleFailed[] = "Saving XMLStyle configuration failed";
 constexpr char kWordStyleFailed[] = "Saving WordStyle configuration failed";
 constexpr char kKeywordsFailed[] = "Saving Keywords configuration failed";
@@ -99,6 +92,26 @@ void SaveOption(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* elementN
   const Step step(xml, failure);
   step.SetFlag(step.AddChild(root, elementName), format::kEnabled, enabled);
 }
+
+// An optional setting's value, by its kind (Settings.h), into its attribute.
+void WriteSetting(const Step& step, XMLHANDLE element, const wchar_t* attribute, bool value, setting::Flag) {
+  step.SetFlag(element, attribute, value);
+}
+void WriteSetting(const Step& step, XMLHANDLE element, const wchar_t* attribute, bool value, setting::OnUnlessNo) {
+  step.SetFlag(element, attribute, value);
+}
+void WriteSetting(const Step& step, XMLHANDLE element, const wchar_t* attribute, uint32_t value, setting::Number) {
+  step.SetNumber(element, attribute, value);
+}
+void WriteSetting(const Step& step, XMLHANDLE element, const wchar_t* attribute, const std::wstring& value,
+                  setting::Text) {
+  step.SetText(element, attribute, value);
+}
+void WriteSetting(const Step& step, XMLHANDLE element, const wchar_t* attribute, bool value, setting::ShownScheme) {
+  step.SetText(element, attribute, value ? format::kShownScheme : format::kLightScheme);
+}
+
+std::string SettingFailed(const wchar_t* element) { return "Saving " + WideToUtf8(element) + " configuration failed"; }
 
 // A unique file name in `folder`, created empty; empty on failure. Made here
 // rather than by GetTempFileNameW, which knows no folder deeper than MAX_PATH.
@@ -249,27 +262,13 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
   }
   SaveOption(xml, root, format::kSearchSync, configuration.searchSync, kSearchSyncFailed);
   // What a file without them means is written only where it differs.
-  if (configuration.showWhitespace) SaveOption(xml, root, format::kShowWhitespace, true, kShowWhitespaceFailed);
-  if (configuration.indentationGuides) {
-    SaveOption(xml, root, format::kIndentationGuides, true, kIndentationGuidesFailed);
+#define LUMEN_SETTING_SAVE(kind, member, Reader, element, attribute)                                   \
+  if (configuration.member != setting::kind::Default()) {                                              \
+    const Step setting(xml, SettingFailed(element));                                                   \
+    WriteSetting(setting, setting.AddChild(root, element), attribute, configuration.member, setting::kind{}); \
   }
-  if (configuration.folding) SaveOption(xml, root, format::kFolding, true, kFoldingFailed);
-  if (configuration.copyShownColours) {
-    const Step step(xml, kCopyColoursFailed);
-    step.SetText(step.AddChild(root, format::kCopyColours), format::kScheme, format::kShownScheme);
-  }
-  if (!configuration.encodingDetection) {
-    SaveOption(xml, root, format::kEncodingDetection, false, kEncodingDetectionFailed);
-  }
-  if (!configuration.followChanges) SaveOption(xml, root, format::kFollowChanges, false, kFollowChangesFailed);
-  if (configuration.defaultCodePage != 0) {
-    const Step step(xml, kDefaultCodePageFailed);
-    step.SetNumber(step.AddChild(root, format::kDefaultCodePage), format::kNumber, configuration.defaultCodePage);
-  }
-  if (!configuration.ignoredEndings.empty()) {
-    const Step step(xml, kIgnoredEndingsFailed);
-    step.SetText(step.AddChild(root, format::kIgnoredEndings), format::kList, configuration.ignoredEndings);
-  }
+  LUMEN_OPTIONAL_SETTINGS(LUMEN_SETTING_SAVE)
+#undef LUMEN_SETTING_SAVE
   if (configuration.schemeMode != SchemeMode::System) SaveSchemeMode(xml, root, configuration.schemeMode);
 
   const XMLHANDLE styles = step.AddChild(root, format::kStyles);
@@ -311,29 +310,14 @@ class DocumentPatch {
       ++changes_;
     }
     PatchOption(format::kSearchSync, before.searchSync, after.searchSync, kSearchSyncFailed);
-    PatchOption(format::kShowWhitespace, before.showWhitespace, after.showWhitespace, kShowWhitespaceFailed);
-    PatchOption(format::kIndentationGuides, before.indentationGuides, after.indentationGuides,
-                kIndentationGuidesFailed);
-    PatchOption(format::kFolding, before.folding, after.folding, kFoldingFailed);
-    if (before.copyShownColours != after.copyShownColours) {
-      const Step step(xml_, kCopyColoursFailed);
-      step.SetText(FindOrAdd(step, root_, format::kCopyColours), format::kScheme,
-                   after.copyShownColours ? format::kShownScheme : format::kLightScheme);
-      ++changes_;
-    }
-    PatchOption(format::kEncodingDetection, before.encodingDetection, after.encodingDetection,
-                kEncodingDetectionFailed);
-    PatchOption(format::kFollowChanges, before.followChanges, after.followChanges, kFollowChangesFailed);
-    if (before.defaultCodePage != after.defaultCodePage) {
-      const Step step(xml_, kDefaultCodePageFailed);
-      step.SetNumber(FindOrAdd(step, root_, format::kDefaultCodePage), format::kNumber, after.defaultCodePage);
-      ++changes_;
-    }
-    if (before.ignoredEndings != after.ignoredEndings) {
-      const Step step(xml_, kIgnoredEndingsFailed);
-      step.SetText(FindOrAdd(step, root_, format::kIgnoredEndings), format::kList, after.ignoredEndings);
-      ++changes_;
-    }
+#define LUMEN_SETTING_PATCH(kind, member, Reader, element, attribute)                                \
+  if (before.member != after.member) {                                                               \
+    const Step step(xml_, SettingFailed(element));                                                   \
+    WriteSetting(step, FindOrAdd(step, root_, element), attribute, after.member, setting::kind{}); \
+    ++changes_;                                                                                      \
+  }
+    LUMEN_OPTIONAL_SETTINGS(LUMEN_SETTING_PATCH)
+#undef LUMEN_SETTING_PATCH
     if (before.schemeMode != after.schemeMode) {
       const Step step(xml_, kColorSchemeFailed);
       step.SetText(FindOrAdd(step, root_, format::kColorScheme), format::kMode, SchemeModeText(after.schemeMode));

@@ -5,12 +5,12 @@
 #include <memory>
 #include <mutex>
 
-#include "base/Handles.h"
+#include "base/SharedFile.h"
 #include "base/Text.h"
 #include "config/Loaders.h"
 #include "config/Recognition.h"
 #include "host/Paths.h"
-#include "viewer/Encoding.h"
+#include "text/Encoding.h"
 
 namespace lumen {
 namespace {
@@ -21,16 +21,11 @@ struct Head {
 };
 
 std::optional<Head> ReadFileHead(const wchar_t* path) {
-  const UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::optional<SharedFile> file = SharedFile::Open(path);
   if (!file) return std::nullopt;
   Head head;
-  head.bytes.resize(kIdentificationHead);
-  DWORD read = 0;
-  if (!ReadFile(file.get(), head.bytes.data(), static_cast<DWORD>(head.bytes.size()), &read, nullptr)) {
-    return std::nullopt;
-  }
-  head.bytes.resize(read);
+  const size_t read = file->ReadUpTo(head.bytes, kIdentificationHead);
+  if (file->failed()) return std::nullopt;
   head.wholeFile = read < kIdentificationHead;
   return head;
 }
@@ -65,6 +60,7 @@ struct IdentificationKeys {
   std::vector<std::wstring> extensions;
   std::vector<std::wstring> ignoredEndings;
   bool anyAliases = false;
+  DecodingRule decoding;  // a file's first lines are read as the viewer reads them
 };
 
 IdentificationKeys ReadKeys(const ConfigurationSnapshot& configuration) {
@@ -73,6 +69,7 @@ IdentificationKeys ReadKeys(const ConfigurationSnapshot& configuration) {
   keys.extensions = ReadOr(std::vector<std::wstring>(), [&] { return configuration.Extensions(); });
   keys.ignoredEndings = ReadOr(std::vector<std::wstring>(), [&] { return configuration.IgnoredEndings(); });
   keys.anyAliases = AnyAliases(keys.languages);
+  keys.decoding = configuration.Decoding();
   return keys;
 }
 
@@ -133,14 +130,9 @@ std::shared_ptr<const IdentificationKeys> CurrentKeys() {
   }
 }
 
-std::string Decoded(const std::string& bytes) {
+std::string Decoded(const std::string& bytes, const DecodingRule& rule) {
   try {
-    Encoding encoding = DetectEncoding(bytes);
-    // UTF-16 that the platform's test misses would show no line of its own.
-    if (encoding == Encoding::Utf8 || encoding == Encoding::Ansi) {
-      encoding = UnmarkedUtf16(bytes, bytes.size()).value_or(encoding);
-    }
-    return ConvertToUtf8(bytes, encoding);
+    return DecodeFirstPart(bytes, bytes.size(), rule).text;
   } catch (const std::exception&) {
     return {};
   }
@@ -153,7 +145,7 @@ bool IsHandledExtension(const std::wstring& extension, const std::vector<std::ws
   return std::find(configured.begin(), configured.end(), lower) != configured.end();
 }
 
-std::string HeadText(std::string head, bool wholeFile) {
+std::string HeadText(std::string head, bool wholeFile, const DecodingRule& rule) {
   if (!wholeFile) {
     const size_t lineEnd = head.rfind('\n');
     if (lineEnd == std::string::npos) return {};
@@ -161,8 +153,8 @@ std::string HeadText(std::string head, bool wholeFile) {
     const size_t kept = lineEnd + 1 + (lineEnd + 1 < head.size() && head[lineEnd + 1] == '\0' ? 1 : 0);
     head.resize(kept);
   }
-  std::string text = Decoded(head);
-  if (text.empty() && head.size() % 4 != 0) text = Decoded(head.substr(0, head.size() & ~size_t{3}));
+  std::string text = Decoded(head, rule);
+  if (text.empty() && head.size() % 4 != 0) text = Decoded(head.substr(0, head.size() & ~size_t{3}), rule);
   return text;
 }
 
@@ -182,7 +174,8 @@ bool IdentifyFile(const wchar_t* path, HostFileInfoRecord* record, IStream* stre
   }
   if (!claimed && keys->anyAliases) {
     const std::optional<Head> head = stream ? ReadStreamHead(stream) : ReadFileHead(path);
-    claimed = head && LanguageByContent(keys->languages, EdgeLinesOf(HeadText(head->bytes, head->wholeFile), false));
+    claimed = head && LanguageByContent(keys->languages,
+                                        EdgeLinesOf(HeadText(head->bytes, head->wholeFile, keys->decoding), false));
   }
   if (!claimed) return false;
   if (record) {

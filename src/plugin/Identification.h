@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "abi/HostRecords.h"
+#include "text/Encoding.h"
 
 namespace lumen {
 
@@ -18,9 +19,10 @@ bool IsHandledExtension(const std::wstring& extension, const std::vector<std::ws
 // name nor its extension decides.
 inline constexpr size_t kIdentificationHead = 4096;
 
-// The head's text as UTF-8: a head that is not the whole file is cut after its
-// last line end, so that no character is cut in two. Empty when it is no text.
-std::string HeadText(std::string head, bool wholeFile);
+// The head's text as UTF-8, its encoding told by `rule` as the viewer tells a
+// file's: a head that is not the whole file is cut after its last line end,
+// so that no character is cut in two. Empty when it is no text.
+std::string HeadText(std::string head, bool wholeFile, const DecodingRule& rule);
 
 // Reads the configuration; fills the record and answers true when the file is
 // claimed. With a stream, its head is read from the stream, which is put back

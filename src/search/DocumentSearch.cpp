@@ -1,5 +1,7 @@
 #include "search/DocumentSearch.h"
 
+#include "base/TimeBudgets.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -12,22 +14,7 @@ namespace lumen {
 using namespace sci;
 
 namespace {
-// An action's own turn: every file of ordinary size is searched, counted and
-// marked within it, as if there were no turns at all. Later turns are the
-// viewer's (its TurnScheduler), shorter, so that the host's messages keep flowing.
-constexpr std::chrono::milliseconds kFirstTurn{50};
-// Marking what came into view after a scroll.
-constexpr std::chrono::milliseconds kViewTurn{20};
-// The first turn of new marks may take this long, however slow the machine:
-// a small file is then marked whole before the action returns.
-constexpr std::chrono::milliseconds kNewMarksTurn{80};
-// Documents up to this size have every match marked; bigger ones have the
-// matches marked in and near the lines in view.
-constexpr size_t kMarkWholeLimit = 4 << 20;
-// Looking for the number of the selected match, from the count's nearest place.
-constexpr std::chrono::milliseconds kNumberTurn{5};
-constexpr std::chrono::milliseconds kSmallTally{20};
-constexpr std::chrono::milliseconds kTallyShare{5};
+using namespace budget;
 // The control paints a mark through a bitmap as wide as the mark: a match of
 // hundreds of kilobytes on one line would take it seconds and gigabytes. Its
 // head is marked; the selection shows it whole.
@@ -79,7 +66,7 @@ MatchCount DocumentSearch::count() const {
 
 void DocumentSearch::ReportCount() {
   if (selected_ && !selectedNumber_ && tally_ && static_cast<size_t>(selected_->start) < tally_->reached()) {
-    selectedNumber_ = tally_->CountBefore(Document(), static_cast<size_t>(selected_->start), Clock::now() + kNumberTurn);
+    selectedNumber_ = tally_->CountBefore(Document(), static_cast<size_t>(selected_->start), Clock::now() + kMatchNumber);
   }
   if (events_.countChanged) events_.countChanged(count());
 }
@@ -108,14 +95,14 @@ void DocumentSearch::StartMarks(SearchState::Marks owner, std::shared_ptr<const 
   wholeParts_.reset();
   marksSearcher_ = std::move(searcher);
   state_.marks = marksSearcher_ ? owner : SearchState::Marks::None;
-  markWholeDocument_ = Document().size() <= kMarkWholeLimit;
+  markWholeDocument_ = size_ == DocumentSize::Small;
   wideLinesMarked_ = false;
 }
 
 std::optional<DocumentSearch::Clock::time_point> DocumentSearch::NewMarksDeadline() const {
   // Only a document marked whole has more to mark than the lines in view.
   if (!markWholeDocument_) return std::nullopt;
-  return actionStart_ + kNewMarksTurn;
+  return actionStart_ + kNewMarksWhole;
 }
 
 void DocumentSearch::StopMarks() { StartMarks(SearchState::Marks::None, nullptr); }
@@ -241,9 +228,9 @@ bool DocumentSearch::Work(Clock::time_point deadline, std::optional<Clock::time_
   bool done = RunStep(deadline);
   done = RunMarks(marksDeadline.value_or(deadline), true) && done;
   // A small document is counted whole within the action, however long its marks took.
-  const bool small = Document().size() <= kMarkWholeLimit;
+  const bool small = size_ == DocumentSize::Small;
   // The count gets its share of every turn, whatever came before it.
-  done = RunTally(std::max(deadline, Clock::now() + (small ? kSmallTally : kTallyShare))) && done;
+  done = RunTally(std::max(deadline, Clock::now() + (small ? kSmallCount : kCountShare))) && done;
   done = RunMarks(marksDeadline.value_or(deadline), false) && done;
   if (events_.turnsWanted) events_.turnsWanted(!done);
   return done;
@@ -258,7 +245,7 @@ void DocumentSearch::TakeTurn(Clock::time_point deadline) {
 void DocumentSearch::ViewChanged() {
   const Action action(*this);
   if (!marksSearcher_) return;
-  if (!RunMarks(Clock::now() + kViewTurn, true) && events_.turnsWanted) events_.turnsWanted(true);
+  if (!RunMarks(Clock::now() + kViewMarks, true) && events_.turnsWanted) events_.turnsWanted(true);
 }
 
 void DocumentSearch::SelectFound(const Match& match) {
@@ -286,7 +273,7 @@ bool DocumentSearch::SetSearchText(const std::wstring& text) {
   // The document's first match; until a turn finds it, nothing is selected.
   editor_.Send(SCI_SETEMPTYSELECTION, editor_.Send(SCI_GETCURRENTPOS));
   step_.emplace(searcher_, Document(), 0, true);
-  Work(actionStart_ + kFirstTurn, NewMarksDeadline());
+  Work(actionStart_ + kSearchAction, NewMarksDeadline());
   ReportCount();
   const bool found = selected_ || step_;
   // Without a match the selection may take the indicator again.
@@ -312,7 +299,7 @@ bool DocumentSearch::Step(bool forward) {
   const Selection selection = GetSelection(editor_);
   step_.emplace(searcher_, Document(), static_cast<size_t>(forward ? selection.end : selection.start), forward);
   const size_t selectionsBefore = selections_;
-  Work(actionStart_ + kFirstTurn, newMarks ? NewMarksDeadline() : std::nullopt);
+  Work(actionStart_ + kSearchAction, newMarks ? NewMarksDeadline() : std::nullopt);
   ReportCount();
   return step_.has_value() || selections_ != selectionsBefore;
 }
@@ -366,8 +353,11 @@ void DocumentSearch::FocusDocument() {
   if (editor_.exists()) SetFocus(editor_.window());
 }
 
-void DocumentSearch::AfterLoad(bool panelShown) {
+void DocumentSearch::Shown(DocumentSize size, bool complete, Clock::time_point since) {
   const Action action(*this);
+  if (actionDepth_ == 1) actionStart_ = since;  // the load's message shares its time with the search
+  size_ = size;
+  SetDocumentComplete(complete);
   // The old document's marks went with it.
   step_.reset();
   tally_.reset();
@@ -376,11 +366,11 @@ void DocumentSearch::AfterLoad(bool panelShown) {
   state_.phase = SearchState::Phase::Idle;
   StopMarks();
   if (events_.turnsWanted) events_.turnsWanted(false);
-  if (!panelShown || text_.empty()) return;  // the next step searches the new document
+  if (!panelShown_ || text_.empty()) return;  // the next step searches the new document
   StartSearch();
   StartMarks(SearchState::Marks::Search, searcher_);
   state_.marksHeld = state_.marks == SearchState::Marks::Search;
-  Work(actionStart_ + kFirstTurn, NewMarksDeadline());
+  Work(actionStart_ + kSearchAction, NewMarksDeadline());
   ReportCount();
 }
 
@@ -394,17 +384,27 @@ void DocumentSearch::SetDocumentComplete(bool complete) {
   ReportCount();
 }
 
-void DocumentSearch::DocumentReplaced() {
+void DocumentSearch::Replaced() {
   // The marks went with the old document; the count and a step go on.
   if (marksSearcher_) StartMarks(state_.marks, marksSearcher_);
   if ((marksSearcher_ || tally_ || step_) && events_.turnsWanted) events_.turnsWanted(true);
 }
 
+void DocumentSearch::Grew(DocumentSize size) {
+  size_ = size;
+  // What was counted near the old end may change with what came after it.
+  SetDocumentComplete(false);
+  SetDocumentComplete(true);
+  Replaced();
+}
+
+void DocumentSearch::Completed() { SetDocumentComplete(true); }
+
 void DocumentSearch::MarkHostFindText(const std::wstring& text) {
   const Action action(*this);
   StartMarks(SearchState::Marks::HostText, Searcher::For({WideToUtf8(text), false, false, false}).searcher);
   state_.marksHeld = true;
-  Work(actionStart_ + kFirstTurn, NewMarksDeadline());
+  Work(actionStart_ + kSearchAction, NewMarksDeadline());
 }
 
 void DocumentSearch::HighlightSelectedWord() {
@@ -414,7 +414,7 @@ void DocumentSearch::HighlightSelectedWord() {
   if (IsWholeWord(editor_, selection)) {
     StartMarks(SearchState::Marks::SelectedWord,
                Searcher::For({SelectedText(editor_, selection), true, true, false}).searcher);
-    Work(actionStart_ + kFirstTurn, NewMarksDeadline());
+    Work(actionStart_ + kSearchAction, NewMarksDeadline());
     return;
   }
   if (state_.marks != SearchState::Marks::None) StopMarks();

@@ -19,6 +19,7 @@
 
 #include "abi/EditorControl.h"
 #include "config/Model.h"
+#include "search/DocumentEvents.h"
 #include "search/FindHighlight.h"
 #include "search/GoToLine.h"
 #include "search/SearchProxy.h"
@@ -40,7 +41,7 @@ struct SearchState {
   bool marksHeld = false;
 };
 
-class DocumentSearch final : public SearchProxy {
+class DocumentSearch final : public SearchProxy, public DocumentEvents {
  public:
   using Clock = MatchWalk::Clock;
   // What the search tells the viewer that shows its panel.
@@ -86,15 +87,15 @@ class DocumentSearch final : public SearchProxy {
   // The selection's text became the search text (the panel may already have
   // set it): the step from the selection, forwards or backwards.
   void FindSelectedText(const std::wstring& text, bool forward);
-  // A new document is shown. With the panel shown its matches are counted
-  // and marked at once; otherwise the next step searches it.
-  void AfterLoad(bool panelShown);
-  // Whether the document shown is the whole file: until it is, the count
-  // says it is the count so far.
-  void SetDocumentComplete(bool complete);
-  // The editor shows another document that begins with the text of the one
-  // it replaces: the count goes on, the marks are made anew.
-  void DocumentReplaced();
+  // Whether the panel is shown: a new document with the panel shown has its
+  // matches counted and marked at once; otherwise the next step searches it.
+  void SetPanelShown(bool shown) { panelShown_ = shown; }
+  // The document shown (DocumentEvents). Until the document is the whole
+  // file, the count says it is the count so far.
+  void Shown(DocumentSize size, bool complete, Clock::time_point since) override;
+  void Grew(DocumentSize size) override;
+  void Replaced() override;
+  void Completed() override;
   // Marks every match of the host's find text (any case, any word).
   void MarkHostFindText(const std::wstring& text);
   // The selection changed: a selected whole word is marked everywhere, unless
@@ -112,6 +113,7 @@ class DocumentSearch final : public SearchProxy {
 
  private:
   std::string_view Document() const;
+  void SetDocumentComplete(bool complete);
   // A new query, or the same one in a new document: counting from the start.
   void StartSearch();
   void StartMarks(SearchState::Marks owner, std::shared_ptr<const Searcher> searcher);
@@ -141,6 +143,8 @@ class DocumentSearch final : public SearchProxy {
   SearchState state_;
   bool invalidPattern_ = false;
   bool documentComplete_ = true;  // else a file is still loading
+  DocumentSize size_ = DocumentSize::Small;  // a small document is marked whole
+  bool panelShown_ = false;
 
   // The search's own walks, over the search's searcher.
   std::shared_ptr<const Searcher> searcher_;

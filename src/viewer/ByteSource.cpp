@@ -6,12 +6,11 @@
 #include <cstring>
 #include <utility>
 
-#include "base/ExclusiveLock.h"
 
 namespace lumen {
 namespace {
 
-// One Read of the platform takes at most this.
+// One Read of the host's stream takes at most this.
 constexpr size_t kLargestRead = size_t{1} << 30;
 // What the viewer's thread reads from the host's stream in one call, and how
 // much may wait for the worker.
@@ -20,18 +19,13 @@ constexpr size_t kQueuedBytes = size_t{8} << 20;
 
 class FileBytes final : public ByteSource {
  public:
-  explicit FileBytes(UniqueHandle file) : file_(std::move(file)) {}
-  size_t Read(char* buffer, size_t room) override {
-    DWORD read = 0;
-    failed_ = !ReadFile(file_.get(), buffer, static_cast<DWORD>(std::min(room, kLargestRead)), &read, nullptr);
-    return failed_ ? 0 : read;
-  }
-  bool Rewind() override { return SetFilePointerEx(file_.get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) != 0; }
-  bool failed() const override { return failed_; }
+  explicit FileBytes(SharedFile file) : file_(std::move(file)) {}
+  size_t Read(char* buffer, size_t room) override { return file_.Read(buffer, room); }
+  bool Rewind() override { return file_.Seek(0); }
+  bool failed() const override { return file_.failed(); }
 
  private:
-  UniqueHandle file_;
-  bool failed_ = false;
+  SharedFile file_;
 };
 
 class StreamBytes final : public ByteSource {
@@ -70,7 +64,7 @@ size_t ReadUpTo(ByteSource& source, std::string& bytes, size_t length) {
   return total;
 }
 
-std::unique_ptr<ByteSource> FileSource(UniqueHandle file) { return std::make_unique<FileBytes>(std::move(file)); }
+std::unique_ptr<ByteSource> FileSource(SharedFile file) { return std::make_unique<FileBytes>(std::move(file)); }
 std::unique_ptr<ByteSource> StreamSource(IStream* stream) { return std::make_unique<StreamBytes>(stream); }
 
 namespace {
@@ -98,31 +92,35 @@ class HeldBytes final : public ByteSource {
 
 std::unique_ptr<ByteSource> MemorySource(std::string bytes) { return std::make_unique<HeldBytes>(std::move(bytes)); }
 
-StreamFeed::StreamFeed() = default;
+StreamFeed::StreamFeed() : pieces_(kQueuedBytes, [](const std::string& piece) { return piece.size(); }) {}
 StreamFeed::~StreamFeed() = default;
 
 size_t StreamFeed::Read(char* buffer, size_t room) {
-  const ExclusiveLock locked(lock_);
-  while (pieces_.empty() && !ended_ && !closed_) locked.Wait(changed_);
-  if (pieces_.empty()) return 0;
-  const std::string& piece = pieces_.front();
-  const size_t count = std::min(room, piece.size() - offset_);
-  std::memcpy(buffer, piece.data() + offset_, count);
-  offset_ += count;
-  queued_ -= count;
-  if (offset_ == piece.size()) {
-    pieces_.pop_front();
+  if (offset_ == current_.size()) {
+    std::optional<std::string> piece = pieces_.Pop();
+    if (!piece) return 0;  // the stream's end, or the load dropped
+    current_ = std::move(*piece);
     offset_ = 0;
   }
+  const size_t count = std::min(room, current_.size() - offset_);
+  std::memcpy(buffer, current_.data() + offset_, count);
+  offset_ += count;
   return count;
 }
 
 bool StreamFeed::Rewind() {
-  const ExclusiveLock locked(lock_);
-  rewinding_ = Rewinding::Asked;
-  while (rewinding_ == Rewinding::Asked && !closed_) locked.Wait(changed_);
-  const bool rewound = rewinding_ == Rewinding::Done && !closed_;
-  rewinding_ = Rewinding::No;
+  bool rewound = false;
+  {
+    Lock::Held held(lock_);
+    rewinding_ = Rewinding::Asked;
+    while (rewinding_ == Rewinding::Asked && !closed_) held.Wait(changed_);
+    rewound = rewinding_ == Rewinding::Done && !closed_;
+    rewinding_ = Rewinding::No;
+  }
+  if (rewound) {
+    current_.clear();
+    offset_ = 0;
+  }
   return rewound;
 }
 
@@ -130,49 +128,47 @@ void StreamFeed::Pump(ByteSource& stream, std::chrono::steady_clock::time_point 
   for (;;) {
     bool rewind = false;
     {
-      const ExclusiveLock locked(lock_);
+      Lock::Held held(lock_);
+      if (closed_) return;
       rewind = rewinding_ == Rewinding::Asked;
-      const bool full = queued_ >= kQueuedBytes;
-      if (closed_ || (!rewind && (ended_ || full || std::chrono::steady_clock::now() >= deadline))) return;
     }
     // The host's stream is called without the lock: it may take its time.
     if (rewind) {
       const bool rewound = stream.Rewind();
-      const ExclusiveLock locked(lock_);
       if (rewound) {
-        pieces_.clear();
-        offset_ = queued_ = filled_ = 0;
+        pieces_.Restart();
+        filled_ = 0;
         ended_ = false;
       }
+      Lock::Held held(lock_);
       rewinding_ = rewound ? Rewinding::Done : Rewinding::Refused;
-      Changed();
+      changed_.WakeAll();
       continue;
     }
-    // One call into the host at a time, so that the time is looked at after
-    // each. A stream that gives little a call fills one piece over many: a
-    // piece is handed on full, at the stream's end, or when the turn ends.
+    // A stream that gives little a call fills one piece over many: a piece
+    // is handed on full, at the stream's end, or when the turn is over.
+    const bool timeUp = std::chrono::steady_clock::now() >= deadline;
+    if (filled_ > 0 && (ended_ || filled_ == kStreamPiece || timeUp)) {
+      if (!pieces_.TryPush(std::string(reading_.get(), filled_))) return;  // no room yet: the next turn
+      filled_ = 0;
+    }
+    if (ended_) return pieces_.Finish();
+    if (timeUp || pieces_.full()) return;
+    // One call into the host at a time, so that the time is looked at after each.
     if (!reading_) reading_.reset(new char[kStreamPiece]);
     const size_t read = stream.Read(reading_.get() + filled_, kStreamPiece - filled_);
     filled_ += read;
-    const bool ended = read == 0;
-    if (!ended && filled_ < kStreamPiece && std::chrono::steady_clock::now() < deadline) continue;
-    const ExclusiveLock locked(lock_);
-    if (filled_ > 0) {
-      queued_ += filled_;
-      pieces_.emplace_back(reading_.get(), filled_);
-      filled_ = 0;
-    }
-    ended_ = ended;  // at its end, or failing: the worker ends the text there
-    Changed();
+    ended_ = read == 0;  // at its end, or failing: the worker ends the text there
   }
 }
 
 void StreamFeed::Close() {
-  const ExclusiveLock locked(lock_);
-  closed_ = true;
-  pieces_.clear();
-  offset_ = queued_ = 0;
-  Changed();
+  {
+    Lock::Held held(lock_);
+    closed_ = true;
+    changed_.WakeAll();
+  }
+  pieces_.Close();
 }
 
 }  // namespace lumen

@@ -6,11 +6,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 
-#include "base/Handles.h"
+#include "base/BoundedQueue.h"
+#include "base/SharedFile.h"
+#include "base/Sync.h"
 
 struct IStream;
 
@@ -32,7 +33,7 @@ class ByteSource {
 size_t ReadUpTo(ByteSource& source, std::string& bytes, size_t length);
 
 // Read on any one thread at a time.
-std::unique_ptr<ByteSource> FileSource(UniqueHandle file);
+std::unique_ptr<ByteSource> FileSource(SharedFile file);
 // Holds a reference to the host's stream while it lives. Read, rewound and
 // destroyed on the thread that was given the stream only.
 std::unique_ptr<ByteSource> StreamSource(IStream* stream);
@@ -62,20 +63,21 @@ class StreamFeed final : public ByteSource {
 
  private:
   enum class Rewinding { No, Asked, Done, Refused };
-  // Under the lock: tells the worker that something changed.
-  void Changed() { WakeAllConditionVariable(&changed_); }
 
-  SRWLOCK lock_ = SRWLOCK_INIT;
-  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
-  std::deque<std::string> pieces_;
-  size_t offset_ = 0;  // into the first piece
-  size_t queued_ = 0;  // bytes in pieces_
-  bool ended_ = false;   // the stream has no more
-  bool closed_ = false;  // nobody pumps any more
+  BoundedQueue<std::string> pieces_;
+  // The worker's piece being read, and how far.
+  std::string current_;
+  size_t offset_ = 0;
+  // The worker's wish to go back to the start, and the viewer's thread's answer.
+  Lock lock_;
+  Condition changed_;
   Rewinding rewinding_ = Rewinding::No;
-  // The piece being read, the viewer's thread's only: not zeroed, made once.
+  bool closed_ = false;
+  // The viewer's thread's own: the piece being filled (not zeroed, made
+  // once), and whether the stream has ended.
   std::unique_ptr<char[]> reading_;
   size_t filled_ = 0;
+  bool ended_ = false;
 };
 
 }  // namespace lumen

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "resources/resource.h"
-#include "viewer/CharsetDetection.h"
+#include "text/CharsetDetection.h"
 
 namespace lumen {
 namespace {

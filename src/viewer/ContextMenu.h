@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "viewer/Encoding.h"
+#include "text/Encoding.h"
 
 namespace lumen {
 

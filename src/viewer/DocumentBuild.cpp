@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <climits>
-#include <deque>
+#include <optional>
 #include <utility>
 #include <windows.h>
 
 #include "base/BackgroundThread.h"
-#include "base/ExclusiveLock.h"
+#include "base/Sync.h"
 #include "viewer/Styling.h"
 
 namespace lumen {
@@ -35,7 +35,10 @@ namespace {
 // One room for a whole document made at a time in the process: making it
 // cannot be stopped half-way, and a user moving through a folder of big
 // files would otherwise start one of gigabytes for every file passed.
-SRWLOCK roomBeingMade = SRWLOCK_INIT;
+Lock roomBeingMade;
+
+// At most this much text waits between the two workers.
+constexpr size_t kQueuedText = size_t{4} << 20;
 
 }  // namespace
 
@@ -45,29 +48,29 @@ class DocumentBuild::Preparation {
  public:
   // The worker's: false when cancelled before the loader came back.
   bool HandOver(ILoader* loader) {
-    const ExclusiveLock locked(lock_);
+    Lock::Held held(lock_);
     waiting_ = loader;
-    while (waiting_ && !cancelled_) locked.Wait(changed_);
+    while (waiting_ && !cancelled_) held.Wait(changed_);
     return !waiting_;
   }
   ILoader* Waiting() {
-    const ExclusiveLock locked(lock_);
+    Lock::Held held(lock_);
     return waiting_;
   }
   void Done() {
-    const ExclusiveLock locked(lock_);
+    Lock::Held held(lock_);
     waiting_ = nullptr;
-    WakeAllConditionVariable(&changed_);
+    changed_.WakeAll();
   }
   void Cancel() {
-    const ExclusiveLock locked(lock_);
+    Lock::Held held(lock_);
     cancelled_ = true;
-    WakeAllConditionVariable(&changed_);
+    changed_.WakeAll();
   }
 
  private:
-  SRWLOCK lock_ = SRWLOCK_INIT;
-  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+  Lock lock_;
+  Condition changed_;
   ILoader* waiting_ = nullptr;
   bool cancelled_ = false;
 };
@@ -75,7 +78,7 @@ class DocumentBuild::Preparation {
 UniqueLoader DocumentBuild::MakeRoom(const Start& start, size_t length) const {
   UniqueLoader loader;
   {
-    const ExclusiveLock oneAtATime(roomBeingMade);
+    Lock::Held oneAtATime(roomBeingMade);
     if (cancelled_.load(std::memory_order_relaxed)) return nullptr;
     loader = start.makeLoader(length);
   }
@@ -87,90 +90,10 @@ ILoader* DocumentBuild::LoaderToPrepare() const { return preparation_->Waiting()
 
 void DocumentBuild::Prepared() { preparation_->Done(); }
 
-// Text on its way from the worker that reads and converts the file to the one
-// that adds it to the document, so that both go on at once; at most
-// kQueuedText bytes wait.
-class DocumentBuild::TextQueue {
- public:
-  struct Piece {
-    std::string text;
-    size_t startOver = 0;  // else the text so far is void: a document anew, with this room
-  };
-
-  // The reader's: false once the builder wants no more.
-  bool Push(Piece piece) {
-    const ExclusiveLock locked(lock_);
-    while (queued_ >= kQueuedText && !closed_) locked.Wait(changed_);
-    if (closed_) return false;
-    queued_ += piece.text.size();
-    pieces_.push_back(std::move(piece));
-    WakeAllConditionVariable(&changed_);
-    return true;
-  }
-  // The reader has no more: the text came from `bytes` of the file, in
-  // `encoding`, but for the last `heldBack` of them.
-  void Finish(Encoding encoding, uint32_t codePage, uint64_t bytes, size_t heldBack) {
-    const ExclusiveLock locked(lock_);
-    finished_ = true;
-    encoding_ = encoding;
-    codePage_ = codePage;
-    bytes_ = bytes;
-    heldBack_ = heldBack;
-    WakeAllConditionVariable(&changed_);
-  }
-  // The builder's: false at the end, or once closed.
-  bool Pop(Piece& piece) {
-    const ExclusiveLock locked(lock_);
-    while (pieces_.empty() && !finished_ && !closed_) locked.Wait(changed_);
-    if (closed_ || pieces_.empty()) return false;
-    piece = std::move(pieces_.front());
-    pieces_.pop_front();
-    queued_ -= piece.text.size();
-    WakeAllConditionVariable(&changed_);
-    return true;
-  }
-  // Neither waits any more.
-  void Close() {
-    const ExclusiveLock locked(lock_);
-    closed_ = true;
-    WakeAllConditionVariable(&changed_);
-  }
-  Encoding encoding() {
-    const ExclusiveLock locked(lock_);
-    return encoding_;
-  }
-  uint32_t codePage() {
-    const ExclusiveLock locked(lock_);
-    return codePage_;
-  }
-  uint64_t bytes() {
-    const ExclusiveLock locked(lock_);
-    return bytes_;
-  }
-  size_t heldBack() {
-    const ExclusiveLock locked(lock_);
-    return heldBack_;
-  }
-
- private:
-  static constexpr size_t kQueuedText = size_t{4} << 20;
-  SRWLOCK lock_ = SRWLOCK_INIT;
-  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
-  std::deque<Piece> pieces_;
-  size_t queued_ = 0;
-  bool finished_ = false;
-  bool closed_ = false;
-  Encoding encoding_ = Encoding::Unknown;
-  uint32_t codePage_ = 0;
-  uint64_t bytes_ = 0;
-  size_t heldBack_ = 0;
-};
-
 DocumentBuild::DocumentBuild(uint64_t firstBytes)
     : bytesRead_(firstBytes),
       preparation_(std::make_unique<Preparation>()),
-      queue_(std::make_unique<TextQueue>()),
-      done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+      queue_(kQueuedText, [](const TextPiece& piece) { return piece.text.size(); }) {}
 
 DocumentBuild::~DocumentBuild() = default;
 
@@ -185,9 +108,9 @@ std::shared_ptr<DocumentBuild> DocumentBuild::Begin(Start start) {
     } catch (...) {
       // Out of memory: nothing built.
     }
-    build->queue_->Close();  // the reader stops too
+    build->queue_.Close();  // the reader stops too
     build->state_.store(built ? State::Built : State::Failed, std::memory_order_release);
-    SetEvent(build->done_.get());
+    build->done_.Set();
   });
   if (!adding) return nullptr;
   if (!RunInBackground([build, shared] { build->Read(*shared); })) {
@@ -200,13 +123,10 @@ std::shared_ptr<DocumentBuild> DocumentBuild::Begin(Start start) {
 void DocumentBuild::Cancel() {
   cancelled_.store(true, std::memory_order_relaxed);
   preparation_->Cancel();
-  queue_->Close();
+  queue_.Close();
 }
 
-bool DocumentBuild::Wait(std::chrono::steady_clock::time_point deadline) const {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-  return WaitForSingleObject(done_.get(), static_cast<DWORD>(std::max<int64_t>(left.count(), 0))) == WAIT_OBJECT_0;
-}
+bool DocumentBuild::Wait(std::chrono::steady_clock::time_point deadline) const { return done_.WaitUntil(deadline); }
 
 void DocumentBuild::Read(Start& start) {
   SliceConverter converter = std::move(start.converter);
@@ -222,7 +142,7 @@ void DocumentBuild::Read(Start& start) {
       consumed += ReadUpTo(*start.rest, bytes, static_cast<size_t>(std::min<uint64_t>(kSliceBytes, left)));
       bytesRead_.store(consumed, std::memory_order_relaxed);
       more = !bytes.empty() && consumed < start.announcedSize;
-      TextQueue::Piece piece;
+      TextPiece piece;
       // The file's last bytes may end no character yet (a program writing
       // it): held back unshown, as a small file's are.
       const bool last = !more && !HoldsBackUnfinishedEnd(converter.encoding(), start.rule);
@@ -244,12 +164,14 @@ void DocumentBuild::Read(Start& start) {
       if (std::exchange(startOver, false)) {
         piece.startOver = ExpectedTextLength(std::max(start.roomFor, start.announcedSize), consumed, piece.text.size());
       }
-      if (!queue_->Push(std::move(piece))) break;
+      if (!queue_.Push(std::move(piece))) break;
     }
   } catch (...) {
     // What cannot be read into memory or converted ends the text where it is.
   }
-  queue_->Finish(converter.encoding(), converter.codePage(), consumed, converter.held());
+  // Seen by the adding worker once the queue has ended (the queue's lock orders them).
+  ending_ = {converter.encoding(), converter.codePage(), consumed, converter.held()};
+  queue_.Finish();
 }
 
 bool DocumentBuild::Add(Start& start) {
@@ -260,11 +182,10 @@ bool DocumentBuild::Add(Start& start) {
   size_t added = 0;     // of the text, to the document
   size_t openLine = 0;  // the length so far of the text's last line
   bool full = false;    // the document takes no more
-  TextQueue::Piece piece{std::move(start.firstText)};
-  do {
-    if (piece.startOver) {
+  for (std::optional<TextPiece> piece = TextPiece{std::move(start.firstText)}; piece; piece = queue_.Pop()) {
+    if (piece->startOver) {
       loader.reset();
-      result.room = piece.startOver;
+      result.room = piece->startOver;
       loader = MakeRoom(start, result.room);
       added = openLine = 0;
       full = result.holdsUnlexedLine = result.cut = false;
@@ -273,7 +194,7 @@ bool DocumentBuild::Add(Start& start) {
     }
     if (!loader) return false;
     // Text beyond what the control counts in 32 bits, or beyond its memory, is left out.
-    const std::string& text = piece.text;
+    const std::string& text = piece->text;
     full = full || text.size() > kLargestDocument - added ||
            loader->AddData(text.data(), static_cast<intptr_t>(text.size())) != SC_STATUS_OK;
     result.cut = result.cut || full;
@@ -282,13 +203,13 @@ bool DocumentBuild::Add(Start& start) {
     if (!result.holdsUnlexedLine) result.holdsUnlexedLine = HoldsUnlexedLine(text, openLine);
     result.tail.append(text, text.size() - std::min(text.size(), kTailBytes), std::string::npos);
     if (result.tail.size() > 2 * kTailBytes) result.tail.erase(0, result.tail.size() - kTailBytes);
-  } while (queue_->Pop(piece));
+  }
   if (cancelled_.load(std::memory_order_relaxed)) return false;
   result.document = std::move(loader);
-  result.encoding = queue_->encoding();
-  result.codePage = queue_->codePage();
-  result.bytes = queue_->bytes();
-  result.heldBack = queue_->heldBack();
+  result.encoding = ending_.encoding;
+  result.codePage = ending_.codePage;
+  result.bytes = ending_.bytes;
+  result.heldBack = ending_.heldBack;
   if (result.tail.size() > kTailBytes) result.tail.erase(0, result.tail.size() - kTailBytes);
   return true;
 }

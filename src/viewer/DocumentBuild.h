@@ -14,9 +14,11 @@
 
 #include "abi/EditorControl.h"
 #include "abi/ScintillaInterface.h"
+#include "base/BoundedQueue.h"
 #include "base/Handles.h"
+#include "base/Sync.h"
 #include "viewer/ByteSource.h"
-#include "viewer/Encoding.h"
+#include "text/Encoding.h"
 
 namespace lumen {
 
@@ -86,7 +88,6 @@ class DocumentBuild {
   void Cancel();
 
  private:
-  class TextQueue;
   explicit DocumentBuild(uint64_t firstBytes);
   // The control's loader with room for `length` bytes, once no other build
   // of the process makes one, made ready by the viewer's thread; none when
@@ -100,13 +101,27 @@ class DocumentBuild {
 
   // The handing of a new document's loader to the viewer's thread and back.
   class Preparation;
+  // Text on its way from the reading worker to the adding one.
+  struct TextPiece {
+    std::string text;
+    size_t startOver = 0;  // else the text so far is void: a document anew, with this room
+  };
+  // How the reading ended: the text came from `bytes` of the file, in
+  // `encoding`, but for the last `heldBack` of them.
+  struct ReadEnd {
+    Encoding encoding = Encoding::Unknown;
+    uint32_t codePage = 0;
+    uint64_t bytes = 0;
+    size_t heldBack = 0;
+  };
 
   std::atomic<State> state_{State::Building};
   std::atomic<uint64_t> bytesRead_;
   std::atomic<bool> cancelled_{false};
   std::unique_ptr<Preparation> preparation_;
-  std::unique_ptr<TextQueue> queue_;
-  UniqueHandle done_;  // set once state_ is no longer Building
+  BoundedQueue<TextPiece> queue_;
+  ReadEnd ending_;   // the reading worker's until it finishes the queue
+  DoneEvent done_;   // set once state_ is no longer Building
   Result result_;      // the adding worker's until state_ says Built
 };
 

@@ -23,15 +23,12 @@ DocumentLoad::~DocumentLoad() { Drop(); }
 std::unique_ptr<DocumentLoad> DocumentLoad::OfFile(const std::wstring& path) {
   // A big file is read on long after this message: meanwhile others may
   // still write, rename or delete it.
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  LARGE_INTEGER length = {};
+  std::optional<SharedFile> file = SharedFile::Open(path, true);
   // Its size is the opened handle's: a link's target, not the link.
-  if (!file || !GetFileSizeEx(file.get(), &length)) return nullptr;
-  const auto size = static_cast<uint64_t>(length.QuadPart);
-  if (length.QuadPart < 1 || size > kLargestFile) return nullptr;
-  const std::optional<FileIdentity> identity = IdentityOf(file.get());
-  std::unique_ptr<DocumentLoad> load(new DocumentLoad(path, FileSource(std::move(file)), size, false));
+  const std::optional<uint64_t> size = file ? file->Size() : std::nullopt;
+  if (!size || *size < 1 || *size > kLargestFile) return nullptr;
+  const std::optional<FileIdentity> identity = file->Identity();
+  std::unique_ptr<DocumentLoad> load(new DocumentLoad(path, FileSource(std::move(*file)), *size, false));
   load->identity_ = identity;
   return load;
 }
@@ -46,13 +43,13 @@ std::unique_ptr<DocumentLoad> DocumentLoad::OfStream(const std::wstring& name, I
 
 std::unique_ptr<DocumentLoad> DocumentLoad::OfStreamBytes(const std::wstring& name, std::string bytes) {
   const uint64_t size = bytes.size();
-  if (size == 0 || size > kWholeFirstPart) return nullptr;
+  if (size == 0 || SizeOfDocument(size) == DocumentSize::Big) return nullptr;
   return std::unique_ptr<DocumentLoad>(new DocumentLoad(name, MemorySource(std::move(bytes)), size, true));
 }
 
 bool DocumentLoad::ReadFirstPart(const DecodingRule& rule) {
   rule_ = rule;
-  const uint64_t wanted = announcedSize_ <= kWholeFirstPart ? announcedSize_ : kFirstPartOfBigFile;
+  const uint64_t wanted = SizeOfDocument(announcedSize_) == DocumentSize::Small ? announcedSize_ : kFirstPartOfBigFile;
   std::string bytes;
   firstBytes_ = ReadUpTo(*source_, bytes, static_cast<size_t>(wanted));
   // A file that shrank, or a stream that delivers less than it announced, has no more.

@@ -1,7 +1,7 @@
 #pragma once
 // One load of a file into a viewer, from the host's message to the whole
 // text: the file opened by path or as the host's stream, its first part read
-// and converted for the viewer to show at once (all of a file up to 4 MB),
+// and converted for the viewer to show at once (all of a small document),
 // and the rest of a bigger one built into a document of its own by a worker
 // (DocumentBuild), to which the viewer's turns pass the host's stream.
 #include <chrono>
@@ -12,16 +12,15 @@
 
 #include "viewer/ByteSource.h"
 #include "viewer/DocumentBuild.h"
-#include "viewer/Encoding.h"
-#include "viewer/FileFollow.h"
+#include "text/Encoding.h"
+#include "base/SharedFile.h"
+#include "search/DocumentEvents.h"
 #include "viewer/LoaderFactory.h"
 
 struct IStream;
 
 namespace lumen {
 
-// Files up to this size are read and shown in one message, as they always were.
-inline constexpr uint64_t kWholeFirstPart = uint64_t{4} << 20;
 // Detection and conversion count in 32 bits: larger files are refused.
 inline constexpr uint64_t kLargestFile = 0x7FFFFFFF;
 
@@ -50,7 +49,7 @@ class DocumentLoad {
   // its encoding told by `rule`; false when it gives no text to show. The
   // stage is Whole or stays Opened.
   bool ReadFirstPart(const DecodingRule& rule = {});
-  // The bytes of a stream read whole (up to 4 MB), for the viewer to read
+  // The bytes of a stream read whole (a small document), for the viewer to read
   // them again in another encoding: the stream is the host's and gone then.
   // Empty for a file by path or a bigger stream.
   std::string TakeStreamBytes() { return std::move(streamBytes_); }

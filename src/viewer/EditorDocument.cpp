@@ -35,6 +35,20 @@ void EditorDocument::Adopt(UniqueLoader document, const std::function<void()>& a
   editor_.Send(SCI_SETREADONLY, 1);
 }
 
+void EditorDocument::Append(std::string_view text) const {
+  editor_.Send(SCI_SETREADONLY, 0);
+  editor_.Send(SCI_APPENDTEXT, text.size(), text.data());
+  editor_.Send(SCI_SETREADONLY, 1);
+}
+
+void EditorDocument::Clear() const {
+  editor_.Send(SCI_SETREADONLY, 0);
+  editor_.Send(SCI_CLEARALL);
+  editor_.Send(SCI_SETREADONLY, 1);
+}
+
+void EditorDocument::MakeRoom(size_t length) const { editor_.Send(SCI_ALLOCATE, length); }
+
 size_t EditorDocument::length() const {
   return static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0));
 }

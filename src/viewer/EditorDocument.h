@@ -1,7 +1,8 @@
 #pragma once
-// Every change of the text the editor shows goes through here: a new text in
-// place of the old one, or a document built elsewhere put in place of the
-// one shown. For the user the document is read-only throughout.
+// Every change of the text the editor shows goes through here (and only
+// ShownDocument makes them): a new text in place of the old one, a document
+// built elsewhere put in place of the one shown, text added at the end, the
+// text cleared. For the user the document is read-only throughout.
 #include <cstddef>
 #include <functional>
 #include <string_view>
@@ -24,6 +25,12 @@ class EditorDocument {
   // page, tab width, undo and read-only setting; `applyLanguage` gives it its
   // lexer and keyword lists.
   void Adopt(UniqueLoader document, const std::function<void()>& applyLanguage) const;
+  // `text` after the text, where the selection stays.
+  void Append(std::string_view text) const;
+  void Clear() const;
+  // Room for `length` bytes of text: the control copies the whole text to
+  // make it, so it is made seldom and ahead.
+  void MakeRoom(size_t length) const;
   size_t length() const;
 
  private:

@@ -7,25 +7,8 @@
 #include <string_view>
 
 #include "abi/EditorControl.h"
-#include "base/Handles.h"
 
 namespace lumen {
-namespace {
-
-// Every sharing mode: the writer goes on writing, renaming and deleting.
-UniqueHandle OpenShared(const std::wstring& path) {
-  return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-}  // namespace
-
-std::optional<FileIdentity> IdentityOf(HANDLE file) {
-  BY_HANDLE_FILE_INFORMATION information = {};
-  if (!GetFileInformationByHandle(file, &information)) return std::nullopt;
-  return FileIdentity{information.dwVolumeSerialNumber,
-                      (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
-}
 
 FollowAction DecideFollow(const FollowedFile& shown, const FileLook& now) {
   if (!now.exists) return shown.gone ? FollowAction::Nothing : FollowAction::MarkGone;
@@ -56,28 +39,18 @@ FileLook LookAt(const std::wstring& path, bool identify) {
   }
   FileLook look{true, (uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow, std::nullopt};
   if (identify) {
-    if (const UniqueHandle file = OpenShared(path)) look.identity = IdentityOf(file.get());
+    if (const std::optional<SharedFile> file = SharedFile::Open(path)) look.identity = file->Identity();
   }
   return look;
 }
 
 std::optional<ReadPart> ReadFrom(const std::wstring& path, uint64_t offset, size_t most) {
-  const UniqueHandle file = OpenShared(path);
-  if (!file) return std::nullopt;
-  const std::optional<FileIdentity> identity = IdentityOf(file.get());
-  LARGE_INTEGER at = {};
-  at.QuadPart = static_cast<LONGLONG>(offset);
-  if (!identity || !SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) return std::nullopt;
-  ReadPart part{std::string(most, '\0'), *identity};
-  size_t total = 0;
-  while (total < most) {
-    DWORD read = 0;
-    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(most - total, 1u << 20));
-    if (!ReadFile(file.get(), part.bytes.data() + total, wanted, &read, nullptr)) return std::nullopt;
-    if (read == 0) break;
-    total += read;
-  }
-  part.bytes.resize(total);
+  std::optional<SharedFile> file = SharedFile::Open(path);
+  const std::optional<FileIdentity> identity = file ? file->Identity() : std::nullopt;
+  if (!identity || !file->Seek(offset)) return std::nullopt;
+  ReadPart part{{}, *identity};
+  file->ReadUpTo(part.bytes, most);
+  if (file->failed()) return std::nullopt;
   return part;
 }
 

@@ -6,18 +6,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <windows.h>
 
-#include "viewer/Encoding.h"
+#include "base/SharedFile.h"
+
+#include "text/Encoding.h"
 
 namespace lumen {
-
-// Which file a path names: after a rotation the same name names another.
-struct FileIdentity {
-  uint32_t volume = 0;
-  uint64_t index = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
 
 // What a look at the path found.
 struct FileLook {
@@ -45,8 +39,6 @@ FollowAction DecideFollow(const FollowedFile& shown, const FileLook& now);
 // The path's size by its attributes; with `identify`, the file is opened a
 // moment for its identity too.
 FileLook LookAt(const std::wstring& path, bool identify);
-// The identity of an opened file.
-std::optional<FileIdentity> IdentityOf(HANDLE file);
 
 // Whether `path` is on this machine: a look at a file on another one may wait
 // on the network for seconds, which the host's thread must not.

@@ -6,8 +6,10 @@
 #include "host/Paths.h"
 #include "log/Trace.h"
 #include "resources/resource.h"
+#include "search/HostSync.h"
 #include "search/PanelLayout.h"
 #include "viewer/EditorLibrary.h"
+#include "viewer/FileDescription.h"
 #include "viewer/Styling.h"
 #include "viewer/Zoom.h"
 
@@ -28,9 +30,10 @@ HWND TopLevelAncestor(HWND window) {
 }  // namespace
 
 SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const ViewerCreateData* createData)
-    : window_(window), instance_(instance), creationFlags_(createData ? createData->flags : 0),
+    : window_(window), instance_(instance),
       search_({[this] {
                  searchPanelShown_ = false;
+                 search_.SetPanelShown(false);
                  LayoutChildren(false);
                },
                [this](const MatchCount& count) {
@@ -42,12 +45,16 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
       turns_(window,
              [this](TurnScheduler::Work work, TurnScheduler::Clock::time_point deadline) {
                if (Gone()) return;
-               if (work == TurnScheduler::Work::Load) {
-                 LoadTurn(deadline);
-               } else {
-                 search_.TakeTurn(deadline);
+               switch (work) {
+                 case TurnScheduler::Work::Load:
+                   return document_.LoadTurn(deadline);
+                 case TurnScheduler::Work::Follow:
+                   return document_.FollowTurn();
+                 case TurnScheduler::Work::Search:
+                   return search_.TakeTurn(deadline);
                }
              }),
+      document_(*this, search_, turns_),
       hostFunctions_(BindHostHelperApi()) {
   // Without the editor control library the viewer still answers the host.
   if (EnsureEditorControlLibrary(instance)) CreateEditor(createData ? createData->rectangle : nullptr);
@@ -56,12 +63,12 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   looks_.scheme = ActiveScheme(configuration);
   search_.SetUpIndicator(ConfiguredHighlight(configuration, looks_.scheme));
-  ApplyWrapping(editor_, configuration, looks_.bigDocument);
+  ApplyWrapping(editor_, configuration, false);
   ApplyTabWidth(editor_, configuration);
   // The view's toggles start as configured and then are the user's.
   if (configuration.hasPath() && configuration.ShowWhitespace()) ToggleView(IDA_SHOW_WHITESPACE);
   if (configuration.hasPath() && configuration.IndentationGuides()) ToggleView(IDA_INDENTATION_GUIDES);
-  toggles_.folding = configuration.hasPath() && configuration.Folding();
+  looks_.toggles.folding = configuration.hasPath() && configuration.Folding();
   // The viewer's own menu comes instead of the control's (WM_CONTEXTMENU).
   editor_.Send(SCI_USEPOPUP, 0);
   // The viewer uses no modification notification: every mark of a search
@@ -80,6 +87,7 @@ void SourceViewerWindow::CreateEditor(const RECT* place) {
                                       GetModuleHandleW(nullptr), nullptr));
   editor_ = EditorControl(editorWindow_.get());
   search_.SetEditor(editor_);
+  document_.SetEditor(editor_);
   if (editorWindow_) topLevelWindow_ = TopLevelAncestor(window_);
 }
 
@@ -100,11 +108,12 @@ void SourceViewerWindow::ForgetEditor() {
   static_cast<void>(editorWindow_.release());  // Windows destroys it, not the owner
   editor_ = EditorControl();
   search_.SetEditor(editor_);
+  document_.SetEditor(editor_);
 }
 
 void SourceViewerWindow::OnWindowDestroyed() {
   windowDestroyed_ = true;
-  EndLoading();
+  document_.Close();
   // Windows destroys the editor with its parent; nothing is sent to it from now on.
   ForgetEditor();
 }
@@ -121,19 +130,11 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
     case WM_ERASEBKGND:
       return 1;
     case WM_TIMER:
-      if (wParam == TurnScheduler::kTimer) turns_.OnTimer();
-      if (wParam == kFollowTimer) OnFollowTimer();
-      return 0;
+      return OnTimer(wParam);
     case WM_NOTIFY:
       return OnNotify(wParam, lParam);
-    case WM_CONTEXTMENU: {
-      // The text's menu, for the text only: the panel's edits have their own.
-      const auto from = reinterpret_cast<HWND>(wParam);
-      if (from != editor_.window() && !IsChild(editor_.window(), from)) {
-        return DefWindowProcW(window_, message, wParam, lParam);
-      }
-      return OnContextMenu(lParam);
-    }
+    case WM_CONTEXTMENU:
+      return OnContextMenu(wParam, lParam);
     case WM_COMMAND:
       return OnCommand(wParam, lParam);
     case WM_CTLCOLORSTATIC:
@@ -146,7 +147,7 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
       OnChildNotification(wParam, lParam);
       return DefWindowProcW(window_, message, wParam, lParam);
     case kFilePathQuery:
-      return reinterpret_cast<LRESULT>(&shown_.name);
+      return reinterpret_cast<LRESULT>(&document_.file().name);
     case kSchemeChanged:
       OnSchemeChanged();
       return 0;
@@ -154,6 +155,11 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
       if (message >= kFirstHostMessage && message <= kLastHostMessage) return OnHostMessage(message, wParam, lParam);
       return DefWindowProcW(window_, message, wParam, lParam);
   }
+}
+
+LRESULT SourceViewerWindow::OnTimer(WPARAM id) {
+  if (id == TurnScheduler::kTimer) turns_.OnTimer();
+  return 0;
 }
 
 LRESULT SourceViewerWindow::OnSize(WPARAM type, LPARAM size) {
@@ -186,14 +192,13 @@ LRESULT SourceViewerWindow::OnPaint() {
 LRESULT SourceViewerWindow::OnHostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case HBXPLUGINMSG_OPENFILE:
-      return LoadFromPath(reinterpret_cast<const wchar_t*>(lParam));
+      return document_.OpenPath(reinterpret_cast<const wchar_t*>(lParam));
     case HBXPLUGINMSG_OPENSTREAM:
-      return LoadFromStream(reinterpret_cast<const wchar_t*>(wParam), reinterpret_cast<IStream*>(lParam));
+      return document_.OpenStream(reinterpret_cast<const wchar_t*>(wParam), reinterpret_cast<IStream*>(lParam));
     case HBXPLUGINMSG_DESCRIBEFILE:
       DescribeFile(reinterpret_cast<HostTextRecord*>(lParam));
       return 1;
     case HBXPLUGINMSG_FEATURES:
-      featureFlags_ = kViewerFeatures;
       return kViewerFeatures;
     case HBXPLUGINMSG_RESIZE:
       TraceMessage("HBXPLUGINMSG_RESIZE", message, wParam, lParam);
@@ -252,7 +257,7 @@ void SourceViewerWindow::LayoutChildren(bool minimised) {
   if (minimised || !editorWindow_ || !GetClientRect(window_, &client)) return;
   const int width = client.right;
   // The strip that shows how far a big file has loaded: twice an edge's height.
-  const int strip = loading_ ? 2 * GetSystemMetrics(SM_CYEDGE) : 0;
+  const int strip = document_.LoadPercent() ? 2 * GetSystemMetrics(SM_CYEDGE) : 0;
   const int height = std::max<int>(client.bottom - strip, 0);
   progressStrip_ = {0, height, width, height + strip};
   const HWND panel = searchPanel_ ? searchPanel_->window() : nullptr;
@@ -309,15 +314,23 @@ void SourceViewerWindow::NotifyHost(int code, uint32_t value) {
   SendMessageW(GetParent(window_), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notification));
 }
 
-void SourceViewerWindow::ReportFeatures() {
-  featureFlags_ = kViewerFeatures;
-  NotifyHost(kFeaturesNotification, featureFlags_);
+void SourceViewerWindow::DescribeFile(HostTextRecord* record) const {
+  if (!record) return;
+  StampTextRecord(*record);
+  // While a file loads, the figures are those of what has been read.
+  const std::wstring text = FileDescription(hostFunctions_, document_.file(), editor_.Send(SCI_GETLINECOUNT),
+                                            document_.describedBytes(), document_.DescriptionNotes());
+  if (record->textCapacity == 0 || !record->text) return;
+  const size_t copied = std::min<size_t>(text.size(), record->textCapacity - 1);
+  wmemcpy(record->text, text.data(), copied);
+  record->text[copied] = L'\0';
 }
 
 void SourceViewerWindow::PaintProgress(HDC dc) const {
-  if (!loading_) return;
+  const std::optional<int> percent = document_.LoadPercent();
+  if (!percent) return;
   RECT done = progressStrip_;
-  done.right = MulDiv(progressStrip_.right, loading_->Percent(), 100);
+  done.right = MulDiv(progressStrip_.right, *percent, 100);
   FillRect(dc, &done, GetSysColorBrush(COLOR_HIGHLIGHT));
 }
 
@@ -331,26 +344,85 @@ void SourceViewerWindow::OnSchemeChanged() {
   if (ActiveScheme(configuration) != looks_.scheme) ApplySettings(configuration);
 }
 
-void SourceViewerWindow::ApplyLanguage(const Style& style) {
+void SourceViewerWindow::ApplyLanguageStyle(const Style& style) {
   ApplyStyle(editor_, style);
-  if (looks_.unlexed) editor_.Send(SCI_SETLEXER, SCLEX_NULL);
+  if (document_.file().holdsUnlexedLine) editor_.Send(SCI_SETLEXER, SCLEX_NULL);
   // A new lexer knows no fold properties; big documents are not folded.
-  const bool folding = toggles_.folding && !looks_.bigDocument;
+  const bool folding = looks_.toggles.folding && looks_.size == DocumentSize::Small;
   ApplyFolding(editor_, folding, std::exchange(looks_.folding, folding));
 }
 
 void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuration) {
   looks_.scheme = ActiveScheme(configuration);
-  const Style style = StyleForFile(configuration, shown_.name, shown_.edgeLines, looks_.scheme);
+  const ShownFile& file = document_.file();
+  const Style style = StyleForFile(configuration, file.name, file.edgeLines, looks_.scheme);
   ApplyBaseStyle(editor_, configuration, looks_.scheme);
-  if (editor_.exists()) ApplyLanguage(style);
+  if (editor_.exists()) ApplyLanguageStyle(style);
   looks_.selectionColoured = ApplySchemeColours(editor_, configuration, looks_.scheme, looks_.selectionColoured);
   search_.SetUpIndicator(ConfiguredHighlight(configuration, looks_.scheme));
-  ApplyWrapping(editor_, configuration, looks_.bigDocument, wrapChosen_);
+  ApplyWrapping(editor_, configuration, looks_.size == DocumentSize::Big, looks_.wrapChosen);
   looks_.lineNumbering = LineNumbering(configuration, looks_.lineNumbering);
   UpdateMargin();
   ApplyTabWidth(editor_, configuration);
-  ReportFeatures();
+  ReportToHost();
+}
+
+void SourceViewerWindow::ApplyLooks(const ConfigurationSnapshot& configuration) {
+  const ShownFile& file = document_.file();
+  // The marks take the scheme's colour; otherwise they keep the one set up last.
+  const Scheme previousScheme = std::exchange(looks_.scheme, ActiveScheme(configuration));
+  if (looks_.scheme != previousScheme) search_.SetUpIndicator(ConfiguredHighlight(configuration, looks_.scheme));
+  const bool sizeChanged = std::exchange(looks_.size, file.sizeClass) != file.sizeClass;
+  ApplyBaseStyle(editor_, configuration, looks_.scheme);
+  ApplyLanguageStyle(StyleForFile(configuration, file.name, file.edgeLines, looks_.scheme));
+  looks_.selectionColoured = ApplySchemeColours(editor_, configuration, looks_.scheme, looks_.selectionColoured);
+  // Wrapping is read again only where the document's size changes it.
+  if (sizeChanged) ApplyWrapping(editor_, configuration, looks_.size == DocumentSize::Big, looks_.wrapChosen);
+  looks_.lineNumbering = LineNumbering(configuration, looks_.lineNumbering);
+  // The progress strip comes or goes while the editor is empty: the control
+  // lays out a small document in a fraction of the time.
+  UpdateProgressStrip();
+}
+
+void SourceViewerWindow::ApplyLanguage(const ConfigurationSnapshot& configuration) {
+  const ShownFile& file = document_.file();
+  ApplyLanguageStyle(StyleForFile(configuration, file.name, file.edgeLines, looks_.scheme));
+}
+
+void SourceViewerWindow::TextChanged() {
+  // A followed log grown big is styled while idle and not wrapped or folded,
+  // as such a file is when loaded.
+  const DocumentSize before = std::exchange(looks_.size, document_.file().sizeClass);
+  if (before != looks_.size) {
+    ApplyWrapping(editor_, ConfigurationSnapshot::OfPlugin(), looks_.size == DocumentSize::Big, looks_.wrapChosen);
+    ApplyFolding(editor_, false, std::exchange(looks_.folding, false));
+  }
+  // While the rest of a file is on its way only what is shown is styled.
+  ApplyStylingMode(editor_, looks_.size, document_.LoadPercent().has_value());
+  UpdateMargin();
+  UpdateProgressStrip();
+}
+
+void SourceViewerWindow::UpdateProgressStrip() {
+  const bool stripShown = progressStrip_.bottom > progressStrip_.top;
+  if (!Gone() && stripShown != document_.LoadPercent().has_value()) LayoutChildren(false);
+}
+
+void SourceViewerWindow::ReportToHost() { NotifyHost(kFeaturesNotification, kViewerFeatures); }
+
+void SourceViewerWindow::ShowProgress() { InvalidateRect(window_, &progressStrip_, FALSE); }
+
+void SourceViewerWindow::Shown(const ConfigurationSnapshot& configuration) {
+  // The host's find text is marked in a file shown while the panel is not.
+  if (searchPanelShown_ || !topLevelWindow_ || !SearchSyncEnabled(configuration)) return;
+  std::wstring text;
+  try {
+    text = ReadHostFindText(topLevelWindow_);
+  } catch (const std::exception&) {
+    return;  // the host's windows changed under the walk: the file is shown all the same
+  }
+  // Reading the host's windows runs the host's code.
+  if (!text.empty() && !Gone()) search_.MarkHostFindText(text);
 }
 
 }  // namespace lumen

@@ -109,8 +109,11 @@ bool ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot
   return colours.selection >= 0;
 }
 
-void ApplyStylingMode(const EditorControl& editor, size_t documentBytes) {
-  editor.Send(SCI_SETIDLESTYLING, documentBytes > kBigDocument ? SC_IDLESTYLING_ALL : SC_IDLESTYLING_NONE);
+void ApplyStylingMode(const EditorControl& editor, DocumentSize size, bool loading) {
+  const WPARAM mode = loading                       ? SC_IDLESTYLING_TOVISIBLE
+                      : size == DocumentSize::Big ? SC_IDLESTYLING_ALL
+                                                  : SC_IDLESTYLING_NONE;
+  editor.Send(SCI_SETIDLESTYLING, mode);
 }
 
 bool HoldsUnlexedLine(std::string_view text, size_t& openLine) {

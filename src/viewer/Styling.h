@@ -8,6 +8,7 @@
 
 #include "config/Loaders.h"
 #include "abi/EditorControl.h"
+#include "search/DocumentEvents.h"
 
 namespace lumen {
 
@@ -41,12 +42,11 @@ bool ApplySchemeColours(const EditorControl& editor, const ConfigurationSnapshot
                         bool selectionColoured);
 
 // A big document: the control styles at once only what it shows, and the
-// rest while idle, and does not wrap it. A jump to the end of a big file must
-// wait neither until everything before it has been lexed nor until it has
-// been wrapped (5.6 s for 64 MB under Wine; any editor's large-file mode
-// drops wrapping likewise).
-inline constexpr size_t kBigDocument = size_t{4} << 20;
-void ApplyStylingMode(const EditorControl& editor, size_t documentBytes);
+// rest while idle (only what is shown while it loads), and does not wrap it.
+// A jump to the end of a big file must wait neither until everything before
+// it has been lexed nor until it has been wrapped (5.6 s for 64 MB under
+// Wine; any editor's large-file mode drops wrapping likewise).
+void ApplyStylingMode(const EditorControl& editor, DocumentSize size, bool loading);
 
 // In a big document a line beyond this is not lexed: the control lexes (and
 // lays out) a line whole for every screen that shows any of it.
@@ -62,7 +62,6 @@ void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering);
 
 // The configured option, or `current` when there is no configuration path.
 bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);
-// The configured wrapping, except for a big document (beyond kBigDocument).
 // Folding where the language's lexer folds: the lexer's fold properties (set
 // again after each lexer), a margin of fold marks that a click folds or
 // unfolds; off, no margin. Turned off where it was on (`wasEnabled`), every
@@ -70,7 +69,8 @@ bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);
 // a big one with a 3.x control, so a document never folded is not asked.
 void ApplyFolding(const EditorControl& editor, bool enabled, bool wasEnabled);
 
-// `chosen`: the user's toggle, which holds over the configured value.
+// The configured wrapping, except for a big document. `chosen`: the user's
+// toggle, which holds over the configured value.
 void ApplyWrapping(const EditorControl& editor, const ConfigurationSnapshot& configuration, bool bigDocument,
                    std::optional<bool> chosen = std::nullopt);
 void ApplyTabWidth(const EditorControl& editor, const ConfigurationSnapshot& configuration);

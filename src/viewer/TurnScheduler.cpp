@@ -1,17 +1,14 @@
 #include "viewer/TurnScheduler.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/ProcedureScope.h"
 #include "base/ScopeGuard.h"
+#include "base/TimeBudgets.h"
 
 namespace lumen {
 namespace {
-// A turn leaves the host's messages their time between turns: the load's
-// part (reading the host's stream, taking the built document) comes first,
-// the search's marking takes the rest.
-constexpr std::chrono::milliseconds kLoadPart{15};
-constexpr std::chrono::milliseconds kTurn{40};
 // Turns posted one after another, before one waits for the timer: a timer's
 // message comes only when no message is posted, and the control's own idle
 // work (styling a big file) posts its turns back to back.
@@ -25,15 +22,30 @@ TurnScheduler::~TurnScheduler() {
 }
 
 void TurnScheduler::Want(Work work, bool wanted) {
-  wanted_[static_cast<int>(work)] = wanted;
-  const bool any = wanted_[0] || wanted_[1];
-  // Set again, the timer counts anew: work just asked for waits its period.
-  if (any) {
-    SetTimer(window_, kTimer, USER_TIMER_MINIMUM, nullptr);
-  } else if (timerSet_) {
-    KillTimer(window_, kTimer);
+  if (wanted) return WantAt(work, Clock::now());
+  due_[Index(work)].reset();
+  SetTimerForDue();
+}
+
+void TurnScheduler::WantAt(Work work, Clock::time_point due) {
+  due_[Index(work)] = due;
+  SetTimerForDue();
+}
+
+void TurnScheduler::SetTimerForDue() {
+  std::optional<Clock::time_point> earliest;
+  for (const auto& due : due_) {
+    if (due && (!earliest || *due < *earliest)) earliest = due;
   }
-  timerSet_ = any;
+  if (!earliest) {
+    if (timerSet_) KillTimer(window_, kTimer);
+    timerSet_ = false;
+    return;
+  }
+  // Set again, the timer counts anew: work just asked for waits its period.
+  const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(*earliest - Clock::now()).count();
+  SetTimer(window_, kTimer, static_cast<UINT>(std::max<long long>(wait, USER_TIMER_MINIMUM)), nullptr);
+  timerSet_ = true;
 }
 
 void TurnScheduler::OnTimer() {
@@ -42,21 +54,26 @@ void TurnScheduler::OnTimer() {
   if (running_ || ProcedureScope::Depth() > 1) return;
   const ScopeGuard running([this] { running_ = true; }, [this] { running_ = false; });
   const Clock::time_point start = Clock::now();
-  if (wanted_[static_cast<int>(Work::Load)]) run_(Work::Load, start + kLoadPart);
-  if (wanted_[static_cast<int>(Work::Search)]) run_(Work::Search, start + kTurn);
+  const auto isDue = [&](Work work) { return due_[Index(work)] && *due_[Index(work)] <= start; };
+  if (isDue(Work::Load)) run_(Work::Load, start + budget::kLoadPartOfTurn);
+  if (isDue(Work::Follow)) {
+    due_[Index(Work::Follow)].reset();  // each look asks for the next
+    run_(Work::Follow, start + budget::kLoadPartOfTurn);
+  }
+  if (isDue(Work::Search)) run_(Work::Search, start + budget::kTurn);
   if (!timerSet_) return;
   // With nothing of the user's waiting, the search's next turn is posted and
   // takes its place among the control's idle work; else, and after a few, it
   // comes a period after this one ended, so that input and repaints have
   // their time. A load's turns leave its workers the processor meanwhile.
   const bool userWaits = HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT)) != 0;
-  const bool searchOnly = !wanted_[static_cast<int>(Work::Load)];
+  const bool searchOnly = isDue(Work::Search) && !due_[Index(Work::Load)] && !isDue(Work::Follow);
   if (searchOnly && !userWaits && postedTurns_ < kPostedTurns && PostMessageW(window_, WM_TIMER, kTimer, 0)) {
     ++postedTurns_;
     return;
   }
   postedTurns_ = 0;
-  SetTimer(window_, kTimer, USER_TIMER_MINIMUM, nullptr);
+  SetTimerForDue();
 }
 
 }  // namespace lumen

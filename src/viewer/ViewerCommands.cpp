@@ -24,6 +24,7 @@ constexpr WORD kAcceleratorCommand = 1;
 
 void SourceViewerWindow::ShowSearchPanel(bool shown) {
   searchPanelShown_ = shown;
+  search_.SetPanelShown(shown);
   LayoutChildren(false);
   UpdateWindow(GetParent(window_));  // the host's pane repaints at once
 }
@@ -91,7 +92,7 @@ void SourceViewerWindow::RunCommand(WORD id) {
       CopyWithColoursOfScheme();
       break;
     case IDA_CONTEXT_MENU:
-      OnContextMenu(-1);
+      OnContextMenu(reinterpret_cast<WPARAM>(editor_.window()), -1);
       break;
     case IDA_WRAP_LINES:
     case IDA_SHOW_WHITESPACE:
@@ -99,16 +100,14 @@ void SourceViewerWindow::RunCommand(WORD id) {
       ToggleView(id);
       break;
     case IDA_FOLLOW_CHANGES:
-      follower_.Pause(follower_.state() == FileFollower::State::Following);
+      document_.ToggleFollowing();
       break;
     case IDA_FOLD_ALL:
     case IDA_UNFOLD_ALL:
-      if (toggles_.folding && !looks_.bigDocument) {
-        editor_.Send(SCI_FOLDALL, id == IDA_FOLD_ALL ? SC_FOLDACTION_CONTRACT : SC_FOLDACTION_EXPAND);
-      }
+      if (looks_.folding) editor_.Send(SCI_FOLDALL, id == IDA_FOLD_ALL ? SC_FOLDACTION_CONTRACT : SC_FOLDACTION_EXPAND);
       break;
     default:  // Ctrl+M and Ctrl+W are taken from the host and do nothing
-      if (id >= IDM_ENCODING_FIRST && id <= IDM_ENCODING_LAST) ChooseEncoding(id - IDM_ENCODING_FIRST);
+      if (id >= IDM_ENCODING_FIRST && id <= IDM_ENCODING_LAST) document_.ChooseEncoding(id - IDM_ENCODING_FIRST);
       break;
   }
 }
@@ -120,7 +119,8 @@ void SourceViewerWindow::CopyWithColoursOfScheme() {
     outcome = CopyWithColours(editor_, window_);
   } else {
     const Style base = StyleForExtension(configuration, format::kBaseExtension, Scheme::Light);
-    const Style language = StyleForFile(configuration, shown_.name, shown_.edgeLines, Scheme::Light);
+    const Style language =
+        StyleForFile(configuration, document_.file().name, document_.file().edgeLines, Scheme::Light);
     outcome = CopyWithColours(editor_, window_, base, language);
   }
   if (outcome != CopyOutcome::TooBig) return;
@@ -134,25 +134,30 @@ void SourceViewerWindow::ToggleView(WORD id) {
   switch (id) {
     case IDA_WRAP_LINES:
       // Documents too big to wrap stay as they are.
-      if (looks_.bigDocument) return;
-      wrapChosen_ = editor_.Send(SCI_GETWRAPMODE) == SC_WRAP_NONE;
-      ApplyWrapping(editor_, ConfigurationSnapshot::OfPlugin(), looks_.bigDocument, wrapChosen_);
+      if (looks_.size == DocumentSize::Big) return;
+      looks_.wrapChosen = editor_.Send(SCI_GETWRAPMODE) == SC_WRAP_NONE;
+      ApplyWrapping(editor_, ConfigurationSnapshot::OfPlugin(), false, looks_.wrapChosen);
       break;
     case IDA_SHOW_WHITESPACE:
-      toggles_.whitespace = !toggles_.whitespace;
-      editor_.Send(SCI_SETVIEWWS, toggles_.whitespace ? SCWS_VISIBLEALWAYS : SCWS_INVISIBLE);
-      editor_.Send(SCI_SETVIEWEOL, toggles_.whitespace ? 1 : 0);
+      looks_.toggles.whitespace = !looks_.toggles.whitespace;
+      editor_.Send(SCI_SETVIEWWS, looks_.toggles.whitespace ? SCWS_VISIBLEALWAYS : SCWS_INVISIBLE);
+      editor_.Send(SCI_SETVIEWEOL, looks_.toggles.whitespace ? 1 : 0);
       break;
     case IDA_INDENTATION_GUIDES:
-      toggles_.indentationGuides = !toggles_.indentationGuides;
-      editor_.Send(SCI_SETINDENTATIONGUIDES, toggles_.indentationGuides ? SC_IV_LOOKBOTH : SC_IV_NONE);
+      looks_.toggles.indentationGuides = !looks_.toggles.indentationGuides;
+      editor_.Send(SCI_SETINDENTATIONGUIDES, looks_.toggles.indentationGuides ? SC_IV_LOOKBOTH : SC_IV_NONE);
       break;
     default:
       break;
   }
 }
 
-LRESULT SourceViewerWindow::OnContextMenu(LPARAM at) {
+LRESULT SourceViewerWindow::OnContextMenu(WPARAM from, LPARAM at) {
+  // The text's menu, for the text only: the panel's edits have their own.
+  const auto window = reinterpret_cast<HWND>(from);
+  if (window != editor_.window() && !IsChild(editor_.window(), window)) {
+    return DefWindowProcW(window_, WM_CONTEXTMENU, from, at);
+  }
   if (!editor_.exists()) return 0;
   POINT point = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
   if (at == -1) {
@@ -162,11 +167,13 @@ LRESULT SourceViewerWindow::OnContextMenu(LPARAM at) {
              static_cast<LONG>(editor_.Send(SCI_POINTYFROMPOSITION, 0, caret) + editor_.Send(SCI_TEXTHEIGHT, 0))};
     ClientToScreen(editor_.window(), &point);
   }
-  MenuState state = {toggles_, looks_.bigDocument,
-                     editor_.Send(SCI_GETSELECTIONEND) > editor_.Send(SCI_GETSELECTIONSTART), encodingChoice_,
-                     shown_.byPath || !streamBytes_.empty(),
-                     follower_.state() == FileFollower::State::Following,
-                     follower_.state() != FileFollower::State::Off};
+  MenuState state = {looks_.toggles,
+                     looks_.size == DocumentSize::Big,
+                     editor_.Send(SCI_GETSELECTIONEND) > editor_.Send(SCI_GETSELECTIONSTART),
+                     document_.encodingChoice(),
+                     document_.canReadAgain(),
+                     document_.following() == FileFollower::State::Following,
+                     document_.following() != FileFollower::State::Off};
   state.toggles.wrapLines = editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE;  // the control's, not a copy kept here
   const UINT chosen = ShowContextMenu(instance_, window_, point, ContextMenuEntries(state));
   // The menu's loop ran the host's messages: the viewer may be gone.
@@ -211,19 +218,6 @@ void SourceViewerWindow::FindSelection(bool forward) {
   const std::wstring text = Utf8ToWide(SelectedText(editor_, selection));
   if (searchPanel_) searchPanel_->ShowSearchText(text);
   if (!Gone()) search_.FindSelectedText(text, forward);
-}
-
-void SourceViewerWindow::SearchAgainAfterLoad(const ConfigurationSnapshot& configuration) {
-  search_.AfterLoad(searchPanelShown_);
-  if (searchPanelShown_ || !topLevelWindow_ || !SearchSyncEnabled(configuration)) return;
-  std::wstring text;
-  try {
-    text = ReadHostFindText(topLevelWindow_);
-  } catch (const std::exception&) {
-    return;  // the host's windows changed under the walk: the file is shown all the same
-  }
-  // Reading the host's windows runs the host's code.
-  if (!text.empty() && !Gone()) search_.MarkHostFindText(text);
 }
 
 }  // namespace lumen

@@ -62,7 +62,7 @@ void Append(const std::wstring& path, const std::string& bytes) {
 TEST(RealEditorWithBigFiles, FollowInTheirRoomAndAreBuiltAnewWhenTheyOutgrowIt) {
   ViewerHarness viewer(test::TestConfiguration(true, false));
   const std::wstring path = viewer.FilePath(L"big.log");
-  std::string text = Lines("a line of a big log\n", kBigDocument + 1);
+  std::string text = Lines("a line of a big log\n", kLargestSmallDocument + 1);
   test::WriteBytes(path, text);
   ASSERT_EQ(viewer.OpenFile(path), 1);
   ASSERT_TRUE(viewer.WaitWhileLoading());
@@ -114,7 +114,7 @@ TEST(RealEditorWithBigFiles, MakeRoomForOneDocumentAtATimeWhenShownInQuickSucces
 // A file caught while a program writes a character to its end shows the
 // rest as it is and the character once it is whole, whatever its size.
 TEST(RealEditorWithBigFiles, HoldBackAnUnfinishedLastCharacterUntilItIsWhole) {
-  for (const size_t size : {size_t{100000}, kBigDocument + kMegabyte}) {
+  for (const size_t size : {size_t{100000}, kLargestSmallDocument + kMegabyte}) {
     SCOPED_TRACE(size);
     ViewerHarness viewer;
     const std::wstring path = viewer.FilePath(L"caught.log");
@@ -137,7 +137,7 @@ TEST(RealEditorWithBigFiles, SearchAnewAFileThatProvesAnsiLate) {
   configuration.replace(configuration.find("<Styles>"), 0, "<EncodingDetection Enabled=\"no\"/>");
   ViewerHarness viewer(configuration);
   const std::string line = "price 10 \xE2\x82\xAC, the needle\n";
-  const std::string needles = Lines(line, kBigDocument + 3 * kMegabyte);
+  const std::string needles = Lines(line, kLargestSmallDocument + 3 * kMegabyte);
   const size_t lines = needles.size() / line.size();
   const std::string text = needles + "caf\xE9\n";
   viewer.Send(WM_COMMAND, IDM_FIND);

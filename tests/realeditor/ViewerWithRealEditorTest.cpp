@@ -133,7 +133,7 @@ TEST_F(RealEditor, ShowsAReadOnlyDocumentWithNothingToUndo) {
 TEST(RealEditorWithBigFiles, StylesThemWhileIdleUnwrappedAndTheEndAtOnceWhenJumpedTo) {
   test::ViewerHarness viewer(test::TestConfiguration(true, true));
   std::string big;
-  while (big.size() <= kBigDocument) big += "int value = 42; // a comment\n";
+  while (big.size() <= kLargestSmallDocument) big += "int value = 42; // a comment\n";
   const auto open = [&](const std::string& text, const wchar_t* name) { ASSERT_EQ(viewer.OpenText(text, name), 1); };
   open(big, L"big.c");
   EXPECT_EQ(viewer.Sci(SCI_GETIDLESTYLING), SC_IDLESTYLING_TOVISIBLE) << "while it loads, what is shown";
@@ -387,7 +387,7 @@ TEST(RealEditorWithEncodings, ReadsTheFileAgainInTheChosenEncodingWithCaretAndSe
   // "Privet" in Windows-1251, which KOI8-R reads as other letters.
   std::string line = "// \xCF\xF0\xE8\xE2\xE5\xF2 world\n", small, big;
   for (int i = 0; i < 60; ++i) small += line;
-  while (big.size() <= kBigDocument) big += line;
+  while (big.size() <= kLargestSmallDocument) big += line;
   for (const std::string* text : {&small, &big}) {
     SCOPED_TRACE(text->size());
     ASSERT_EQ(viewer.OpenText(*text, L"greeting.c"), 1);
@@ -528,7 +528,7 @@ TEST(RealEditorFollowing, FollowsALogThatAWriterKeepsOpen) {
   // A big file that grows while it still loads: the growth follows the load.
   writer = openWriter(CREATE_ALWAYS);
   std::string big;
-  while (big.size() <= kBigDocument) big += "a line of a big log\n";
+  while (big.size() <= kLargestSmallDocument) big += "a line of a big log\n";
   write(big);
   ASSERT_EQ(viewer.OpenFile(path), 1);
   write("grown while loading\n");

@@ -11,7 +11,7 @@
 #include "TestStream.h"
 #include "base/Text.h"
 #include "plugin/Identification.h"
-#include "viewer/Encoding.h"
+#include "text/Encoding.h"
 
 namespace lumen::robustness {
 namespace {
@@ -208,11 +208,13 @@ TEST(ConfigurationRobustness, NamesAliasesModelinesAndFirstLines) {
     const std::string text = DrawnFirstLines(random);
     const std::wstring path = host.WriteFile(name, text);
     const std::string head = text.substr(0, kIdentificationHead);
+    DecodingRule detecting;  // these configurations leave detection on
+    detecting.detect = true;
     const bool claimed =
         ClaimedWithoutContent(expected, path) ||
         (AnyAliases(expected.languages) &&
          LanguageByContent(expected.languages,
-                           EdgeLinesOf(HeadText(head, text.size() < kIdentificationHead), false)).has_value());
+                           EdgeLinesOf(HeadText(head, text.size() < kIdentificationHead, detecting), false)).has_value());
     EXPECT_EQ(IdentifyFile(host, path, random.Below(4), random.Percent(50)), claimed);
     test::TestStream stream(text);
     stream.piece = 1 + static_cast<ULONG>(random.Below(5000));

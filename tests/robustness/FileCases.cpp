@@ -11,7 +11,7 @@
 #include "TestFiles.h"
 #include "TestStream.h"
 #include "abi/ScintillaInterface.h"
-#include "viewer/CharsetDetection.h"
+#include "text/CharsetDetection.h"
 
 namespace lumen::robustness {
 namespace {

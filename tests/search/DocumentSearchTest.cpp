@@ -60,6 +60,11 @@ class DocumentSearchTest : public ::testing::Test {
     }
     return runs;
   }
+  // The viewer tells the search of the document it shows.
+  void Loaded(bool panelShown, DocumentSize size = DocumentSize::Small, bool complete = true) {
+    search_.SetPanelShown(panelShown);
+    search_.Shown(size, complete, DocumentSearch::Clock::now());
+  }
   // The viewer's turns, until the work in hand is done.
   void RunTurns() {
     while (turnsWanted_) search_.TakeTurn(DocumentSearch::Clock::now() + std::chrono::milliseconds(25));
@@ -163,7 +168,7 @@ TEST_F(DocumentSearchTest, AfterALoadMarksAtOnceWithThePanelShownElseSearchesAtT
   search_.SetSearchText(L"x");
   Show("none here x and x");
   Sci(SCI_SETSEL, 0, 0);
-  search_.AfterLoad(true);
+  Loaded(true);
   EXPECT_EQ(Marks(), (Ranges{{10, 11}, {16, 17}}));
   EXPECT_EQ(Selection(), std::make_pair(0, 0)) << "nothing is selected";
   EXPECT_EQ(shown_, (MatchCount{true, 0, 2})) << "2 matches, none selected";
@@ -171,13 +176,13 @@ TEST_F(DocumentSearchTest, AfterALoadMarksAtOnceWithThePanelShownElseSearchesAtT
   EXPECT_EQ(Selection(), std::make_pair(10, 11)) << "the first step selects the first match";
 
   Show("a x b x");
-  search_.AfterLoad(false);
+  Loaded(false);
   EXPECT_TRUE(Marks().empty()) << "nothing is searched before the next step";
   EXPECT_TRUE(search_.FindPrevious());
   EXPECT_EQ(Selection(), std::make_pair(6, 7)) << "backwards: the last match";
 
   Show("nothing to find");
-  search_.AfterLoad(false);
+  Loaded(false);
   Sci(SCI_SETSEL, 4, 7);
   EXPECT_FALSE(search_.FindNext());
   EXPECT_EQ(Selection(), std::make_pair(4, 7));
@@ -201,10 +206,10 @@ TEST_F(DocumentSearchTest, MarksADocumentThatReplacesTheShownOneFromItsStart) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Show(c.first);
+    Loaded(true, DocumentSize::Small, false);
     search_.SetRegularExpression(c.regularExpression);
     search_.SetWholeWord(c.wholeWord);
     search_.SetSearchText(c.text);
-    search_.SetDocumentComplete(false);
     EXPECT_TRUE(shown_.counting) << "not final while the rest is on its way";
     auto* loader = reinterpret_cast<ILoader*>(Sci(SCI_CREATELOADER, c.whole.size()));
     ASSERT_NE(loader, nullptr);
@@ -213,8 +218,8 @@ TEST_F(DocumentSearchTest, MarksADocumentThatReplacesTheShownOneFromItsStart) {
     Sci(SCI_SETDOCPOINTER, 0, reinterpret_cast<LPARAM>(document));
     Sci(SCI_RELEASEDOCUMENT, 0, reinterpret_cast<LPARAM>(document));
     Sci(SCI_SETCODEPAGE, SC_CP_UTF8);
-    search_.DocumentReplaced();
-    search_.SetDocumentComplete(true);
+    search_.Replaced();
+    search_.Completed();
     RunTurns();
     EXPECT_EQ(Marks(), c.matches);
     EXPECT_EQ(shown_.counting, false);
@@ -287,6 +292,7 @@ TEST_F(DocumentSearchTest, StepsFromThePlaceInABigDocumentAndMarksWhereTheViewIs
   text.reserve(2 * kLines);
   for (int line = 0; line < kLines; ++line) text += "a\n";
   Show(text);
+  Loaded(false, SizeOfDocument(text.size()));
   Sci(SCI_SETSEL, 0, 0);
   const auto at = [](int line) { return std::make_pair(2 * line, 2 * line + 1); };
   EXPECT_TRUE(search_.SetSearchText(L"a"));
@@ -337,7 +343,7 @@ TEST_F(DocumentSearchTest, StepsFromThePlaceInABigDocumentAndMarksWhereTheViewIs
   EXPECT_EQ(search_.state().phase, SearchState::Phase::Complete);
 
   Show("x a");
-  search_.AfterLoad(true);
+  Loaded(true);
   EXPECT_FALSE(turnsWanted_) << "the old document's work is dropped";
   EXPECT_EQ(Marks(), (Ranges{{2, 3}}));
 }

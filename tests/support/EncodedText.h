@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "viewer/Encoding.h"
+#include "text/Encoding.h"
 
 namespace lumen::test {
 

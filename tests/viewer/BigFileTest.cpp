@@ -28,7 +28,7 @@ using test::TestStream;
 using test::ViewerHarness;
 
 constexpr size_t kMegabyte = size_t{1} << 20;
-constexpr size_t kBigFile = kWholeFirstPart + 3 * kMegabyte / 2;
+constexpr size_t kBigFile = kLargestSmallDocument + 3 * kMegabyte / 2;
 constexpr int kCLexer = 3;
 
 int Height(HWND window) {
@@ -64,8 +64,11 @@ TEST(BigFiles, ShowTheirFirstPartAtOnceAndTheWholeTextWithItsFiguresOnceBuilt) {
                                       std::to_wstring(bytes.size()) + L" bytes");
   EXPECT_EQ(viewer.Sci(SCI_GETREADONLY), 1);
   EXPECT_EQ(viewer.Selection(), std::make_pair(10, 20)) << "the selection stays where the user left it";
-  // The search marks the whole text once it is there, up to its last line.
+  // The search marks the whole text once it is there, up to its last line
+  // when that comes into view (a big document is marked about the view).
   const LRESULT last = viewer.Sci(SCI_GETLENGTH) - 7;  // inside "last" of "the last line"
+  viewer.Sci(SCI_SETFIRSTVISIBLELINE, viewer.Sci(SCI_GETLINECOUNT) - 10);
+  viewer.Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(800, 600));
   for (int turn = 0; turn < 500 && viewer.Sci(SCI_INDICATORVALUEAT, 0, last) != 1; ++turn) {
     Sleep(10);
     viewer.Pump();

@@ -5,6 +5,8 @@
 // programs, so only the control's public messages.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <chrono>
 #include <string>
 #include <windows.h>
@@ -15,6 +17,7 @@
 #include "TestStream.h"
 #include "abi/ScintillaInterface.h"
 #include "viewer/DocumentLoad.h"
+#include "viewer/LoaderFactory.h"
 #include "viewer/EditorDocument.h"
 
 namespace lumen {
@@ -24,7 +27,7 @@ using namespace sci;
 using test::TestStream;
 
 constexpr size_t kMegabyte = size_t{1} << 20;
-constexpr size_t kBigFile = kWholeFirstPart + 3 * kMegabyte / 2;
+constexpr size_t kBigFile = kLargestSmallDocument + 3 * kMegabyte / 2;
 
 enum class Source { Path, Stream, SlowStream, PumpingStream, StreamThatCannotGoBack };
 const char* const kSourceNames[] = {"path", "stream", "slow stream", "pumping stream", "stream that cannot go back"};
@@ -103,6 +106,38 @@ class DocumentLoadTest : public ::testing::Test {
   test::TempFolder files_;
 };
 
+// The hidden control makes loaders on a worker's thread; their documents,
+// made UTF-8 while empty, show as UTF-8 with the text added; a factory a
+// worker may still be in lives on until it is not, and goes with the next.
+TEST_F(DocumentLoadTest, TheLoaderFactoryMakesDocumentsOnAWorkerAndKeepsItselfWhileInUse) {
+  std::unique_ptr<LoaderFactory> factory = LoaderFactory::Make();
+  ASSERT_NE(factory, nullptr);
+  UniqueLoader loader;
+  std::thread worker([&] { loader = factory->CreateLoader(1 << 20); });
+  worker.join();
+  ASSERT_NE(loader, nullptr);
+  factory->MakeUtf8(*loader);
+  const std::string text = "gr\xC3\xBC\xC3\x9F\nzwei\n";
+  ASSERT_EQ(loader->AddData(text.data(), static_cast<intptr_t>(text.size())), SC_STATUS_OK);
+  Sci(SCI_SETCODEPAGE, 0);
+  EditorDocument(EditorControl(editor_)).Adopt(std::move(loader), [] {});
+  EXPECT_EQ(test::DocumentText(editor_), text);
+  EXPECT_EQ(Sci(SCI_GETCODEPAGE), SC_CP_UTF8);
+  EXPECT_EQ(Sci(SCI_GETLINECOUNT), 3);
+  bool inUse = true;
+  int asked = 0;
+  LoaderFactory::KeepWhile(std::move(factory), [&] {
+    ++asked;
+    return inUse;
+  });
+  std::unique_ptr<LoaderFactory> next = LoaderFactory::Make();
+  EXPECT_EQ(asked, 1) << "kept while in use";
+  inUse = false;
+  next = LoaderFactory::Make();
+  next = LoaderFactory::Make();
+  EXPECT_EQ(asked, 2) << "gone with the next one made";
+}
+
 // The room made for a document, with the byte more that the control gets,
 // stays within what a 3.x control counts, for the largest file shown.
 TEST(DocumentRoom, StaysWithinWhatTheControlCounts) {
@@ -150,12 +185,12 @@ TEST_F(DocumentLoadTest, ShowsEveryEncodingWholeFromEverySource) {
         ASSERT_TRUE(outcome.shown);
         // A stream that cannot go back to its start keeps the UTF-8 its first
         // part was taken for, with the late byte as it is.
-        const bool late = size > kWholeFirstPart && sample.shownAs != sample.encoding;
+        const bool late = size > kLargestSmallDocument && sample.shownAs != sample.encoding;
         const Encoding shownAs = late && source == Source::StreamThatCannotGoBack ? Encoding::Utf8 : sample.shownAs;
         EXPECT_TRUE(outcome.whole == ConvertToUtf8(bytes, shownAs)) << "the whole text, converted as one";
         EXPECT_EQ(outcome.encoding, shownAs);
         EXPECT_EQ(outcome.size, bytes.size());
-        if (size > kWholeFirstPart) {
+        if (size > kLargestSmallDocument) {
           EXPECT_LT(outcome.first.size(), outcome.whole.size() / 2) << "only the first part at once";
           if (!late) EXPECT_EQ(outcome.whole.compare(0, outcome.first.size(), outcome.first), 0);
         }

@@ -17,6 +17,7 @@
 #include "ViewerHarness.h"
 #include "abi/HostMessages.h"
 #include "abi/ScintillaInterface.h"
+#include "search/DocumentEvents.h"
 
 namespace lumen {
 namespace {
@@ -115,6 +116,22 @@ TEST_F(FileLoading, ShowsTheFileReadOnlyInItsLanguageThenTellsTheHostItsFeatures
   EXPECT_EQ(told.id, 0u);
   EXPECT_EQ(told.code, kFeaturesNotification);
   EXPECT_EQ(told.value, kViewerFeatures);
+}
+
+// A load message reads the configuration once, and a big file's rest, once
+// it has come, is shown with what the message read.
+TEST_F(FileLoading, ReadsTheConfigurationOnceForALoadWholeOrInParts) {
+  test::HostStandIn& host = harness.config().host();
+  const auto readsForLoad = [&](const std::string& text, const wchar_t* name) {
+    const int before = host.CallCount("XMLLoadFileW");
+    EXPECT_EQ(harness.OpenText(text, name), 1);
+    EXPECT_TRUE(harness.WaitWhileLoading());
+    return host.CallCount("XMLLoadFileW") - before;
+  };
+  std::string big;
+  while (big.size() <= kLargestSmallDocument) big += "int value = 42;\n";
+  EXPECT_EQ(readsForLoad("int x;\n", L"a.c"), 1) << "a small file";
+  EXPECT_EQ(readsForLoad(big, L"big.c"), 1) << "a big file, its rest included";
 }
 
 TEST_F(FileLoading, ShowsEveryEncodingAsUtf8AndNamesIt) {

@@ -131,7 +131,7 @@ TEST(StylingWithWrapping, WrapsByWordsAndReloadsOptionsWithoutReloadingText) {
   ASSERT_EQ(viewer.OpenText("int y;\n", L"b.c"), 1);
   EXPECT_EQ(viewer.Sci(SCI_GETWRAPMODE), SC_WRAP_NONE) << "edited, not reloaded";
   std::string big;
-  while (big.size() <= kBigDocument) big += "int value = 42;\n";
+  while (big.size() <= kLargestSmallDocument) big += "int value = 42;\n";
   ASSERT_EQ(viewer.OpenText(big, L"big.c"), 1);
   ASSERT_TRUE(viewer.WaitWhileLoading());
   EXPECT_EQ(viewer.Sci(SCI_GETWRAPMODE), SC_WRAP_NONE) << "a big document is never wrapped";

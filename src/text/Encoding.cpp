@@ -1,4 +1,4 @@
-#include "viewer/Encoding.h"
+#include "text/Encoding.h"
 
 #include <algorithm>
 #include <array>
@@ -15,9 +15,9 @@
 #include <emmintrin.h>
 #endif
 
-#include "base/ExclusiveLock.h"
+#include "base/Sync.h"
 #include "base/NarrowCast.h"
-#include "viewer/CharsetDetection.h"
+#include "text/CharsetDetection.h"
 
 namespace lumen {
 namespace {
@@ -193,10 +193,10 @@ std::optional<ByteTable> MakeByteTable(UINT codePage) {
 // characters may take two bytes (those go through the platform piece by
 // piece). Made once per code page; the loader's thread reads them too.
 const ByteTable* SingleByteTable(uint32_t codePage) {
-  static SRWLOCK lock = SRWLOCK_INIT;
+  static Lock lock;
   static std::map<uint32_t, std::optional<ByteTable>> tables;
   const uint32_t key = codePage == 0 ? CP_ACP : codePage;
-  ExclusiveLock held(lock);
+  const Lock::Held held(lock);
   auto found = tables.find(key);
   if (found == tables.end()) found = tables.emplace(key, MakeByteTable(key)).first;
   return found->second ? &*found->second : nullptr;

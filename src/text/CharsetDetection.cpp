@@ -1,4 +1,4 @@
-#include "viewer/CharsetDetection.h"
+#include "text/CharsetDetection.h"
 
 #include <algorithm>
 #include <cstring>

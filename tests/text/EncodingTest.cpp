@@ -10,7 +10,7 @@
 #include <vector>
 #include <windows.h>
 
-#include "viewer/Encoding.h"
+#include "text/Encoding.h"
 
 namespace lumen {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <windows.h>
 
-#include "viewer/CharsetDetection.h"
-#include "viewer/Encoding.h"
+#include "text/CharsetDetection.h"
+#include "text/Encoding.h"
 
 namespace lumen {
 namespace {

@@ -1,0 +1,34 @@
+#pragma once
+// How long lumen may keep the host's thread, and how soon it comes back:
+// every time budget in one place. A message the host waits for takes at
+// most about a tenth of a second; background work comes in short turns with
+// the host's messages between them.
+#include <chrono>
+
+namespace lumen::budget {
+
+using std::chrono::milliseconds;
+
+// One turn of the viewer's background work, and the share of it a load's
+// turn has (reading the host's stream, putting the built document in place);
+// the search's marking and counting take the rest.
+inline constexpr milliseconds kTurn{40};
+inline constexpr milliseconds kLoadPartOfTurn{15};
+// A followed file is looked at this often: its new lines appear within it.
+inline constexpr milliseconds kFollowPeriod{100};
+
+// A search action (typing, an option, a step) from the start of its message:
+// the step first, then the view's marks, the count, the rest of the marks.
+inline constexpr milliseconds kSearchAction{50};
+// New marks of a document marked whole: a small file marked whole at once.
+inline constexpr milliseconds kNewMarksWhole{80};
+// The marks of what comes into view on a scroll.
+inline constexpr milliseconds kViewMarks{20};
+// Finding the number of the selected match from the count's nearest place.
+inline constexpr milliseconds kMatchNumber{5};
+// A small document is counted whole in the first turn; of a turn, the count
+// of a big one takes this share beside the marks.
+inline constexpr milliseconds kSmallCount{20};
+inline constexpr milliseconds kCountShare{5};
+
+}  // namespace lumen::budget

@@ -1,0 +1,217 @@
+#include "viewer/ShownDocument.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "viewer/ContextMenu.h"
+#include "viewer/Styling.h"
+
+namespace lumen {
+
+using namespace sci;
+
+ShownDocument::ShownDocument(Viewer& viewer, DocumentEvents& search, TurnScheduler& turns)
+    : viewer_(viewer), search_(search), turns_(turns) {}
+
+ShownDocument::~ShownDocument() { EndLoading(); }
+
+void ShownDocument::SetEditor(const EditorControl& editor) {
+  editor_ = editor;
+  document_ = EditorDocument(editor);
+}
+
+void ShownDocument::Close() {
+  closed_ = true;
+  EndLoading();
+  StopFollowing();
+}
+
+LRESULT ShownDocument::OpenPath(const wchar_t* path) {
+  const uint64_t shown = shownCount_;
+  const std::wstring name = path ? path : L"";
+  if (name.empty() || !editor_.exists()) return 0;
+  // The user's encoding lasts while the same file is shown.
+  if (!file_.byPath || CompareStringOrdinal(name.c_str(), -1, file_.name.c_str(), -1, TRUE) != CSTR_EQUAL) {
+    encodingChoice_.reset();
+  }
+  return Show(DocumentLoad::OfFile(name), shown);
+}
+
+LRESULT ShownDocument::OpenStream(const wchar_t* name, IStream* stream) {
+  const uint64_t shown = shownCount_;
+  encodingChoice_.reset();
+  // The stream is asked its size first, as hosts have always seen it asked.
+  std::unique_ptr<DocumentLoad> opened = DocumentLoad::OfStream(name ? name : L"", stream);
+  if (!name || !*name || !editor_.exists()) return 0;
+  return Show(std::move(opened), shown);
+}
+
+void ShownDocument::ChooseEncoding(size_t index) {
+  const std::vector<EncodingOption>& options = EncodingOptions();
+  if (index >= options.size() || !canReadAgain() || !editor_.exists()) return;
+  const PlaceInFile place = {editor_.Send(SCI_LINEFROMPOSITION, editor_.Send(SCI_GETCURRENTPOS)),
+                             editor_.Send(SCI_GETFIRSTVISIBLELINE)};
+  encodingChoice_ = options[index].choice;
+  const uint64_t shown = shownCount_;
+  std::unique_ptr<DocumentLoad> load =
+      file_.byPath ? DocumentLoad::OfFile(file_.name) : DocumentLoad::OfStreamBytes(file_.name, streamBytes_);
+  if (!Show(std::move(load), shown) || Superseded(shown + 1)) return;
+  ReturnTo(place);
+  // A big file's lines beyond its first part come later.
+  if (loading_) placeAfterLoad_ = place;
+}
+
+void ShownDocument::ReturnTo(const PlaceInFile& place) {
+  editor_.Send(SCI_GOTOLINE, static_cast<WPARAM>(place.caretLine));
+  editor_.Send(SCI_SETFIRSTVISIBLELINE, static_cast<WPARAM>(place.firstVisibleLine));
+}
+
+LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown) {
+  const DocumentEvents::Clock::time_point start = DocumentEvents::Clock::now();
+  // One reading of the configuration for the whole message, and for the rest
+  // of a big file once it has come.
+  const std::shared_ptr<const ConfigurationSnapshot> configuration = ConfigurationSnapshot::SharedOfPlugin();
+  DecodingRule rule = configuration->Decoding();
+  rule.chosen = encodingChoice_;
+  // A stream's Stat and Read are the host's code: it may destroy the viewer,
+  // or show another file in it, meanwhile.
+  if (!opened || !opened->ReadFirstPart(rule) || Superseded(shown)) return 0;
+  // The file is shown from here on: it is the viewer's file, and the rest of
+  // one still on its way is not wanted any more.
+  const uint64_t showing = ++shownCount_;
+  EndLoading();
+  placeAfterLoad_.reset();
+  const std::shared_ptr<DocumentLoad> loading(std::move(opened));
+  const bool whole = loading->stage() == DocumentLoad::Stage::Whole;
+  file_ = {loading->name(),
+           EdgeLinesOf(loading->firstText(), whole),
+           loading->size(),
+           SizeOfDocument(loading->size()),
+           loading->encoding(),
+           loading->codePage(),
+           !loading->isStream(),
+           encodingChoice_.has_value(),
+           false,
+           false};
+  if (file_.sizeClass == DocumentSize::Big) {
+    size_t openLine = 0;
+    file_.holdsUnlexedLine = HoldsUnlexedLine(loading->firstText(), openLine);
+  }
+  streamBytes_ = loading->TakeStreamBytes();
+  StopFollowing();
+  if (!whole) {
+    // The rest is read in the load's turns, the first of which starts the
+    // workers once the first part has been shown.
+    loading_ = loading;
+    loadingConfiguration_ = configuration;
+    reportedTenth_ = 0;
+    turns_.Want(TurnScheduler::Work::Load, true);
+  }
+  ShowFirstPart(*configuration, *loading);
+  // A file shown whole is followed from here; a bigger one once it is.
+  if (whole) StartFollowing(*configuration, loading->size() - loading->heldBack(), loading->identity(), document_.length());
+  viewer_.ReportToHost();
+  if (Superseded(showing)) return viewer_.Gone() || closed_ ? 0 : 1;  // another file shown, searched already
+  search_.Shown(file_.sizeClass, whole, start);
+  viewer_.Shown(*configuration);
+  return 1;
+}
+
+void ShownDocument::ShowFirstPart(const ConfigurationSnapshot& configuration, const DocumentLoad& load) {
+  document_.Replace(load.firstText(), [&] { viewer_.ApplyLooks(configuration); });
+  viewer_.TextChanged();
+}
+
+void ShownDocument::LoadTurn(TurnScheduler::Clock::time_point deadline) {
+  if (!loading_ && regrowing_) return RegrowTurn(deadline);
+  const std::shared_ptr<DocumentLoad> loading = loading_;  // kept while the host's stream is read
+  if (!loading) return turns_.Want(TurnScheduler::Work::Load, false);
+  const DocumentLoad::Stage stage = loading->Turn(deadline);
+  if (Superseded(shownCount_) || loading != loading_) return;  // the host's code dropped it meanwhile
+  if (stage == DocumentLoad::Stage::Built) return FinishLoading();
+  if (stage == DocumentLoad::Stage::Ended) {
+    // The rest could not be had: the first part is all there is.
+    file_.size = loading->firstBytes();
+    EndLoading();
+    search_.Completed();
+    viewer_.TextChanged();
+    return viewer_.ReportToHost();
+  }
+  viewer_.ShowProgress();
+  // The host learns that what it shows of the viewer changed (its file
+  // description) at each tenth of the file.
+  if (const int tenth = loading->Percent() / 10; tenth != std::exchange(reportedTenth_, tenth)) {
+    viewer_.ReportToHost();
+  }
+}
+
+void ShownDocument::FinishLoading() {
+  DocumentBuild::Result built = loading_->TakeDocument();
+  const std::optional<FileIdentity> identity = loading_->identity();
+  const std::shared_ptr<const ConfigurationSnapshot> configuration = loadingConfiguration_;
+  // A file that proved ANSI after all has other bytes at the same places:
+  // the user's place is kept by its lines, and the search starts over.
+  const PlaceInFile place = placeAfterLoad_.value_or(
+      PlaceInFile{editor_.Send(SCI_LINEFROMPOSITION, editor_.Send(SCI_GETCURRENTPOS)),
+                  editor_.Send(SCI_GETFIRSTVISIBLELINE)});
+  // The load ends, and the progress strip goes, while the editor still shows
+  // the first part (a small document is laid out in a fraction of the time).
+  EndLoading();
+  viewer_.TextChanged();
+  AdoptBuilt(*configuration, built);
+  if (built.startedOver) {
+    search_.Shown(file_.sizeClass, true, DocumentEvents::Clock::now());
+    viewer_.Shown(*configuration);
+  } else {
+    search_.Replaced();
+    search_.Completed();
+  }
+  if (Superseded(shownCount_)) return;  // reading the host's find box ran the host's code
+  if (built.startedOver || placeAfterLoad_) ReturnTo(place);
+  placeAfterLoad_.reset();
+  StartFollowingBuilt(*configuration, built, identity);
+  viewer_.ReportToHost();  // the description is final now
+}
+
+void ShownDocument::AdoptBuilt(const ConfigurationSnapshot& configuration, DocumentBuild::Result& built) {
+  file_.size = built.bytes;
+  file_.encoding = built.encoding;
+  file_.codePage = built.codePage;
+  file_.cut = built.cut;
+  file_.holdsUnlexedLine = built.holdsUnlexedLine;
+  // The last lines may name the language too (a modeline).
+  file_.edgeLines.last = EdgeLinesOf(built.tail, true).last;
+  document_.Adopt(std::move(built.document), [&] { viewer_.ApplyLanguage(configuration); });
+  viewer_.TextChanged();
+}
+
+void ShownDocument::EndLoading() {
+  if (regrowing_) {
+    regrowing_->Drop();
+    regrowing_.reset();
+  }
+  if (loading_) {
+    loading_->Drop();
+    loading_.reset();
+  }
+  loadingConfiguration_.reset();
+  turns_.Want(TurnScheduler::Work::Load, false);
+}
+
+std::optional<int> ShownDocument::LoadPercent() const {
+  if (!loading_) return std::nullopt;
+  return loading_->Percent();
+}
+
+uint64_t ShownDocument::describedBytes() const { return loading_ ? loading_->bytesRead() : file_.size; }
+
+std::wstring ShownDocument::DescriptionNotes() const {
+  std::wstring notes;
+  if (loading_) notes += L", loading " + std::to_wstring(loading_->Percent()) + L" %";
+  if (file_.cut || follower_.state() == FileFollower::State::Full) notes += L", shown up to 2 GB";
+  if (follower_.gone()) notes += L", deleted";
+  return notes;
+}
+
+}  // namespace lumen

@@ -1,0 +1,170 @@
+#pragma once
+// The file a viewer shows, from the host's message to its whole text and on
+// as it grows: its load, its following, what is known of it, the encoding
+// the user chose for it, the place to return to and a stream's kept bytes.
+// It is the only writer of the control's text (through EditorDocument) and
+// the one that tells the search of the document; the viewer around it gives
+// the text its looks and tells the host.
+#include <objidl.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "abi/EditorControl.h"
+#include "base/SharedFile.h"
+#include "config/Loaders.h"
+#include "config/Recognition.h"
+#include "search/DocumentEvents.h"
+#include "text/Encoding.h"
+#include "viewer/DocumentBuild.h"
+#include "viewer/DocumentLoad.h"
+#include "viewer/EditorDocument.h"
+#include "viewer/FileFollow.h"
+#include "viewer/TurnScheduler.h"
+
+namespace lumen {
+
+// The file shown, as the host and the choice of its language know it. Only
+// a load that shows a file changes it.
+struct ShownFile {
+  std::wstring name;    // as the host gave it
+  EdgeLines edgeLines;  // its language's evidence besides the name
+  uint64_t size = 0;
+  DocumentSize sizeClass = DocumentSize::Small;
+  Encoding encoding = Encoding::Unknown;
+  uint32_t codePage = 0;        // of ANSI text; 0: the system's
+  bool byPath = false;          // it can be opened again
+  bool encodingChosen = false;  // by the user, not detected
+  bool cut = false;             // its text goes beyond what the control holds
+  bool holdsUnlexedLine = false;  // a big document with a line too long to lex (see HoldsUnlexedLine)
+};
+
+// Where the user was in a file read again: the caret's line and the first
+// line in view, put back once the text is there.
+struct PlaceInFile {
+  intptr_t caretLine = 0;
+  intptr_t firstVisibleLine = 0;
+};
+
+class ShownDocument {
+ public:
+  // What the viewer does for the document as it changes.
+  class Viewer {
+   public:
+    // The looks of a new text, sent while the control is empty: styles and
+    // lexer, the scheme's colours, wrapping, folding, idle styling, the room
+    // for the progress strip while a load goes on.
+    virtual void ApplyLooks(const ConfigurationSnapshot& configuration) = 0;
+    // A document built elsewhere took the shown one's place: its language
+    // again (a lexer belongs to a document).
+    virtual void ApplyLanguage(const ConfigurationSnapshot& configuration) = 0;
+    // The text changed, or a load ended: margins, idle styling, the progress
+    // strip, a document grown big unwrapped and unfolded.
+    virtual void TextChanged() = 0;
+    // What the host shows of the viewer (the description) changed.
+    virtual void ReportToHost() = 0;
+    // How far a load is changed.
+    virtual void ShowProgress() = 0;
+    // A new document is shown and the search told of it.
+    virtual void Shown(const ConfigurationSnapshot& configuration) = 0;
+    // The viewer's window is gone: the host's code destroyed it meanwhile.
+    virtual bool Gone() const = 0;
+
+   protected:
+    ~Viewer() = default;
+  };
+
+  ShownDocument(Viewer& viewer, DocumentEvents& search, TurnScheduler& turns);
+  ~ShownDocument();
+  ShownDocument(const ShownDocument&) = delete;
+  ShownDocument& operator=(const ShownDocument&) = delete;
+
+  // The editor written to from now on; none once the viewer's editor is gone.
+  void SetEditor(const EditorControl& editor);
+  // The viewer's window is gone: nothing more is loaded or followed.
+  void Close();
+
+  // The host's messages; 1 when a file is shown, 0 when it is not (the file
+  // shown before stays).
+  LRESULT OpenPath(const wchar_t* path);
+  LRESULT OpenStream(const wchar_t* name, IStream* stream);
+  // The Encoding entry's choice at `index`: the file (by path, or the bytes
+  // kept of a stream) is read again in it, the user's place kept.
+  void ChooseEncoding(size_t index);
+  // The user pauses following, or resumes it.
+  void ToggleFollowing();
+
+  // The scheduler's turns.
+  void LoadTurn(TurnScheduler::Clock::time_point deadline);
+  void FollowTurn();
+
+  const ShownFile& file() const { return file_; }
+  const std::optional<EncodingChoice>& encodingChoice() const { return encodingChoice_; }
+  // Whether the file can be read again in another encoding.
+  bool canReadAgain() const { return file_.byPath || !streamBytes_.empty(); }
+  FileFollower::State following() const { return follower_.state(); }
+  // How far the rest of a big file is, 0 to 100; none when nothing loads.
+  std::optional<int> LoadPercent() const;
+  // The bytes the description counts: what has been read while a file loads.
+  uint64_t describedBytes() const;
+  // What the description adds after the figures: ", loading 40 %", ...
+  std::wstring DescriptionNotes() const;
+
+ private:
+  // Shows the first part of an opened file (all of a small one); the rest of
+  // a big one goes on in the load's turns. `shown`: the files shown before,
+  // so that a file the host's code showed meanwhile is not replaced.
+  LRESULT Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown);
+  void ShowFirstPart(const ConfigurationSnapshot& configuration, const DocumentLoad& load);
+  void FinishLoading();
+  // A document the workers built takes the place of the one shown, which its
+  // text begins with (unless it started over as ANSI).
+  void AdoptBuilt(const ConfigurationSnapshot& configuration, DocumentBuild::Result& built);
+  // The rest of a file, or a regrowing document, is not wanted any more.
+  void EndLoading();
+  void ReturnTo(const PlaceInFile& place);
+  // Whether the host's code destroyed the viewer, or showed another file in
+  // it, since `shown` files had been shown.
+  bool Superseded(uint64_t shown) const { return closed_ || viewer_.Gone() || shown != shownCount_; }
+
+  // Following (Following.cpp).
+  void StartFollowing(const ConfigurationSnapshot& configuration, uint64_t size,
+                      const std::optional<FileIdentity>& identity, size_t room);
+  void StartFollowingBuilt(const ConfigurationSnapshot& configuration, const DocumentBuild::Result& built,
+                           const std::optional<FileIdentity>& identity);
+  void StopFollowing();
+  // Whether the user is at the file's end: the caret on its last line, or
+  // the last line in view with nothing selected. New lines keep them there.
+  enum class EndInView { No, Caret, View };
+  EndInView WhereTheEndIs() const;
+  void KeepAtEnd(EndInView end);
+  void AppendFollowed(const std::string& text);
+  // The file became shorter or another: shown again from its start.
+  void ShowFollowedAgain();
+  // A big document without room for what the file added is built anew by
+  // the workers, with room to grow, and then takes the shown one's place.
+  void GrowFollowedDocument();
+  void RegrowTurn(TurnScheduler::Clock::time_point deadline);
+
+  Viewer& viewer_;
+  DocumentEvents& search_;
+  TurnScheduler& turns_;
+  EditorControl editor_;
+  EditorDocument document_;
+  ShownFile file_;
+  std::optional<EncodingChoice> encodingChoice_;  // the user's for the file shown; the next starts detected
+  std::optional<PlaceInFile> placeAfterLoad_;     // where a progressive re-read returns to
+  std::string streamBytes_;  // of a stream shown whole, to read again in another encoding
+  // The rest of a big file on its way, with the configuration its message read.
+  std::shared_ptr<DocumentLoad> loading_;
+  std::shared_ptr<const ConfigurationSnapshot> loadingConfiguration_;
+  std::shared_ptr<DocumentLoad> regrowing_;  // a followed big file built anew with room to grow
+  int reportedTenth_ = 0;  // how far the load was when the host was last told
+  FileFollower follower_;
+  uint64_t shownCount_ = 0;  // files shown so far
+  bool closed_ = false;
+};
+
+}  // namespace lumen
