@@ -16,6 +16,13 @@ inline constexpr milliseconds kTurn{40};
 inline constexpr milliseconds kLoadPartOfTurn{15};
 // A followed file is looked at this often: its new lines appear within it.
 inline constexpr milliseconds kFollowPeriod{100};
+// A big document put aside is freed by a worker this long after: freeing
+// holds the process's memory lock, which the painting and styling of the
+// document that took its place would otherwise wait for.
+inline constexpr milliseconds kFreeAfterShowing{1000};
+// A closing viewer waits at most this long for such a worker (far longer
+// than freeing the largest document takes).
+inline constexpr milliseconds kLongestFreeing{10000};
 
 // A search action (typing, an option, a step) from the start of its message:
 // the step first, then the view's marks, the count, the rest of the marks.

@@ -34,6 +34,10 @@ class EditorDocument {
   size_t length() const;
 
  private:
+  // Shows `document` (the caller's reference goes to the editor) in place of
+  // the one shown, which a worker frees if it is big.
+  void ShowInstead(void* document) const;
+
   EditorControl editor_;
 };
 

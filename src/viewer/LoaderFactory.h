@@ -28,6 +28,16 @@ class LoaderFactory {
   // (on its own thread: a window's work on another thread waits for this one).
   void MakeUtf8(sci::ILoader& loader) const;
 
+  // On the viewer's thread: a worker frees `document` (the caller's reference
+  // of it) through a hidden control of its own, so that the pages of a big
+  // document go back to the system while the host goes on. False when no
+  // control or thread could be had: the caller frees it then.
+  static bool ReleaseInBackground(void* document);
+  // On the viewer's thread as a viewer closes: what workers still free
+  // through this thread's controls they free now, and the thread waits for
+  // them, for its controls may end with it.
+  static void FinishFreeing();
+
   // A worker may still be inside the factory when its load is dropped: the
   // factory then lives on, on this thread, until `inUse` says no more (looked
   // at whenever another factory is made here).

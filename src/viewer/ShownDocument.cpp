@@ -25,6 +25,7 @@ void ShownDocument::Close() {
   closed_ = true;
   EndLoading();
   StopFollowing();
+  LoaderFactory::FinishFreeing();
 }
 
 LRESULT ShownDocument::OpenPath(const wchar_t* path) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "EditorStandIn.h"
 #include "TestFiles.h"
@@ -109,6 +110,29 @@ TEST(RealEditorWithBigFiles, MakeRoomForOneDocumentAtATimeWhenShownInQuickSucces
   }));
   const size_t room = 2 * text.size();  // the text's buffer and its styles'
   EXPECT_LT(most - before, 4 * room) << (most - before) / kMegabyte << " MB";
+}
+
+// A big document put aside (by the next file, or by itself built anew) is
+// freed by a worker: its memory goes back, and the next file's document
+// has the looks of a file shown first.
+TEST(RealEditorWithBigFiles, LeaveTheirDocumentToAWorkerToFree) {
+  ViewerHarness viewer;
+  const std::wstring small = viewer.FilePath(L"small.c"), big = viewer.FilePath(L"big.log");
+  test::WriteBytes(small, "int main(void) {\n\treturn 0;\n}\n");
+  test::WriteBytes(big, Lines("a line of a big log put aside for the next file\n", 80 * kMegabyte));
+  const auto looks = [&] {
+    return std::vector<LRESULT>{viewer.Sci(SCI_GETLEXER), viewer.Sci(SCI_GETCODEPAGE), viewer.Sci(SCI_GETTABWIDTH),
+                                viewer.Sci(SCI_GETREADONLY), viewer.Sci(SCI_GETLENGTH)};
+  };
+  ASSERT_EQ(viewer.OpenFile(small), 1);
+  const std::vector<LRESULT> first = looks();
+  ASSERT_EQ(viewer.OpenFile(big), 1);
+  ASSERT_TRUE(viewer.WaitWhileLoading());
+  const size_t shown = WorkingSet();
+  ASSERT_EQ(viewer.OpenFile(small), 1);
+  EXPECT_EQ(looks(), first);
+  EXPECT_TRUE(WaitFor(viewer, [&] { return WorkingSet() + 100 * kMegabyte < shown; }))
+      << "still " << (WorkingSet() / kMegabyte) << " MB of " << (shown / kMegabyte);
 }
 
 // A file caught while a program writes a character to its end shows the
