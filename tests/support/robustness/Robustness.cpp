@@ -60,6 +60,20 @@ void Say(const char* format, const char* text, unsigned long number = 0) {
 LONG WINAPI NameTheCrash(EXCEPTION_POINTERS* pointers) {
   Say("\nrobustness: the process crashed in case \"%s\" (exception 0x%08lx)\n", State().caseName,
       pointers ? pointers->ExceptionRecord->ExceptionCode : 0);
+  // Where: the module and the offset in it, for a crash seen once in many runs.
+  if (pointers) {
+    const void* address = pointers->ExceptionRecord->ExceptionAddress;
+    HMODULE module = nullptr;
+    char name[MAX_PATH] = "?";
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<const char*>(address), &module)) {
+      GetModuleFileNameA(module, name, MAX_PATH);
+    }
+    std::fprintf(stderr, "robustness: at %s+0x%llx\n", name,
+                 static_cast<unsigned long long>(static_cast<const char*>(address) -
+                                                 reinterpret_cast<const char*>(module)));
+    std::fflush(stderr);
+  }
   TerminateProcess(GetCurrentProcess(), 3);
   return EXCEPTION_EXECUTE_HANDLER;
 }
