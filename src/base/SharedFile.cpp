@@ -57,4 +57,23 @@ size_t SharedFile::ReadUpTo(std::string& bytes, size_t length) {
   return total;
 }
 
+size_t SharedFile::ReadAt(uint64_t offset, char* buffer, size_t room) {
+  size_t total = 0;
+  while (total < room) {
+    // The offset rides in the request: two threads may read one file at once.
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>((offset + total) & 0xFFFFFFFF);
+    at.OffsetHigh = static_cast<DWORD>((offset + total) >> 32);
+    DWORD read = 0;
+    const DWORD asked = static_cast<DWORD>(std::min(room - total, kLargestRead));
+    if (!ReadFile(file_.get(), buffer + total, asked, &read, &at)) {
+      failed_ = GetLastError() != ERROR_HANDLE_EOF;
+      break;
+    }
+    if (read == 0) break;
+    total += read;
+  }
+  return total;
+}
+
 }  // namespace lumen

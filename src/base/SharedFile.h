@@ -35,6 +35,9 @@ class SharedFile {
   // Appends up to `length` bytes to `bytes`, fewer only at the end or on a
   // failure; the count appended.
   size_t ReadUpTo(std::string& bytes, size_t length);
+  // Up to `room` bytes from `offset`, wherever the file stands, fewer only at
+  // the end or on a failure (a file cut short under the reader reads short).
+  size_t ReadAt(uint64_t offset, char* buffer, size_t room);
   // Whether a read failed, rather than found the end.
   bool failed() const { return failed_; }
 
