@@ -30,6 +30,9 @@ class DocumentEvents {
   virtual void Replaced() = 0;
   // The rest of a loading document has come.
   virtual void Completed() = 0;
+  // The next document shown is a window onto a bigger file (told before
+  // Shown), or, null, a document of its own.
+  virtual void Windowed(class WindowedText* window) = 0;
 
  protected:
   ~DocumentEvents() = default;

@@ -23,8 +23,20 @@ constexpr LPARAM kLongestMark = 4096;
 
 DocumentSearch::DocumentSearch(Events events) : events_(std::move(events)) {}
 
+namespace {
+// A worker's search is not wanted any more: it stops at its next slice.
+template <typename Work>
+void Stop(std::shared_ptr<Work>& work) {
+  if (work) work->Cancel();
+  work.reset();
+}
+}  // namespace
+
 void DocumentSearch::SetEditor(const EditorControl& editor) {
   editor_ = editor;
+  Stop(fileCount_);
+  Stop(fileStep_);
+  selectedInFile_.reset();
   step_.reset();
   tally_.reset();
   searcher_.reset();
@@ -50,6 +62,13 @@ MatchCount DocumentSearch::count() const {
   MatchCount count;
   count.searching = !text_.empty();
   count.invalidPattern = invalidPattern_;
+  if (fileWindow_ && fileCount_) {
+    count.total = static_cast<size_t>(fileCount_->total());
+    count.counting = !fileCount_->complete();
+    if (const auto at = fileCount_->tooComplexAt()) {
+      count.tooComplexLine = static_cast<size_t>(fileWindow_->LineOf(*at).value_or(0)) + 1;
+    }
+  }
   if (tally_) {
     count.total = tally_->total();
     count.counting = state_.phase == SearchState::Phase::Scanning;
@@ -57,15 +76,23 @@ MatchCount DocumentSearch::count() const {
       count.tooComplexLine = static_cast<size_t>(editor_.Send(SCI_LINEFROMPOSITION, *at)) + 1;
     }
   }
-  if (selected_ && selectedNumber_) {
-    const Selection selection = GetSelection(editor_);
-    if (selection.start == selected_->start && selection.end == selected_->end) count.position = *selectedNumber_ + 1;
-  }
+  if (selected_ && selectedNumber_ && SelectedMatchShown()) count.position = *selectedNumber_ + 1;
   return count;
 }
 
+bool DocumentSearch::SelectedMatchShown() const {
+  const Selection selection = GetSelection(editor_);
+  if (!fileWindow_) return selection.start == selected_->start && selection.end == selected_->end;
+  // The window may have moved under the match: it is compared in the file.
+  return selectedInFile_ && fileWindow_->PlaceOf(static_cast<size_t>(selection.start)) == selectedInFile_->place &&
+         static_cast<size_t>(selection.end - selection.start) == selectedInFile_->length;
+}
+
 void DocumentSearch::ReportCount() {
-  if (selected_ && !selectedNumber_ && tally_ && static_cast<size_t>(selected_->start) < tally_->reached()) {
+  if (fileWindow_ && selectedInFile_ && !selectedNumber_ && fileCount_ && fileCount_->complete()) {
+    if (const auto before = fileCount_->CountBefore(selectedInFile_->place)) selectedNumber_ = static_cast<size_t>(*before);
+  }
+  if (!fileWindow_ && selected_ && !selectedNumber_ && tally_ && static_cast<size_t>(selected_->start) < tally_->reached()) {
     selectedNumber_ = tally_->CountBefore(Document(), static_cast<size_t>(selected_->start), Clock::now() + kMatchNumber);
   }
   if (events_.countChanged) events_.countChanged(count());
@@ -73,6 +100,9 @@ void DocumentSearch::ReportCount() {
 
 void DocumentSearch::StartSearch() {
   step_.reset();
+  Stop(fileStep_);
+  Stop(fileCount_);
+  selectedInFile_.reset();
   selected_.reset();
   selectedNumber_.reset();
   tally_.reset();
@@ -83,7 +113,11 @@ void DocumentSearch::StartSearch() {
     state_.phase = SearchState::Phase::Idle;
     return;
   }
-  tally_.emplace(searcher_, Document());
+  if (fileWindow_) {
+    fileCount_ = FileCount::Start(fileWindow_->Text(), searcher_);
+  } else {
+    tally_.emplace(searcher_, Document());
+  }
   state_.phase = SearchState::Phase::Scanning;
 }
 
@@ -207,6 +241,11 @@ size_t DocumentSearch::TallyEnd(std::string_view document) const {
 }
 
 bool DocumentSearch::RunTally(Clock::time_point deadline) {
+  if (fileWindow_ && fileCount_) {
+    const bool there = fileCount_->complete();
+    state_.phase = there ? SearchState::Phase::Complete : SearchState::Phase::Scanning;
+    return there;
+  }
   if (!tally_) return true;
   const std::string_view document = Document();
   const bool there = tally_->Run(document, TallyEnd(document), deadline);
@@ -214,7 +253,23 @@ bool DocumentSearch::RunTally(Clock::time_point deadline) {
   return there;
 }
 
+bool DocumentSearch::RunFileStep(Clock::time_point deadline) {
+  if (!fileStep_) return true;
+  fileStep_->Wait(deadline);
+  const FileStep::Outcome outcome = fileStep_->outcome();
+  if (outcome == FileStep::Outcome::Searching) return false;
+  const std::shared_ptr<FileStep> step = std::move(fileStep_);
+  if (outcome != FileStep::Outcome::Found) return true;
+  // The window moves to the match where it must, and its marks are made anew.
+  if (const std::optional<Match> shown = fileWindow_->Show(step->found())) {
+    SelectFound(*shown);
+    selectedInFile_ = step->found();
+  }
+  return true;
+}
+
 bool DocumentSearch::RunStep(Clock::time_point deadline) {
+  if (fileWindow_) return RunFileStep(deadline);
   if (!step_) return true;
   const MatchStep::Outcome outcome = step_->Run(Document(), deadline);
   if (outcome == MatchStep::Outcome::Searching) return false;
@@ -239,7 +294,7 @@ bool DocumentSearch::Work(Clock::time_point deadline, std::optional<Clock::time_
 void DocumentSearch::TakeTurn(Clock::time_point deadline) {
   const Action action(*this);
   Work(deadline);
-  if (tally_ || step_) ReportCount();
+  if (tally_ || step_ || fileCount_ || fileStep_) ReportCount();
 }
 
 void DocumentSearch::ViewChanged() {
@@ -272,10 +327,14 @@ bool DocumentSearch::SetSearchText(const std::wstring& text) {
   state_.marksHeld = true;
   // The document's first match; until a turn finds it, nothing is selected.
   editor_.Send(SCI_SETEMPTYSELECTION, editor_.Send(SCI_GETCURRENTPOS));
-  step_.emplace(searcher_, Document(), 0, true);
+  if (fileWindow_) {
+    fileStep_ = FileStep::Start(fileWindow_->Text(), searcher_, {fileWindow_->Text().start, 0}, true);
+  } else {
+    step_.emplace(searcher_, Document(), 0, true);
+  }
   Work(actionStart_ + kSearchAction, NewMarksDeadline());
   ReportCount();
-  const bool found = selected_ || step_;
+  const bool found = selected_ || step_ || fileStep_;
   // Without a match the selection may take the indicator again.
   if (!found) state_.marksHeld = false;
   return found;
@@ -288,7 +347,9 @@ bool DocumentSearch::Step(bool forward) {
     return false;
   }
   if (!searcher_ && !invalidPattern_) StartSearch();  // a new document not searched yet
-  if (!searcher_ || (state_.phase == SearchState::Phase::Complete && tally_->total() == 0)) {
+  const bool none = state_.phase == SearchState::Phase::Complete &&
+                    (fileWindow_ ? fileCount_ && fileCount_->total() == 0 : tally_ && tally_->total() == 0);
+  if (!searcher_ || none) {
     ReportCount();
     return false;
   }
@@ -297,11 +358,17 @@ bool DocumentSearch::Step(bool forward) {
   if (newMarks) StartMarks(SearchState::Marks::Search, searcher_);
   state_.marksHeld = true;
   const Selection selection = GetSelection(editor_);
-  step_.emplace(searcher_, Document(), static_cast<size_t>(forward ? selection.end : selection.start), forward);
+  const auto from = static_cast<size_t>(forward ? selection.end : selection.start);
+  if (fileWindow_) {
+    Stop(fileStep_);
+    fileStep_ = FileStep::Start(fileWindow_->Text(), searcher_, fileWindow_->PlaceOf(from), forward);
+  } else {
+    step_.emplace(searcher_, Document(), from, forward);
+  }
   const size_t selectionsBefore = selections_;
   Work(actionStart_ + kSearchAction, newMarks ? NewMarksDeadline() : std::nullopt);
   ReportCount();
-  return step_.has_value() || selections_ != selectionsBefore;
+  return step_.has_value() || fileStep_ || selections_ != selectionsBefore;
 }
 
 bool DocumentSearch::FindNext() { return Step(true); }
@@ -342,7 +409,11 @@ void DocumentSearch::CancelSearch() {
 bool DocumentSearch::GoToLine(const std::wstring& text) {
   const auto target = ParseLineTarget(text);
   if (!target || !editor_.exists()) return false;
-  lumen::GoToLine(editor_, *target);
+  if (fileWindow_) {
+    if (!fileWindow_->GoTo(*target)) return false;
+  } else {
+    lumen::GoToLine(editor_, *target);
+  }
   selected_.reset();
   ReportCount();
   FocusDocument();
@@ -360,6 +431,9 @@ void DocumentSearch::Shown(DocumentSize size, bool complete, Clock::time_point s
   SetDocumentComplete(complete);
   // The old document's marks went with it.
   step_.reset();
+  Stop(fileStep_);
+  Stop(fileCount_);
+  selectedInFile_.reset();
   tally_.reset();
   searcher_.reset();
   selected_.reset();
@@ -387,11 +461,21 @@ void DocumentSearch::SetDocumentComplete(bool complete) {
 void DocumentSearch::Replaced() {
   // The marks went with the old document; the count and a step go on.
   if (marksSearcher_) StartMarks(state_.marks, marksSearcher_);
-  if ((marksSearcher_ || tally_ || step_) && events_.turnsWanted) events_.turnsWanted(true);
+  if ((marksSearcher_ || tally_ || step_ || fileCount_ || fileStep_) && events_.turnsWanted) events_.turnsWanted(true);
 }
 
 void DocumentSearch::Grew(DocumentSize size) {
   size_ = size;
+  if (fileWindow_) {
+    // The file is counted again to its new end, at the speed of the machine.
+    if (searcher_) {
+      Stop(fileCount_);
+      fileCount_ = FileCount::Start(fileWindow_->Text(), searcher_);
+      selectedNumber_.reset();
+      state_.phase = SearchState::Phase::Scanning;
+    }
+    return Replaced();
+  }
   // What was counted near the old end may change with what came after it.
   SetDocumentComplete(false);
   SetDocumentComplete(true);
@@ -399,6 +483,13 @@ void DocumentSearch::Grew(DocumentSize size) {
 }
 
 void DocumentSearch::Completed() { SetDocumentComplete(true); }
+
+void DocumentSearch::Windowed(WindowedText* window) {
+  fileWindow_ = window;
+  Stop(fileStep_);
+  Stop(fileCount_);
+  selectedInFile_.reset();
+}
 
 void DocumentSearch::MarkHostFindText(const std::wstring& text) {
   const Action action(*this);

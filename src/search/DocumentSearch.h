@@ -24,6 +24,7 @@
 #include "search/GoToLine.h"
 #include "search/SearchProxy.h"
 #include "search/SearchWalks.h"
+#include "search/WindowedText.h"
 
 namespace lumen {
 
@@ -96,6 +97,9 @@ class DocumentSearch final : public SearchProxy, public DocumentEvents {
   void Grew(DocumentSize size) override;
   void Replaced() override;
   void Completed() override;
+  // A windowed file is counted and stepped through over the file's bytes,
+  // on workers; its window is marked as any document.
+  void Windowed(WindowedText* window) override;
   // Marks every match of the host's find text (any case, any word).
   void MarkHostFindText(const std::wstring& text);
   // The selection changed: a selected whole word is marked everywhere, unless
@@ -134,6 +138,9 @@ class DocumentSearch final : public SearchProxy, public DocumentEvents {
   // when it is marked whole), of a wide line the part about the columns in view.
   const std::vector<std::pair<size_t, size_t>>& PartsInView(bool viewOnly);
   size_t TallyEnd(std::string_view document) const;
+  // The step through a windowed file, and the count over it.
+  bool RunFileStep(Clock::time_point deadline);
+  bool SelectedMatchShown() const;
   void ReportCount();
 
   EditorControl editor_;
@@ -176,6 +183,13 @@ class DocumentSearch final : public SearchProxy, public DocumentEvents {
   ViewKey viewKey_;
   std::vector<std::pair<size_t, size_t>> viewParts_;
   std::optional<std::pair<std::vector<std::pair<size_t, size_t>>, size_t>> wholeParts_;
+
+  // Of a windowed file: the count and the step on workers, and the match
+  // selected as a place in the file (the window moves under it).
+  WindowedText* fileWindow_ = nullptr;
+  std::shared_ptr<FileCount> fileCount_;
+  std::shared_ptr<FileStep> fileStep_;
+  std::optional<FileMatch> selectedInFile_;
 
   Clock::time_point actionStart_;
   int actionDepth_ = 0;

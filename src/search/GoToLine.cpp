@@ -13,13 +13,14 @@ namespace {
 
 using namespace sci;
 
-// Digits only, saturated far beyond any document's lines or columns.
+// Digits only, saturated far beyond any file's lines or columns.
 std::optional<int64_t> ParseNumber(const std::wstring& text) {
+  constexpr int64_t kFarBeyond = int64_t{1} << 50;
   if (text.empty()) return std::nullopt;
   int64_t value = 0;
   for (wchar_t c : text) {
     if (c < L'0' || c > L'9') return std::nullopt;
-    value = std::min<int64_t>(value * 10 + (c - L'0'), INT32_MAX);
+    value = std::min<int64_t>(value * 10 + (c - L'0'), kFarBeyond);
   }
   return std::max<int64_t>(value, 1);
 }

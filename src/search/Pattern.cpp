@@ -3,6 +3,7 @@
 #include <pcre2.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 
 namespace lumen {
@@ -39,8 +40,9 @@ struct Pattern::Compiled {
     void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
   };
   std::unique_ptr<pcre2_code, CodeFree> code;
+  // The limits and the callout, which each thread's copy takes (ThreadMatch).
   std::unique_ptr<pcre2_match_context, ContextFree> context;
-  std::unique_ptr<pcre2_match_data, DataFree> data;  // one search at a time, on one thread
+  uint64_t serial = 0;  // tells one compiled pattern from another made at the same address
   // The search in hand, as its callout at each start sees it.
   struct Watch {
     std::chrono::steady_clock::time_point deadline;
@@ -49,7 +51,6 @@ struct Pattern::Compiled {
     uint32_t starts = 0;
     size_t tooComplexStart = static_cast<size_t>(-1);
   };
-  mutable Watch watch;
 };
 
 namespace {
@@ -62,6 +63,31 @@ int AtStart(pcre2_callout_block* block, void* data) {
   if (block->start_match == watch.tooComplexStart) return PCRE2_ERROR_MATCHLIMIT;
   if (block->start_match <= watch.from || ++watch.starts % kStartsBetweenClockReads != 0) return 0;
   return std::chrono::steady_clock::now() >= watch.deadline ? PCRE2_ERROR_CALLOUT : 0;
+}
+
+// What a thread's searches with one pattern need of their own: the match
+// data and a match context whose callout sees the thread's watch. A big
+// file's workers search with the same pattern at once.
+struct ThreadMatch {
+  uint64_t serial = 0;
+  std::unique_ptr<pcre2_match_data, Pattern::Compiled::DataFree> data;
+  std::unique_ptr<pcre2_match_context, Pattern::Compiled::ContextFree> context;
+  Pattern::Compiled::Watch watch;
+};
+
+// The thread's, made anew when the thread searches with another pattern;
+// null when it cannot be made.
+ThreadMatch* ThreadMatchFor(const Pattern::Compiled& compiled) {
+  thread_local ThreadMatch match;
+  if (match.serial != compiled.serial || !match.data || !match.context) {
+    match.serial = 0;
+    match.data.reset(pcre2_match_data_create(1, nullptr));
+    match.context.reset(pcre2_match_context_copy(compiled.context.get()));
+    if (!match.data || !match.context) return nullptr;
+    pcre2_set_callout(match.context.get(), AtStart, &match.watch);
+    match.serial = compiled.serial;
+  }
+  return &match;
 }
 
 // The code point's digits after a \u: "HHHH" or "{H...}" at the start of
@@ -180,8 +206,9 @@ std::optional<Pattern> Pattern::Compile(std::string_view utf8, bool matchCase, b
                                      &errorOffset, nullptr));
   if (!compiled->code) return std::nullopt;
   compiled->context.reset(pcre2_match_context_create(nullptr));
-  compiled->data.reset(pcre2_match_data_create(1, nullptr));
-  if (!compiled->context || !compiled->data) return std::nullopt;
+  if (!compiled->context) return std::nullopt;
+  static std::atomic<uint64_t> patternsMade{0};
+  compiled->serial = ++patternsMade;
   // Each backtracking step copies a frame that holds every group's place: a
   // pattern of a thousand groups gets as many bytes of work, not as many steps.
   uint32_t groups = 0;
@@ -191,7 +218,6 @@ std::optional<Pattern> Pattern::Compile(std::string_view utf8, bool matchCase, b
   pcre2_set_match_limit(compiled->context.get(), matchLimit);
   pcre2_set_depth_limit(compiled->context.get(), kDepthLimit);
   pcre2_set_heap_limit(compiled->context.get(), kHeapLimitKilobytes);
-  pcre2_set_callout(compiled->context.get(), AtStart, &compiled->watch);
   return Pattern(std::move(compiled));
 }
 
@@ -232,29 +258,32 @@ size_t ValidUtf8Length(std::string_view text) {
 
 Pattern::Result Pattern::Find(std::string_view subject, size_t from, const Subject& about) const {
   const Compiled& compiled = *compiled_;
-  compiled.watch = {about.deadline, from, from, 0, about.tooComplexStart};
+  ThreadMatch* const thread = ThreadMatchFor(compiled);
+  if (!thread) return {};
+  Compiled::Watch& watch = thread->watch;
+  watch = {about.deadline, from, from, 0, about.tooComplexStart};
   uint32_t options = PCRE2_NO_UTF_CHECK | PCRE2_NOTEMPTY;
   if (!about.startsLine) options |= PCRE2_NOTBOL;
   if (!about.endsLine) options |= PCRE2_NOTEOL;
   if (about.cut) options |= PCRE2_PARTIAL_HARD;
   const int found = pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(),
-                                from, options, compiled.data.get(), compiled.context.get());
+                                from, options, thread->data.get(), thread->context.get());
   if (found >= 0) {
-    const PCRE2_SIZE* span = pcre2_get_ovector_pointer(compiled.data.get());
+    const PCRE2_SIZE* span = pcre2_get_ovector_pointer(thread->data.get());
     // \K may put a match's start after its end: it is taken as empty there.
     return {Outcome::Found, {span[0], std::max(span[0], span[1])}};
   }
   switch (found) {
     case PCRE2_ERROR_PARTIAL: {
-      const size_t start = pcre2_get_startchar(compiled.data.get());
+      const size_t start = pcre2_get_startchar(thread->data.get());
       return {Outcome::Cut, {start, start}};
     }
     case PCRE2_ERROR_CALLOUT:
-      return {Outcome::Interrupted, {compiled.watch.lastStart, compiled.watch.lastStart}};
+      return {Outcome::Interrupted, {watch.lastStart, watch.lastStart}};
     case PCRE2_ERROR_MATCHLIMIT:
     case PCRE2_ERROR_DEPTHLIMIT:
     case PCRE2_ERROR_HEAPLIMIT:
-      return {Outcome::TooComplex, {compiled.watch.lastStart, compiled.watch.lastStart}};
+      return {Outcome::TooComplex, {watch.lastStart, watch.lastStart}};
     default:
       return {};  // no match, or a failure that is no match either
   }

@@ -1,0 +1,270 @@
+#include "search/FileSearch.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+#include "base/BackgroundThread.h"
+#include "text/LineIndex.h"
+
+namespace lumen {
+namespace {
+
+// A slice of the file that one worker searches at a time: big enough that
+// reading and starting it cost little, small enough that two cores share
+// the file evenly and its text is a few megabytes.
+constexpr uint64_t kSlice = uint64_t{4} << 20;
+// A line longer than a slice is searched in pieces of a slice: a match
+// across a piece's edge is not found, and no slice looks far for a line's end.
+constexpr uint64_t kLongestLine = kSlice;
+// How much is read at a time while looking for a line's end.
+constexpr size_t kLookAhead = size_t{64} << 10;
+
+uint64_t NominalStart(const FileText& text, size_t slice) {
+  return std::min(text.start + slice * kSlice, text.end);
+}
+
+// The lines of [start, end) walked from their first byte, each match handed on.
+template <typename OnMatch>
+void WalkLines(const FileLines& lines, const std::shared_ptr<const Searcher>& searcher, size_t from, bool fromPlace,
+               OnMatch&& onMatch, uint64_t* tooComplexAt = nullptr) {
+  const std::string_view document = lines.utf8();
+  MatchWalk walk(searcher, document, from, fromPlace ? MatchWalk::From::Place : MatchWalk::From::LineStart);
+  const auto never = MatchWalk::Clock::time_point::max();
+  for (;;) {
+    const MatchWalk::Step step = walk.Next(document, document.size(), never);
+    if (step.kind == MatchWalk::Step::Kind::Found) {
+      if (!onMatch(step.match)) return;
+    } else if (step.kind == MatchWalk::Step::Kind::TooComplex) {
+      if (tooComplexAt) {
+        const FileMatch line = lines.PlaceOf({static_cast<int32_t>(step.lineStart), static_cast<int32_t>(step.lineStart)});
+        *tooComplexAt = std::min(*tooComplexAt, line.place.lineStart);
+      }
+    } else if (walk.at() >= document.size()) {
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+bool FileLines::Read(SharedFile& file, const FileText& text, uint64_t start, uint64_t end) {
+  start_ = start;
+  raw_.resize(static_cast<size_t>(end > start ? end - start : 0));
+  utf8_.clear();
+  converted_ = text.encoding != Encoding::Utf8;
+  const size_t read = file.ReadAt(start, raw_.data(), raw_.size());
+  const bool whole = read == raw_.size();
+  raw_.resize(read);
+  if (!converted_) return whole;
+  try {
+    SliceConverter converter(text.encoding, text.codePage);
+    converter.Convert(raw_, true, utf8_);
+  } catch (const std::exception&) {
+    utf8_.clear();
+    return false;
+  }
+  return whole;
+}
+
+FileMatch FileLines::PlaceOf(const Match& match) const {
+  const std::string_view text = utf8();
+  const auto at = static_cast<size_t>(std::clamp<int64_t>(match.start, 0, static_cast<int64_t>(text.size())));
+  const size_t lineEnd = at == 0 ? std::string_view::npos : text.rfind('\n', at - 1);
+  const size_t lineStart = lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
+  uint64_t rawLineStart = lineStart;
+  if (converted_) {
+    rawLineStart = AfterLineEnds(raw_, CountLineEnds(text.substr(0, lineStart))).value_or(raw_.size());
+  }
+  return {{start_ + rawLineStart, at - lineStart}, static_cast<size_t>(std::max(match.end - match.start, 0))};
+}
+
+size_t FileLines::PositionOf(const FilePlace& place) const {
+  const std::string_view text = utf8();
+  if (place.lineStart < start_) return 0;
+  const auto rawOffset = static_cast<size_t>(std::min<uint64_t>(place.lineStart - start_, raw_.size()));
+  size_t lineStart = rawOffset;
+  if (converted_) {
+    lineStart = AfterLineEnds(text, CountLineEnds(std::string_view(raw_).substr(0, rawOffset))).value_or(text.size());
+  }
+  return std::min(lineStart + place.column, text.size());
+}
+
+uint64_t LineStartFrom(SharedFile& file, const FileText& text, uint64_t offset, uint64_t longest) {
+  if (offset <= text.start) return text.start;
+  if (offset >= text.end) return text.end;
+  // The byte before tells whether a line starts here; else its end is looked for.
+  char piece[kLookAhead];
+  uint64_t at = offset - 1;
+  while (at < text.end && at < offset + longest) {
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kLookAhead, text.end - at));
+    const size_t read = file.ReadAt(at, piece, wanted);
+    if (read == 0) return text.end;
+    if (const void* end = std::memchr(piece, '\n', read)) {
+      return at + static_cast<uint64_t>(static_cast<const char*>(end) - piece) + 1;
+    }
+    at += read;
+  }
+  return std::min(at, text.end);
+}
+
+// The count.
+
+FileCount::FileCount(const FileText& text, std::shared_ptr<const Searcher> searcher)
+    : text_(text), searcher_(std::move(searcher)),
+      slices_(static_cast<size_t>((text.end - std::min(text.start, text.end) + kSlice - 1) / kSlice)) {}
+
+FileCount::~FileCount() { Cancel(); }
+
+std::shared_ptr<FileCount> FileCount::Start(const FileText& text, std::shared_ptr<const Searcher> searcher) {
+  std::shared_ptr<FileCount> count(new FileCount(text, std::move(searcher)));
+  if (count->slices_.empty()) {
+    count->finished_.Set();
+    return count;
+  }
+  // Two workers, or one where the file is a single slice.
+  const int workers = count->slices_.size() > 1 ? 2 : 1;
+  count->working_.store(workers);
+  for (int worker = 0; worker < workers; ++worker) {
+    if (!RunInBackground([count] { count->Work(); })) {
+      if (worker == 0) return nullptr;
+      if (count->working_.fetch_sub(1) == 1) count->finished_.Set();
+    }
+  }
+  return count;
+}
+
+void FileCount::Work() {
+  std::optional<SharedFile> file = SharedFile::Open(text_.path);
+  FileLines lines;
+  for (size_t slice = next_++; slice < slices_.size() && !cancelled_.load(); slice = next_++) {
+    uint64_t count = 0;
+    uint64_t tooComplexAt = UINT64_MAX;
+    if (file) {
+      const uint64_t start = LineStartFrom(*file, text_, NominalStart(text_, slice), kLongestLine);
+      const uint64_t end = LineStartFrom(*file, text_, NominalStart(text_, slice + 1), kLongestLine);
+      // A file cut short under the count counts what it still holds.
+      if (end > start) {
+        lines.Read(*file, text_, start, end);
+        WalkLines(lines, searcher_, 0, false, [&](const Match&) { return ++count, true; }, &tooComplexAt);
+      }
+    }
+    slices_[slice].count.store(count);
+    slices_[slice].tooComplexAt.store(tooComplexAt);
+    slices_[slice].counted.store(true, std::memory_order_release);
+    total_.fetch_add(count, std::memory_order_acq_rel);
+    done_.fetch_add(1, std::memory_order_acq_rel);
+  }
+  if (working_.fetch_sub(1) == 1) finished_.Set();
+}
+
+int FileCount::Percent() const {
+  return slices_.empty() ? 100 : static_cast<int>(done_.load() * 100 / slices_.size());
+}
+
+std::optional<uint64_t> FileCount::tooComplexAt() const {
+  if (!complete()) return std::nullopt;
+  for (const Slice& slice : slices_) {
+    if (const uint64_t at = slice.tooComplexAt.load(); at != UINT64_MAX) return at;
+  }
+  return std::nullopt;
+}
+
+std::optional<uint64_t> FileCount::CountBefore(const FilePlace& place) const {
+  if (!complete() || slices_.empty()) return std::nullopt;
+  const auto slice = static_cast<size_t>(
+      std::min<uint64_t>((std::max(place.lineStart, text_.start) - text_.start) / kSlice, slices_.size() - 1));
+  uint64_t before = 0;
+  for (size_t i = 0; i < slice; ++i) before += slices_[i].count.load();
+  std::optional<SharedFile> file = SharedFile::Open(text_.path);
+  if (!file) return std::nullopt;
+  const uint64_t start = LineStartFrom(*file, text_, NominalStart(text_, slice), kLongestLine);
+  const uint64_t end = LineStartFrom(*file, text_, NominalStart(text_, slice + 1), kLongestLine);
+  FileLines lines;
+  if (end <= start) return before;
+  lines.Read(*file, text_, start, end);
+  const size_t position = lines.PositionOf(place);
+  WalkLines(lines, searcher_, 0, false, [&](const Match& match) {
+    if (static_cast<size_t>(match.start) >= position) return false;
+    ++before;
+    return true;
+  });
+  return before;
+}
+
+bool FileCount::Wait(std::chrono::steady_clock::time_point deadline) const {
+  return finished_.WaitUntil(deadline) && complete();
+}
+
+// The step.
+
+std::shared_ptr<FileStep> FileStep::Start(const FileText& text, std::shared_ptr<const Searcher> searcher,
+                                          FilePlace from, bool forward) {
+  std::shared_ptr<FileStep> step(new FileStep());
+  if (!RunInBackground([step, text, searcher, from, forward] { step->Work(text, searcher, from, forward); })) {
+    return nullptr;
+  }
+  return step;
+}
+
+bool FileStep::Wait(std::chrono::steady_clock::time_point deadline) const { return done_.WaitUntil(deadline); }
+
+void FileStep::Work(const FileText& text, const std::shared_ptr<const Searcher>& searcher, FilePlace from,
+                    bool forward) {
+  Outcome outcome = Outcome::None;
+  std::optional<SharedFile> file = SharedFile::Open(text.path);
+  FileLines lines;
+  from.lineStart = std::clamp(from.lineStart, text.start, text.end);
+  if (file && forward) {
+    // On from the place to the end, then from the start up to the place.
+    uint64_t start = from.lineStart;
+    bool wrapped = false;
+    while (outcome == Outcome::None && !cancelled_.load()) {
+      if (start >= text.end) {
+        if (wrapped || from.lineStart == text.start) break;
+        wrapped = true;
+        start = text.start;
+      }
+      const uint64_t end = LineStartFrom(*file, text, std::max(start + kSlice, start + 1), kLongestLine);
+      lines.Read(*file, text, start, end);
+      const bool first = !wrapped && start == from.lineStart;
+      WalkLines(lines, searcher, first ? lines.PositionOf(from) : 0, first, [&](const Match& match) {
+        const FileMatch found = lines.PlaceOf(match);
+        if (wrapped && found.place >= from) return false;
+        found_ = found;
+        outcome = Outcome::Found;
+        return false;
+      });
+      if (wrapped && end > from.lineStart) break;
+      start = end;
+    }
+  } else if (file) {
+    // Back from the place to the start, then from the end down to the place.
+    uint64_t end = LineStartFrom(*file, text, from.lineStart + 1, kLongestLine);
+    bool wrapped = false;
+    while (outcome == Outcome::None && !cancelled_.load()) {
+      if (end <= text.start) {
+        if (wrapped) break;
+        wrapped = true;
+        end = text.end;
+      }
+      uint64_t start = LineStartFrom(*file, text, end > text.start + kSlice ? end - kSlice : text.start, kLongestLine);
+      if (start >= end) start = end > text.start + kSlice ? end - kSlice : text.start;  // inside a very long line
+      lines.Read(*file, text, start, end);
+      WalkLines(lines, searcher, 0, false, [&](const Match& match) {
+        const FileMatch found = lines.PlaceOf(match);
+        if (!wrapped && found.place >= from) return false;
+        if (wrapped && found.place < from) return true;
+        found_ = found;
+        outcome = Outcome::Found;
+        return true;  // the last one before the place is wanted
+      });
+      if (wrapped && start <= from.lineStart) break;
+      end = start;
+    }
+  }
+  outcome_.store(outcome, std::memory_order_release);
+  done_.Set();
+}
+
+}  // namespace lumen

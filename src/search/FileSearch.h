@@ -1,0 +1,135 @@
+#pragma once
+// The search of a file too big to give the control whole, over the file's
+// own bytes on worker threads: the count of its matches and the step to the
+// next or previous one from a place anywhere in it. The file is read in
+// slices of whole lines, converted to UTF-8 where it is in a code page, and
+// each slice is searched as the control's document is (MatchWalk), so that
+// the window shown and the file agree on every match.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/SharedFile.h"
+#include "base/Sync.h"
+#include "search/MatchWalk.h"
+#include "text/Encoding.h"
+
+namespace lumen {
+
+// The file's text: where it is, how it is written, the bytes that hold text.
+struct FileText {
+  std::wstring path;
+  Encoding encoding = Encoding::Utf8;  // UTF-8 or ANSI: a line ends at the byte '\n'
+  uint32_t codePage = 0;               // of ANSI text; 0: the system's
+  uint64_t start = 0;                  // after a byte order mark
+  uint64_t end = 0;                    // the bytes searched
+};
+
+// A place in the file: a line's start, and UTF-8 bytes into its text.
+struct FilePlace {
+  uint64_t lineStart = 0;
+  size_t column = 0;
+  auto operator<=>(const FilePlace&) const = default;
+};
+struct FileMatch {
+  FilePlace place;
+  size_t length = 0;  // UTF-8 bytes
+};
+
+// Lines of the file from `start` (a line's start) to `end`, as text: the
+// raw bytes and their UTF-8 (the same bytes for UTF-8).
+class FileLines {
+ public:
+  // Reads [start, end); false when the file reads short of it.
+  bool Read(SharedFile& file, const FileText& text, uint64_t start, uint64_t end);
+  std::string_view utf8() const { return converted_ ? std::string_view(utf8_) : std::string_view(raw_); }
+  // The match at `position` of utf8() as a place in the file.
+  FileMatch PlaceOf(const Match& match) const;
+  // Where `place` (on one of these lines) is in utf8(); its end when beyond.
+  size_t PositionOf(const FilePlace& place) const;
+  uint64_t start() const { return start_; }
+
+ private:
+  uint64_t start_ = 0;
+  std::string raw_;
+  std::string utf8_;
+  bool converted_ = false;
+};
+
+// The first line start at or after `offset`: `offset` itself when a line
+// starts there, else after its line's end; a line longer than `longest`
+// bytes is cut there.
+uint64_t LineStartFrom(SharedFile& file, const FileText& text, uint64_t offset, uint64_t longest);
+
+class FileCount {
+ public:
+  // Starts the count on the machine's cores; null when no thread starts.
+  static std::shared_ptr<FileCount> Start(const FileText& text, std::shared_ptr<const Searcher> searcher);
+  ~FileCount();
+  FileCount(const FileCount&) = delete;
+  FileCount& operator=(const FileCount&) = delete;
+
+  bool complete() const { return done_.load(std::memory_order_acquire) == slices_.size(); }
+  uint64_t total() const { return total_.load(std::memory_order_acquire); }
+  // How far the count is, 0 to 100.
+  int Percent() const;
+  // The start of the first line the pattern was too complex for, once complete.
+  std::optional<uint64_t> tooComplexAt() const;
+  // How many matches start before `place`, once the count is complete; read
+  // here, a slice at most.
+  std::optional<uint64_t> CountBefore(const FilePlace& place) const;
+  // Waits until the count is complete or `deadline` has come.
+  bool Wait(std::chrono::steady_clock::time_point deadline) const;
+  // The workers stop at their next slice.
+  void Cancel() { cancelled_.store(true); }
+
+  struct Shared;
+
+ private:
+  FileCount(const FileText& text, std::shared_ptr<const Searcher> searcher);
+  void Work();
+
+  FileText text_;
+  std::shared_ptr<const Searcher> searcher_;
+  struct Slice {
+    std::atomic<uint64_t> count{0};
+    std::atomic<bool> counted{false};
+    std::atomic<uint64_t> tooComplexAt{UINT64_MAX};
+  };
+  std::vector<Slice> slices_;
+  std::atomic<size_t> next_{0};
+  std::atomic<size_t> done_{0};
+  std::atomic<uint64_t> total_{0};
+  std::atomic<bool> cancelled_{false};
+  std::atomic<int> working_{0};
+  DoneEvent finished_;
+};
+
+class FileStep {
+ public:
+  enum class Outcome { Searching, Found, None };
+  // Forwards: the first match at `from` or after it, round the file's end;
+  // backwards: the last before it, round its start. Null when no thread starts.
+  static std::shared_ptr<FileStep> Start(const FileText& text, std::shared_ptr<const Searcher> searcher,
+                                         FilePlace from, bool forward);
+  Outcome outcome() const { return outcome_.load(std::memory_order_acquire); }
+  // Once Found.
+  const FileMatch& found() const { return found_; }
+  bool Wait(std::chrono::steady_clock::time_point deadline) const;
+  void Cancel() { cancelled_.store(true); }
+
+ private:
+  FileStep() = default;
+  void Work(const FileText& text, const std::shared_ptr<const Searcher>& searcher, FilePlace from, bool forward);
+
+  std::atomic<Outcome> outcome_{Outcome::Searching};
+  std::atomic<bool> cancelled_{false};
+  FileMatch found_;
+  DoneEvent done_;
+};
+
+}  // namespace lumen
