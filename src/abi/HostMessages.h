@@ -37,6 +37,9 @@ constexpr UINT kLastHostMessage = 0x8F2A;
 constexpr UINT kFilePathQuery = WM_USER + 1;
 // Posted to each viewer when Windows may have changed between light and dark.
 constexpr UINT kSchemeChanged = WM_USER + 2;
+// Posted to a viewer by itself when the view of a windowed file changed: the
+// control tells it while it paints, when its text must not change.
+constexpr UINT kWindowedViewChanged = WM_USER + 3;
 
 constexpr uint32_t kViewerFeatures = 0x0020BD72;
 constexpr LRESULT kAnswerTo8F24 = 0x0190000A;

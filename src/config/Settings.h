@@ -21,6 +21,9 @@
   /* A file shown by path is followed as it grows. */                                    \
   X(OnUnlessNo, followChanges, FollowChanges, L"FollowChanges", L"Enabled")                \
   X(Number, defaultCodePage, DefaultCodePage, L"DefaultCodePage", L"Number")               \
+  /* A file by path from this many megabytes on is shown through a window */             \
+  /* onto it (0: from 64). */                                                             \
+  X(Number, windowFromMegabytes, WindowFromMegabytes, L"FileWindow", L"FromMegabytes")     \
   /* Endings recognised through the name before them ("in" for x.h.in), as stored. */    \
   X(Text, ignoredEndings, IgnoredEndingsText, L"IgnoredEndings", L"List")
 

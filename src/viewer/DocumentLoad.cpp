@@ -26,7 +26,7 @@ std::unique_ptr<DocumentLoad> DocumentLoad::OfFile(const std::wstring& path) {
   std::optional<SharedFile> file = SharedFile::Open(path, true);
   // Its size is the opened handle's: a link's target, not the link.
   const std::optional<uint64_t> size = file ? file->Size() : std::nullopt;
-  if (!size || *size < 1 || *size > kLargestFile) return nullptr;
+  if (!size || *size < 1) return nullptr;
   const std::optional<FileIdentity> identity = file->Identity();
   std::unique_ptr<DocumentLoad> load(new DocumentLoad(path, FileSource(std::move(*file)), *size, false));
   load->identity_ = identity;

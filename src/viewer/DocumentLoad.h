@@ -21,7 +21,9 @@ struct IStream;
 
 namespace lumen {
 
-// Detection and conversion count in 32 bits: larger files are refused.
+// The largest file given to the control whole, or read from the host's
+// stream: the control counts in 32 bits. A bigger file by path is shown
+// through a window (FileWindow).
 inline constexpr uint64_t kLargestFile = 0x7FFFFFFF;
 
 class DocumentLoad {
@@ -34,7 +36,7 @@ class DocumentLoad {
     Ended,     // dropped, taken, or the rest could not be built
   };
 
-  // Null when the file cannot be opened or is empty or too big to show.
+  // Null when the file cannot be opened or is empty; of any size.
   static std::unique_ptr<DocumentLoad> OfFile(const std::wstring& path);
   // Null when the stream cannot tell its size (Stat is the host's code) or is
   // empty or too big to show.

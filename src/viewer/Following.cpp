@@ -55,6 +55,10 @@ void ShownDocument::FollowTurn() {
   const FileFollower::Step step = follower_.Tick(kMostFollowedBytes);
   switch (step.action) {
     case FollowAction::Append:
+      if (window_) {
+        GrowWindowed();
+        break;
+      }
       AppendFollowed(step.text);
       if (Superseded(shownCount_)) return;
       break;
@@ -123,6 +127,15 @@ void ShownDocument::AppendFollowed(const std::string& text) {
     // The count goes on over the new text, and the marks take it in.
     search_.Grew(file_.sizeClass);
   }
+  viewer_.ReportToHost();
+}
+
+void ShownDocument::GrowWindowed() {
+  file_.size = follower_.size();
+  window_->Grow(file_.size);
+  turns_.Want(TurnScheduler::Work::Load, true);  // the index's progress, and the end once it is there
+  viewer_.TextChanged();
+  search_.Grew(file_.sizeClass);
   viewer_.ReportToHost();
 }
 

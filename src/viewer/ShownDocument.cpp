@@ -24,6 +24,8 @@ void ShownDocument::SetEditor(const EditorControl& editor) {
 void ShownDocument::Close() {
   closed_ = true;
   EndLoading();
+  search_.Windowed(nullptr);
+  window_.reset();
   StopFollowing();
   LoaderFactory::FinishFreeing();
 }
@@ -53,11 +55,18 @@ void ShownDocument::ChooseEncoding(size_t index) {
   if (index >= options.size() || !canReadAgain() || !editor_.exists()) return;
   const PlaceInFile place = {editor_.Send(SCI_LINEFROMPOSITION, editor_.Send(SCI_GETCURRENTPOS)),
                              editor_.Send(SCI_GETFIRSTVISIBLELINE)};
+  // A windowed file's caret line, in the file.
+  const bool wasWindowed = window_ != nullptr;
+  const uint64_t windowLine = wasWindowed ? window_->FileLineOf(place.caretLine) : 0;
   encodingChoice_ = options[index].choice;
   const uint64_t shown = shownCount_;
   std::unique_ptr<DocumentLoad> load =
       file_.byPath ? DocumentLoad::OfFile(file_.name) : DocumentLoad::OfStreamBytes(file_.name, streamBytes_);
   if (!Show(std::move(load), shown) || Superseded(shown + 1)) return;
+  if (window_ && wasWindowed) {
+    window_->GoTo({static_cast<int64_t>(windowLine) + 1, 1});
+    return;
+  }
   ReturnTo(place);
   // A big file's lines beyond its first part come later.
   if (loading_) placeAfterLoad_ = place;
@@ -80,8 +89,13 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
   if (!opened || !opened->ReadFirstPart(rule) || Superseded(shown)) return 0;
   // The file is shown from here on: it is the viewer's file, and the rest of
   // one still on its way is not wanted any more.
+  const bool windowed = GoesThroughWindow(*opened, *configuration);
+  // The control counts in 32 bits: a bigger file it cannot show whole is not shown.
+  if (!windowed && opened->size() > kLargestFile) return 0;
   const uint64_t showing = ++shownCount_;
   EndLoading();
+  search_.Windowed(nullptr);
+  window_.reset();
   placeAfterLoad_.reset();
   const std::shared_ptr<DocumentLoad> loading(std::move(opened));
   const bool whole = loading->stage() == DocumentLoad::Stage::Whole;
@@ -95,13 +109,13 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
            encodingChoice_.has_value(),
            false,
            false};
-  if (file_.sizeClass == DocumentSize::Big) {
+  if (file_.sizeClass == DocumentSize::Big && !windowed) {
     size_t openLine = 0;
     file_.holdsUnlexedLine = HoldsUnlexedLine(loading->firstText(), openLine);
   }
   streamBytes_ = loading->TakeStreamBytes();
   StopFollowing();
-  if (!whole) {
+  if (!whole && !windowed) {
     // The rest is read in the load's turns, the first of which starts the
     // workers once the first part has been shown.
     loading_ = loading;
@@ -109,14 +123,60 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
     reportedTenth_ = 0;
     turns_.Want(TurnScheduler::Work::Load, true);
   }
-  ShowFirstPart(*configuration, *loading);
+  if (!windowed || !ShowWindowOnto(*configuration, *loading)) ShowFirstPart(*configuration, *loading);
   // A file shown whole is followed from here; a bigger one once it is.
   if (whole) StartFollowing(*configuration, loading->size() - loading->heldBack(), loading->identity(), document_.length());
   viewer_.ReportToHost();
   if (Superseded(showing)) return viewer_.Gone() || closed_ ? 0 : 1;  // another file shown, searched already
-  search_.Shown(file_.sizeClass, whole, start);
+  search_.Windowed(window_.get());
+  search_.Shown(file_.sizeClass, whole || windowed, start);
   viewer_.Shown(*configuration);
   return 1;
+}
+
+bool ShownDocument::GoesThroughWindow(const DocumentLoad& load, const ConfigurationSnapshot& configuration) {
+  // Its lines end at the byte '\n': UTF-8, or a code page.
+  const bool linesEndAtByte = load.encoding() == Encoding::Utf8 || load.encoding() == Encoding::Ansi;
+  const uint64_t from = WindowedFrom(configuration.hasPath() ? configuration.WindowFromMegabytes() : 0);
+  return !load.isStream() && load.size() > kLargestSmallDocument && load.size() >= from && linesEndAtByte;
+}
+
+bool ShownDocument::ShowWindowOnto(const ConfigurationSnapshot& configuration, const DocumentLoad& load) {
+  std::optional<SharedFile> file = SharedFile::Open(load.name());
+  if (!file) return false;
+  // The text starts after a UTF-8 mark.
+  char mark[3] = {};
+  const bool marked = file->ReadAt(0, mark, 3) == 3 && std::string_view(mark, 3) == "\xEF\xBB\xBF";
+  FileText text{load.name(), load.encoding(), load.codePage(), marked && load.encoding() == Encoding::Utf8 ? 3u : 0u,
+                load.size()};
+  window_ = std::make_unique<FileWindow>(editor_, std::move(*file), std::move(text), FileWindow::Events{[this] {
+                                           search_.Replaced();
+                                           viewer_.TextChanged();
+                                         }});
+  if (!window_->ShowStart([&] { viewer_.ApplyLooks(configuration); })) {
+    window_.reset();
+    return false;
+  }
+  viewer_.TextChanged();
+  reportedTenth_ = 0;
+  turns_.Want(TurnScheduler::Work::Load, true);
+  // Followed as it grows, from the size it had when opened.
+  StartFollowing(configuration, load.size(), load.identity(), 0);
+  return true;
+}
+
+void ShownDocument::WindowTurn() {
+  window_->IndexTurn();
+  if (window_->indexed()) {
+    turns_.Want(TurnScheduler::Work::Load, false);
+    viewer_.TextChanged();
+    return viewer_.ReportToHost();
+  }
+  viewer_.ShowProgress();
+  if (const int tenth = window_->IndexPercent() / 10; tenth != std::exchange(reportedTenth_, tenth)) {
+    viewer_.TextChanged();  // the line numbers' margin widens as the lines are counted
+    viewer_.ReportToHost();
+  }
 }
 
 void ShownDocument::ShowFirstPart(const ConfigurationSnapshot& configuration, const DocumentLoad& load) {
@@ -125,6 +185,7 @@ void ShownDocument::ShowFirstPart(const ConfigurationSnapshot& configuration, co
 }
 
 void ShownDocument::LoadTurn(TurnScheduler::Clock::time_point deadline) {
+  if (window_) return WindowTurn();
   if (!loading_ && regrowing_) return RegrowTurn(deadline);
   const std::shared_ptr<DocumentLoad> loading = loading_;  // kept while the host's stream is read
   if (!loading) return turns_.Want(TurnScheduler::Work::Load, false);
@@ -201,15 +262,21 @@ void ShownDocument::EndLoading() {
 }
 
 std::optional<int> ShownDocument::LoadPercent() const {
+  if (window_ && !window_->indexed()) return window_->IndexPercent();
   if (!loading_) return std::nullopt;
   return loading_->Percent();
 }
 
 uint64_t ShownDocument::describedBytes() const { return loading_ ? loading_->bytesRead() : file_.size; }
 
+int64_t ShownDocument::DescribedLines() const {
+  if (window_) return static_cast<int64_t>(window_->lines());
+  return editor_.Send(SCI_GETLINECOUNT);
+}
+
 std::wstring ShownDocument::DescriptionNotes() const {
   std::wstring notes;
-  if (loading_) notes += L", loading " + std::to_wstring(loading_->Percent()) + L" %";
+  if (const std::optional<int> percent = LoadPercent()) notes += L", loading " + std::to_wstring(*percent) + L" %";
   if (file_.cut || follower_.state() == FileFollower::State::Full) notes += L", shown up to 2 GB";
   if (follower_.gone()) notes += L", deleted";
   return notes;

@@ -22,6 +22,7 @@
 #include "viewer/DocumentLoad.h"
 #include "viewer/EditorDocument.h"
 #include "viewer/FileFollow.h"
+#include "viewer/FileWindow.h"
 #include "viewer/TurnScheduler.h"
 
 namespace lumen {
@@ -105,10 +106,14 @@ class ShownDocument {
   // Whether the file can be read again in another encoding.
   bool canReadAgain() const { return file_.byPath || !streamBytes_.empty(); }
   FileFollower::State following() const { return follower_.state(); }
+  // The window onto a file too big to give the control whole; null for others.
+  FileWindow* window() const { return window_.get(); }
   // How far the rest of a big file is, 0 to 100; none when nothing loads.
   std::optional<int> LoadPercent() const;
   // The bytes the description counts: what has been read while a file loads.
   uint64_t describedBytes() const;
+  // The lines it counts: the control's, or a windowed file's counted so far.
+  int64_t DescribedLines() const;
   // What the description adds after the figures: ", loading 40 %", ...
   std::wstring DescriptionNotes() const;
 
@@ -118,6 +123,11 @@ class ShownDocument {
   // so that a file the host's code showed meanwhile is not replaced.
   LRESULT Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown);
   void ShowFirstPart(const ConfigurationSnapshot& configuration, const DocumentLoad& load);
+  // Whether the load's file is shown through a window, and the window's
+  // first text shown; false when it cannot be.
+  static bool GoesThroughWindow(const DocumentLoad& load, const ConfigurationSnapshot& configuration);
+  bool ShowWindowOnto(const ConfigurationSnapshot& configuration, const DocumentLoad& load);
+  void WindowTurn();
   void FinishLoading();
   // A document the workers built takes the place of the one shown, which its
   // text begins with (unless it started over as ANSI).
@@ -141,6 +151,8 @@ class ShownDocument {
   EndInView WhereTheEndIs() const;
   void KeepAtEnd(EndInView end);
   void AppendFollowed(const std::string& text);
+  // What a windowed file added: its index and its window go on to the new end.
+  void GrowWindowed();
   // The file became shorter or another: shown again from its start.
   void ShowFollowedAgain();
   // A big document without room for what the file added is built anew by
@@ -161,6 +173,7 @@ class ShownDocument {
   std::shared_ptr<DocumentLoad> loading_;
   std::shared_ptr<const ConfigurationSnapshot> loadingConfiguration_;
   std::shared_ptr<DocumentLoad> regrowing_;  // a followed big file built anew with room to grow
+  std::unique_ptr<FileWindow> window_;
   int reportedTenth_ = 0;  // how far the load was when the host was last told
   FileFollower follower_;
   uint64_t shownCount_ = 0;  // files shown so far

@@ -151,6 +151,11 @@ LRESULT SourceViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
     case kSchemeChanged:
       OnSchemeChanged();
       return 0;
+    case kWindowedViewChanged:
+      OnWindowedViewChanged();
+      return 0;
+    case WM_VSCROLL:
+      return OnVerticalScroll(wParam, lParam);
     default:
       if (message >= kFirstHostMessage && message <= kLastHostMessage) return OnHostMessage(message, wParam, lParam);
       return DefWindowProcW(window_, message, wParam, lParam);
@@ -262,14 +267,29 @@ void SourceViewerWindow::LayoutChildren(bool minimised) {
   progressStrip_ = {0, height, width, height + strip};
   const HWND panel = searchPanel_ ? searchPanel_->window() : nullptr;
   const int panelHeight = PanelHeightInViewer(searchPanel_ ? searchPanel_->PreferredHeight() : 0);
-  if (searchPanelShown_ && panelHeight < height) {
+  const bool panelShown = searchPanelShown_ && panelHeight < height;
+  const int editorHeight = panelShown ? height - panelHeight : height;
+  // A windowed file's scroll bar is lumen's, beside the editor, instead of the control's.
+  const bool windowed = document_.window() != nullptr;
+  if (windowed && !fileScrollBar_) {
+    fileScrollBar_.reset(CreateWindowExW(0, L"SCROLLBAR", nullptr, WS_CHILD | SBS_VERT, 0, 0, 0, 0, window_, nullptr,
+                                         instance_, nullptr));
+  }
+  const int barWidth = windowed && fileScrollBar_ ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+  fileScrollBarShown_ = barWidth > 0;
+  editor_.Send(SCI_SETVSCROLLBAR, barWidth == 0 ? 1 : 0);
+  if (fileScrollBar_) {
+    MoveWindow(fileScrollBar_.get(), width - barWidth, 0, barWidth, editorHeight, TRUE);
+    ShowWindow(fileScrollBar_.get(), barWidth ? SW_SHOWNA : SW_HIDE);
+  }
+  if (panelShown) {
     ShowWindow(panel, SW_SHOW);
     if (panel) MoveWindow(panel, 0, height - panelHeight, width, panelHeight, TRUE);
-    MoveWindow(editorWindow_.get(), 0, 0, width, height - panelHeight, TRUE);
   } else {
-    MoveWindow(editorWindow_.get(), 0, 0, width, height, TRUE);
     ShowWindow(panel, SW_HIDE);
   }
+  MoveWindow(editorWindow_.get(), 0, 0, width - barWidth, editorHeight, TRUE);
+  if (windowed) UpdateFileView();
   search_.ViewChanged();  // more lines may be in view
 }
 
@@ -318,7 +338,7 @@ void SourceViewerWindow::DescribeFile(HostTextRecord* record) const {
   if (!record) return;
   StampTextRecord(*record);
   // While a file loads, the figures are those of what has been read.
-  const std::wstring text = FileDescription(hostFunctions_, document_.file(), editor_.Send(SCI_GETLINECOUNT),
+  const std::wstring text = FileDescription(hostFunctions_, document_.file(), document_.DescribedLines(),
                                             document_.describedBytes(), document_.DescriptionNotes());
   if (record->textCapacity == 0 || !record->text) return;
   const size_t copied = std::min<size_t>(text.size(), record->textCapacity - 1);
@@ -334,7 +354,77 @@ void SourceViewerWindow::PaintProgress(HDC dc) const {
   FillRect(dc, &done, GetSysColorBrush(COLOR_HIGHLIGHT));
 }
 
-void SourceViewerWindow::UpdateMargin() { UpdateLineNumberMargin(editor_, looks_.lineNumbering); }
+void SourceViewerWindow::UpdateMargin() {
+  const FileWindow* window = document_.window();
+  UpdateLineNumberMargin(editor_, looks_.lineNumbering,
+                         window ? std::optional<uint64_t>(window->EstimatedLines()) : std::nullopt);
+  if (window) UpdateFileView();
+}
+
+void SourceViewerWindow::OnWindowedViewChanged() {
+  windowedViewPosted_ = false;
+  FileWindow* window = document_.window();
+  if (!window || Gone()) return;
+  window->ViewChanged();
+  if (!Gone()) UpdateFileView();
+}
+
+void SourceViewerWindow::UpdateFileView() {
+  const FileWindow* window = document_.window();
+  if (!window || !editor_.exists()) return;
+  // The lines in view and a screen above and below them carry the file's numbers.
+  const LRESULT first = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
+  const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
+  const LRESULT lines = editor_.Send(SCI_GETLINECOUNT);
+  if (looks_.lineNumbering) {
+    NumberFileLines(editor_, std::max<LRESULT>(first - screen, 0), std::min(first + 2 * screen + 2, lines),
+                    window->plan().firstLine);
+  }
+  if (!fileScrollBar_) return;
+  constexpr int kRange = 1 << 20;
+  SCROLLINFO info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
+  info.nMax = kRange - 1;
+  info.nPage = static_cast<UINT>(std::clamp(window->ScreenFraction() * kRange, 1.0, static_cast<double>(kRange)));
+  info.nPos = static_cast<int>(window->ViewFraction() * kRange);
+  SetScrollInfo(fileScrollBar_.get(), SB_CTL, &info, TRUE);
+}
+
+LRESULT SourceViewerWindow::OnVerticalScroll(WPARAM request, LPARAM bar) {
+  FileWindow* window = document_.window();
+  if (!window || reinterpret_cast<HWND>(bar) != fileScrollBar_.get() || !editor_.exists()) return 0;
+  const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
+  switch (LOWORD(request)) {
+    case SB_LINEUP:
+    case SB_LINEDOWN:
+      editor_.Send(SCI_LINESCROLL, 0, LOWORD(request) == SB_LINEUP ? -1 : 1);
+      break;
+    case SB_PAGEUP:
+    case SB_PAGEDOWN:
+      editor_.Send(SCI_LINESCROLL, 0, LOWORD(request) == SB_PAGEUP ? -screen : screen);
+      break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      SCROLLINFO info = {};
+      info.cbSize = sizeof info;
+      info.fMask = SIF_ALL;
+      GetScrollInfo(fileScrollBar_.get(), SB_CTL, &info);
+      window->ShowFraction(static_cast<double>(info.nTrackPos) / static_cast<double>(info.nMax + 1));
+      break;
+    }
+    case SB_TOP:
+      window->ShowFileStart();
+      break;
+    case SB_BOTTOM:
+      window->ShowFileEnd();
+      break;
+    default:
+      return 0;
+  }
+  if (!Gone()) UpdateFileView();
+  return 0;
+}
 
 void SourceViewerWindow::ReloadSettings() { ApplySettings(ConfigurationSnapshot::OfPlugin()); }
 
@@ -405,7 +495,10 @@ void SourceViewerWindow::TextChanged() {
 
 void SourceViewerWindow::UpdateProgressStrip() {
   const bool stripShown = progressStrip_.bottom > progressStrip_.top;
-  if (!Gone() && stripShown != document_.LoadPercent().has_value()) LayoutChildren(false);
+  const bool barWanted = document_.window() != nullptr;
+  if (!Gone() && (stripShown != document_.LoadPercent().has_value() || barWanted != fileScrollBarShown_)) {
+    LayoutChildren(false);
+  }
 }
 
 void SourceViewerWindow::ReportToHost() { NotifyHost(kFeaturesNotification, kViewerFeatures); }

@@ -63,6 +63,8 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
   LRESULT OnContextMenu(WPARAM from, LPARAM at);
   LRESULT OnHostMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // The scroll bar of a windowed file: it maps the whole file.
+  LRESULT OnVerticalScroll(WPARAM request, LPARAM bar);
   // A command of the keys or of the context menu.
   void RunCommand(WORD id);
   void ToggleView(WORD id);
@@ -100,6 +102,10 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   int32_t ZoomPercent() const;
   void NotifyHost(int code, uint32_t value);
   void UpdateMargin();
+  // A windowed file's view changed: the window moves where it must, the
+  // margin numbers the lines in view, the scroll bar follows.
+  void OnWindowedViewChanged();
+  void UpdateFileView();
   // Room below the editor for the progress strip while a file loads, none after.
   void UpdateProgressStrip();
   void PaintProgress(HDC dc) const;
@@ -123,6 +129,9 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   SchemeWatch schemeWatch_;
   ViewerMenuItem menuItem_ = {};
   RECT progressStrip_ = {};  // how far a big file has loaded, below the editor
+  UniqueWindow fileScrollBar_;    // beside the editor while a windowed file is shown
+  bool windowedViewPosted_ = false;
+  bool fileScrollBarShown_ = false;  // as the last layout left it
   TurnScheduler turns_;
   ShownDocument document_;
   HostHelperApi hostFunctions_;

@@ -137,13 +137,23 @@ std::string MarginSampleText(int64_t lineCount) {
   return std::string(static_cast<size_t>(digits + 2), '9');
 }
 
-void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering) {
+void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering, std::optional<uint64_t> fileLines) {
   LRESULT width = 0;
+  editor.Send(SCI_SETMARGINTYPEN, 0, fileLines ? SC_MARGIN_RTEXT : SC_MARGIN_NUMBER);
   if (lineNumbering) {
-    width = editor.SendText(SCI_TEXTWIDTH, STYLE_LINENUMBER, MarginSampleText(editor.Send(SCI_GETLINECOUNT)));
+    const int64_t lines = fileLines ? static_cast<int64_t>(*fileLines) : editor.Send(SCI_GETLINECOUNT);
+    width = editor.SendText(SCI_TEXTWIDTH, STYLE_LINENUMBER, MarginSampleText(lines));
   }
   editor.Send(SCI_SETMARGINWIDTHN, 0, width);
   editor.Send(SCI_SETMARGINWIDTHN, 1, 4);
+}
+
+void NumberFileLines(const EditorControl& editor, intptr_t first, intptr_t last, uint64_t firstLine) {
+  for (intptr_t line = first; line < last; ++line) {
+    const std::string number = std::to_string(firstLine + static_cast<uint64_t>(line) + 1);
+    editor.Send(SCI_MARGINSETTEXT, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(number.c_str()));
+    editor.Send(SCI_MARGINSETSTYLE, static_cast<WPARAM>(line), STYLE_LINENUMBER);
+  }
 }
 
 void ApplyFolding(const EditorControl& editor, bool enabled, bool wasEnabled) {

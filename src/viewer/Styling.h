@@ -58,7 +58,13 @@ bool HoldsUnlexedLine(std::string_view text, size_t& openLine);
 
 // The digits the line-number margin is measured on: one more than the count needs.
 std::string MarginSampleText(int64_t lineCount);
-void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering);
+// The line numbers' margin: the control's own numbers, or, for a window onto
+// a file of `fileLines` lines, numbers lumen writes (NumberFileLines).
+void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering,
+                            std::optional<uint64_t> fileLines = std::nullopt);
+// The file's numbers for the control's lines [first, last), the window's
+// first line being the file's `firstLine` (from 0).
+void NumberFileLines(const EditorControl& editor, intptr_t first, intptr_t last, uint64_t firstLine);
 
 // The configured option, or `current` when there is no configuration path.
 bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <exception>
+#include <utility>
 
 #include "base/Text.h"
 #include "config/Format.h"
@@ -190,6 +191,12 @@ LRESULT SourceViewerWindow::OnNotify(WPARAM wParam, LPARAM lParam) {
   switch (header->code) {
     case SCN_UPDATEUI: {
       const int updated = reinterpret_cast<const SCNotification*>(lParam)->updated;
+      // A windowed file's window moves after the control's paint, never in
+      // it; the numbers written in the margin change the content, not the view.
+      const bool viewMoved = (updated & (SC_UPDATE_V_SCROLL | SC_UPDATE_SELECTION)) != 0;
+      if (document_.window() && viewMoved && !std::exchange(windowedViewPosted_, true)) {
+        PostMessageW(window_, kWindowedViewChanged, 0, 0);
+      }
       if (updated & (SC_UPDATE_V_SCROLL | SC_UPDATE_H_SCROLL)) search_.ViewChanged();
       if (!Gone() && (updated & SC_UPDATE_SELECTION)) {
         search_.HighlightSelectedWord();

@@ -30,7 +30,7 @@ TEST_F(DefaultConfiguration, LoadsWithABaseAndAtLeastNinetyLanguages) {
   ASSERT_FALSE(base.wordStyles.empty());
   EXPECT_EQ(base.wordStyles[0].styleId, 32) << "the base sets the default style";
   EXPECT_FALSE(base.wordStyles[0].fontName.empty());
-  EXPECT_EQ(loaded.fileSizeLimit, 0x7FFFFFFFu) << "every file the viewer can show is handed to it";
+  EXPECT_EQ(loaded.fileSizeLimit, 0x7FFFFFFFFFFFFFFFu) << "every file the viewer can show is handed to it";
   for (const XMLStyle& language : loaded.styles) {
     EXPECT_FALSE(language.name.empty());
     EXPECT_GT(language.lexer, 0) << std::string(language.name.begin(), language.name.end());

@@ -116,7 +116,10 @@ TEST(RealEditorWithBigFiles, MakeRoomForOneDocumentAtATimeWhenShownInQuickSucces
 // freed by a worker: its memory goes back, and the next file's document
 // has the looks of a file shown first.
 TEST(RealEditorWithBigFiles, LeaveTheirDocumentToAWorkerToFree) {
-  ViewerHarness viewer;
+  std::string configuration = test::TestConfiguration();
+  // Given to the control whole, as such a file is when told so.
+  configuration.replace(configuration.find("<Styles>"), 0, "<FileWindow FromMegabytes=\"2048\"/>");
+  ViewerHarness viewer(configuration);
   const std::wstring small = viewer.FilePath(L"small.c"), big = viewer.FilePath(L"big.log");
   test::WriteBytes(small, "int main(void) {\n\treturn 0;\n}\n");
   test::WriteBytes(big, Lines("a line of a big log put aside for the next file\n", 80 * kMegabyte));

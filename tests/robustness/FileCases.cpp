@@ -325,18 +325,6 @@ TEST(FileRobustness, LongLinesWithoutLineEndsAndNulBytes) {
   }
 }
 
-// A file of `size` bytes that takes no room: the viewer refuses it by its size.
-std::wstring SparseFile(const std::wstring& path, uint64_t size) {
-  const HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  LARGE_INTEGER end;
-  end.QuadPart = static_cast<LONGLONG>(size);
-  SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
-  SetEndOfFile(file);
-  CloseHandle(file);
-  return path;
-}
-
 TEST(FileRobustness, FilesAndStreamsTheViewerCannotRead) {
   FileLoads loads;
   Host& host = loads.host();
@@ -349,8 +337,6 @@ TEST(FileRobustness, FilesAndStreamsTheViewerCannotRead) {
                                            folder,
                                            locked,
                                            host.WriteFile(L"empty.txt", ""),
-                                           SparseFile(folder + L"\\huge.txt", uint64_t{1} << 31),
-                                           SparseFile(folder + L"\\huger.txt", (uint64_t{1} << 32) + 1),
                                            folder + L"\\" + std::wstring(40000, L'a') + L".txt",
                                            L""};
   for (const std::wstring& path : paths) {

@@ -191,15 +191,12 @@ TEST_F(FileLoading, DescribesTheFileInTheHostsFormatWithinTheHostsBuffer) {
 
 TEST_F(FileLoading, LeavesTheEditorAsItWasWhenAFileCannotBeShown) {
   ASSERT_EQ(OpenBytes("kept"), 1);
-  const std::wstring tooLarge[] = {PathOf(L"2GiB.txt"), PathOf(L"4GiB+1.txt")};
-  WriteSparseFile(tooLarge[0], uint64_t{1} << 31);
-  WriteSparseFile(tooLarge[1], (uint64_t{1} << 32) + 1);
   const std::wstring empty = PathOf(L"empty.txt"), markOnly = PathOf(L"mark.txt"), beyond = PathOf(L"u32.txt");
   test::WriteBytes(empty, "");
   test::WriteBytes(markOnly, "\xEF\xBB\xBF");
   test::WriteBytes(beyond, Bytes({0xFF, 0xFE, 0x00, 0x00, 0x00, 0x00, 0x11, 0x00}));  // U+110000
 
-  for (const std::wstring& path : {empty, markOnly, beyond, tooLarge[0], tooLarge[1], PathOf(L"missing.txt")}) {
+  for (const std::wstring& path : {empty, markOnly, beyond, PathOf(L"missing.txt")}) {
     SCOPED_TRACE(test::ToUtf8(path));
     standIn.ClearMessages(editor());
     harness.ClearNotifications();
@@ -212,6 +209,18 @@ TEST_F(FileLoading, LeavesTheEditorAsItWasWhenAFileCannotBeShown) {
   EXPECT_EQ(Open(L""), 0);
   EXPECT_EQ(harness.OpenFile(nullptr), 0);
   ExpectEditorUntouched("kept");
+}
+
+// Beyond what the control counts, a file is shown through a window onto it,
+// the description giving the whole file's bytes.
+TEST_F(FileLoading, ShowsFilesBeyondTwoGigabytesThroughAWindow) {
+  for (const uint64_t size : {uint64_t{1} << 31, (uint64_t{1} << 32) + 1}) {
+    const std::wstring path = PathOf(L"sparse-" + std::to_wstring(size) + L".txt");
+    WriteSparseFile(path, size);
+    ASSERT_EQ(Open(path), 1);
+    EXPECT_LT(Text().size(), size_t{8} << 20) << "a window onto it";
+    EXPECT_NE(Describe().find(std::to_wstring(size) + L" bytes"), std::wstring::npos) << test::ToUtf8(Describe());
+  }
 }
 
 TEST_F(FileLoading, LoadsAStreamWithoutReleasingIt) {

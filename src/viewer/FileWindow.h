@@ -1,0 +1,137 @@
+#pragma once
+// A file too big to give the control whole, shown through a window: the
+// control holds a couple of megabytes of its text around what the user sees,
+// a worker indexes the file's lines, and the window moves as the user
+// scrolls near its edge or jumps (the start, the end, a line, a match, the
+// scroll bar), keeping the caret, the selection and the first line in view
+// where they are in the file. The scroll bar the user sees, the line numbers
+// in the margin and the description are the whole file's.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "abi/EditorControl.h"
+#include "base/SharedFile.h"
+#include "search/FileSearch.h"
+#include "search/WindowedText.h"
+#include "text/LineIndex.h"
+#include "viewer/EditorDocument.h"
+
+namespace lumen {
+
+// From this size on a file by path is shown through a window, unless the
+// configuration says from how many megabytes on. The control holds a whole
+// document in 2.3 times the file's size (its text, a style byte for each
+// character and its line index): up to here that stays near 150 MB.
+inline constexpr uint64_t kWindowedFrom = uint64_t{64} << 20;
+constexpr uint64_t WindowedFrom(uint32_t configuredMegabytes) {
+  return configuredMegabytes == 0 ? kWindowedFrom : uint64_t{configuredMegabytes} << 20;
+}
+
+// Where the window lies in the file and what its text is.
+struct WindowPlan {
+  uint64_t start = 0;      // a line's start
+  uint64_t end = 0;        // a line's start, or the file's end
+  uint64_t firstLine = 0;  // of the file, at start
+};
+
+class FileWindow final : public WindowedText {
+ public:
+  // What the window tells the document that owns it.
+  struct Events {
+    std::function<void()> moved;  // the control's text is another part of the file now
+  };
+
+  // The file `text` describes, `file` opened for it; the index starts on a
+  // worker (none when no thread starts: the window then stays at the start).
+  FileWindow(const EditorControl& editor, SharedFile file, FileText text, Events events);
+  ~FileWindow();
+  FileWindow(const FileWindow&) = delete;
+  FileWindow& operator=(const FileWindow&) = delete;
+
+  // The first window, at the file's start; `applyLooks` as for any new text.
+  bool ShowStart(const std::function<void()>& applyLooks);
+
+  // The view scrolled or the selection moved: a view near the window's edge
+  // moves the window, the caret at its very start or end (Ctrl+Home,
+  // Ctrl+End) goes to the file's.
+  void ViewChanged();
+  // The scroll bar's thumb at `fraction` (0 to 1) of the file.
+  void ShowFraction(double fraction);
+  void ShowFileStart();
+  void ShowFileEnd();
+  // A turn while the index grows: a wish for the file's end met once it is known.
+  void IndexTurn();
+  // The file grew to `end` bytes (it is followed): the index goes on to
+  // there, and a window that ends at the old end takes in what came, the
+  // caret and the view kept at the end where the user was there.
+  void Grow(uint64_t end);
+
+  // The file's line at the control's line.
+  uint64_t FileLineOf(intptr_t controlLine) const { return plan_.firstLine + static_cast<uint64_t>(controlLine); }
+  // The lines known so far, and whether that is all of them.
+  uint64_t lines() const { return index_->lines(); }
+  bool indexed() const { return index_->complete(); }
+  // All of them once indexed; until then as many as the share indexed suggests.
+  uint64_t EstimatedLines() const;
+  int IndexPercent() const;
+  uint64_t size() const { return text_.end; }
+  const WindowPlan& plan() const { return plan_; }
+  // The first line in view, as a share of the file's bytes, and the share
+  // a screen shows: for the scroll bar.
+  double ViewFraction() const;
+  double ScreenFraction() const;
+
+  // WindowedText.
+  FileText Text() const override { return text_; }
+  FilePlace PlaceOf(size_t position) const override;
+  std::optional<Match> Show(const FileMatch& match) override;
+  std::optional<uint64_t> LineOf(uint64_t lineStart) const override;
+  bool GoTo(const LineTarget& target) override;
+
+ private:
+  // Where line `line` (from 0) starts; none when the index has not passed it.
+  std::optional<uint64_t> LineStart(uint64_t line) const;
+  // The window with `line` in it, a little of the text before it to colour
+  // it from; none when the line is not known yet or cannot be read.
+  std::optional<WindowPlan> PlanAround(uint64_t line) const;
+  // Shows `plan`'s text; then puts the first line in view and the selection
+  // back where they were in the file (or where `keep` says).
+  bool Move(const WindowPlan& plan, const std::function<void()>& applyLooks = {});
+  std::optional<size_t> PositionOf(const FilePlace& place) const;
+  // The file's line of the control's first line in view.
+  uint64_t FirstLineInView() const;
+
+  EditorControl editor_;
+  EditorDocument document_;
+  mutable SharedFile file_;
+  FileText text_;
+  Events events_;
+  std::shared_ptr<LineIndex> index_;
+  // What the index's worker reads to, and whether one runs.
+  struct Indexing {
+    std::atomic<uint64_t> end{0};
+    std::atomic<bool> running{false};
+    std::atomic<bool> stop{false};
+  };
+  std::shared_ptr<Indexing> indexing_;
+  // Starts the worker that takes the index to indexing_->end, unless one runs.
+  void IndexOn();
+  WindowPlan plan_;
+  FileLines lines_;  // the window's text
+  bool endWanted_ = false;  // Ctrl+End came before the index knew the end
+  // A selection outside the window, kept in the file while the caret waits
+  // at `parkedAt` in the window: it comes back when the window holds it again,
+  // unless the user moved the caret meanwhile.
+  struct Parked {
+    FilePlace anchor, caret;
+    LRESULT parkedAt = 0;
+  };
+  std::optional<Parked> parked_;
+  bool moving_ = false;
+};
+
+}  // namespace lumen

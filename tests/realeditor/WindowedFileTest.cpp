@@ -1,0 +1,327 @@
+// Files shown through a window over the real control, of either generation:
+// the file's line numbers in the margin and the scroll bar over the whole
+// file at its start, middle and end, the jumps to either end and to a line,
+// the seam a scroll crosses, and the search over the whole file.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TestFiles.h"
+#include "ViewerHarness.h"
+#include "abi/ScintillaInterface.h"
+#include "base/Handles.h"
+#include "resources/resource.h"
+
+namespace lumen {
+namespace {
+
+using namespace sci;
+using test::ViewerHarness;
+
+constexpr int kLines = 700000;  // about 20 MB: windowed from 8 MB on
+constexpr int kNeedleLine = 650001;
+
+std::string NumberedLines() {
+  std::string text;
+  text.reserve(size_t{kLines} * 32);
+  char line[64];
+  for (int number = 1; number <= kLines; ++number) {
+    std::snprintf(line, sizeof line, "line %08d of a windowed file%s\n", number,
+                  number == 3 || number == kNeedleLine ? " needle" : "");
+    text += line;
+  }
+  return text;
+}
+
+bool WaitFor(const ViewerHarness& viewer, const std::function<bool()>& done) {
+  for (int round = 0; round < 1000 && !done(); ++round) {
+    viewer.Pump();
+    Sleep(10);
+  }
+  return done();
+}
+
+class RealEditorWindowedFiles : public ::testing::Test {
+ protected:
+  RealEditorWindowedFiles() : viewer_(Configuration()) {}
+
+  static std::string Configuration() {
+    std::string configuration = test::TestConfiguration();
+    configuration.replace(configuration.find("<Styles>"), 0, "<FileWindow FromMegabytes=\"8\"/>");
+    return configuration;
+  }
+
+  void SetUp() override {
+    static const std::string text = NumberedLines();
+    const std::wstring path = viewer_.FilePath(L"windowed.log");
+    test::WriteBytes(path, text);
+    ASSERT_EQ(viewer_.OpenFile(path), 1);
+    ASSERT_LT(viewer_.Sci(SCI_GETLENGTH), 8 << 20) << "a window, not the file";
+    ASSERT_TRUE(viewer_.WaitWhileLoading());
+    SetFocus(viewer_.editor());
+    viewer_.Pump();
+  }
+
+  std::string LineText(LRESULT line) const {
+    std::string text(static_cast<size_t>(viewer_.Sci(SCI_LINELENGTH, line)) + 1, '\0');
+    viewer_.Sci(SCI_GETLINE, line, reinterpret_cast<LPARAM>(text.data()));
+    return text.substr(0, text.find('\n'));
+  }
+  std::string MarginText(LRESULT line) const {
+    std::string text(32, '\0');
+    text.resize(static_cast<size_t>(viewer_.Sci(SCI_MARGINGETTEXT, line, reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+  }
+  LRESULT FirstLineInView() const { return viewer_.Sci(SCI_GETFIRSTVISIBLELINE); }
+  LRESULT CaretLine() const { return viewer_.Sci(SCI_LINEFROMPOSITION, viewer_.Sci(SCI_GETCURRENTPOS)); }
+  // The file's line number that a line of the window says it is.
+  static int NumberIn(const std::string& line) { return line.size() > 13 ? std::stoi(line.substr(5, 8)) : 0; }
+  HWND ScrollBar() const { return FindWindowExW(viewer_.viewer(), nullptr, L"SCROLLBAR", nullptr); }
+  SCROLLINFO ScrollInfo() const {
+    SCROLLINFO info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(ScrollBar(), SB_CTL, &info);
+    return info;
+  }
+  // The view's first line carries the file's number, in its text and margin.
+  void ExpectNumberedInView(const char* where) const {
+    const LRESULT first = FirstLineInView();
+    const int number = NumberIn(LineText(first));
+    EXPECT_GT(number, 0) << where;
+    EXPECT_EQ(MarginText(first), std::to_string(number)) << where;
+  }
+  void Drag(double fraction) const {
+    const SCROLLINFO info = ScrollInfo();
+    SetScrollPos(ScrollBar(), SB_CTL, static_cast<int>(fraction * (info.nMax + 1)), FALSE);
+    viewer_.Send(WM_VSCROLL, SB_THUMBPOSITION, reinterpret_cast<LPARAM>(ScrollBar()));
+    viewer_.Pump();
+  }
+
+  ViewerHarness viewer_;
+};
+
+TEST_F(RealEditorWindowedFiles, NumberTheirLinesAndMapTheScrollBarOverTheWholeFile) {
+  ASSERT_TRUE(ScrollBar());
+  EXPECT_NE(viewer_.Description().find(L"700001 lines"), std::wstring::npos) << test::ToUtf8(viewer_.Description());
+  ExpectNumberedInView("start");
+  EXPECT_EQ(ScrollInfo().nPos, 0);
+  for (const double fraction : {0.5, 0.25, 0.999, 0.0}) {
+    Drag(fraction);
+    ExpectNumberedInView("after a drag");
+    const int number = NumberIn(LineText(FirstLineInView()));
+    EXPECT_NEAR(number, fraction * kLines, kLines / 100) << fraction;
+    EXPECT_NEAR(ScrollInfo().nPos, fraction * (ScrollInfo().nMax + 1), (ScrollInfo().nMax + 1) / 100) << fraction;
+  }
+}
+
+TEST_F(RealEditorWindowedFiles, GoToEitherEndAndAnyLine) {
+  viewer_.PressKey(VK_END, true);
+  ASSERT_TRUE(WaitFor(viewer_, [&] { return NumberIn(LineText(CaretLine() - 1)) == kLines; }))
+      << LineText(CaretLine() - 1);
+  EXPECT_EQ(MarginText(CaretLine()), std::to_string(kLines + 1));
+  viewer_.PressKey(VK_HOME, true);
+  ASSERT_TRUE(WaitFor(viewer_, [&] { return NumberIn(LineText(CaretLine())) == 1; })) << LineText(CaretLine());
+  for (const int line : {kLines / 2, kLines, 17}) {
+    viewer_.PressKey('G', true);
+    SetWindowTextW(GetFocus(), std::to_wstring(line).c_str());
+    viewer_.PressKey(VK_RETURN);
+    EXPECT_EQ(NumberIn(LineText(CaretLine())), line);
+    EXPECT_EQ(MarginText(CaretLine()), std::to_string(line));
+  }
+}
+
+// Scrolled line by line across the window's edge, the view goes on with
+// the next lines of the file, and the caret stays on its line of the file.
+TEST_F(RealEditorWindowedFiles, ScrollAcrossTheWindowsEdgeWithoutASeam) {
+  viewer_.Sci(SCI_GOTOLINE, 10);
+  constexpr int kStep = 500, kSteps = 300;  // 150000 lines: past the first window's end
+  int previous = NumberIn(LineText(FirstLineInView()));
+  for (int step = 0; step < kSteps; ++step) {
+    viewer_.Sci(SCI_LINESCROLL, 0, kStep);
+    viewer_.Pump();
+    const int number = NumberIn(LineText(FirstLineInView()));
+    ASSERT_EQ(number, previous + kStep) << "step " << step;
+    previous = number;
+  }
+  ExpectNumberedInView("far down");
+  for (int step = 0; step < kSteps; ++step) {
+    viewer_.Sci(SCI_LINESCROLL, 0, -kStep);
+    viewer_.Pump();
+  }
+  EXPECT_EQ(NumberIn(LineText(FirstLineInView())), previous - kSteps * kStep);
+  EXPECT_EQ(NumberIn(LineText(CaretLine())), 11) << "the caret where it was in the file";
+}
+
+// The count is the whole file's; the steps go to a match beyond the window
+// and back round the file's ends.
+TEST_F(RealEditorWindowedFiles, CountAndStepThroughMatchesAnywhereInTheFile) {
+  viewer_.Send(WM_COMMAND, IDM_FIND);
+  viewer_.TypeSearchText(L"needle");
+  const HWND count = GetDlgItem(viewer_.panel(), 7);
+  const auto shown = [&] {
+    wchar_t text[64] = {};
+    GetWindowTextW(count, text, 64);
+    return std::wstring(text);
+  };
+  EXPECT_TRUE(WaitFor(viewer_, [&] { return shown() == L"1 of 2"; })) << test::ToUtf8(shown());
+  EXPECT_EQ(NumberIn(LineText(CaretLine())), 3);
+  for (const int expected : {kNeedleLine, 3, kNeedleLine}) {
+    viewer_.PressKey(VK_F3);
+    EXPECT_TRUE(WaitFor(viewer_, [&] { return NumberIn(LineText(CaretLine())) == expected; }));
+    const auto [start, end] = viewer_.Selection();
+    EXPECT_EQ(end - start, 6);
+    EXPECT_EQ(viewer_.Sci(SCI_GETCHARAT, start), 'n');
+  }
+  EXPECT_TRUE(WaitFor(viewer_, [&] { return shown() == L"2 of 2"; })) << test::ToUtf8(shown());
+  viewer_.PressKey(VK_F3, false, true);
+  EXPECT_TRUE(WaitFor(viewer_, [&] { return NumberIn(LineText(CaretLine())) == 3; }));
+}
+
+// Pieces of text at `offsets` of a sparse file of `size` bytes; the holes
+// between them read as zeros.
+void WriteIslands(const std::wstring& path, uint64_t size, const std::vector<std::pair<uint64_t, std::string>>& islands) {
+  const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(file);
+  for (const auto& [offset, text] : islands) {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD written = 0;
+    ASSERT_TRUE(SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) &&
+                WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+  }
+  LARGE_INTEGER end;
+  end.QuadPart = static_cast<LONGLONG>(size);
+  ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
+}
+
+std::string Numbered(const char* what, int first, int count) {
+  std::string text;
+  for (int number = first; number < first + count; ++number) {
+    text += "line " + std::to_string(number) + " " + what + "\n";
+  }
+  return text;
+}
+
+// 4 GB and a byte: its last line reached with Ctrl+End and with go to line,
+// its numbers right at the start, the middle and the end (each hole is part
+// of one long line), and a word near its end counted and stepped to.
+TEST(RealEditorBeyondFourGigabytes, ReachTheirEndAndCountAndStepToAWordThere) {
+  std::string configuration = test::TestConfiguration();
+  configuration.replace(configuration.find("<Styles>"), 0, "<FileWindow FromMegabytes=\"8\"/>");
+  ViewerHarness viewer(configuration);
+  const std::wstring path = viewer.FilePath(L"beyond.log");
+  const uint64_t size = (uint64_t{1} << 32) + 1;
+  // Line 1001 is the first hole, ended by the middle's first line end; 2002 the second.
+  const std::string start = Numbered("at the start", 1, 1000);
+  std::string middle = "\n", end = "\n";
+  middle += Numbered("in the middle", 1002, 1000);
+  end += Numbered("with a needle at the end", 2003, 100);
+  end += "x";
+  WriteIslands(path, size, {{0, start}, {uint64_t{1} << 31, middle}, {size - end.size(), end}});
+  ASSERT_EQ(viewer.OpenFile(path), 1);
+  ASSERT_TRUE(viewer.WaitWhileLoading(120000));
+  EXPECT_NE(viewer.Description().find(L"2103 lines, 4294967297 bytes"), std::wstring::npos)
+      << test::ToUtf8(viewer.Description());
+  SetFocus(viewer.editor());
+  const auto caretLine = [&] { return viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS)); };
+  const auto lineText = [&](LRESULT line) {
+    std::string text(static_cast<size_t>(viewer.Sci(SCI_LINELENGTH, line)) + 1, '\0');
+    viewer.Sci(SCI_GETLINE, line, reinterpret_cast<LPARAM>(text.data()));
+    return text.substr(0, std::min(text.find('\n'), text.find('\0')));
+  };
+  const auto margin = [&](LRESULT line) {
+    std::string text(32, '\0');
+    text.resize(static_cast<size_t>(viewer.Sci(SCI_MARGINGETTEXT, line, reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+  };
+  viewer.PressKey(VK_END, true);
+  EXPECT_TRUE(WaitFor(viewer, [&] { return lineText(caretLine()) == "x"; })) << lineText(caretLine());
+  EXPECT_EQ(margin(caretLine()), "2103");
+  for (const auto& [line, text] : {std::pair<int, std::string>{2103, "x"}, {1500, "line 1500 in the middle"},
+                                   {7, "line 7 at the start"}, {2050, "line 2050 with a needle at the end"}}) {
+    viewer.PressKey('G', true);
+    SetWindowTextW(GetFocus(), std::to_wstring(line).c_str());
+    viewer.PressKey(VK_RETURN);
+    EXPECT_EQ(lineText(caretLine()), text);
+    EXPECT_EQ(margin(caretLine()), std::to_string(line));
+  }
+  viewer.Send(WM_COMMAND, IDM_FIND);
+  viewer.TypeSearchText(L"needle");
+  const HWND count = GetDlgItem(viewer.panel(), 7);
+  const auto shown = [&] {
+    wchar_t text[64] = {};
+    GetWindowTextW(count, text, 64);
+    return std::wstring(text);
+  };
+  EXPECT_TRUE(WaitFor(viewer, [&] { return shown() == L"1 of 100"; })) << test::ToUtf8(shown());
+  EXPECT_EQ(lineText(caretLine()), "line 2003 with a needle at the end");
+  EXPECT_EQ(margin(caretLine()), "2003");
+  viewer.PressKey(VK_F3, false, true);
+  EXPECT_TRUE(WaitFor(viewer, [&] { return margin(caretLine()) == "2102"; })) << "round the start to the last";
+}
+
+// More than 2^31 lines: a file of nothing but line ends.
+TEST(RealEditorBeyondFourGigabytes, NumberLinesBeyondWhatThirtyTwoBitsCount) {
+  std::string configuration = test::TestConfiguration();
+  configuration.replace(configuration.find("<Styles>"), 0, "<FileWindow FromMegabytes=\"8\"/>");
+  ViewerHarness viewer(configuration);
+  const std::wstring path = viewer.FilePath(L"newlines.txt");
+  const uint64_t lines = (uint64_t{1} << 31) + 1000;
+  {
+    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::string piece(size_t{64} << 20, '\n');
+    for (uint64_t written = 0; written < lines;) {
+      const auto length = static_cast<DWORD>(std::min<uint64_t>(piece.size(), lines - written));
+      DWORD done = 0;
+      ASSERT_TRUE(WriteFile(file.get(), piece.data(), length, &done, nullptr));
+      written += done;
+    }
+  }
+  ASSERT_EQ(viewer.OpenFile(path), 1);
+  ASSERT_TRUE(viewer.WaitWhileLoading(120000));
+  SetFocus(viewer.editor());
+  viewer.PressKey(VK_END, true);
+  std::string margin(32, '\0');
+  EXPECT_TRUE(WaitFor(viewer, [&] {
+    const LRESULT line = viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS));
+    margin.assign(32, '\0');
+    margin.resize(static_cast<size_t>(viewer.Sci(SCI_MARGINGETTEXT, line, reinterpret_cast<LPARAM>(margin.data()))));
+    return margin == std::to_string(lines + 1);
+  })) << margin;
+  DeleteFileW(path.c_str());
+}
+
+// A file cut short while it is shown: the view shows what is left, and
+// neither a jump nor the search meets what is gone.
+TEST_F(RealEditorWindowedFiles, ShowWhatIsLeftOfAFileCutShortUnderThem) {
+  {
+    const UniqueHandle file(CreateFileW(viewer_.FilePath(L"windowed.log").c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER end;
+    end.QuadPart = 1 << 20;
+    ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
+  }
+  viewer_.PressKey(VK_END, true);
+  Drag(0.75);
+  viewer_.PressKey('G', true);
+  SetWindowTextW(GetFocus(), L"600000");
+  viewer_.PressKey(VK_RETURN);
+  viewer_.Send(WM_COMMAND, IDM_FIND);
+  viewer_.TypeSearchText(L"needle");
+  for (int round = 0; round < 100; ++round) {
+    viewer_.Pump();
+    Sleep(10);
+  }
+  EXPECT_TRUE(IsWindow(viewer_.viewer()));
+  EXPECT_GT(viewer_.Sci(SCI_GETLENGTH), 0);
+}
+
+}  // namespace
+}  // namespace lumen
