@@ -33,6 +33,10 @@ inline constexpr milliseconds kNewMarksWhole{80};
 inline constexpr milliseconds kViewMarks{20};
 // Finding the number of the selected match from the count's nearest place.
 inline constexpr milliseconds kMatchNumber{5};
+// How long an action or a turn waits for a step through a windowed file's
+// workers: the window's move to the match and its marks follow in the same
+// message.
+inline constexpr milliseconds kFileStepWait{20};
 // A small document is counted whole in the first turn; of a turn, the count
 // of a big one takes this share beside the marks.
 inline constexpr milliseconds kSmallCount{20};

@@ -255,7 +255,7 @@ bool DocumentSearch::RunTally(Clock::time_point deadline) {
 
 bool DocumentSearch::RunFileStep(Clock::time_point deadline) {
   if (!fileStep_) return true;
-  fileStep_->Wait(deadline);
+  fileStep_->Wait(std::min(deadline, actionStart_ + kFileStepWait));
   const FileStep::Outcome outcome = fileStep_->outcome();
   if (outcome == FileStep::Outcome::Searching) return false;
   const std::shared_ptr<FileStep> step = std::move(fileStep_);

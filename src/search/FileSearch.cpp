@@ -155,6 +155,7 @@ void FileCount::Work() {
     total_.fetch_add(count, std::memory_order_acq_rel);
     done_.fetch_add(1, std::memory_order_acq_rel);
   }
+  ReleaseThreadPatternState();
   if (working_.fetch_sub(1) == 1) finished_.Set();
 }
 
@@ -263,6 +264,7 @@ void FileStep::Work(const FileText& text, const std::shared_ptr<const Searcher>&
       end = start;
     }
   }
+  ReleaseThreadPatternState();
   outcome_.store(outcome, std::memory_order_release);
   done_.Set();
 }

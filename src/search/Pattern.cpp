@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
 #include <string>
 
 namespace lumen {
@@ -75,10 +76,18 @@ struct ThreadMatch {
   Pattern::Compiled::Watch watch;
 };
 
+// A plain pointer: a thread-local object with a destructor would run it at
+// the thread's exit, possibly after the host has unloaded this library.
+// Workers free theirs as they end (ReleaseThreadPatternState); the host's
+// thread keeps its one.
+thread_local ThreadMatch* threadMatch = nullptr;
+
 // The thread's, made anew when the thread searches with another pattern;
 // null when it cannot be made.
 ThreadMatch* ThreadMatchFor(const Pattern::Compiled& compiled) {
-  thread_local ThreadMatch match;
+  if (!threadMatch) threadMatch = new (std::nothrow) ThreadMatch();
+  if (!threadMatch) return nullptr;
+  ThreadMatch& match = *threadMatch;
   if (match.serial != compiled.serial || !match.data || !match.context) {
     match.serial = 0;
     match.data.reset(pcre2_match_data_create(1, nullptr));
@@ -219,6 +228,11 @@ std::optional<Pattern> Pattern::Compile(std::string_view utf8, bool matchCase, b
   pcre2_set_depth_limit(compiled->context.get(), kDepthLimit);
   pcre2_set_heap_limit(compiled->context.get(), kHeapLimitKilobytes);
   return Pattern(std::move(compiled));
+}
+
+void ReleaseThreadPatternState() {
+  delete threadMatch;
+  threadMatch = nullptr;
 }
 
 size_t ValidUtf8Length(std::string_view text) {

@@ -57,6 +57,10 @@ class Pattern {
   std::shared_ptr<const Compiled> compiled_;
 };
 
+// What this thread kept to search with patterns: a worker that searched
+// lets it go before it ends.
+void ReleaseThreadPatternState();
+
 // How many of the first bytes of `text` are valid UTF-8, as the library
 // means it: no overlong forms, no surrogates, nothing past U+10FFFF.
 size_t ValidUtf8Length(std::string_view text);

@@ -11,14 +11,15 @@ using namespace sci;
 namespace {
 
 // The window: a little text before the line it is made for, so that the
-// lexer has the lines before it to colour from, and a couple of megabytes
-// after. Made, converted and shown within a few tens of milliseconds.
+// lexer has the lines before it to colour from, and a megabyte after. Made,
+// converted and shown within a few tens of milliseconds by either control
+// generation (a 3.x control takes about twice a 5's time over its lines).
 constexpr uint64_t kTextBefore = uint64_t{256} << 10;
-constexpr uint64_t kTextAfter = uint64_t{2} << 20;
+constexpr uint64_t kTextAfter = uint64_t{1} << 20;
 // The view this near the window's start, or the end of the view this near
 // its end, moves the window.
 constexpr size_t kNearStart = size_t{64} << 10;
-constexpr size_t kNearEnd = size_t{512} << 10;
+constexpr size_t kNearEnd = size_t{256} << 10;
 // A line longer than this ends the window in its middle.
 constexpr uint64_t kLongestWindowLine = uint64_t{1} << 20;
 // The index reads this much at a time.

@@ -1,11 +1,11 @@
 #pragma once
 // A file too big to give the control whole, shown through a window: the
-// control holds a couple of megabytes of its text around what the user sees,
-// a worker indexes the file's lines, and the window moves as the user
-// scrolls near its edge or jumps (the start, the end, a line, a match, the
-// scroll bar), keeping the caret, the selection and the first line in view
-// where they are in the file. The scroll bar the user sees, the line numbers
-// in the margin and the description are the whole file's.
+// control holds about a megabyte and a quarter of its text around what the
+// user sees, a worker indexes the file's lines, and the window moves as the
+// user scrolls near its edge or jumps (the start, the end, a line, a match,
+// the scroll bar), keeping the caret, the selection and the first line in
+// view where they are in the file. The scroll bar the user sees, the line
+// numbers in the margin and the description are the whole file's.
 #include <atomic>
 #include <cstdint>
 #include <functional>

@@ -95,7 +95,7 @@ void LoaderFactory::FinishFreeing() {
 
 void LoaderFactory::KeepWhile(std::unique_ptr<LoaderFactory> factory, std::function<bool()> inUse) {
   if (!kept) kept = new std::vector<Kept>();
-  kept->push_back({std::move(factory), std::move(inUse)});
+  kept->push_back({std::move(factory), std::move(inUse), {}});
 }
 
 }  // namespace lumen

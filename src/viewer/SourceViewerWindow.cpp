@@ -289,7 +289,7 @@ void SourceViewerWindow::LayoutChildren(bool minimised) {
     ShowWindow(panel, SW_HIDE);
   }
   MoveWindow(editorWindow_.get(), 0, 0, width - barWidth, editorHeight, TRUE);
-  if (windowed) UpdateFileView();
+  if (windowed) PostWindowedViewChanged();
   search_.ViewChanged();  // more lines may be in view
 }
 
@@ -358,7 +358,13 @@ void SourceViewerWindow::UpdateMargin() {
   const FileWindow* window = document_.window();
   UpdateLineNumberMargin(editor_, looks_.lineNumbering,
                          window ? std::optional<uint64_t>(window->EstimatedLines()) : std::nullopt);
-  if (window) UpdateFileView();
+  if (!window) return;
+  NumberLinesInView();
+  PostWindowedViewChanged();
+}
+
+void SourceViewerWindow::PostWindowedViewChanged() {
+  if (!std::exchange(windowedViewPosted_, true)) PostMessageW(window_, kWindowedViewChanged, 0, 0);
 }
 
 void SourceViewerWindow::OnWindowedViewChanged() {
@@ -369,17 +375,21 @@ void SourceViewerWindow::OnWindowedViewChanged() {
   if (!Gone()) UpdateFileView();
 }
 
-void SourceViewerWindow::UpdateFileView() {
+void SourceViewerWindow::NumberLinesInView() {
   const FileWindow* window = document_.window();
-  if (!window || !editor_.exists()) return;
+  if (!window || !editor_.exists() || !looks_.lineNumbering) return;
   // The lines in view and a screen above and below them carry the file's numbers.
   const LRESULT first = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
   const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
   const LRESULT lines = editor_.Send(SCI_GETLINECOUNT);
-  if (looks_.lineNumbering) {
-    NumberFileLines(editor_, std::max<LRESULT>(first - screen, 0), std::min(first + 2 * screen + 2, lines),
-                    window->plan().firstLine);
-  }
+  NumberFileLines(editor_, std::max<LRESULT>(first - screen, 0), std::min(first + 2 * screen + 2, lines),
+                  window->plan().firstLine);
+}
+
+void SourceViewerWindow::UpdateFileView() {
+  const FileWindow* window = document_.window();
+  if (!window || !editor_.exists()) return;
+  NumberLinesInView();
   if (!fileScrollBar_) return;
   constexpr int kRange = 1 << 20;
   SCROLLINFO info = {};

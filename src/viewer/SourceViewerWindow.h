@@ -105,6 +105,12 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   // A windowed file's view changed: the window moves where it must, the
   // margin numbers the lines in view, the scroll bar follows.
   void OnWindowedViewChanged();
+  // Posted, at most one at a time: the scroll bar's first paint and each
+  // change of its range cost Wine up to tens of milliseconds, which the
+  // message that shows a file does not wait for.
+  void PostWindowedViewChanged();
+  // The file's numbers for the lines in view, and the scroll bar.
+  void NumberLinesInView();
   void UpdateFileView();
   // Room below the editor for the progress strip while a file loads, none after.
   void UpdateProgressStrip();

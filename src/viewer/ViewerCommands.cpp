@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include <exception>
-#include <utility>
 
 #include "base/Text.h"
 #include "config/Format.h"
@@ -194,9 +193,7 @@ LRESULT SourceViewerWindow::OnNotify(WPARAM wParam, LPARAM lParam) {
       // A windowed file's window moves after the control's paint, never in
       // it; the numbers written in the margin change the content, not the view.
       const bool viewMoved = (updated & (SC_UPDATE_V_SCROLL | SC_UPDATE_SELECTION)) != 0;
-      if (document_.window() && viewMoved && !std::exchange(windowedViewPosted_, true)) {
-        PostMessageW(window_, kWindowedViewChanged, 0, 0);
-      }
+      if (document_.window() && viewMoved) PostWindowedViewChanged();
       if (updated & (SC_UPDATE_V_SCROLL | SC_UPDATE_H_SCROLL)) search_.ViewChanged();
       if (!Gone() && (updated & SC_UPDATE_SELECTION)) {
         search_.HighlightSelectedWord();
