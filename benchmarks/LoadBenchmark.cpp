@@ -1,7 +1,7 @@
 // How fast lumen opens large files and how much memory it needs on the way,
 // beside what the least possible work costs in the same run:
 //
-//   load_benchmark [--real | --editor SciLexer.dll] [--wrap] [--loaders] [--sizes MB,MB,...] [--runs 3]
+//   load_benchmark [--real | --editor SciLexer.dll] [--wrap] [--whole] [--loaders] [--sizes MB,MB,...] [--runs 3]
 //
 // With the editor stand-in (default) the reference is a plain read of the file
 // plus one copy of its bytes; with --real (the Scintilla 5 control in real\)
@@ -45,13 +45,14 @@ struct Options {
   std::wstring editor;
   bool loaders = false;
   bool wrap = false;  // the shipped configuration with line wrapping on
+  bool whole = false;  // every file given to the control whole, none through a window (up to 2 GB)
   // Sample sizes in bytes. By default 1 KB (the cost of any load), 1, 16 and
   // 128 MB; 1, 16 and 128 MB with a real control.
   std::vector<size_t> sizes;
   int runs = 3;
   bool realEditor() const { return !editor.empty(); }
   std::wstring EditorArguments() const {
-    return std::wstring(wrap ? L" --wrap" : L"") +
+    return std::wstring(wrap ? L" --wrap" : L"") + (whole ? L" --whole" : L"") +
            (editor.empty() ? L"" : editor == L"real" ? L" --real" : L" --editor \"" + editor + L"\"");
   }
 };
@@ -74,7 +75,7 @@ int Measure(Operation operation, const std::wstring& path, const Options& option
   const std::wstring editor = real ? real->editorLibrary() : bin + L"\\SciLexer.dll";
   switch (operation) {
     case Operation::ReadAndCopy: figures = ReadAndCopy(path); break;
-    case Operation::OpenInViewer: figures = OpenInViewer(path, plugin, options.wrap); break;
+    case Operation::OpenInViewer: figures = OpenInViewer(path, plugin, options.wrap, options.whole); break;
     case Operation::AddTextToControl: figures = AddTextToControl(path, editor); break;
     case Operation::LoaderOnViewersThread: figures = BuildWithLoader(path, editor, LoaderWay::FullOnViewersThread); break;
     case Operation::LoaderGrownByWorker: figures = BuildWithLoader(path, editor, LoaderWay::SmallGrownByWorker); break;
@@ -305,6 +306,8 @@ int Run(const std::vector<std::wstring>& arguments) {
       options.loaders = true;
     } else if (argument == L"--wrap") {
       options.wrap = true;
+    } else if (argument == L"--whole") {
+      options.whole = true;
     } else if (argument == L"--sizes" && hasValue) {
       options.sizes = ParseSizes(arguments[++i]);
     } else if (argument == L"--runs" && hasValue) {
@@ -314,7 +317,7 @@ int Run(const std::vector<std::wstring>& arguments) {
       path = arguments[++i];
     } else {
       std::fprintf(stderr,
-                   "usage: load_benchmark [--real | --editor SciLexer.dll] [--wrap] [--loaders] [--sizes MB,MB,...] "
+                   "usage: load_benchmark [--real | --editor SciLexer.dll] [--wrap] [--whole] [--loaders] [--sizes MB,MB,...] "
                    "[--runs 3]\n");
       return 2;
     }

@@ -145,12 +145,15 @@ ConversionTimes MeasureConversion(const std::string& bytes, Encoding encoding) {
   return times;
 }
 
-Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath, bool wrapping) {
+Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath, bool wrapping, bool whole) {
   test::HostedConfig config;
   std::string shipped = test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml");
   constexpr std::string_view kNoWrapping = "<LineWrapping Enabled=\"no\"/>";
   if (const size_t at = shipped.find(kNoWrapping); wrapping && at != std::string::npos) {
     shipped.replace(at, kNoWrapping.size(), "<LineWrapping Enabled=\"yes\"/>");
+  }
+  if (const size_t at = shipped.find("<Styles"); whole && at != std::string::npos) {
+    shipped.insert(at, "<FileWindow FromMegabytes=\"2048\"/>");
   }
   config.Write(shipped);
   test::PluginLibrary plugin(pluginPath);

@@ -27,8 +27,10 @@ Figures ReadAndCopy(const std::wstring& path);
 // HBXPLUGINMSG_OPENFILE to a viewer of the lumen.dll at `pluginPath`, its
 // first screen painted, and then the host's message loop until the file has
 // loaded completely. The editor is whichever SciLexer.dll lies beside that DLL.
-// `wrapping`: the shipped configuration with line wrapping on.
-Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath, bool wrapping = false);
+// `wrapping`: the shipped configuration with line wrapping on; `whole`: with
+// every file up to 2 GB given to the control whole, none through a window.
+Figures OpenInViewer(const std::wstring& path, const std::wstring& pluginPath, bool wrapping = false,
+                     bool whole = false);
 
 // The real control's own SCI_ADDTEXT of the file's text (as UTF-8) into a fresh
 // control of the SciLexer.dll at `editorLibrary`, and its first screen painted.
