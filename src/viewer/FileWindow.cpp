@@ -190,8 +190,10 @@ void FileWindow::ViewChanged() {
   const LRESULT caret = editor_.Send(SCI_GETCURRENTPOS), anchor = editor_.Send(SCI_GETANCHOR);
   // The caret at the window's very start or end got there by a jump: the
   // view moves the window before the user can reach either edge otherwise.
-  if (caret == 0 && anchor == 0 && plan_.start > text_.start) return ShowFileStart();
-  if (caret == length && anchor == length && plan_.end < text_.end) return ShowFileEnd();
+  // A caret parked there by a move is no jump.
+  const bool parked = parked_ && parked_->parkedAt == caret;
+  if (!parked && caret == 0 && anchor == 0 && plan_.start > text_.start) return ShowFileStart();
+  if (!parked && caret == length && anchor == length && plan_.end < text_.end) return ShowFileEnd();
   const LRESULT firstLine = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
   const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
   const LRESULT viewStart = editor_.Send(SCI_POSITIONFROMLINE, firstLine);
