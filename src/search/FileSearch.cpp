@@ -48,11 +48,11 @@ void WalkLines(const FileLines& lines, const std::shared_ptr<const Searcher>& se
 
 }  // namespace
 
-bool FileLines::Read(SharedFile& file, const FileText& text, uint64_t start, uint64_t end) {
+bool FileLines::Read(SharedFile& file, const FileText& text, uint64_t start, uint64_t end, bool bytesWillDo) {
   start_ = start;
   raw_.resize(static_cast<size_t>(end > start ? end - start : 0));
   utf8_.clear();
-  converted_ = text.encoding != Encoding::Utf8;
+  converted_ = text.encoding != Encoding::Utf8 && !bytesWillDo;
   const size_t read = file.ReadAt(start, raw_.data(), raw_.size());
   const bool whole = read == raw_.size();
   raw_.resize(read);
@@ -112,7 +112,13 @@ uint64_t LineStartFrom(SharedFile& file, const FileText& text, uint64_t offset, 
 
 FileCount::FileCount(const FileText& text, std::shared_ptr<const Searcher> searcher)
     : text_(text), searcher_(std::move(searcher)),
-      slices_(static_cast<size_t>((text.end - std::min(text.start, text.end) + kSlice - 1) / kSlice)) {}
+      slices_(static_cast<size_t>((text.end - std::min(text.start, text.end) + kSlice - 1) / kSlice)) {
+  // ASCII text in a code page of one byte a character is counted in the
+  // file's own bytes: its ASCII bytes are ASCII characters.
+  CPINFO codePage = {};
+  bytesWillDo_ = text_.encoding == Encoding::Ansi && searcher_ && searcher_->FindsAsciiBytes() &&
+                 GetCPInfo(text_.codePage ? text_.codePage : CP_ACP, &codePage) && codePage.MaxCharSize == 1;
+}
 
 FileCount::~FileCount() { Cancel(); }
 
@@ -145,7 +151,7 @@ void FileCount::Work() {
       const uint64_t end = LineStartFrom(*file, text_, NominalStart(text_, slice + 1), kLongestLine);
       // A file cut short under the count counts what it still holds.
       if (end > start) {
-        lines.Read(*file, text_, start, end);
+        lines.Read(*file, text_, start, end, bytesWillDo_);
         WalkLines(lines, searcher_, 0, false, [&](const Match&) { return ++count, true; }, &tooComplexAt);
       }
     }

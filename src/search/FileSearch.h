@@ -44,8 +44,10 @@ struct FileMatch {
 // raw bytes and their UTF-8 (the same bytes for UTF-8).
 class FileLines {
  public:
-  // Reads [start, end); false when the file reads short of it.
-  bool Read(SharedFile& file, const FileText& text, uint64_t start, uint64_t end);
+  // Reads [start, end); false when the file reads short of it. `bytesWillDo`:
+  // the search finds the same in the raw bytes (Searcher::FindsAsciiBytes
+  // over a single-byte code page), which are not converted then.
+  bool Read(SharedFile& file, const FileText& text, uint64_t start, uint64_t end, bool bytesWillDo = false);
   std::string_view utf8() const { return converted_ ? std::string_view(utf8_) : std::string_view(raw_); }
   // The match at `position` of utf8() as a place in the file.
   FileMatch PlaceOf(const Match& match) const;
@@ -95,6 +97,7 @@ class FileCount {
 
   FileText text_;
   std::shared_ptr<const Searcher> searcher_;
+  bool bytesWillDo_ = false;  // the count searches the raw bytes
   struct Slice {
     std::atomic<uint64_t> count{0};
     std::atomic<bool> counted{false};

@@ -181,6 +181,11 @@ size_t Searcher::SettledEnd(std::string_view document) const {
   return end > 0 && document[end - 1] == '\r' ? end - 1 : end;
 }
 
+bool Searcher::FindsAsciiBytes() const {
+  return !pattern_ && !wholeWord_ &&
+         std::all_of(text_.begin(), text_.end(), [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
+}
+
 std::optional<size_t> Searcher::FindPlain(std::string_view document, size_t from, size_t limit) const {
   const size_t length = text_.size();
   if (document.size() < length) return std::nullopt;

@@ -46,6 +46,10 @@ class Searcher {
   // after its end (while a file loads): the start of its last line for a
   // pattern, a little before the end for plain text.
   size_t SettledEnd(std::string_view document) const;
+  // Whether its matches are ASCII text that any text holds where its bytes
+  // hold it (plain ASCII text, not whole words): found the same in the bytes
+  // of a single-byte code page as in their UTF-8.
+  bool FindsAsciiBytes() const;
 
  private:
   friend class MatchWalk;
