@@ -40,14 +40,6 @@ std::string Lines(const std::string& line, size_t size) {
   return text;
 }
 
-// Pumps the viewer's messages until `done`, for at most ten seconds.
-bool WaitFor(const ViewerHarness& viewer, const std::function<bool()>& done) {
-  for (int round = 0; round < 1000 && !done(); ++round) {
-    viewer.Pump();
-    Sleep(10);
-  }
-  return done();
-}
 
 void Append(const std::wstring& path, const std::string& bytes) {
   const UniqueHandle writer(CreateFileW(path.c_str(), FILE_APPEND_DATA,
@@ -75,15 +67,15 @@ TEST(RealEditorWithBigFiles, FollowInTheirRoomAndAreBuiltAnewWhenTheyOutgrowIt) 
     text += more;
   };
   grow("one more line\n");
-  EXPECT_TRUE(WaitFor(viewer, shows));
+  EXPECT_TRUE(viewer.WaitFor(shows));
   EXPECT_EQ(viewer.Sci(SCI_GETDOCPOINTER), document) << "in the room it has";
   grow(Lines("a line written while the log is shown\n", kMegabyte / 2));
-  EXPECT_TRUE(WaitFor(viewer, shows)) << "built anew";
+  EXPECT_TRUE(viewer.WaitFor(shows)) << "built anew";
   EXPECT_NE(viewer.Sci(SCI_GETDOCPOINTER), document);
   EXPECT_EQ(viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS)), viewer.Sci(SCI_GETLINECOUNT) - 1)
       << "the view stays at the end";
   grow("and after\n");
-  EXPECT_TRUE(WaitFor(viewer, shows)) << "followed on";
+  EXPECT_TRUE(viewer.WaitFor(shows)) << "followed on";
 }
 
 // Moving through big files, each shown a moment: the room for a whole
@@ -104,7 +96,7 @@ TEST(RealEditorWithBigFiles, MakeRoomForOneDocumentAtATimeWhenShownInQuickSucces
       most = std::max(most, WorkingSet());
     }
   }
-  EXPECT_TRUE(WaitFor(viewer, [&] {
+  EXPECT_TRUE(viewer.WaitFor([&] {
     most = std::max(most, WorkingSet());
     return viewer.Description().find(L"loading") == std::wstring::npos;
   }));
@@ -134,7 +126,7 @@ TEST(RealEditorWithBigFiles, LeaveTheirDocumentToAWorkerToFree) {
   const size_t shown = WorkingSet();
   ASSERT_EQ(viewer.OpenFile(small), 1);
   EXPECT_EQ(looks(), first);
-  EXPECT_TRUE(WaitFor(viewer, [&] { return WorkingSet() + 100 * kMegabyte < shown; }))
+  EXPECT_TRUE(viewer.WaitFor([&] { return WorkingSet() + 100 * kMegabyte < shown; }))
       << "still " << (WorkingSet() / kMegabyte) << " MB of " << (shown / kMegabyte);
 }
 
@@ -152,7 +144,7 @@ TEST(RealEditorWithBigFiles, HoldBackAnUnfinishedLastCharacterUntilItIsWhole) {
     EXPECT_TRUE(test::DocumentText(viewer.editor()) == text + "price 12 ");
     EXPECT_EQ(viewer.Description().substr(0, 7), L"UTF-8, ");
     Append(path, "\xAC\n");
-    EXPECT_TRUE(WaitFor(viewer, [&] { return test::DocumentText(viewer.editor()) == text + "price 12 \xE2\x82\xAC\n"; }));
+    EXPECT_TRUE(viewer.WaitFor([&] { return test::DocumentText(viewer.editor()) == text + "price 12 \xE2\x82\xAC\n"; }));
   }
 }
 
@@ -181,7 +173,7 @@ TEST(RealEditorWithBigFiles, SearchAnewAFileThatProvesAnsiLate) {
     return std::wstring(shown);
   };
   const std::wstring total = std::to_wstring(lines);
-  EXPECT_TRUE(WaitFor(viewer, [&] {
+  EXPECT_TRUE(viewer.WaitFor([&] {
     const std::wstring shown = shownCount();
     return shown == total + L" matches" || shown.ends_with(L" of " + total);
   }))
@@ -212,7 +204,7 @@ TEST(RealEditorWithBigFiles, CopyWithColoursFarBeyondTheStyledTextAndLeaveNoneUn
   const LRESULT middle = viewer.Sci(SCI_GETLINECOUNT) / 2;
   viewer.Sci(SCI_GOTOLINE, middle);
   const LRESULT comment = viewer.Sci(SCI_POSITIONFROMLINE, middle) + static_cast<LRESULT>(line.find("//"));
-  EXPECT_TRUE(WaitFor(viewer, [&] {
+  EXPECT_TRUE(viewer.WaitFor([&] {
     RedrawWindow(viewer.editor(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     return viewer.Sci(SCI_GETSTYLEAT, comment) == kComment;
   })) << "the text between is styled when shown";

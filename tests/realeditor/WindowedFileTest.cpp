@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <functional>
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,23 +38,41 @@ std::string NumberedLines() {
   return text;
 }
 
-bool WaitFor(const ViewerHarness& viewer, const std::function<bool()>& done) {
-  for (int round = 0; round < 1000 && !done(); ++round) {
-    viewer.Pump();
-    Sleep(10);
-  }
-  return done();
+// Files from 8 MB on through a window.
+std::string WindowedConfiguration() {
+  std::string configuration = test::TestConfiguration();
+  configuration.replace(configuration.find("<Styles>"), 0, "<FileWindow FromMegabytes=\"8\"/>");
+  return configuration;
+}
+
+std::string LineText(const ViewerHarness& viewer, LRESULT line) {
+  std::string text(static_cast<size_t>(viewer.Sci(SCI_LINELENGTH, line)) + 1, '\0');
+  viewer.Sci(SCI_GETLINE, line, reinterpret_cast<LPARAM>(text.data()));
+  return text.substr(0, std::min(text.find('\n'), text.find('\0')));
+}
+std::string MarginText(const ViewerHarness& viewer, LRESULT line) {
+  std::string text(32, '\0');
+  text.resize(static_cast<size_t>(viewer.Sci(SCI_MARGINGETTEXT, line, reinterpret_cast<LPARAM>(text.data()))));
+  return text;
+}
+LRESULT CaretLine(const ViewerHarness& viewer) {
+  return viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS));
+}
+std::wstring ShownCount(const ViewerHarness& viewer) {
+  wchar_t text[64] = {};
+  GetWindowTextW(GetDlgItem(viewer.panel(), 7), text, 64);
+  return text;
+}
+// Ctrl+G, the line's number and Enter, as a user goes to a line.
+void GoToLine(ViewerHarness& viewer, uint64_t line) {
+  viewer.PressKey('G', true);
+  SetWindowTextW(GetFocus(), std::to_wstring(line).c_str());
+  viewer.PressKey(VK_RETURN);
 }
 
 class RealEditorWindowedFiles : public ::testing::Test {
  protected:
-  RealEditorWindowedFiles() : viewer_(Configuration()) {}
-
-  static std::string Configuration() {
-    std::string configuration = test::TestConfiguration();
-    configuration.replace(configuration.find("<Styles>"), 0, "<FileWindow FromMegabytes=\"8\"/>");
-    return configuration;
-  }
+  RealEditorWindowedFiles() : viewer_(WindowedConfiguration()) {}
 
   void SetUp() override {
     static const std::string text = NumberedLines();
@@ -67,18 +85,10 @@ class RealEditorWindowedFiles : public ::testing::Test {
     viewer_.Pump();
   }
 
-  std::string LineText(LRESULT line) const {
-    std::string text(static_cast<size_t>(viewer_.Sci(SCI_LINELENGTH, line)) + 1, '\0');
-    viewer_.Sci(SCI_GETLINE, line, reinterpret_cast<LPARAM>(text.data()));
-    return text.substr(0, text.find('\n'));
-  }
-  std::string MarginText(LRESULT line) const {
-    std::string text(32, '\0');
-    text.resize(static_cast<size_t>(viewer_.Sci(SCI_MARGINGETTEXT, line, reinterpret_cast<LPARAM>(text.data()))));
-    return text;
-  }
+  std::string LineText(LRESULT line) const { return lumen::LineText(viewer_, line); }
+  std::string MarginText(LRESULT line) const { return lumen::MarginText(viewer_, line); }
   LRESULT FirstLineInView() const { return viewer_.Sci(SCI_GETFIRSTVISIBLELINE); }
-  LRESULT CaretLine() const { return viewer_.Sci(SCI_LINEFROMPOSITION, viewer_.Sci(SCI_GETCURRENTPOS)); }
+  LRESULT CaretLine() const { return lumen::CaretLine(viewer_); }
   // The file's line number that a line of the window says it is.
   static int NumberIn(const std::string& line) { return line.size() > 13 ? std::stoi(line.substr(5, 8)) : 0; }
   HWND ScrollBar() const { return FindWindowExW(viewer_.viewer(), nullptr, L"SCROLLBAR", nullptr); }
@@ -122,15 +132,13 @@ TEST_F(RealEditorWindowedFiles, NumberTheirLinesAndMapTheScrollBarOverTheWholeFi
 
 TEST_F(RealEditorWindowedFiles, GoToEitherEndAndAnyLine) {
   viewer_.PressKey(VK_END, true);
-  ASSERT_TRUE(WaitFor(viewer_, [&] { return NumberIn(LineText(CaretLine() - 1)) == kLines; }))
+  ASSERT_TRUE(viewer_.WaitFor([&] { return NumberIn(LineText(CaretLine() - 1)) == kLines; }))
       << LineText(CaretLine() - 1);
   EXPECT_EQ(MarginText(CaretLine()), std::to_string(kLines + 1));
   viewer_.PressKey(VK_HOME, true);
-  ASSERT_TRUE(WaitFor(viewer_, [&] { return NumberIn(LineText(CaretLine())) == 1; })) << LineText(CaretLine());
+  ASSERT_TRUE(viewer_.WaitFor([&] { return NumberIn(LineText(CaretLine())) == 1; })) << LineText(CaretLine());
   for (const int line : {kLines / 2, kLines, 17}) {
-    viewer_.PressKey('G', true);
-    SetWindowTextW(GetFocus(), std::to_wstring(line).c_str());
-    viewer_.PressKey(VK_RETURN);
+    lumen::GoToLine(viewer_, static_cast<uint64_t>(line));
     EXPECT_EQ(NumberIn(LineText(CaretLine())), line);
     EXPECT_EQ(MarginText(CaretLine()), std::to_string(line));
   }
@@ -163,24 +171,19 @@ TEST_F(RealEditorWindowedFiles, ScrollAcrossTheWindowsEdgeWithoutASeam) {
 TEST_F(RealEditorWindowedFiles, CountAndStepThroughMatchesAnywhereInTheFile) {
   viewer_.Send(WM_COMMAND, IDM_FIND);
   viewer_.TypeSearchText(L"needle");
-  const HWND count = GetDlgItem(viewer_.panel(), 7);
-  const auto shown = [&] {
-    wchar_t text[64] = {};
-    GetWindowTextW(count, text, 64);
-    return std::wstring(text);
-  };
-  EXPECT_TRUE(WaitFor(viewer_, [&] { return shown() == L"1 of 2"; })) << test::ToUtf8(shown());
+  const auto shown = [&] { return ShownCount(viewer_); };
+  EXPECT_TRUE(viewer_.WaitFor([&] { return shown() == L"1 of 2"; })) << test::ToUtf8(shown());
   EXPECT_EQ(NumberIn(LineText(CaretLine())), 3);
   for (const int expected : {kNeedleLine, 3, kNeedleLine}) {
     viewer_.PressKey(VK_F3);
-    EXPECT_TRUE(WaitFor(viewer_, [&] { return NumberIn(LineText(CaretLine())) == expected; }));
+    EXPECT_TRUE(viewer_.WaitFor([&] { return NumberIn(LineText(CaretLine())) == expected; }));
     const auto [start, end] = viewer_.Selection();
     EXPECT_EQ(end - start, 6);
     EXPECT_EQ(viewer_.Sci(SCI_GETCHARAT, start), 'n');
   }
-  EXPECT_TRUE(WaitFor(viewer_, [&] { return shown() == L"2 of 2"; })) << test::ToUtf8(shown());
+  EXPECT_TRUE(viewer_.WaitFor([&] { return shown() == L"2 of 2"; })) << test::ToUtf8(shown());
   viewer_.PressKey(VK_F3, false, true);
-  EXPECT_TRUE(WaitFor(viewer_, [&] { return NumberIn(LineText(CaretLine())) == 3; }));
+  EXPECT_TRUE(viewer_.WaitFor([&] { return NumberIn(LineText(CaretLine())) == 3; }));
 }
 
 // Pieces of text at `offsets` of a sparse file of `size` bytes; the holes
@@ -212,9 +215,7 @@ std::string Numbered(const char* what, int first, int count) {
 // its numbers right at the start, the middle and the end (each hole is part
 // of one long line), and a word near its end counted and stepped to.
 TEST(RealEditorBeyondFourGigabytes, ReachTheirEndAndCountAndStepToAWordThere) {
-  std::string configuration = test::TestConfiguration();
-  configuration.replace(configuration.find("<Styles>"), 0, "<FileWindow FromMegabytes=\"8\"/>");
-  ViewerHarness viewer(configuration);
+  ViewerHarness viewer(WindowedConfiguration());
   const std::wstring path = viewer.FilePath(L"beyond.log");
   const uint64_t size = (uint64_t{1} << 32) + 1;
   // Line 1001 is the first hole, ended by the middle's first line end; 2002 the second.
@@ -229,48 +230,31 @@ TEST(RealEditorBeyondFourGigabytes, ReachTheirEndAndCountAndStepToAWordThere) {
   EXPECT_NE(viewer.Description().find(L"2103 lines, 4294967297 bytes"), std::wstring::npos)
       << test::ToUtf8(viewer.Description());
   SetFocus(viewer.editor());
-  const auto caretLine = [&] { return viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS)); };
-  const auto lineText = [&](LRESULT line) {
-    std::string text(static_cast<size_t>(viewer.Sci(SCI_LINELENGTH, line)) + 1, '\0');
-    viewer.Sci(SCI_GETLINE, line, reinterpret_cast<LPARAM>(text.data()));
-    return text.substr(0, std::min(text.find('\n'), text.find('\0')));
-  };
-  const auto margin = [&](LRESULT line) {
-    std::string text(32, '\0');
-    text.resize(static_cast<size_t>(viewer.Sci(SCI_MARGINGETTEXT, line, reinterpret_cast<LPARAM>(text.data()))));
-    return text;
-  };
+  const auto caretLine = [&] { return CaretLine(viewer); };
+  const auto lineText = [&](LRESULT line) { return LineText(viewer, line); };
+  const auto margin = [&](LRESULT line) { return MarginText(viewer, line); };
   viewer.PressKey(VK_END, true);
-  EXPECT_TRUE(WaitFor(viewer, [&] { return lineText(caretLine()) == "x"; })) << lineText(caretLine());
+  EXPECT_TRUE(viewer.WaitFor([&] { return lineText(caretLine()) == "x"; })) << lineText(caretLine());
   EXPECT_EQ(margin(caretLine()), "2103");
   for (const auto& [line, text] : {std::pair<int, std::string>{2103, "x"}, {1500, "line 1500 in the middle"},
                                    {7, "line 7 at the start"}, {2050, "line 2050 with a needle at the end"}}) {
-    viewer.PressKey('G', true);
-    SetWindowTextW(GetFocus(), std::to_wstring(line).c_str());
-    viewer.PressKey(VK_RETURN);
+    GoToLine(viewer, static_cast<uint64_t>(line));
     EXPECT_EQ(lineText(caretLine()), text);
     EXPECT_EQ(margin(caretLine()), std::to_string(line));
   }
   viewer.Send(WM_COMMAND, IDM_FIND);
   viewer.TypeSearchText(L"needle");
-  const HWND count = GetDlgItem(viewer.panel(), 7);
-  const auto shown = [&] {
-    wchar_t text[64] = {};
-    GetWindowTextW(count, text, 64);
-    return std::wstring(text);
-  };
-  EXPECT_TRUE(WaitFor(viewer, [&] { return shown() == L"1 of 100"; })) << test::ToUtf8(shown());
+  const auto shown = [&] { return ShownCount(viewer); };
+  EXPECT_TRUE(viewer.WaitFor([&] { return shown() == L"1 of 100"; })) << test::ToUtf8(shown());
   EXPECT_EQ(lineText(caretLine()), "line 2003 with a needle at the end");
   EXPECT_EQ(margin(caretLine()), "2003");
   viewer.PressKey(VK_F3, false, true);
-  EXPECT_TRUE(WaitFor(viewer, [&] { return margin(caretLine()) == "2102"; })) << "round the start to the last";
+  EXPECT_TRUE(viewer.WaitFor([&] { return margin(caretLine()) == "2102"; })) << "round the start to the last";
 }
 
 // More than 2^31 lines: a file of nothing but line ends.
 TEST(RealEditorBeyondFourGigabytes, NumberLinesBeyondWhatThirtyTwoBitsCount) {
-  std::string configuration = test::TestConfiguration();
-  configuration.replace(configuration.find("<Styles>"), 0, "<FileWindow FromMegabytes=\"8\"/>");
-  ViewerHarness viewer(configuration);
+  ViewerHarness viewer(WindowedConfiguration());
   const std::wstring path = viewer.FilePath(L"newlines.txt");
   const uint64_t lines = (uint64_t{1} << 31) + 1000;
   {
@@ -287,13 +271,8 @@ TEST(RealEditorBeyondFourGigabytes, NumberLinesBeyondWhatThirtyTwoBitsCount) {
   ASSERT_TRUE(viewer.WaitWhileLoading(120000));
   SetFocus(viewer.editor());
   viewer.PressKey(VK_END, true);
-  std::string margin(32, '\0');
-  EXPECT_TRUE(WaitFor(viewer, [&] {
-    const LRESULT line = viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS));
-    margin.assign(32, '\0');
-    margin.resize(static_cast<size_t>(viewer.Sci(SCI_MARGINGETTEXT, line, reinterpret_cast<LPARAM>(margin.data()))));
-    return margin == std::to_string(lines + 1);
-  })) << margin;
+  EXPECT_TRUE(viewer.WaitFor([&] { return MarginText(viewer, CaretLine(viewer)) == std::to_string(lines + 1); }))
+      << MarginText(viewer, CaretLine(viewer));
   DeleteFileW(path.c_str());
 }
 
@@ -310,9 +289,7 @@ TEST_F(RealEditorWindowedFiles, ShowWhatIsLeftOfAFileCutShortUnderThem) {
   }
   viewer_.PressKey(VK_END, true);
   Drag(0.75);
-  viewer_.PressKey('G', true);
-  SetWindowTextW(GetFocus(), L"600000");
-  viewer_.PressKey(VK_RETURN);
+  lumen::GoToLine(viewer_, 600000);
   viewer_.Send(WM_COMMAND, IDM_FIND);
   viewer_.TypeSearchText(L"needle");
   for (int round = 0; round < 100; ++round) {

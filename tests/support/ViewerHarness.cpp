@@ -118,6 +118,14 @@ bool ViewerHarness::WaitWhileLoading(DWORD patience) const {
   return true;
 }
 
+bool ViewerHarness::WaitFor(const std::function<bool()>& done) const {
+  for (int round = 0; round < 1000 && !done(); ++round) {
+    Pump();
+    Sleep(10);
+  }
+  return done();
+}
+
 void ViewerHarness::TypeSearchText(const std::wstring& text) const {
   SetWindowTextW(searchEdit(), text.c_str());
   Pump();

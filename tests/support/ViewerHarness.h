@@ -78,6 +78,8 @@ class ViewerHarness {
   // Runs the viewer's turns until a big file has loaded completely; false
   // when it is still loading after `patience`.
   bool WaitWhileLoading(DWORD patience = 60000) const;
+  // Pumps the viewer's messages until `done`, for at most ten seconds.
+  bool WaitFor(const std::function<bool()>& done) const;
   // Types into the search panel's edit as a user would (each change searches).
   void TypeSearchText(const std::wstring& text) const;
 
