@@ -111,7 +111,9 @@ uint64_t LineStartFrom(SharedFile& file, const FileText& text, uint64_t offset, 
 // The count.
 
 FileCount::FileCount(const FileText& text, std::shared_ptr<const Searcher> searcher)
-    : text_(text), searcher_(std::move(searcher)),
+    // A copy of the query's own, made here on the caller's thread: the caller
+    // goes on walking its own, whose starts found too complex are its document's.
+    : text_(text), searcher_(searcher ? searcher->Fresh() : nullptr),
       slices_(static_cast<size_t>((text.end - std::min(text.start, text.end) + kSlice - 1) / kSlice)) {
   // ASCII text in a code page of one byte a character is counted in the
   // file's own bytes: its ASCII bytes are ASCII characters.
@@ -123,6 +125,7 @@ FileCount::FileCount(const FileText& text, std::shared_ptr<const Searcher> searc
 FileCount::~FileCount() { Cancel(); }
 
 std::shared_ptr<FileCount> FileCount::Start(const FileText& text, std::shared_ptr<const Searcher> searcher) {
+  if (!searcher) return nullptr;
   std::shared_ptr<FileCount> count(new FileCount(text, std::move(searcher)));
   if (count->slices_.empty()) {
     count->finished_.Set();
@@ -152,7 +155,7 @@ void FileCount::Work() {
       // A file cut short under the count counts what it still holds.
       if (end > start) {
         lines.Read(*file, text_, start, end, bytesWillDo_);
-        WalkLines(lines, searcher_, 0, false, [&](const Match&) { return ++count, true; }, &tooComplexAt);
+        WalkLines(lines, searcher_->Fresh(), 0, false, [&](const Match&) { return ++count, true; }, &tooComplexAt);
       }
     }
     slices_[slice].count.store(count);
@@ -191,7 +194,7 @@ std::optional<uint64_t> FileCount::CountBefore(const FilePlace& place) const {
   if (end <= start) return before;
   lines.Read(*file, text_, start, end);
   const size_t position = lines.PositionOf(place);
-  WalkLines(lines, searcher_, 0, false, [&](const Match& match) {
+  WalkLines(lines, searcher_->Fresh(), 0, false, [&](const Match& match) {
     if (static_cast<size_t>(match.start) >= position) return false;
     ++before;
     return true;
@@ -208,7 +211,9 @@ bool FileCount::Wait(std::chrono::steady_clock::time_point deadline) const {
 std::shared_ptr<FileStep> FileStep::Start(const FileText& text, std::shared_ptr<const Searcher> searcher,
                                           FilePlace from, bool forward) {
   std::shared_ptr<FileStep> step(new FileStep());
-  if (!RunInBackground([step, text, searcher, from, forward] { step->Work(text, searcher, from, forward); })) {
+  // The worker's own copy of the query (see FileCount's).
+  const std::shared_ptr<const Searcher> own = searcher ? searcher->Fresh() : nullptr;
+  if (!own || !RunInBackground([step, text, own, from, forward] { step->Work(text, own, from, forward); })) {
     return nullptr;
   }
   return step;
@@ -235,7 +240,7 @@ void FileStep::Work(const FileText& text, const std::shared_ptr<const Searcher>&
       const uint64_t end = LineStartFrom(*file, text, std::max(start + kSlice, start + 1), kLongestLine);
       lines.Read(*file, text, start, end);
       const bool first = !wrapped && start == from.lineStart;
-      WalkLines(lines, searcher, first ? lines.PositionOf(from) : 0, first, [&](const Match& match) {
+      WalkLines(lines, searcher->Fresh(), first ? lines.PositionOf(from) : 0, first, [&](const Match& match) {
         const FileMatch found = lines.PlaceOf(match);
         if (wrapped && found.place >= from) return false;
         found_ = found;
@@ -258,7 +263,7 @@ void FileStep::Work(const FileText& text, const std::shared_ptr<const Searcher>&
       uint64_t start = LineStartFrom(*file, text, end > text.start + kSlice ? end - kSlice : text.start, kLongestLine);
       if (start >= end) start = end > text.start + kSlice ? end - kSlice : text.start;  // inside a very long line
       lines.Read(*file, text, start, end);
-      WalkLines(lines, searcher, 0, false, [&](const Match& match) {
+      WalkLines(lines, searcher->Fresh(), 0, false, [&](const Match& match) {
         const FileMatch found = lines.PlaceOf(match);
         if (!wrapped && found.place >= from) return false;
         if (wrapped && found.place < from) return true;

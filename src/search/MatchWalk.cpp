@@ -181,6 +181,12 @@ size_t Searcher::SettledEnd(std::string_view document) const {
   return end > 0 && document[end - 1] == '\r' ? end - 1 : end;
 }
 
+std::shared_ptr<const Searcher> Searcher::Fresh() const {
+  auto fresh = std::make_shared<Searcher>(*this);
+  fresh->tooComplexStarts_.clear();
+  return fresh;
+}
+
 bool Searcher::FindsAsciiBytes() const {
   return !pattern_ && !wholeWord_ &&
          std::all_of(text_.begin(), text_.end(), [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });

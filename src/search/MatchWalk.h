@@ -50,6 +50,9 @@ class Searcher {
   // hold it (plain ASCII text, not whole words): found the same in the bytes
   // of a single-byte code page as in their UTF-8.
   bool FindsAsciiBytes() const;
+  // The same query knowing no start found too complex: for another document
+  // (a slice of a file), whose places are not this one's, or another thread.
+  std::shared_ptr<const Searcher> Fresh() const;
 
  private:
   friend class MatchWalk;

@@ -76,6 +76,21 @@ TEST(FileSearch, CountsAndStepsAsTheDocumentIsSearched) {
   }
 }
 
+// A start too complex in one slice says nothing of the same place in the
+// next: each slice is searched knowing only its own.
+TEST(FileSearch, ALineTooComplexInOneSliceHidesNothingInTheNext) {
+  std::string text = std::string(60, 'a') + "c\n";  // (a|aa)+$ backtracks beyond any limit here
+  while (text.size() < (size_t{4} << 20) - 2) text += "x\n";
+  text.resize((size_t{4} << 20) - 2);
+  text += "x\na\n";  // the line at the next slice's very start matches
+  const std::wstring path = WriteTemporary(text, L"lumen-file-search-complex.txt");
+  const auto searcher = Searcher::For({"(a|aa)+$", true, false, true}).searcher;
+  const auto step = FileStep::Start({path, Encoding::Utf8, 0, 0, text.size()}, searcher, {0, 0}, true);
+  ASSERT_TRUE(step && step->Wait(Clock::now() + std::chrono::seconds(30)));
+  ASSERT_EQ(step->outcome(), FileStep::Outcome::Found);
+  EXPECT_EQ(step->found().place.lineStart, text.size() - 2);
+}
+
 // In a code page the file's places are its bytes' lines, the columns the
 // text's: the same matches as in the text converted whole.
 TEST(FileSearch, FindsInACodePageWhatItsTextHolds) {
