@@ -37,6 +37,10 @@ inline constexpr milliseconds kMatchNumber{5};
 // workers: the window's move to the match and its marks follow in the same
 // message.
 inline constexpr milliseconds kFileStepWait{20};
+// How long a copy waits for its text read from a windowed file, and how
+// often it looks again after.
+inline constexpr milliseconds kFileCopyWait{50};
+inline constexpr milliseconds kFileCopyLook{30};
 // A small document is counted whole in the first turn; of a turn, the count
 // of a big one takes this share beside the marks.
 inline constexpr milliseconds kSmallCount{20};

@@ -96,7 +96,7 @@ uint64_t LineStartFrom(SharedFile& file, const FileText& text, uint64_t offset, 
   // The byte before tells whether a line starts here; else its end is looked for.
   char piece[kLookAhead];
   uint64_t at = offset - 1;
-  while (at < text.end && at < offset + longest) {
+  while (at < text.end && at - offset + 1 <= longest) {
     const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kLookAhead, text.end - at));
     const size_t read = file.ReadAt(at, piece, wanted);
     if (read == 0) return text.end;
@@ -106,6 +106,27 @@ uint64_t LineStartFrom(SharedFile& file, const FileText& text, uint64_t offset, 
     at += read;
   }
   return std::min(at, text.end);
+}
+
+std::string TextBetween(SharedFile& file, const FileText& text, FilePlace from, FilePlace to, size_t most, bool& cut) {
+  if (to < from) std::swap(from, to);
+  from.lineStart = std::clamp(from.lineStart, text.start, text.end);
+  // A character is at least a byte in UTF-8 as in the file: the file's
+  // bytes to the end of `to`'s line, no more than the text wanted.
+  const uint64_t toLineEnd = to.lineStart >= text.end ? text.end : LineStartFrom(file, text, to.lineStart + 1, text.end);
+  const uint64_t wanted = from.lineStart + std::min<uint64_t>(from.column + uint64_t{most}, text.end - from.lineStart);
+  const uint64_t end = std::min(toLineEnd, wanted);
+  FileLines lines;
+  lines.Read(file, text, from.lineStart, end);
+  const std::string_view utf8 = lines.utf8();
+  const size_t begin = std::min(from.column, utf8.size());
+  // A `to` beyond the bytes read is beyond the text wanted.
+  const size_t whole = std::max(to.lineStart >= end ? utf8.size() : lines.PositionOf(to), begin);
+  cut = whole - begin > most || (end < toLineEnd && whole == utf8.size());
+  size_t stop = std::min(whole, begin + most);
+  // Not in the middle of a character.
+  while (stop > begin && stop < utf8.size() && (static_cast<unsigned char>(utf8[stop]) & 0xC0) == 0x80) --stop;
+  return std::string(utf8.substr(begin, stop - begin));
 }
 
 // The count.

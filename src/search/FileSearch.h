@@ -67,6 +67,10 @@ class FileLines {
 // bytes is cut there.
 uint64_t LineStartFrom(SharedFile& file, const FileText& text, uint64_t offset, uint64_t longest);
 
+// The text from `from` to `to` (either may come first), at most `most`
+// bytes of its UTF-8 from the first; `cut` tells whether there was more.
+std::string TextBetween(SharedFile& file, const FileText& text, FilePlace from, FilePlace to, size_t most, bool& cut);
+
 class FileCount {
  public:
   // Starts the count on the machine's cores; null when no thread starts.

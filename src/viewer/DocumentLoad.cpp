@@ -37,7 +37,7 @@ std::unique_ptr<DocumentLoad> DocumentLoad::OfStream(const std::wstring& name, I
   STATSTG status = {};
   if (!stream || FAILED(stream->Stat(&status, STATFLAG_NONAME))) return nullptr;
   const uint64_t size = status.cbSize.QuadPart;
-  if (size == 0 || size > kLargestFile) return nullptr;
+  if (size == 0) return nullptr;
   return std::unique_ptr<DocumentLoad>(new DocumentLoad(name, StreamSource(stream), size, true));
 }
 
@@ -61,12 +61,19 @@ bool DocumentLoad::ReadFirstPart(const DecodingRule& rule) {
     return false;  // undecodable
   }
   if (first_->text.empty()) return false;
+  if (!whole && isStream_) firstStreamBytes_ = bytes;
   if (whole) {
     if (isStream_) streamBytes_ = std::move(bytes);
     stage_ = Stage::Whole;
     source_.reset();  // read: the host's stream is let go
   }
   return true;
+}
+
+std::unique_ptr<ByteSource> DocumentLoad::TakeStream() {
+  if (!isStream_ || pumping_) return nullptr;
+  stage_ = Stage::Ended;
+  return std::move(source_);
 }
 
 void DocumentLoad::BuildRest() {

@@ -39,7 +39,7 @@ class DocumentLoad {
   // Null when the file cannot be opened or is empty; of any size.
   static std::unique_ptr<DocumentLoad> OfFile(const std::wstring& path);
   // Null when the stream cannot tell its size (Stat is the host's code) or is
-  // empty or too big to show.
+  // empty.
   static std::unique_ptr<DocumentLoad> OfStream(const std::wstring& name, IStream* stream);
   // A stream's bytes kept (see TakeStreamBytes), read again; null when empty.
   static std::unique_ptr<DocumentLoad> OfStreamBytes(const std::wstring& name, std::string bytes);
@@ -55,6 +55,10 @@ class DocumentLoad {
   // them again in another encoding: the stream is the host's and gone then.
   // Empty for a file by path or a bigger stream.
   std::string TakeStreamBytes() { return std::move(streamBytes_); }
+  // A bigger stream's first part as it came, and the stream itself, for a
+  // spool to write the stream to a file (StreamSpool); the load has no rest then.
+  const std::string& firstStreamBytes() const { return firstStreamBytes_; }
+  std::unique_ptr<ByteSource> TakeStream();
   // Hands the rest to a worker; the load ends with its first part when no
   // worker can start.
   void BuildRest();
@@ -105,6 +109,7 @@ class DocumentLoad {
   std::optional<FirstPart> first_;
   DecodingRule rule_;
   std::string streamBytes_;
+  std::string firstStreamBytes_;
   std::shared_ptr<StreamFeed> feed_;  // a stream's bytes on their way to the worker
   std::unique_ptr<LoaderFactory> factory_;  // the worker's, while it builds
   std::shared_ptr<DocumentBuild> build_;

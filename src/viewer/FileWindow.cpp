@@ -129,6 +129,8 @@ std::optional<WindowPlan> FileWindow::PlanAround(uint64_t line) const {
 
 std::optional<size_t> FileWindow::PositionOf(const FilePlace& place) const {
   if (place.lineStart < plan_.start || place.lineStart > plan_.end) return std::nullopt;
+  // The line after the window's last is outside it but for its start.
+  if (place.lineStart == plan_.end && place.column > 0 && plan_.end < text_.end) return std::nullopt;
   return lines_.PositionOf(place);
 }
 
@@ -141,36 +143,75 @@ uint64_t FileWindow::FirstLineInView() const {
   return FileLineOf(editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE)));
 }
 
-bool FileWindow::Move(const WindowPlan& plan, const std::function<void()>& applyLooks) {
-  const bool first = static_cast<bool>(applyLooks);
-  const uint64_t firstInView = first ? 0 : FirstLineInView();
-  FilePlace caret = PlaceOf(static_cast<size_t>(editor_.Send(SCI_GETCURRENTPOS)));
-  FilePlace anchor = PlaceOf(static_cast<size_t>(editor_.Send(SCI_GETANCHOR)));
-  if (parked_ && parked_->parkedAt == editor_.Send(SCI_GETCURRENTPOS)) {
-    caret = parked_->caret;
-    anchor = parked_->anchor;
+FileWindow::FileSelection FileWindow::Selection() const {
+  const LRESULT anchor = editor_.Send(SCI_GETANCHOR), caret = editor_.Send(SCI_GETCURRENTPOS);
+  FileSelection selection{PlaceOf(static_cast<size_t>(anchor)), PlaceOf(static_cast<size_t>(caret))};
+  if (!kept_) return selection;
+  const bool anchorKept = anchor == kept_->shownAnchor, caretKept = caret == kept_->shownCaret;
+  if (anchorKept && caretKept) return kept_->inFile;
+  // A selection drawn on from a kept end (Shift and an arrow) still starts there.
+  if (anchor != caret) {
+    if (anchorKept) selection.anchor = kept_->inFile.anchor;
+    if (caretKept) selection.caret = kept_->inFile.caret;
   }
-  parked_.reset();
+  return selection;
+}
+
+bool FileWindow::KeptShown() const {
+  return kept_ && editor_.Send(SCI_GETANCHOR) == kept_->shownAnchor &&
+         editor_.Send(SCI_GETCURRENTPOS) == kept_->shownCaret;
+}
+
+bool FileWindow::SelectionBeyondWindow() const {
+  const FileSelection selection = Selection();
+  return !PositionOf(selection.anchor) || !PositionOf(selection.caret);
+}
+
+void FileWindow::Select(const FileSelection& selection, LRESULT caretOutside) {
+  kept_.reset();
+  const std::optional<size_t> anchorAt = PositionOf(selection.anchor), caretAt = PositionOf(selection.caret);
+  if (anchorAt && caretAt) {
+    editor_.Send(SCI_SETSEL, *anchorAt, static_cast<LPARAM>(*caretAt));
+    return;
+  }
+  const LRESULT length = editor_.Send(SCI_GETLENGTH);
+  const auto shown = [&](const FilePlace& place, const std::optional<size_t>& at) -> LRESULT {
+    if (at) return static_cast<LRESULT>(*at);
+    return place.lineStart < plan_.start ? 0 : length;
+  };
+  LRESULT anchor = shown(selection.anchor, anchorAt), caret = shown(selection.caret, caretAt);
+  if (anchor == caret) anchor = caret = caretOutside;
+  editor_.Send(SCI_SETSEL, anchor, caret);
+  kept_ = Kept{selection, anchor, caret};
+}
+
+void FileWindow::SelectAll() {
+  const LRESULT firstVisible = editor_.Send(SCI_GETFIRSTVISIBLELINE), xOffset = editor_.Send(SCI_GETXOFFSET);
+  // As the control selects all: the caret at the start, the anchor at the end.
+  Select({{text_.end, 0}, {text_.start, 0}}, editor_.Send(SCI_POSITIONFROMLINE, firstVisible));
+  editor_.Send(SCI_SETFIRSTVISIBLELINE, firstVisible);
+  editor_.Send(SCI_SETXOFFSET, xOffset);
+}
+
+bool FileWindow::Move(const WindowPlan& plan, const std::function<void()>& applyLooks,
+                      std::optional<uint64_t> lineToView) {
+  const bool first = static_cast<bool>(applyLooks);
+  const uint64_t firstInView = lineToView ? *lineToView : first ? 0 : FirstLineInView();
+  const FileSelection selection = first ? FileSelection{} : Selection();
   const LRESULT xOffset = editor_.Send(SCI_GETXOFFSET);
   FileLines lines;
   if (!lines.Read(file_, text_, plan.start, plan.end) && lines.utf8().empty()) return false;
   moving_ = true;
   lines_ = std::move(lines);
   plan_ = plan;
+  kept_.reset();
   document_.Replace(lines_.utf8(), applyLooks ? applyLooks : [] {});
   if (!first) {
     // The selection where it was in the file; a caret outside the window
-    // goes to the first line in view.
+    // waits at the first line in view.
     const intptr_t lineInView =
         firstInView >= plan_.firstLine ? static_cast<intptr_t>(firstInView - plan_.firstLine) : 0;
-    const LRESULT viewStart = editor_.Send(SCI_POSITIONFROMLINE, lineInView);
-    const std::optional<size_t> caretAt = PositionOf(caret), anchorAt = PositionOf(anchor);
-    if (caretAt && anchorAt) {
-      editor_.Send(SCI_SETSEL, *anchorAt, static_cast<LPARAM>(*caretAt));
-    } else {
-      editor_.Send(SCI_SETEMPTYSELECTION, viewStart);
-      parked_ = Parked{anchor, caret, viewStart};
-    }
+    Select(selection, editor_.Send(SCI_POSITIONFROMLINE, lineInView));
     editor_.Send(SCI_SETFIRSTVISIBLELINE, editor_.Send(SCI_VISIBLEFROMDOCLINE, lineInView));
     editor_.Send(SCI_SETXOFFSET, xOffset);
   }
@@ -188,12 +229,12 @@ void FileWindow::ViewChanged() {
   if (moving_ || !editor_.exists()) return;
   const LRESULT length = editor_.Send(SCI_GETLENGTH);
   const LRESULT caret = editor_.Send(SCI_GETCURRENTPOS), anchor = editor_.Send(SCI_GETANCHOR);
-  // The caret at the window's very start or end got there by a jump: the
-  // view moves the window before the user can reach either edge otherwise.
-  // A caret parked there by a move is no jump.
-  const bool parked = parked_ && parked_->parkedAt == caret;
-  if (!parked && caret == 0 && anchor == 0 && plan_.start > text_.start) return ShowFileStart();
-  if (!parked && caret == length && anchor == length && plan_.end < text_.end) return ShowFileEnd();
+  // The caret at the window's very start or end got there by a jump (with
+  // Shift, selecting): the view moves the window before the user can reach
+  // either edge otherwise. A kept selection shown there is no jump.
+  const bool kept = KeptShown();
+  if (!kept && caret == 0 && plan_.start > text_.start) return ShowFileStart(anchor != 0);
+  if (!kept && caret == length && plan_.end < text_.end) return ShowFileEnd(anchor != length);
   const LRESULT firstLine = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
   const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
   const LRESULT viewStart = editor_.Send(SCI_POSITIONFROMLINE, firstLine);
@@ -217,34 +258,34 @@ void FileWindow::ShowFraction(double fraction) {
   std::string block(static_cast<size_t>(offset - lookup->blockStart), '\0');
   block.resize(file_.ReadAt(lookup->blockStart, block.data(), block.size()));
   const uint64_t line = lookup->lineAtBlockStart + CountLineEnds(block);
+  // The caret stays where it was, as a drag of the thumb leaves it.
   const std::optional<WindowPlan> plan = PlanAround(line);
-  if (!plan || !Move(*plan)) return;
-  parked_.reset();  // the jump's caret, not the one parked
-  const auto inWindow = static_cast<WPARAM>(line - plan_.firstLine);
-  editor_.Send(SCI_SETEMPTYSELECTION, editor_.Send(SCI_POSITIONFROMLINE, inWindow));
-  editor_.Send(SCI_SETFIRSTVISIBLELINE, editor_.Send(SCI_VISIBLEFROMDOCLINE, inWindow));
+  if (plan) Move(*plan, {}, line);
 }
 
-void FileWindow::ShowFileStart() {
+void FileWindow::ShowFileStart(bool extend) {
   endWanted_ = false;
+  const FilePlace anchor = Selection().anchor, start{text_.start, 0};
   const std::optional<WindowPlan> plan = PlanAround(0);
   if (!plan || !Move(*plan)) return;
-  parked_.reset();
-  editor_.Send(SCI_GOTOPOS, 0);
+  Select({extend ? anchor : start, start}, 0);
   editor_.Send(SCI_SETFIRSTVISIBLELINE, 0);
 }
 
-void FileWindow::ShowFileEnd() {
+void FileWindow::ShowFileEnd(bool extend) {
   // Until the index has come to the end, to the last line it knows.
   endWanted_ = !index_->complete();
+  const FilePlace anchor = Selection().anchor;
   const std::optional<WindowPlan> plan = PlanAround(index_->lines() - 1);
   if (!plan || !Move(*plan)) return;
-  parked_.reset();
-  editor_.Send(SCI_DOCUMENTEND);
+  const LRESULT length = editor_.Send(SCI_GETLENGTH);
+  const FilePlace end = PlaceOf(static_cast<size_t>(length));
+  Select({extend ? anchor : end, end}, length);
+  editor_.Send(SCI_SCROLLCARET);
 }
 
 void FileWindow::IndexTurn() {
-  if (endWanted_ && index_->complete()) ShowFileEnd();
+  if (endWanted_ && index_->complete()) ShowFileEnd(!Selection().empty());
 }
 
 bool FileWindow::GoTo(const LineTarget& target) {
@@ -257,7 +298,7 @@ bool FileWindow::GoTo(const LineTarget& target) {
   endWanted_ = false;
   const std::optional<WindowPlan> plan = PlanAround(line);
   if (!plan || !Move(*plan)) return false;
-  parked_.reset();
+  kept_.reset();
   lumen::GoToLine(editor_, {static_cast<int64_t>(line - plan_.firstLine) + 1, target.column});
   return true;
 }
@@ -272,7 +313,7 @@ std::optional<Match> FileWindow::Show(const FileMatch& match) {
     const std::optional<uint64_t> line = LineOf(match.place.lineStart);
     const std::optional<WindowPlan> plan = line ? PlanAround(*line) : std::nullopt;
     if (!plan || !Move(*plan)) return std::nullopt;
-    parked_.reset();
+    kept_.reset();
     start = PositionOf(match.place);
     if (!start) return std::nullopt;
   }

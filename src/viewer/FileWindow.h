@@ -61,8 +61,21 @@ class FileWindow final : public WindowedText {
   void ViewChanged();
   // The scroll bar's thumb at `fraction` (0 to 1) of the file.
   void ShowFraction(double fraction);
-  void ShowFileStart();
-  void ShowFileEnd();
+  // Ctrl+Home and Ctrl+End; with Shift (`extend`), the selection goes there.
+  void ShowFileStart(bool extend = false);
+  void ShowFileEnd(bool extend = false);
+
+  // The selection in the file, from its anchor to its caret: the control's
+  // where both ends are in the window.
+  struct FileSelection {
+    FilePlace anchor, caret;
+    bool empty() const { return anchor == caret; }
+  };
+  FileSelection Selection() const;
+  // The whole file selected, the view kept where it is.
+  void SelectAll();
+  // Whether the selection reaches beyond the window, so that only the file holds its text.
+  bool SelectionBeyondWindow() const;
   // A turn while the index grows: a wish for the file's end met once it is known.
   void IndexTurn();
   // The file grew to `end` bytes (it is followed): the index goes on to
@@ -99,8 +112,13 @@ class FileWindow final : public WindowedText {
   // it from; none when the line is not known yet or cannot be read.
   std::optional<WindowPlan> PlanAround(uint64_t line) const;
   // Shows `plan`'s text; then puts the first line in view and the selection
-  // back where they were in the file (or where `keep` says).
-  bool Move(const WindowPlan& plan, const std::function<void()>& applyLooks = {});
+  // back where they were in the file.
+  // `lineToView`: the file's line to show first in view instead.
+  bool Move(const WindowPlan& plan, const std::function<void()>& applyLooks = {},
+            std::optional<uint64_t> lineToView = std::nullopt);
+  // Shows `selection` in the window: as it is where both ends are in it,
+  // else kept (see Kept); `caretOutside` is where a caret outside waits.
+  void Select(const FileSelection& selection, LRESULT caretOutside);
   std::optional<size_t> PositionOf(const FilePlace& place) const;
   // The file's line of the control's first line in view.
   uint64_t FirstLineInView() const;
@@ -123,14 +141,17 @@ class FileWindow final : public WindowedText {
   WindowPlan plan_;
   FileLines lines_;  // the window's text
   bool endWanted_ = false;  // Ctrl+End came before the index knew the end
-  // A selection outside the window, kept in the file while the caret waits
-  // at `parkedAt` in the window: it comes back when the window holds it again,
-  // unless the user moved the caret meanwhile.
-  struct Parked {
-    FilePlace anchor, caret;
-    LRESULT parkedAt = 0;
+  // A selection with an end outside the window, kept in the file. The
+  // control shows each end outside at the window's edge on its side (a
+  // selection wholly outside as a caret at the first line in view); an end
+  // the user has not moved since is still the kept one.
+  struct Kept {
+    FileSelection inFile;
+    LRESULT shownAnchor = 0, shownCaret = 0;
   };
-  std::optional<Parked> parked_;
+  std::optional<Kept> kept_;
+  // Whether the control shows the kept selection as it was left: no jump, no new caret.
+  bool KeptShown() const;
   bool moving_ = false;
 };
 

@@ -26,6 +26,8 @@ void ShownDocument::Close() {
   EndLoading();
   search_.Windowed(nullptr);
   window_.reset();
+  spooled_.reset();
+  spool_.reset();
   StopFollowing();
   LoaderFactory::FinishFreeing();
 }
@@ -96,6 +98,8 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
   EndLoading();
   search_.Windowed(nullptr);
   window_.reset();
+  spooled_.reset();
+  spool_.reset();
   placeAfterLoad_.reset();
   const std::shared_ptr<DocumentLoad> loading(std::move(opened));
   const bool whole = loading->stage() == DocumentLoad::Stage::Whole;
@@ -138,17 +142,27 @@ bool ShownDocument::GoesThroughWindow(const DocumentLoad& load, const Configurat
   // Its lines end at the byte '\n': UTF-8, or a code page.
   const bool linesEndAtByte = load.encoding() == Encoding::Utf8 || load.encoding() == Encoding::Ansi;
   const uint64_t from = WindowedFrom(configuration.hasPath() ? configuration.WindowFromMegabytes() : 0);
-  return !load.isStream() && load.size() > kLargestSmallDocument && load.size() >= from && linesEndAtByte;
+  return load.size() > kLargestSmallDocument && load.size() >= from && linesEndAtByte;
 }
 
-bool ShownDocument::ShowWindowOnto(const ConfigurationSnapshot& configuration, const DocumentLoad& load) {
-  std::optional<SharedFile> file = SharedFile::Open(load.name());
+bool ShownDocument::ShowWindowOnto(const ConfigurationSnapshot& configuration, DocumentLoad& load) {
+  // A stream is written to a file of lumen's as it is read (in the load's
+  // turns), which the window shows as it grows.
+  std::wstring path = load.name();
+  uint64_t size = load.size();
+  std::shared_ptr<StreamSpool> spool;
+  if (load.isStream()) {
+    spool = StreamSpool::Create();
+    if (!spool || !spool->Write(load.firstStreamBytes())) return false;
+    path = spool->path();
+    size = spool->written();
+  }
+  std::optional<SharedFile> file = SharedFile::Open(path);
   if (!file) return false;
   // The text starts after a UTF-8 mark.
   char mark[3] = {};
   const bool marked = file->ReadAt(0, mark, 3) == 3 && std::string_view(mark, 3) == "\xEF\xBB\xBF";
-  FileText text{load.name(), load.encoding(), load.codePage(), marked && load.encoding() == Encoding::Utf8 ? 3u : 0u,
-                load.size()};
+  FileText text{path, load.encoding(), load.codePage(), marked && load.encoding() == Encoding::Utf8 ? 3u : 0u, size};
   window_ = std::make_unique<FileWindow>(editor_, std::move(*file), std::move(text), FileWindow::Events{[this] {
                                            search_.Replaced();
                                            viewer_.TextChanged();
@@ -160,20 +174,40 @@ bool ShownDocument::ShowWindowOnto(const ConfigurationSnapshot& configuration, c
   viewer_.TextChanged();
   reportedTenth_ = 0;
   turns_.Want(TurnScheduler::Work::Load, true);
+  if (spool) {
+    spool_ = std::move(spool);
+    spooled_ = load.TakeStream();
+    return true;
+  }
   // Followed as it grows, from the size it had when opened.
   StartFollowing(configuration, load.size(), load.identity(), 0);
   return true;
 }
 
-void ShownDocument::WindowTurn() {
+void ShownDocument::WindowTurn(TurnScheduler::Clock::time_point deadline) {
+  if (spooled_) {
+    // The host's code runs in the stream's Read: it may show another file
+    // meanwhile, or destroy the viewer; what this turn reads with stays.
+    const uint64_t shown = shownCount_;
+    const std::shared_ptr<StreamSpool> spool = spool_;
+    const std::shared_ptr<ByteSource> stream = spooled_;
+    const bool more = spool->Pump(*stream, deadline);
+    if (Superseded(shown)) return;
+    if (!more) {
+      spooled_.reset();  // read: the host's stream is let go
+      file_.size = spool->written();
+      search_.Grew(file_.sizeClass);  // the count over all of it
+    }
+    window_->Grow(spool->written());
+  }
   window_->IndexTurn();
-  if (window_->indexed()) {
+  if (window_->indexed() && !spooled_) {
     turns_.Want(TurnScheduler::Work::Load, false);
     viewer_.TextChanged();
     return viewer_.ReportToHost();
   }
   viewer_.ShowProgress();
-  if (const int tenth = window_->IndexPercent() / 10; tenth != std::exchange(reportedTenth_, tenth)) {
+  if (const int tenth = LoadPercent().value_or(100) / 10; tenth != std::exchange(reportedTenth_, tenth)) {
     viewer_.TextChanged();  // the line numbers' margin widens as the lines are counted
     viewer_.ReportToHost();
   }
@@ -185,7 +219,7 @@ void ShownDocument::ShowFirstPart(const ConfigurationSnapshot& configuration, co
 }
 
 void ShownDocument::LoadTurn(TurnScheduler::Clock::time_point deadline) {
-  if (window_) return WindowTurn();
+  if (window_) return WindowTurn(deadline);
   if (!loading_ && regrowing_) return RegrowTurn(deadline);
   const std::shared_ptr<DocumentLoad> loading = loading_;  // kept while the host's stream is read
   if (!loading) return turns_.Want(TurnScheduler::Work::Load, false);
@@ -262,12 +296,18 @@ void ShownDocument::EndLoading() {
 }
 
 std::optional<int> ShownDocument::LoadPercent() const {
+  if (window_ && spooled_ && file_.size > 0) {
+    return static_cast<int>(std::min<uint64_t>(spool_->written() * 100 / file_.size, 99));
+  }
   if (window_ && !window_->indexed()) return window_->IndexPercent();
   if (!loading_) return std::nullopt;
   return loading_->Percent();
 }
 
-uint64_t ShownDocument::describedBytes() const { return loading_ ? loading_->bytesRead() : file_.size; }
+uint64_t ShownDocument::describedBytes() const {
+  if (spooled_) return spool_->written();
+  return loading_ ? loading_->bytesRead() : file_.size;
+}
 
 int64_t ShownDocument::DescribedLines() const {
   if (window_) return static_cast<int64_t>(window_->lines());

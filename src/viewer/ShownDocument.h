@@ -23,6 +23,7 @@
 #include "viewer/EditorDocument.h"
 #include "viewer/FileFollow.h"
 #include "viewer/FileWindow.h"
+#include "viewer/StreamSpool.h"
 #include "viewer/TurnScheduler.h"
 
 namespace lumen {
@@ -126,8 +127,9 @@ class ShownDocument {
   // Whether the load's file is shown through a window, and the window's
   // first text shown; false when it cannot be.
   static bool GoesThroughWindow(const DocumentLoad& load, const ConfigurationSnapshot& configuration);
-  bool ShowWindowOnto(const ConfigurationSnapshot& configuration, const DocumentLoad& load);
-  void WindowTurn();
+  bool ShowWindowOnto(const ConfigurationSnapshot& configuration, DocumentLoad& load);
+  // A windowed file's turn: the host's stream spooled on, the index's progress.
+  void WindowTurn(TurnScheduler::Clock::time_point deadline);
   void FinishLoading();
   // A document the workers built takes the place of the one shown, which its
   // text begins with (unless it started over as ANSI).
@@ -174,6 +176,10 @@ class ShownDocument {
   std::shared_ptr<const ConfigurationSnapshot> loadingConfiguration_;
   std::shared_ptr<DocumentLoad> regrowing_;  // a followed big file built anew with room to grow
   std::unique_ptr<FileWindow> window_;
+  // A big stream shown through a window: the file it is written to, and the
+  // host's stream while it has more (read on this thread only).
+  std::shared_ptr<StreamSpool> spool_;
+  std::shared_ptr<ByteSource> spooled_;
   int reportedTenth_ = 0;  // how far the load was when the host was last told
   FileFollower follower_;
   uint64_t shownCount_ = 0;  // files shown so far

@@ -52,6 +52,8 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
                    return document_.FollowTurn();
                  case TurnScheduler::Work::Search:
                    return search_.TakeTurn(deadline);
+                 case TurnScheduler::Work::Copy:
+                   return CopyTurn();
                }
              }),
       document_(*this, search_, turns_),
@@ -217,10 +219,15 @@ LRESULT SourceViewerWindow::OnHostMessage(UINT message, WPARAM wParam, LPARAM lP
       return ZoomPercent();
     case HBXPLUGINMSG_SELECTWHOLETEXT:
       if (!editor_.exists()) return 0;
-      editor_.Send(EM_SETSEL, 0, -1);
+      if (FileWindow* window = document_.window()) {
+        window->SelectAll();
+      } else {
+        editor_.Send(EM_SETSEL, 0, -1);
+      }
       return 1;
     case HBXPLUGINMSG_HASSELECTION: {
       if (!editor_.exists()) return 0;
+      if (const FileWindow* window = document_.window()) return window->Selection().empty() ? 0 : 1;
       DWORD start = 0, end = 0;
       editor_.Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), &end);
       return start < end ? 1 : 0;
@@ -243,6 +250,7 @@ LRESULT SourceViewerWindow::OnHostMessage(UINT message, WPARAM wParam, LPARAM lP
     }
     case HBXPLUGINMSG_SHORTCUTKEY: {
       auto* msg = reinterpret_cast<MSG*>(lParam);
+      if (msg && TakeWindowedFileKey(*msg)) return 1;
       return msg && accelerators_ ? TranslateAcceleratorW(window_, accelerators_, msg) : 0;
     }
     case HBXPLUGINMSG_RELOADSETTINGS:
@@ -300,6 +308,12 @@ int32_t SourceViewerWindow::ZoomPercent() const {
 }
 
 void SourceViewerWindow::CopyText() {
+  if (const FileWindow* window = document_.window()) {
+    // Nothing selected: the whole file, as far as a copy takes it.
+    const FileWindow::FileSelection selection = window->Selection();
+    if (selection.empty()) return CopyFromFile({window->Text().start, 0}, {window->Text().end, 0});
+    return CopySelection();
+  }
   const EditorControl& control = editor_;
   DWORD start = 0, end = 0;
   control.Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), &end);

@@ -17,6 +17,7 @@
 #include "search/DocumentSearch.h"
 #include "search/SearchPanel.h"
 #include "viewer/ContextMenu.h"
+#include "viewer/FileCopy.h"
 #include "viewer/SchemeWatch.h"
 #include "viewer/ShownDocument.h"
 #include "viewer/TurnScheduler.h"
@@ -71,7 +72,16 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   // As the control's Copy, with HTML and RTF beside it: in the light scheme's
   // colours unless the configuration asks for those shown.
   void CopyWithColoursOfScheme();
+  // The host's copy: the selection, or everything when nothing is selected.
   void CopyText();
+  // Copy and Select all; a windowed file's reach beyond the window into the
+  // file, whose text a copy reads on a worker (CopyTurn puts it on the clipboard).
+  void CopySelection();
+  void SelectWholeText();
+  void CopyFromFile(FilePlace from, FilePlace to);
+  void CopyTurn();
+  // Ctrl+A, Ctrl+C and Ctrl+Insert in a windowed file's editor: true when taken.
+  bool TakeWindowedFileKey(const MSG& msg);
   LRESULT MenuItems(uint32_t* count);
   void DescribeFile(HostTextRecord* record) const;
 
@@ -137,6 +147,7 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   RECT progressStrip_ = {};  // how far a big file has loaded, below the editor
   UniqueWindow fileScrollBar_;    // beside the editor while a windowed file is shown
   bool windowedViewPosted_ = false;
+  std::shared_ptr<FileCopy> fileCopy_;  // a copy read from a windowed file, on its way
   bool fileScrollBarShown_ = false;  // as the last layout left it
   TurnScheduler turns_;
   ShownDocument document_;

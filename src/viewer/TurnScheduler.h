@@ -1,6 +1,6 @@
 #pragma once
-// The viewer's background work, a load's turns, the looks at a followed file
-// and the search's marking, runs from one timer: each kind of work when it is
+// The viewer's background work, a load's turns, the looks at a followed file,
+// the search's marking and a copy read from a file, runs from one timer: each kind of work when it is
 // due, in a row, each to a deadline, and never inside another turn or while
 // lumen waits for a call into the host (which may pump the timer's message
 // meanwhile).
@@ -17,7 +17,7 @@ class TurnScheduler {
  public:
   using Clock = std::chrono::steady_clock;
   // In the order a turn runs them.
-  enum class Work { Load, Follow, Search };
+  enum class Work { Load, Follow, Search, Copy };
   // Runs one turn of `work`, which is to end by `deadline`.
   using Run = std::function<void(Work work, Clock::time_point deadline)>;
 
@@ -45,7 +45,7 @@ class TurnScheduler {
   HWND window_;
   Run run_;
   // When each kind of work is due; none: not wanted.
-  std::array<std::optional<Clock::time_point>, 3> due_;
+  std::array<std::optional<Clock::time_point>, 4> due_;
   bool timerSet_ = false;
   bool running_ = false;
   int postedTurns_ = 0;  // in a row, since the timer's last

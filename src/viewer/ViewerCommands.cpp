@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "base/Text.h"
+#include "base/TimeBudgets.h"
 #include "config/Format.h"
 #include "log/Trace.h"
 #include "search/HostSync.h"
@@ -50,8 +51,7 @@ void SourceViewerWindow::RunCommand(WORD id) {
   static constexpr struct {
     WORD id;
     UINT message;
-  } kControlCommands[] = {{IDM_COPY, SCI_COPY},     {IDM_SELECT_ALL, SCI_SELECTALL},
-                          {IDM_ZOOM_IN, SCI_ZOOMIN}, {IDM_ZOOM_OUT, SCI_ZOOMOUT},
+  } kControlCommands[] = {{IDM_ZOOM_IN, SCI_ZOOMIN}, {IDM_ZOOM_OUT, SCI_ZOOMOUT},
                           {IDM_RESET_ZOOM, SCI_SETZOOM}};  // to zoom 0
   for (const auto& command : kControlCommands) {
     if (command.id == id) {
@@ -60,6 +60,12 @@ void SourceViewerWindow::RunCommand(WORD id) {
     }
   }
   switch (id) {
+    case IDM_COPY:
+      CopySelection();
+      break;
+    case IDM_SELECT_ALL:
+      SelectWholeText();
+      break;
     case IDA_TOGGLE_SEARCH:
       ToggleSearchPanel();
       break;
@@ -115,7 +121,10 @@ void SourceViewerWindow::RunCommand(WORD id) {
 void SourceViewerWindow::CopyWithColoursOfScheme() {
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   CopyOutcome outcome = CopyOutcome::Copied;
-  if (looks_.scheme == Scheme::Light || !configuration.hasPath() || configuration.CopyShownColours()) {
+  // A selection beyond a windowed file's window is far more than a coloured copy takes.
+  if (document_.window() && document_.window()->SelectionBeyondWindow()) {
+    outcome = CopyOutcome::TooBig;
+  } else if (looks_.scheme == Scheme::Light || !configuration.hasPath() || configuration.CopyShownColours()) {
     outcome = CopyWithColours(editor_, window_);
   } else {
     const Style base = StyleForExtension(configuration, format::kBaseExtension, Scheme::Light);
@@ -128,6 +137,67 @@ void SourceViewerWindow::CopyWithColoursOfScheme() {
   MessageBeep(MB_ICONWARNING);
   ShowSearchPanel(true);
   if (!Gone() && searchPanel_) searchPanel_->ShowNote(IDS_COPY_TOO_BIG);
+}
+
+void SourceViewerWindow::SelectWholeText() {
+  if (FileWindow* window = document_.window()) return window->SelectAll();
+  editor_.Send(SCI_SELECTALL);
+}
+
+void SourceViewerWindow::CopySelection() {
+  const FileWindow* window = document_.window();
+  if (!window || !window->SelectionBeyondWindow()) {
+    editor_.Send(SCI_COPY);
+    return;
+  }
+  const FileWindow::FileSelection selection = window->Selection();
+  CopyFromFile(selection.anchor, selection.caret);
+}
+
+void SourceViewerWindow::CopyFromFile(FilePlace from, FilePlace to) {
+  const FileWindow* window = document_.window();
+  if (!window) return;
+  fileCopy_ = FileCopy::Start(window->Text(), from, to);
+  if (!fileCopy_) {
+    MessageBeep(MB_ICONWARNING);
+    return;
+  }
+  fileCopy_->Wait(std::chrono::steady_clock::now() + budget::kFileCopyWait);
+  CopyTurn();
+}
+
+void SourceViewerWindow::CopyTurn() {
+  if (!fileCopy_) return;
+  if (fileCopy_->state() == FileCopy::State::Reading) {
+    return turns_.WantAt(TurnScheduler::Work::Copy, TurnScheduler::Clock::now() + budget::kFileCopyLook);
+  }
+  const std::shared_ptr<FileCopy> copy = std::move(fileCopy_);
+  if (!copy->PutOnClipboard(window_)) {
+    MessageBeep(MB_ICONWARNING);
+    return;
+  }
+  if (!copy->cut()) return;
+  // Said where the search says how many: the panel comes up to say it.
+  ShowSearchPanel(true);
+  if (!Gone() && searchPanel_) searchPanel_->ShowNote(IDS_COPY_FIRST_PART);
+}
+
+bool SourceViewerWindow::TakeWindowedFileKey(const MSG& msg) {
+  // Select all and copy of a windowed file are the file's, not the window's.
+  const HWND editor = editorWindow_.get();
+  if (!document_.window() || msg.message != WM_KEYDOWN || (msg.hwnd != editor && !IsChild(editor, msg.hwnd))) {
+    return false;
+  }
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0, alt = GetKeyState(VK_MENU) < 0;
+  if (!ctrl || shift || alt) return false;
+  if (msg.wParam == 'A') {
+    SelectWholeText();
+  } else if (msg.wParam == 'C' || msg.wParam == VK_INSERT) {
+    CopySelection();
+  } else {
+    return false;
+  }
+  return true;
 }
 
 void SourceViewerWindow::ToggleView(WORD id) {
@@ -169,7 +239,8 @@ LRESULT SourceViewerWindow::OnContextMenu(WPARAM from, LPARAM at) {
   }
   MenuState state = {looks_.toggles,
                      looks_.size == DocumentSize::Big,
-                     editor_.Send(SCI_GETSELECTIONEND) > editor_.Send(SCI_GETSELECTIONSTART),
+                     document_.window() ? !document_.window()->Selection().empty()
+                                        : editor_.Send(SCI_GETSELECTIONEND) > editor_.Send(SCI_GETSELECTIONSTART),
                      document_.encodingChoice(),
                      document_.canReadAgain(),
                      document_.following() == FileFollower::State::Following,

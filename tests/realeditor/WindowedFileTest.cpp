@@ -12,9 +12,12 @@
 #include <vector>
 
 #include "TestFiles.h"
+#include "TestStream.h"
 #include "ViewerHarness.h"
+#include "abi/HostMessages.h"
 #include "abi/ScintillaInterface.h"
 #include "base/Handles.h"
+#include "base/Text.h"
 #include "resources/resource.h"
 
 namespace lumen {
@@ -184,6 +187,93 @@ TEST_F(RealEditorWindowedFiles, CountAndStepThroughMatchesAnywhereInTheFile) {
   EXPECT_TRUE(viewer_.WaitFor([&] { return shown() == L"2 of 2"; })) << test::ToUtf8(shown());
   viewer_.PressKey(VK_F3, false, true);
   EXPECT_TRUE(viewer_.WaitFor([&] { return NumberIn(LineText(CaretLine())) == 3; }));
+}
+
+// A selection reaching beyond the window is the file's: Shift+Ctrl+End
+// selects to the file's end, Ctrl+A all of it wherever the view is, and the
+// copy of either holds the file's text, read from the file.
+TEST_F(RealEditorWindowedFiles, SelectAndCopyBeyondTheWindow) {
+  static const std::string text = NumberedLines();
+  const auto copied = [&](size_t from, size_t to = std::string::npos) {
+    const std::wstring expected = Utf8ToWide(text.substr(from, to - from));
+    const bool same = viewer_.WaitFor([&] { return test::ClipboardText() == expected; });
+    if (!same) {
+      const std::wstring got = test::ClipboardText();
+      ADD_FAILURE() << got.size() << " vs " << expected.size() << ": " << test::ToUtf8(got.substr(0, 40)) << " ... "
+                    << test::ToUtf8(got.substr(got.size() > 40 ? got.size() - 40 : 0));
+    }
+    return same;
+  };
+  viewer_.Sci(SCI_GOTOLINE, 9);
+  viewer_.PressKey(VK_END, true, true);
+  ASSERT_TRUE(viewer_.WaitFor([&] { return NumberIn(LineText(CaretLine() - 1)) == kLines; }));
+  EXPECT_EQ(viewer_.Send(HBXPLUGINMSG_HASSELECTION), 1);
+  viewer_.PressKey('C', true);
+  EXPECT_TRUE(copied(text.find("line 00000010")));
+  // Drawn back a line with Shift+Up, it still starts at line 10.
+  viewer_.PressKey(VK_UP, false, true);
+  viewer_.PressKey('C', true);
+  EXPECT_TRUE(copied(text.find("line 00000010"), text.find("line 00700000")));
+
+  Drag(0.5);
+  viewer_.PressKey('A', true);
+  const LRESULT inView = FirstLineInView();
+  viewer_.PressKey('C', true);
+  EXPECT_TRUE(copied(0));
+  EXPECT_EQ(FirstLineInView(), inView) << "Select all keeps the view";
+  // Clicked, the selection is the control's again.
+  viewer_.Sci(SCI_GOTOPOS, viewer_.Sci(SCI_POSITIONFROMLINE, inView + 1));
+  EXPECT_EQ(viewer_.Send(HBXPLUGINMSG_HASSELECTION), 0);
+}
+
+// The files lumen's spools hold in the temporary folder.
+int SpoolFiles() {
+  wchar_t folder[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, folder);
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((std::wstring(folder) + L"lumen\\*.tmp").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do ++count;
+  while (FindNextFileW(search, &found));
+  FindClose(search);
+  return count;
+}
+
+// A big stream is written to a file of lumen's as it is read and shown
+// through a window onto it, as a big file is: all of it reached and counted.
+// The file goes with the view, also when the host's code shows another file
+// while the stream is read.
+TEST(RealEditorWindowedStreams, ShowAllOfABigStreamThroughAFileOfTheirOwn) {
+  ViewerHarness viewer(WindowedConfiguration());
+  static const std::string text = NumberedLines();
+  test::TestStream stream(text);
+  stream.piece = 256 << 10;
+  ASSERT_EQ(viewer.OpenStream(L"stream.log", &stream), 1);
+  EXPECT_LT(viewer.Sci(SCI_GETLENGTH), 8 << 20) << "a window, not the stream";
+  EXPECT_EQ(SpoolFiles(), 1);
+  ASSERT_TRUE(viewer.WaitWhileLoading());
+  EXPECT_NE(viewer.Description().find(L"700001 lines"), std::wstring::npos) << test::ToUtf8(viewer.Description());
+  SetFocus(viewer.editor());
+  viewer.PressKey(VK_END, true);
+  EXPECT_TRUE(viewer.WaitFor([&] { return MarginText(viewer, CaretLine(viewer)) == std::to_string(kLines + 1); }));
+  viewer.Send(WM_COMMAND, IDM_FIND);
+  viewer.TypeSearchText(L"needle");
+  EXPECT_TRUE(viewer.WaitFor([&] { return ShownCount(viewer) == L"1 of 2"; })) << test::ToUtf8(ShownCount(viewer));
+  ASSERT_EQ(viewer.OpenText("small\n", L"a.txt"), 1);
+  EXPECT_EQ(SpoolFiles(), 0);
+
+  test::TestStream second(text);
+  second.piece = 256 << 10;
+  bool replaced = false;
+  second.duringRead = [&] {
+    if (second.position() > (4u << 20) && !std::exchange(replaced, true)) viewer.OpenText("other\n", L"b.txt");
+  };
+  ASSERT_EQ(viewer.OpenStream(L"second.log", &second), 1);
+  EXPECT_TRUE(viewer.WaitFor([&] { return replaced; }));
+  viewer.Pump();
+  EXPECT_EQ(viewer.Sci(SCI_GETLENGTH), 6);
+  EXPECT_EQ(SpoolFiles(), 0);
 }
 
 // Pieces of text at `offsets` of a sparse file of `size` bytes; the holes

@@ -119,5 +119,32 @@ TEST(FileSearch, FindsInACodePageWhatItsTextHolds) {
   EXPECT_EQ(step->found().place.column, last - lineStart + 3) << "UTF-8 bytes into the line, words before it";
 }
 
+// The text between two places, either first, as UTF-8, cut at a character
+// where it is longer than asked for.
+TEST(FileSearch, GivesTheTextBetweenTwoPlaces) {
+  const std::string ansi = "one\ncaf\xE9 two\nthree caf\xE9\nfour";  // as UTF-8: "caf\xC3\xA9"
+  const std::wstring path = WriteTemporary(ansi, L"lumen-text-between.txt");
+  SharedFile file = *SharedFile::Open(path);
+  const FileText text{path, Encoding::Ansi, 1252, 0, ansi.size()};
+  const struct {
+    FilePlace from, to;
+    size_t most;
+    const char* expected;
+    bool cut;
+  } cases[] = {
+      {{4, 0}, {13, 11}, 100, "caf\xC3\xA9 two\nthree caf\xC3\xA9", false},
+      {{13, 11}, {4, 0}, 100, "caf\xC3\xA9 two\nthree caf\xC3\xA9", false},  // backwards
+      {{4, 2}, {4, 6}, 100, "f\xC3\xA9 ", false},
+      {{4, 0}, {13, 11}, 4, "caf", true},  // not half of the accented letter
+      {{0, 0}, {ansi.size(), 0}, 100, "one\ncaf\xC3\xA9 two\nthree caf\xC3\xA9\nfour", false},
+      {{0, 0}, {ansi.size(), 0}, 7, "one\ncaf", true},
+  };
+  for (const auto& each : cases) {
+    bool cut = false;
+    EXPECT_EQ(TextBetween(file, text, each.from, each.to, each.most, cut), each.expected) << each.most;
+    EXPECT_EQ(cut, each.cut) << each.expected;
+  }
+}
+
 }  // namespace
 }  // namespace lumen
