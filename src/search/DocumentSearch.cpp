@@ -90,7 +90,7 @@ bool DocumentSearch::SelectedMatchShown() const {
 
 void DocumentSearch::ReportCount() {
   if (fileWindow_ && selectedInFile_ && !selectedNumber_ && fileCount_ && fileCount_->complete()) {
-    if (const auto before = fileCount_->CountBefore(selectedInFile_->place)) selectedNumber_ = static_cast<size_t>(*before);
+    if (const auto before = fileCount_->CountBefore(selectedInFileNumber_)) selectedNumber_ = static_cast<size_t>(*before);
   }
   if (!fileWindow_ && selected_ && !selectedNumber_ && tally_ && static_cast<size_t>(selected_->start) < tally_->reached()) {
     selectedNumber_ = tally_->CountBefore(Document(), static_cast<size_t>(selected_->start), Clock::now() + kMatchNumber);
@@ -264,6 +264,7 @@ bool DocumentSearch::RunFileStep(Clock::time_point deadline) {
   if (const std::optional<Match> shown = fileWindow_->Show(step->found())) {
     SelectFound(*shown);
     selectedInFile_ = step->found();
+    selectedInFileNumber_ = step->number();
   }
   return true;
 }

@@ -190,6 +190,7 @@ class DocumentSearch final : public SearchProxy, public DocumentEvents {
   std::shared_ptr<FileCount> fileCount_;
   std::shared_ptr<FileStep> fileStep_;
   std::optional<FileMatch> selectedInFile_;
+  SliceNumber selectedInFileNumber_;  // the step's part of its number
 
   Clock::time_point actionStart_;
   int actionDepth_ = 0;

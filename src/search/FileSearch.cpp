@@ -46,6 +46,30 @@ void WalkLines(const FileLines& lines, const std::shared_ptr<const Searcher>& se
   }
 }
 
+// The count's slice that `place` is in, and how many matches of the slice
+// come before it. Slices start at the first line start from their nominal
+// start: a line across that belongs to the slice before.
+SliceNumber NumberInSlice(SharedFile& file, const FileText& text, const std::shared_ptr<const Searcher>& searcher,
+                          const FilePlace& place) {
+  const uint64_t slices = (text.end - std::min(text.start, text.end) + kSlice - 1) / kSlice;
+  if (slices == 0) return {};
+  auto slice = static_cast<size_t>(std::min<uint64_t>((std::max(place.lineStart, text.start) - text.start) / kSlice, slices - 1));
+  uint64_t start = LineStartFrom(file, text, NominalStart(text, slice), kLongestLine);
+  if (place.lineStart < start && slice > 0) start = LineStartFrom(file, text, NominalStart(text, --slice), kLongestLine);
+  const uint64_t end = LineStartFrom(file, text, NominalStart(text, slice + 1), kLongestLine);
+  SliceNumber number{slice, 0};
+  if (end <= start) return number;
+  FileLines lines;
+  lines.Read(file, text, start, end);
+  const size_t position = lines.PositionOf(place);
+  WalkLines(lines, searcher, 0, false, [&](const Match& match) {
+    if (static_cast<size_t>(match.start) >= position) return false;
+    ++number.before;
+    return true;
+  });
+  return number;
+}
+
 }  // namespace
 
 bool FileLines::Read(SharedFile& file, const FileText& text, uint64_t start, uint64_t end, bool bytesWillDo) {
@@ -201,25 +225,10 @@ std::optional<uint64_t> FileCount::tooComplexAt() const {
   return std::nullopt;
 }
 
-std::optional<uint64_t> FileCount::CountBefore(const FilePlace& place) const {
-  if (!complete() || slices_.empty()) return std::nullopt;
-  const auto slice = static_cast<size_t>(
-      std::min<uint64_t>((std::max(place.lineStart, text_.start) - text_.start) / kSlice, slices_.size() - 1));
-  uint64_t before = 0;
-  for (size_t i = 0; i < slice; ++i) before += slices_[i].count.load();
-  std::optional<SharedFile> file = SharedFile::Open(text_.path);
-  if (!file) return std::nullopt;
-  const uint64_t start = LineStartFrom(*file, text_, NominalStart(text_, slice), kLongestLine);
-  const uint64_t end = LineStartFrom(*file, text_, NominalStart(text_, slice + 1), kLongestLine);
-  FileLines lines;
-  if (end <= start) return before;
-  lines.Read(*file, text_, start, end);
-  const size_t position = lines.PositionOf(place);
-  WalkLines(lines, searcher_->Fresh(), 0, false, [&](const Match& match) {
-    if (static_cast<size_t>(match.start) >= position) return false;
-    ++before;
-    return true;
-  });
+std::optional<uint64_t> FileCount::CountBefore(const SliceNumber& number) const {
+  if (!complete() || number.slice >= slices_.size()) return std::nullopt;
+  uint64_t before = number.before;
+  for (size_t i = 0; i < number.slice; ++i) before += slices_[i].count.load();
   return before;
 }
 
@@ -296,6 +305,8 @@ void FileStep::Work(const FileText& text, const std::shared_ptr<const Searcher>&
       end = start;
     }
   }
+  // Its number in the file, but for the slices before, which the count has.
+  if (outcome == Outcome::Found) number_ = NumberInSlice(*file, text, searcher->Fresh(), found_.place);
   ReleaseThreadPatternState();
   outcome_.store(outcome, std::memory_order_release);
   done_.Set();

@@ -67,6 +67,12 @@ class FileLines {
 // bytes is cut there.
 uint64_t LineStartFrom(SharedFile& file, const FileText& text, uint64_t offset, uint64_t longest);
 
+// A match's number: the count's slice it is in, and the matches before it there.
+struct SliceNumber {
+  size_t slice = 0;
+  uint64_t before = 0;
+};
+
 // The text from `from` to `to` (either may come first), at most `most`
 // bytes of its UTF-8 from the first; `cut` tells whether there was more.
 std::string TextBetween(SharedFile& file, const FileText& text, FilePlace from, FilePlace to, size_t most, bool& cut);
@@ -85,9 +91,8 @@ class FileCount {
   int Percent() const;
   // The start of the first line the pattern was too complex for, once complete.
   std::optional<uint64_t> tooComplexAt() const;
-  // How many matches start before `place`, once the count is complete; read
-  // here, a slice at most.
-  std::optional<uint64_t> CountBefore(const FilePlace& place) const;
+  // How many matches come before the one `number` tells of, once the count is complete.
+  std::optional<uint64_t> CountBefore(const SliceNumber& number) const;
   // Waits until the count is complete or `deadline` has come.
   bool Wait(std::chrono::steady_clock::time_point deadline) const;
   // The workers stop at their next slice.
@@ -124,8 +129,9 @@ class FileStep {
   static std::shared_ptr<FileStep> Start(const FileText& text, std::shared_ptr<const Searcher> searcher,
                                          FilePlace from, bool forward);
   Outcome outcome() const { return outcome_.load(std::memory_order_acquire); }
-  // Once Found.
+  // Once Found; with its number as far as the step knows it.
   const FileMatch& found() const { return found_; }
+  const SliceNumber& number() const { return number_; }
   bool Wait(std::chrono::steady_clock::time_point deadline) const;
   void Cancel() { cancelled_.store(true); }
 
@@ -136,6 +142,7 @@ class FileStep {
   std::atomic<Outcome> outcome_{Outcome::Searching};
   std::atomic<bool> cancelled_{false};
   FileMatch found_;
+  SliceNumber number_;
   DoneEvent done_;
 };
 

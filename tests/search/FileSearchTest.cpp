@@ -70,7 +70,7 @@ TEST(FileSearch, CountsAndStepsAsTheDocumentIsSearched) {
         ASSERT_EQ(step->outcome(), FileStep::Outcome::Found);
         EXPECT_EQ(step->found().place, PlaceIn(utf8, static_cast<size_t>(expected.found().start)))
             << query.text << " from " << from << (forward ? " forwards" : " backwards");
-        EXPECT_EQ(count->CountBefore(step->found().place), tally.CountBefore(utf8, static_cast<size_t>(expected.found().start), Clock::time_point::max()));
+        EXPECT_EQ(count->CountBefore(step->number()), tally.CountBefore(utf8, static_cast<size_t>(expected.found().start), Clock::time_point::max()));
       }
     }
   }
