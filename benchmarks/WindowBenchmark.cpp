@@ -1,7 +1,7 @@
 // Files too big to give the control whole, shown through a window, over the
 // real editor control, beside this machine's own scan of the same bytes:
 //
-//   window_benchmark [--sizes MB,MB,...] [--editor SciLexer.dll] [--ansi]
+//   window_benchmark [--sizes MB,MB,...] [--editor SciLexer.dll] [--ansi | --utf16]
 //
 // For each size (1536, 2560 and 10240 MB unless told) a log of that size is
 // written (and deleted after), then: the machine's reference (the file read
@@ -11,7 +11,8 @@
 // the host's working set over an empty viewer's. Every figure says how long
 // the longest single message kept the host's thread. --ansi writes each line
 // with a Latin-1 letter, so that the file is read (and searched) in the
-// system's code page.
+// system's code page; --utf16 writes the log in UTF-16 (little-endian, with
+// its mark), converted as it is read and searched.
 #include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
@@ -50,7 +51,10 @@ uint64_t WorkingSet() {
 }
 
 // A log of `bytes` bytes: lines of a server's requests, numbers varying.
-void WriteLog(const std::wstring& path, uint64_t bytes, bool ansi) {
+enum class LogText { Utf8, Ansi, Utf16 };
+
+void WriteLog(const std::wstring& path, uint64_t bytes, LogText form) {
+  const bool ansi = form == LogText::Ansi;
   std::string block;
   block.reserve(64 * kMegabyte + 256);
   char line[256];
@@ -60,9 +64,22 @@ void WriteLog(const std::wstring& path, uint64_t bytes, bool ansi) {
                   n / 60 % 60, n % 60, n % 1000, n % 16, n, n % 97, n % 13, n % 5000, ansi ? " caf\xE9" : "");
     block += line;
   }
+  if (form == LogText::Utf16) {
+    // ASCII: each byte a unit of two.
+    std::string units;
+    units.reserve(2 * block.size());
+    for (const char byte : block) units.append({byte, '\0'});
+    block = std::move(units);
+  }
   const UniqueHandle file(
       CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  for (uint64_t written = 0; written < bytes;) {
+  uint64_t written = 0;
+  if (form == LogText::Utf16) {
+    DWORD done = 0;
+    WriteFile(file.get(), "\xFF\xFE", 2, &done, nullptr);
+    written = done;
+  }
+  while (written < bytes) {
     const auto piece = static_cast<DWORD>(std::min<uint64_t>(block.size(), bytes - written));
     DWORD done = 0;
     if (!WriteFile(file.get(), block.data(), piece, &done, nullptr) || done == 0) throw std::runtime_error("disk full");
@@ -119,11 +136,11 @@ void PressCtrlEnd(HWND editor) {
   SetKeyboardState(saved);
 }
 
-void RunSize(const RealEditorFolder& real, uint64_t megabytes, bool ansi) {
+void RunSize(const RealEditorFolder& real, uint64_t megabytes, LogText form) {
   Host host(real.plugin());
   const std::wstring path = host.FilePath(L"big.log");
   const uint64_t bytes = megabytes * kMegabyte;
-  WriteLog(path, bytes, ansi);
+  WriteLog(path, bytes, form);
   const double gigabytes = static_cast<double>(bytes) / (1 << 30);
   std::printf("\n%.1f GB log (%llu bytes)\n", gigabytes, static_cast<unsigned long long>(bytes));
 
@@ -209,8 +226,11 @@ void RunSize(const RealEditorFolder& real, uint64_t megabytes, bool ansi) {
 int Main(const std::vector<std::wstring>& arguments) {
   std::vector<uint64_t> sizes = {1536, 2560, 10240};
   std::wstring editor;
-  bool ansi = false;
-  for (const std::wstring& argument : arguments) ansi = ansi || argument == L"--ansi";
+  LogText form = LogText::Utf8;
+  for (const std::wstring& argument : arguments) {
+    if (argument == L"--ansi") form = LogText::Ansi;
+    if (argument == L"--utf16") form = LogText::Utf16;
+  }
   for (size_t i = 0; i + 1 < arguments.size(); ++i) {
     if (arguments[i] == L"--sizes") {
       sizes.clear();
@@ -224,7 +244,7 @@ int Main(const std::vector<std::wstring>& arguments) {
     }
   }
   const RealEditorFolder real(editor);
-  for (const uint64_t megabytes : sizes) RunSize(real, megabytes, ansi);
+  for (const uint64_t megabytes : sizes) RunSize(real, megabytes, form);
   return 0;
 }
 

@@ -21,7 +21,18 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
-class SharedFile {
+// What reads a file at any place: the file itself, or reads that wait for
+// a slow one only so long (TimedReads).
+class ReadsAt {
+ public:
+  // Up to `room` bytes from `offset`, fewer only at the end or on a failure.
+  virtual size_t ReadAt(uint64_t offset, char* buffer, size_t room) = 0;
+
+ protected:
+  ~ReadsAt() = default;
+};
+
+class SharedFile final : public ReadsAt {
  public:
   // None when it cannot be opened. `sequential`: read from start to end.
   static std::optional<SharedFile> Open(const std::wstring& path, bool sequential = false);
@@ -37,7 +48,7 @@ class SharedFile {
   size_t ReadUpTo(std::string& bytes, size_t length);
   // Up to `room` bytes from `offset`, wherever the file stands, fewer only at
   // the end or on a failure (a file cut short under the reader reads short).
-  size_t ReadAt(uint64_t offset, char* buffer, size_t room);
+  size_t ReadAt(uint64_t offset, char* buffer, size_t room) override;
   // Whether a read failed, rather than found the end.
   bool failed() const { return failed_; }
 

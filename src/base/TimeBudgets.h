@@ -41,6 +41,9 @@ inline constexpr milliseconds kFileStepWait{20};
 // often it looks again after.
 inline constexpr milliseconds kFileCopyWait{50};
 inline constexpr milliseconds kFileCopyLook{30};
+// How long a message waits for a read of a file on another machine; a move
+// that needs a read that comes later is made in a later turn.
+inline constexpr milliseconds kSlowReadWait{40};
 // A small document is counted whole in the first turn; of a turn, the count
 // of a big one takes this share beside the marks.
 inline constexpr milliseconds kSmallCount{20};

@@ -49,7 +49,7 @@ void WalkLines(const FileLines& lines, const std::shared_ptr<const Searcher>& se
 // The count's slice that `place` is in, and how many matches of the slice
 // come before it. Slices start at the first line start from their nominal
 // start: a line across that belongs to the slice before.
-SliceNumber NumberInSlice(SharedFile& file, const FileText& text, const std::shared_ptr<const Searcher>& searcher,
+SliceNumber NumberInSlice(ReadsAt& file, const FileText& text, const std::shared_ptr<const Searcher>& searcher,
                           const FilePlace& place) {
   const uint64_t slices = (text.end - std::min(text.start, text.end) + kSlice - 1) / kSlice;
   if (slices == 0) return {};
@@ -72,8 +72,9 @@ SliceNumber NumberInSlice(SharedFile& file, const FileText& text, const std::sha
 
 }  // namespace
 
-bool FileLines::Read(SharedFile& file, const FileText& text, uint64_t start, uint64_t end, bool bytesWillDo) {
+bool FileLines::Read(ReadsAt& file, const FileText& text, uint64_t start, uint64_t end, bool bytesWillDo) {
   start_ = start;
+  end_ = LineEndOf(text.encoding);
   raw_.resize(static_cast<size_t>(end > start ? end - start : 0));
   utf8_.clear();
   converted_ = text.encoding != Encoding::Utf8 && !bytesWillDo;
@@ -98,7 +99,7 @@ FileMatch FileLines::PlaceOf(const Match& match) const {
   const size_t lineStart = lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
   uint64_t rawLineStart = lineStart;
   if (converted_) {
-    rawLineStart = AfterLineEnds(raw_, CountLineEnds(text.substr(0, lineStart))).value_or(raw_.size());
+    rawLineStart = AfterLineEnds(raw_, CountLineEnds(text.substr(0, lineStart)), end_).value_or(raw_.size());
   }
   return {{start_ + rawLineStart, at - lineStart}, static_cast<size_t>(std::max(match.end - match.start, 0))};
 }
@@ -109,36 +110,39 @@ size_t FileLines::PositionOf(const FilePlace& place) const {
   const auto rawOffset = static_cast<size_t>(std::min<uint64_t>(place.lineStart - start_, raw_.size()));
   size_t lineStart = rawOffset;
   if (converted_) {
-    lineStart = AfterLineEnds(text, CountLineEnds(std::string_view(raw_).substr(0, rawOffset))).value_or(text.size());
+    lineStart = AfterLineEnds(text, CountLineEnds(std::string_view(raw_).substr(0, rawOffset), end_)).value_or(text.size());
   }
   return std::min(lineStart + place.column, text.size());
 }
 
-uint64_t LineStartFrom(SharedFile& file, const FileText& text, uint64_t offset, uint64_t longest) {
+uint64_t LineStartFrom(ReadsAt& file, const FileText& text, uint64_t offset, uint64_t longest) {
+  const LineEnd lineEnd = LineEndOf(text.encoding);
+  offset += offset & (lineEnd.width - 1u);  // a unit's start
   if (offset <= text.start) return text.start;
   if (offset >= text.end) return text.end;
-  // The byte before tells whether a line starts here; else its end is looked for.
+  // The line end before tells whether a line starts here; else the next is looked for.
   char piece[kLookAhead];
-  uint64_t at = offset - 1;
-  while (at < text.end && at - offset + 1 <= longest) {
+  uint64_t at = offset - lineEnd.width;
+  while (at < text.end && at - offset + lineEnd.width <= longest) {
     const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kLookAhead, text.end - at));
     const size_t read = file.ReadAt(at, piece, wanted);
-    if (read == 0) return text.end;
-    if (const void* end = std::memchr(piece, '\n', read)) {
-      return at + static_cast<uint64_t>(static_cast<const char*>(end) - piece) + 1;
-    }
-    at += read;
+    if (read < lineEnd.width) return text.end;
+    if (const std::optional<size_t> after = AfterLineEnd({piece, read}, 0, lineEnd)) return at + *after;
+    at += read - read % lineEnd.width;
   }
   return std::min(at, text.end);
 }
 
-std::string TextBetween(SharedFile& file, const FileText& text, FilePlace from, FilePlace to, size_t most, bool& cut) {
+std::string TextBetween(ReadsAt& file, const FileText& text, FilePlace from, FilePlace to, size_t most, bool& cut) {
   if (to < from) std::swap(from, to);
   from.lineStart = std::clamp(from.lineStart, text.start, text.end);
-  // A character is at least a byte in UTF-8 as in the file: the file's
-  // bytes to the end of `to`'s line, no more than the text wanted.
+  // A character takes at least half as many bytes in UTF-8 as in the file
+  // (as many but in UTF-16): the file's bytes to the end of `to`'s line, no
+  // more than the text wanted.
+  const uint64_t width = LineEndOf(text.encoding).width;
   const uint64_t toLineEnd = to.lineStart >= text.end ? text.end : LineStartFrom(file, text, to.lineStart + 1, text.end);
-  const uint64_t wanted = from.lineStart + std::min<uint64_t>(from.column + uint64_t{most}, text.end - from.lineStart);
+  const uint64_t wanted =
+      from.lineStart + std::min<uint64_t>((from.column + uint64_t{most}) * width, text.end - from.lineStart);
   const uint64_t end = std::min(toLineEnd, wanted);
   FileLines lines;
   lines.Read(file, text, from.lineStart, end);

@@ -17,13 +17,14 @@
 #include "base/Sync.h"
 #include "search/MatchWalk.h"
 #include "text/Encoding.h"
+#include "text/LineIndex.h"
 
 namespace lumen {
 
 // The file's text: where it is, how it is written, the bytes that hold text.
 struct FileText {
   std::wstring path;
-  Encoding encoding = Encoding::Utf8;  // UTF-8 or ANSI: a line ends at the byte '\n'
+  Encoding encoding = Encoding::Utf8;  // UTF-8, ANSI or UTF-16 (see LineEnd)
   uint32_t codePage = 0;               // of ANSI text; 0: the system's
   uint64_t start = 0;                  // after a byte order mark
   uint64_t end = 0;                    // the bytes searched
@@ -47,7 +48,7 @@ class FileLines {
   // Reads [start, end); false when the file reads short of it. `bytesWillDo`:
   // the search finds the same in the raw bytes (Searcher::FindsAsciiBytes
   // over a single-byte code page), which are not converted then.
-  bool Read(SharedFile& file, const FileText& text, uint64_t start, uint64_t end, bool bytesWillDo = false);
+  bool Read(ReadsAt& file, const FileText& text, uint64_t start, uint64_t end, bool bytesWillDo = false);
   std::string_view utf8() const { return converted_ ? std::string_view(utf8_) : std::string_view(raw_); }
   // The match at `position` of utf8() as a place in the file.
   FileMatch PlaceOf(const Match& match) const;
@@ -57,6 +58,7 @@ class FileLines {
 
  private:
   uint64_t start_ = 0;
+  LineEnd end_;
   std::string raw_;
   std::string utf8_;
   bool converted_ = false;
@@ -65,7 +67,7 @@ class FileLines {
 // The first line start at or after `offset`: `offset` itself when a line
 // starts there, else after its line's end; a line longer than `longest`
 // bytes is cut there.
-uint64_t LineStartFrom(SharedFile& file, const FileText& text, uint64_t offset, uint64_t longest);
+uint64_t LineStartFrom(ReadsAt& file, const FileText& text, uint64_t offset, uint64_t longest);
 
 // A match's number: the count's slice it is in, and the matches before it there.
 struct SliceNumber {
@@ -75,7 +77,7 @@ struct SliceNumber {
 
 // The text from `from` to `to` (either may come first), at most `most`
 // bytes of its UTF-8 from the first; `cut` tells whether there was more.
-std::string TextBetween(SharedFile& file, const FileText& text, FilePlace from, FilePlace to, size_t most, bool& cut);
+std::string TextBetween(ReadsAt& file, const FileText& text, FilePlace from, FilePlace to, size_t most, bool& cut);
 
 class FileCount {
  public:

@@ -3,26 +3,45 @@
 // by a worker as it reads the file: for each block of 64 KB, how many lines
 // end before it. A line's start, or the line of a place, is then found by
 // reading one block, whatever the file's size; a 10 GB file's index takes
-// about a megabyte and a quarter. Lines end at '\n', the byte that ends a
-// line in UTF-8 and in every code page lumen reads a big file in.
+// about a megabyte and a quarter. Lines end at '\n': the byte in UTF-8 and
+// in every code page lumen reads a big file in, the unit of two bytes in UTF-16.
 #include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "base/Sync.h"
+#include "text/Encoding.h"
 
 namespace lumen {
 
-// How many '\n' `bytes` holds, sixteen bytes at a time.
-uint64_t CountLineEnds(std::string_view bytes);
-// Where the line after the `count`th '\n' of `bytes` starts; none when
+// How a line ends in a text's bytes: the byte '\n', or the UTF-16 unit of
+// '\n' in either byte order. Bytes of UTF-16 are given from a unit's start.
+struct LineEnd {
+  uint8_t width = 1;
+  bool bigEndian = false;
+  bool operator==(const LineEnd&) const = default;
+};
+inline constexpr LineEnd kByteLineEnd{1, false};
+inline constexpr LineEnd kUtf16LeLineEnd{2, false};
+inline constexpr LineEnd kUtf16BeLineEnd{2, true};
+constexpr LineEnd LineEndOf(Encoding encoding) {
+  return encoding == Encoding::Utf16LE ? kUtf16LeLineEnd : encoding == Encoding::Utf16BE ? kUtf16BeLineEnd : kByteLineEnd;
+}
+
+// How many line ends `bytes` holds, sixteen bytes at a time.
+uint64_t CountLineEnds(std::string_view bytes, LineEnd end = kByteLineEnd);
+// Where the line after the `count`th line end of `bytes` starts; none when
 // `bytes` holds fewer. 0 for a count of 0.
-std::optional<size_t> AfterLineEnds(std::string_view bytes, uint64_t count);
+std::optional<size_t> AfterLineEnds(std::string_view bytes, uint64_t count, LineEnd end = kByteLineEnd);
+// Where the first line end at or after `from` ends; none when there is none.
+std::optional<size_t> AfterLineEnd(std::string_view bytes, size_t from, LineEnd end = kByteLineEnd);
 
 class LineIndex {
  public:
   static constexpr uint64_t kBlock = uint64_t{1} << 16;
+
+  explicit LineIndex(LineEnd end = kByteLineEnd) : end_(end) {}
 
   // The worker's side. The file's next bytes, in order from its start, in
   // any pieces.
@@ -52,6 +71,7 @@ class LineIndex {
   std::optional<Lookup> ForOffset(uint64_t offset) const;
 
  private:
+  LineEnd end_;
   mutable Lock lock_;
   std::vector<uint64_t> linesBefore_;  // of each block begun, the line ends before it
   uint64_t bytes_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/BackgroundThread.h"
+#include "base/TimeBudgets.h"
 
 namespace lumen {
 
@@ -33,14 +34,16 @@ void FileWindow::IndexOn() {
   const std::shared_ptr<LineIndex> index = index_;
   const std::shared_ptr<Indexing> indexing = indexing_;
   const std::wstring path = text_.path;
-  const bool started = RunInBackground([index, indexing, path] {
+  const size_t width = LineEndOf(text_.encoding).width;
+  const bool started = RunInBackground([index, indexing, path, width] {
     std::optional<SharedFile> file = SharedFile::Open(path, true);
     std::unique_ptr<char[]> piece(new char[kIndexPiece]);
     for (uint64_t at = index->indexedBytes();;) {
       const uint64_t end = indexing->end.load();
-      const size_t read = file && at < end && !indexing->stop.load()
-                              ? file->ReadAt(at, piece.get(), static_cast<size_t>(std::min<uint64_t>(kIndexPiece, end - at)))
-                              : 0;
+      size_t read = file && at < end && !indexing->stop.load()
+                        ? file->ReadAt(at, piece.get(), static_cast<size_t>(std::min<uint64_t>(kIndexPiece, end - at)))
+                        : 0;
+      read -= read % width;  // whole units: a half one comes with the next read
       if (read > 0) {
         index->Add({piece.get(), read});
         at += read;
@@ -60,14 +63,28 @@ void FileWindow::IndexOn() {
   }
 }
 
-FileWindow::FileWindow(const EditorControl& editor, SharedFile file, FileText text, Events events)
-    : editor_(editor), document_(editor), file_(std::move(file)), text_(std::move(text)), events_(std::move(events)),
-      index_(std::make_shared<LineIndex>()), indexing_(std::make_shared<Indexing>()) {
+FileWindow::FileWindow(const EditorControl& editor, SharedFile file, FileText text, Events events,
+                       std::unique_ptr<TimedReads> timed)
+    : editor_(editor), document_(editor), file_(std::move(file)), timed_(std::move(timed)), text_(std::move(text)),
+      events_(std::move(events)),
+      index_(std::make_shared<LineIndex>(LineEndOf(text_.encoding))), indexing_(std::make_shared<Indexing>()) {
   indexing_->end.store(text_.end);
   IndexOn();
 }
 
 FileWindow::~FileWindow() { indexing_->stop.store(true); }
+
+void FileWindow::Patiently(const std::function<void()>& action) {
+  if (!timed_ || patient_) return action();  // inside another's: its time, its turn again
+  timed_->WaitUntil(std::chrono::steady_clock::now() + budget::kSlowReadWait);
+  again_ = nullptr;
+  patient_ = true;
+  action();
+  patient_ = false;
+  if (!timed_->stalled()) return;
+  again_ = action;
+  if (events_.waiting) events_.waiting();
+}
 
 void FileWindow::Grow(uint64_t end) {
   if (end <= text_.end) return;
@@ -80,8 +97,10 @@ void FileWindow::Grow(uint64_t end) {
   if (plan_.end != oldEnd) return;  // the window does not reach the old end: nothing in it changes
   if (caretAtEnd) return ShowFileEnd();  // once the index knows the new end
   // The window takes in what came, from the first line in view on.
-  const std::optional<WindowPlan> plan = PlanAround(FirstLineInView());
-  if (plan) Move(*plan);
+  Patiently([this] {
+    const std::optional<WindowPlan> plan = PlanAround(FirstLineInView());
+    if (plan) Move(*plan);
+  });
 }
 
 uint64_t FileWindow::EstimatedLines() const {
@@ -99,8 +118,8 @@ std::optional<uint64_t> FileWindow::LineStart(uint64_t line) const {
   if (!lookup) return std::nullopt;
   if (lookup->lineEndsToPass == 0) return std::max(lookup->blockStart, text_.start);
   std::string block(static_cast<size_t>(std::min(LineIndex::kBlock, text_.end - lookup->blockStart)), '\0');
-  block.resize(file_.ReadAt(lookup->blockStart, block.data(), block.size()));
-  const std::optional<size_t> after = AfterLineEnds(block, lookup->lineEndsToPass);
+  block.resize(reads().ReadAt(lookup->blockStart, block.data(), block.size()));
+  const std::optional<size_t> after = AfterLineEnds(block, lookup->lineEndsToPass, LineEndOf(text_.encoding));
   if (!after) return std::nullopt;  // the file changed under the index
   return lookup->blockStart + *after;
 }
@@ -109,8 +128,8 @@ std::optional<uint64_t> FileWindow::LineOf(uint64_t lineStart) const {
   const std::optional<LineIndex::Lookup> lookup = index_->ForOffset(lineStart);
   if (!lookup) return std::nullopt;
   std::string block(static_cast<size_t>(lineStart - lookup->blockStart), '\0');
-  block.resize(file_.ReadAt(lookup->blockStart, block.data(), block.size()));
-  return lookup->lineAtBlockStart + CountLineEnds(block);
+  block.resize(reads().ReadAt(lookup->blockStart, block.data(), block.size()));
+  return lookup->lineAtBlockStart + CountLineEnds(block, LineEndOf(text_.encoding));
 }
 
 std::optional<WindowPlan> FileWindow::PlanAround(uint64_t line) const {
@@ -120,10 +139,10 @@ std::optional<WindowPlan> FileWindow::PlanAround(uint64_t line) const {
   const uint64_t before = target > text_.start + kTextBefore ? target - kTextBefore : text_.start;
   // The first line that starts in the text before; the target's own where a
   // line longer than that comes before it.
-  const uint64_t start = std::min(LineStartFrom(file_, text_, before, target - before + 1), target);
+  const uint64_t start = std::min(LineStartFrom(reads(), text_, before, target - before + 1), target);
   const std::optional<uint64_t> firstLine = start == target ? std::optional<uint64_t>(line) : LineOf(start);
   if (!firstLine) return std::nullopt;
-  const uint64_t end = LineStartFrom(file_, text_, std::min(target + kTextAfter, text_.end), kLongestWindowLine);
+  const uint64_t end = LineStartFrom(reads(), text_, std::min(target + kTextAfter, text_.end), kLongestWindowLine);
   return WindowPlan{start, end, *firstLine};
 }
 
@@ -200,7 +219,7 @@ bool FileWindow::Move(const WindowPlan& plan, const std::function<void()>& apply
   const FileSelection selection = first ? FileSelection{} : Selection();
   const LRESULT xOffset = editor_.Send(SCI_GETXOFFSET);
   FileLines lines;
-  if (!lines.Read(file_, text_, plan.start, plan.end) && lines.utf8().empty()) return false;
+  if (!lines.Read(reads(), text_, plan.start, plan.end) && lines.utf8().empty()) return false;
   moving_ = true;
   lines_ = std::move(lines);
   plan_ = plan;
@@ -227,14 +246,18 @@ bool FileWindow::ShowStart(const std::function<void()>& applyLooks) {
 
 void FileWindow::ViewChanged() {
   if (moving_ || !editor_.exists()) return;
+  Patiently([this] { FollowView(); });
+}
+
+void FileWindow::FollowView() {
   const LRESULT length = editor_.Send(SCI_GETLENGTH);
   const LRESULT caret = editor_.Send(SCI_GETCURRENTPOS), anchor = editor_.Send(SCI_GETANCHOR);
   // The caret at the window's very start or end got there by a jump (with
   // Shift, selecting): the view moves the window before the user can reach
   // either edge otherwise. A kept selection shown there is no jump.
   const bool kept = KeptShown();
-  if (!kept && caret == 0 && plan_.start > text_.start) return ShowFileStart(anchor != 0);
-  if (!kept && caret == length && plan_.end < text_.end) return ShowFileEnd(anchor != length);
+  if (!kept && caret == 0 && plan_.start > text_.start) return ShowStartOfFile(anchor != 0);
+  if (!kept && caret == length && plan_.end < text_.end) return ShowEndOfFile(anchor != length);
   const LRESULT firstLine = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
   const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
   const LRESULT viewStart = editor_.Send(SCI_POSITIONFROMLINE, firstLine);
@@ -248,22 +271,31 @@ void FileWindow::ViewChanged() {
 }
 
 void FileWindow::ShowFraction(double fraction) {
+  Patiently([this, fraction] { ShowAtFraction(fraction); });
+}
+
+void FileWindow::ShowAtFraction(double fraction) {
   endWanted_ = false;
   const uint64_t span = text_.end - text_.start;
   uint64_t offset = text_.start + static_cast<uint64_t>(std::clamp(fraction, 0.0, 1.0) * static_cast<double>(span));
   offset = std::min({offset, index_->indexedBytes(), text_.end});
+  offset -= offset % LineEndOf(text_.encoding).width;
   // The line the offset is on, found from its block.
   const std::optional<LineIndex::Lookup> lookup = index_->ForOffset(offset);
   if (!lookup) return;
   std::string block(static_cast<size_t>(offset - lookup->blockStart), '\0');
-  block.resize(file_.ReadAt(lookup->blockStart, block.data(), block.size()));
-  const uint64_t line = lookup->lineAtBlockStart + CountLineEnds(block);
+  block.resize(reads().ReadAt(lookup->blockStart, block.data(), block.size()));
+  const uint64_t line = lookup->lineAtBlockStart + CountLineEnds(block, LineEndOf(text_.encoding));
   // The caret stays where it was, as a drag of the thumb leaves it.
   const std::optional<WindowPlan> plan = PlanAround(line);
   if (plan) Move(*plan, {}, line);
 }
 
 void FileWindow::ShowFileStart(bool extend) {
+  Patiently([this, extend] { ShowStartOfFile(extend); });
+}
+
+void FileWindow::ShowStartOfFile(bool extend) {
   endWanted_ = false;
   const FilePlace anchor = Selection().anchor, start{text_.start, 0};
   const std::optional<WindowPlan> plan = PlanAround(0);
@@ -273,6 +305,10 @@ void FileWindow::ShowFileStart(bool extend) {
 }
 
 void FileWindow::ShowFileEnd(bool extend) {
+  Patiently([this, extend] { ShowEndOfFile(extend); });
+}
+
+void FileWindow::ShowEndOfFile(bool extend) {
   // Until the index has come to the end, to the last line it knows.
   endWanted_ = !index_->complete();
   const FilePlace anchor = Selection().anchor;
@@ -285,10 +321,20 @@ void FileWindow::ShowFileEnd(bool extend) {
 }
 
 void FileWindow::IndexTurn() {
+  if (again_ && timed_->settled()) {
+    const std::function<void()> again = std::move(again_);
+    Patiently(again);
+  }
   if (endWanted_ && index_->complete()) ShowFileEnd(!Selection().empty());
 }
 
 bool FileWindow::GoTo(const LineTarget& target) {
+  const auto done = std::make_shared<bool>(false);
+  Patiently([this, target, done] { *done = GoToLine(target); });
+  return *done || waiting();
+}
+
+bool FileWindow::GoToLine(const LineTarget& target) {
   const uint64_t known = index_->lines();
   auto line = static_cast<uint64_t>(std::max<int64_t>(target.line, 1) - 1);
   if (line >= known) {

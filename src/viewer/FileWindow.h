@@ -15,6 +15,7 @@
 
 #include "abi/EditorControl.h"
 #include "base/SharedFile.h"
+#include "base/TimedReads.h"
 #include "search/FileSearch.h"
 #include "search/WindowedText.h"
 #include "text/LineIndex.h"
@@ -43,11 +44,15 @@ class FileWindow final : public WindowedText {
   // What the window tells the document that owns it.
   struct Events {
     std::function<void()> moved;  // the control's text is another part of the file now
+    std::function<void()> waiting;  // a move waits for the file's reads (see IndexTurn)
   };
 
   // The file `text` describes, `file` opened for it; the index starts on a
   // worker (none when no thread starts: the window then stays at the start).
-  FileWindow(const EditorControl& editor, SharedFile file, FileText text, Events events);
+  // `timed`: the reads of a file on another machine, which each message
+  // waits for only so long; what came too late is done again in a turn.
+  FileWindow(const EditorControl& editor, SharedFile file, FileText text, Events events,
+             std::unique_ptr<TimedReads> timed = nullptr);
   ~FileWindow();
   FileWindow(const FileWindow&) = delete;
   FileWindow& operator=(const FileWindow&) = delete;
@@ -76,8 +81,11 @@ class FileWindow final : public WindowedText {
   void SelectAll();
   // Whether the selection reaches beyond the window, so that only the file holds its text.
   bool SelectionBeyondWindow() const;
-  // A turn while the index grows: a wish for the file's end met once it is known.
+  // A turn while the index grows: a wish for the file's end met once it is
+  // known, a move that waited for the file's reads done once they came.
   void IndexTurn();
+  // A move waits for reads of the file that came too late.
+  bool waiting() const { return static_cast<bool>(again_); }
   // The file grew to `end` bytes (it is followed): the index goes on to
   // there, and a window that ends at the old end takes in what came, the
   // caret and the view kept at the end where the user was there.
@@ -106,6 +114,13 @@ class FileWindow final : public WindowedText {
   bool GoTo(const LineTarget& target) override;
 
  private:
+  // The public calls' own work, each run Patiently.
+  void FollowView();
+  void ShowAtFraction(double fraction);
+  void ShowStartOfFile(bool extend);
+  void ShowEndOfFile(bool extend);
+  bool GoToLine(const LineTarget& target);
+
   // Where line `line` (from 0) starts; none when the index has not passed it.
   std::optional<uint64_t> LineStart(uint64_t line) const;
   // The window with `line` in it, a little of the text before it to colour
@@ -123,9 +138,18 @@ class FileWindow final : public WindowedText {
   // The file's line of the control's first line in view.
   uint64_t FirstLineInView() const;
 
+  // Runs `action` with reads that wait for a file elsewhere until the
+  // message's time is up; where one came too late, `action` runs again once
+  // the reads have come (IndexTurn).
+  void Patiently(const std::function<void()>& action);
+  ReadsAt& reads() const { return timed_ ? static_cast<ReadsAt&>(*timed_) : file_; }
+
   EditorControl editor_;
   EditorDocument document_;
   mutable SharedFile file_;
+  std::unique_ptr<TimedReads> timed_;
+  std::function<void()> again_;
+  bool patient_ = false;  // inside Patiently
   FileText text_;
   Events events_;
   std::shared_ptr<LineIndex> index_;

@@ -139,10 +139,12 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
 }
 
 bool ShownDocument::GoesThroughWindow(const DocumentLoad& load, const ConfigurationSnapshot& configuration) {
-  // Its lines end at the byte '\n': UTF-8, or a code page.
-  const bool linesEndAtByte = load.encoding() == Encoding::Utf8 || load.encoding() == Encoding::Ansi;
+  // Its lines end at '\n': UTF-8, a code page, or UTF-16.
+  const Encoding encoding = load.encoding();
+  const bool linesEndAtLineFeed = encoding == Encoding::Utf8 || encoding == Encoding::Ansi ||
+                              encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE;
   const uint64_t from = WindowedFrom(configuration.hasPath() ? configuration.WindowFromMegabytes() : 0);
-  return load.size() > kLargestSmallDocument && load.size() >= from && linesEndAtByte;
+  return load.size() > kLargestSmallDocument && load.size() >= from && linesEndAtLineFeed;
 }
 
 bool ShownDocument::ShowWindowOnto(const ConfigurationSnapshot& configuration, DocumentLoad& load) {
@@ -159,14 +161,25 @@ bool ShownDocument::ShowWindowOnto(const ConfigurationSnapshot& configuration, D
   }
   std::optional<SharedFile> file = SharedFile::Open(path);
   if (!file) return false;
-  // The text starts after a UTF-8 mark.
+  // The text starts after a byte order mark.
   char mark[3] = {};
-  const bool marked = file->ReadAt(0, mark, 3) == 3 && std::string_view(mark, 3) == "\xEF\xBB\xBF";
-  FileText text{path, load.encoding(), load.codePage(), marked && load.encoding() == Encoding::Utf8 ? 3u : 0u, size};
-  window_ = std::make_unique<FileWindow>(editor_, std::move(*file), std::move(text), FileWindow::Events{[this] {
-                                           search_.Replaced();
-                                           viewer_.TextChanged();
-                                         }});
+  const std::string_view read(mark, file->ReadAt(0, mark, 3));
+  const bool utf16 = load.encoding() == Encoding::Utf16LE || load.encoding() == Encoding::Utf16BE;
+  const uint64_t start = load.encoding() == Encoding::Utf8 && read == "\xEF\xBB\xBF"                          ? 3
+                         : utf16 && (read.substr(0, 2) == "\xFF\xFE" || read.substr(0, 2) == "\xFE\xFF") ? 2
+                                                                                                          : 0;
+  FileText text{path, load.encoding(), load.codePage(), start, size};
+  // Another machine's file is read by workers, each message waiting for them only so long.
+  std::unique_ptr<TimedReads> timed = OnThisMachine(path) ? nullptr : std::make_unique<TimedReads>(TimedReads::OfPath(path));
+  FileWindow::Events events{[this] {
+                              search_.Replaced();
+                              viewer_.TextChanged();
+                            },
+                            [this] {
+                              turns_.Want(TurnScheduler::Work::Load, true);
+                              viewer_.ReportToHost();
+                            }};
+  window_ = std::make_unique<FileWindow>(editor_, std::move(*file), std::move(text), std::move(events), std::move(timed));
   if (!window_->ShowStart([&] { viewer_.ApplyLooks(configuration); })) {
     window_.reset();
     return false;
@@ -201,7 +214,7 @@ void ShownDocument::WindowTurn(TurnScheduler::Clock::time_point deadline) {
     window_->Grow(spool->written());
   }
   window_->IndexTurn();
-  if (window_->indexed() && !spooled_) {
+  if (window_->indexed() && !spooled_ && !window_->waiting()) {
     turns_.Want(TurnScheduler::Work::Load, false);
     viewer_.TextChanged();
     return viewer_.ReportToHost();
@@ -318,6 +331,7 @@ std::wstring ShownDocument::DescriptionNotes() const {
   std::wstring notes;
   if (const std::optional<int> percent = LoadPercent()) notes += L", loading " + std::to_wstring(*percent) + L" %";
   if (file_.cut || follower_.state() == FileFollower::State::Full) notes += L", shown up to 2 GB";
+  if (window_ && window_->waiting()) notes += L", waiting for the file";
   if (follower_.gone()) notes += L", deleted";
   return notes;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <algorithm>
 #include <string>
@@ -18,6 +19,8 @@
 #include "abi/ScintillaInterface.h"
 #include "base/Handles.h"
 #include "base/Text.h"
+#include "base/TimedReads.h"
+#include "viewer/FileWindow.h"
 #include "resources/resource.h"
 
 namespace lumen {
@@ -67,7 +70,7 @@ std::wstring ShownCount(const ViewerHarness& viewer) {
   return text;
 }
 // Ctrl+G, the line's number and Enter, as a user goes to a line.
-void GoToLine(ViewerHarness& viewer, uint64_t line) {
+void GoToLineByKeys(ViewerHarness& viewer, uint64_t line) {
   viewer.PressKey('G', true);
   SetWindowTextW(GetFocus(), std::to_wstring(line).c_str());
   viewer.PressKey(VK_RETURN);
@@ -141,7 +144,7 @@ TEST_F(RealEditorWindowedFiles, GoToEitherEndAndAnyLine) {
   viewer_.PressKey(VK_HOME, true);
   ASSERT_TRUE(viewer_.WaitFor([&] { return NumberIn(LineText(CaretLine())) == 1; })) << LineText(CaretLine());
   for (const int line : {kLines / 2, kLines, 17}) {
-    lumen::GoToLine(viewer_, static_cast<uint64_t>(line));
+    GoToLineByKeys(viewer_, static_cast<uint64_t>(line));
     EXPECT_EQ(NumberIn(LineText(CaretLine())), line);
     EXPECT_EQ(MarginText(CaretLine()), std::to_string(line));
   }
@@ -224,6 +227,85 @@ TEST_F(RealEditorWindowedFiles, SelectAndCopyBeyondTheWindow) {
   // Clicked, the selection is the control's again.
   viewer_.Sci(SCI_GOTOPOS, viewer_.Sci(SCI_POSITIONFROMLINE, inView + 1));
   EXPECT_EQ(viewer_.Send(HBXPLUGINMSG_HASSELECTION), 0);
+}
+
+// A UTF-16 file goes through a window as UTF-8 does: its lines, its ends,
+// a line anywhere, the count and a copy beyond the window.
+TEST(RealEditorWindowedUtf16, ShowCountAndCopyAsUtf8Does) {
+  ViewerHarness viewer(WindowedConfiguration());
+  static const std::string text = NumberedLines();
+  const std::wstring wide = Utf8ToWide(text);
+  std::string bytes = "\xFF\xFE";
+  bytes.append(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+  const std::wstring path = viewer.FilePath(L"utf16.log");
+  test::WriteBytes(path, bytes);
+  ASSERT_EQ(viewer.OpenFile(path), 1);
+  EXPECT_LT(viewer.Sci(SCI_GETLENGTH), 8 << 20) << "a window, not the file";
+  ASSERT_TRUE(viewer.WaitWhileLoading());
+  EXPECT_NE(viewer.Description().find(L"700001 lines"), std::wstring::npos) << test::ToUtf8(viewer.Description());
+  SetFocus(viewer.editor());
+  for (const int line : {kLines / 2, kLines, 17}) {
+    GoToLineByKeys(viewer, static_cast<uint64_t>(line));
+    EXPECT_EQ(LineText(viewer, CaretLine(viewer)).substr(0, 13), "line " + std::string(8 - std::to_string(line).size(), '0') + std::to_string(line));
+    EXPECT_EQ(MarginText(viewer, CaretLine(viewer)), std::to_string(line));
+  }
+  viewer.Send(WM_COMMAND, IDM_FIND);
+  viewer.TypeSearchText(L"needle");
+  EXPECT_TRUE(viewer.WaitFor([&] { return ShownCount(viewer) == L"1 of 2"; })) << test::ToUtf8(ShownCount(viewer));
+  SetFocus(viewer.editor());
+  GoToLineByKeys(viewer, 17);
+  SetFocus(viewer.editor());
+  viewer.PressKey(VK_END, true, true);
+  viewer.PressKey('C', true);
+  const std::wstring expected = wide.substr(wide.find(L"line 00000017"));
+  EXPECT_TRUE(viewer.WaitFor([&] { return test::ClipboardText() == expected; })) << test::ClipboardText().size();
+}
+
+// A file on another machine whose reads stall: a jump waits for them no
+// longer than its message may (were it held, the gate below would never
+// open), and is made once they come.
+TEST(RealEditorWindowedSlowFiles, JumpOnceTheirReadsCome) {
+  const HMODULE library = LoadLibraryW((test::ProgramFolder() + L"\\SciLexer.dll").c_str());
+  const UniqueWindow editor(CreateWindowExW(0, L"Scintilla", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                            GetModuleHandleW(nullptr), nullptr));
+  ASSERT_TRUE(editor);
+  SendMessageW(editor.get(), SCI_SETCODEPAGE, SC_CP_UTF8, 0);
+  static const std::string text = NumberedLines();
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  const std::wstring path = std::wstring(folder) + L"lumen-slow.log";
+  test::WriteBytes(path, text);
+  std::atomic<bool> slow{false};
+  const UniqueHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const TimedReads::Read local = TimedReads::OfPath(path);
+  auto reads = std::make_unique<TimedReads>([&, local](uint64_t offset, char* buffer, size_t room) {
+    if (slow.load()) WaitForSingleObject(gate.get(), INFINITE);
+    return local(offset, buffer, room);
+  });
+  {
+    FileWindow window(EditorControl(editor.get()), *SharedFile::Open(path), {path, Encoding::Utf8, 0, 0, text.size()}, {},
+                      std::move(reads));
+    ASSERT_TRUE(window.ShowStart([] {}));
+    for (int round = 0; round < 1000 && !window.indexed(); ++round) Sleep(10);
+    ASSERT_TRUE(window.indexed());
+    const auto firstLine = [&] {
+      return window.FileLineOf(SendMessageW(editor.get(), SCI_GETFIRSTVISIBLELINE, 0, 0));
+    };
+    slow = true;
+    window.ShowFileEnd();
+    EXPECT_TRUE(window.waiting());
+    EXPECT_EQ(firstLine(), 0u) << "not moved while the reads wait";
+    SetEvent(gate.get());
+    for (int round = 0; round < 1000 && window.waiting(); ++round) {
+      Sleep(10);
+      window.IndexTurn();
+    }
+    EXPECT_FALSE(window.waiting());
+    const LRESULT caret = SendMessageW(editor.get(), SCI_GETCURRENTPOS, 0, 0);
+    EXPECT_EQ(window.FileLineOf(SendMessageW(editor.get(), SCI_LINEFROMPOSITION, caret, 0)), uint64_t{kLines});
+  }
+  FreeLibrary(library);
+  DeleteFileW(path.c_str());
 }
 
 // The files lumen's spools hold in the temporary folder.
@@ -328,7 +410,7 @@ TEST(RealEditorBeyondFourGigabytes, ReachTheirEndAndCountAndStepToAWordThere) {
   EXPECT_EQ(margin(caretLine()), "2103");
   for (const auto& [line, text] : {std::pair<int, std::string>{2103, "x"}, {1500, "line 1500 in the middle"},
                                    {7, "line 7 at the start"}, {2050, "line 2050 with a needle at the end"}}) {
-    GoToLine(viewer, static_cast<uint64_t>(line));
+    GoToLineByKeys(viewer, static_cast<uint64_t>(line));
     EXPECT_EQ(lineText(caretLine()), text);
     EXPECT_EQ(margin(caretLine()), std::to_string(line));
   }
@@ -379,7 +461,7 @@ TEST_F(RealEditorWindowedFiles, ShowWhatIsLeftOfAFileCutShortUnderThem) {
   }
   viewer_.PressKey(VK_END, true);
   Drag(0.75);
-  lumen::GoToLine(viewer_, 600000);
+  GoToLineByKeys(viewer_, 600000);
   viewer_.Send(WM_COMMAND, IDM_FIND);
   viewer_.TypeSearchText(L"needle");
   for (int round = 0; round < 100; ++round) {

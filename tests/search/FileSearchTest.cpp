@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "base/Text.h"
 #include "search/FileSearch.h"
 #include "search/SearchWalks.h"
 
@@ -117,6 +118,41 @@ TEST(FileSearch, FindsInACodePageWhatItsTextHolds) {
   const size_t lineStart = ansi.rfind('\n', last) + 1;
   EXPECT_EQ(step->found().place.lineStart, lineStart);
   EXPECT_EQ(step->found().place.column, last - lineStart + 3) << "UTF-8 bytes into the line, words before it";
+}
+
+// In UTF-16 of either byte order, after its mark, the same matches as in
+// the text as UTF-8; the places are the file's bytes.
+TEST(FileSearch, FindsInUtf16WhatItsTextHolds) {
+  const std::string utf8 = Text("caf\xC3\xA9 needle\xC3\xA9");
+  std::wstring wide(utf8.size(), L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                                      static_cast<int>(wide.size()))));
+  for (const bool bigEndian : {false, true}) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const wchar_t unit : wide) {
+      const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+      bytes += bigEndian ? high : low;
+      bytes += bigEndian ? low : high;
+    }
+    const std::wstring path = WriteTemporary(bytes, L"lumen-file-search-utf16.txt");
+    const FileText file{path, bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE, 0, 2, bytes.size()};
+    for (const char* text : {"needle", "\xC3\xA9 needle\xC3\xA9"}) {
+      const auto each = Searcher::For({text, true, false, false}).searcher;
+      MatchTally tally(each, utf8);
+      ASSERT_TRUE(tally.Run(utf8, utf8.size(), Clock::time_point::max()));
+      const auto count = FileCount::Start(file, each);
+      ASSERT_TRUE(count && count->Wait(Clock::now() + std::chrono::seconds(30)));
+      EXPECT_EQ(count->total(), tally.total()) << text << bigEndian;
+    }
+    const auto searcher = Searcher::For({"\xC3\xA9 needle\xC3\xA9", false, false, false}).searcher;
+    const auto step = FileStep::Start(file, searcher, {2, 0}, false);
+    ASSERT_TRUE(step && step->Wait(Clock::now() + std::chrono::seconds(30)));
+    ASSERT_EQ(step->outcome(), FileStep::Outcome::Found);
+    const size_t last = utf8.rfind("caf\xC3\xA9"), lineStart = utf8.rfind('\n', last) + 1;
+    // The line's text is ASCII up to the word: two bytes a character.
+    EXPECT_EQ(step->found().place.lineStart, 2 + 2 * (wide.size() - Utf8ToWide(utf8.substr(lineStart)).size()));
+    EXPECT_EQ(step->found().place.column, last - lineStart + 3);
+  }
 }
 
 // The text between two places, either first, as UTF-8, cut at a character
