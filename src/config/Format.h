@@ -48,6 +48,16 @@ inline constexpr wchar_t kCaretLineColor[] = L"caretLineColor";
 inline constexpr wchar_t kCaretColor[] = L"caretColor";
 inline constexpr wchar_t kSelectionColor[] = L"selectionColor";
 inline constexpr wchar_t kHighlightColor[] = L"highlightColor";
+// Highlight rules: <HighlightRules><Rule Text=".." .../></HighlightRules>.
+inline constexpr wchar_t kHighlightRules[] = L"HighlightRules";
+inline constexpr wchar_t kRule[] = L"Rule";
+inline constexpr wchar_t kRuleText[] = L"Text";
+inline constexpr wchar_t kRuleRegex[] = L"Regex";
+inline constexpr wchar_t kRuleMatchCase[] = L"MatchCase";
+inline constexpr wchar_t kRuleWholeWord[] = L"WholeWord";
+inline constexpr wchar_t kDarkFgColor[] = L"darkFgColor";
+inline constexpr wchar_t kDarkBgColor[] = L"darkBgColor";
+inline constexpr wchar_t kRuleLanguages[] = L"Languages";
 
 // The extension list is cut at these for identification. Both line-end
 // characters: the dialog's edit ends its lines with CR LF.

@@ -245,11 +245,39 @@ std::vector<XMLStyle> ReadStyles(const XmlFunctions& xml, XMLHANDLE root) {
   return styles;
 }
 
+std::vector<HighlightRule> ReadHighlightRules(const XmlFunctions& xml, XMLHANDLE root) {
+  std::vector<HighlightRule> rules;
+  const auto colour = [&](XMLHANDLE element, const wchar_t* name) {
+    const std::wstring text = ReadAttribute(xml, element, name);
+    try {
+      return text.empty() ? -1 : format::ParseColour(text) & 0xFFFFFF;
+    } catch (const std::exception&) {
+      return -1;
+    }
+  };
+  ForEachChild(xml, FindChild(xml, root, format::kHighlightRules), format::kRule, [&](XMLHANDLE element) {
+    HighlightRule rule;
+    rule.text = ReadAttribute(xml, element, format::kRuleText);
+    if (rule.text.empty()) return;
+    rule.regex = format::IsEnabledText(ReadAttribute(xml, element, format::kRuleRegex));
+    rule.matchCase = format::IsEnabledText(ReadAttribute(xml, element, format::kRuleMatchCase));
+    rule.wholeWord = format::IsEnabledText(ReadAttribute(xml, element, format::kRuleWholeWord));
+    rule.foreground = colour(element, format::kFgColor);
+    rule.background = colour(element, format::kBgColor);
+    rule.darkForeground = colour(element, format::kDarkFgColor);
+    rule.darkBackground = colour(element, format::kDarkBgColor);
+    rule.languages = Split(ReadAttribute(xml, element, format::kRuleLanguages), L" \t\r\n,;");
+    rules.push_back(std::move(rule));
+  });
+  return rules;
+}
+
 std::vector<LanguageKeys> ReadLanguages(const XmlFunctions& xml, XMLHANDLE root) {
   std::vector<LanguageKeys> languages;
   ForEachChild(xml, RequireStyles(xml, root, kCannotCreateStyle), format::kStyle, [&](XMLHANDLE element) {
     languages.push_back({ReadAttribute(xml, element, format::kExt), ReadAttribute(xml, element, format::kNames),
-                         ReadAttribute(xml, element, format::kAliases), ReadAttribute(xml, element, format::kContent)});
+                         ReadAttribute(xml, element, format::kAliases), ReadAttribute(xml, element, format::kContent),
+                         ReadAttribute(xml, element, format::kName)});
   });
   return languages;
 }
@@ -379,6 +407,7 @@ SchemeColours ConfigurationSnapshot::Colours(Scheme scheme) const {
   return ReadSchemeColours(xml_, FindChild(xml_, root, scheme == Scheme::Dark ? format::kDarkStyles : format::kStyles));
 }
 int32_t ConfigurationSnapshot::DarkHighlight() const { return ReadDarkHighlight(xml_, Root()); }
+std::vector<HighlightRule> ConfigurationSnapshot::HighlightRules() const { return ReadHighlightRules(xml_, Root()); }
 Configuration ConfigurationSnapshot::Whole() const { return ReadConfiguration(xml_, Root()); }
 
 Style LoadStyleForExtension(const std::wstring& path, const std::wstring& extension) {

@@ -72,6 +72,9 @@ class ConfigurationSnapshot {
   SchemeColours Colours(Scheme scheme) const;
   // The dark scheme's search colour, negative when it has none of its own.
   int32_t DarkHighlight() const;
+  // The HighlightRules, in document order: those without text left out, a
+  // colour that does not parse not set.
+  std::vector<HighlightRule> HighlightRules() const;
   Configuration Whole() const;
 
  private:

@@ -69,6 +69,19 @@ struct Highlight {
   bool operator==(const Highlight&) const = default;
 };
 
+// A highlight rule: every match of its text drawn in its colours over the
+// language's, in the files of its languages (every file without any).
+struct HighlightRule {
+  std::wstring text;
+  bool regex = false;
+  bool matchCase = false;
+  bool wholeWord = false;
+  int32_t foreground = -1, background = -1;          // 0xRRGGBB; -1: not set
+  int32_t darkForeground = -1, darkBackground = -1;  // the dark scheme's; -1: the light one's
+  std::vector<std::wstring> languages;               // Style names, case aside
+  bool operator==(const HighlightRule&) const = default;
+};
+
 // Which scheme the viewer shows: as the Windows apps' theme, or one of them always.
 enum class SchemeMode { System, Light, Dark };
 enum class Scheme { Light, Dark };

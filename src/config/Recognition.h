@@ -18,6 +18,7 @@ struct LanguageKeys {
   // `content`: a regular expression over the file's head that, for an
   // extension several languages list, picks this one.
   std::wstring content;
+  std::wstring name;  // `name`
 };
 
 // What the content rules read: the first and the last five lines of a text

@@ -99,6 +99,8 @@ std::vector<MenuEntry> ContextMenuEntries(const MenuState& state) {
       {IDA_FIND_NEXT_F3, IDS_MENU_FIND_NEXT},
       {IDA_FIND_PREVIOUS_SHIFT_F3, IDS_MENU_FIND_PREVIOUS},
       {IDA_GO_TO_LINE, IDS_MENU_GO_TO_LINE},
+      {IDM_HIGHLIGHT, IDS_MENU_HIGHLIGHT, false, state.canHighlight},
+      {IDM_CLEAR_HIGHLIGHTS, IDS_MENU_CLEAR_HIGHLIGHTS, false, state.hasHighlights},
       {},
       {IDA_WRAP_LINES, IDS_MENU_WRAP_LINES, toggles.wrapLines && !bigDocument, !bigDocument},
       {IDA_SHOW_WHITESPACE, IDS_MENU_SHOW_WHITESPACE, toggles.whitespace},

@@ -41,6 +41,8 @@ struct MenuState {
   bool canReread = false;  // a file by path or a stream shown whole: it can be read again
   bool following = false;  // the file is followed as it grows
   bool canFollow = false;  // a file by path, following on or paused
+  bool canHighlight = false;  // a word selected or at the caret
+  bool hasHighlights = false;
 };
 
 // The entries, in order. Wrapping and folding are greyed for a document too

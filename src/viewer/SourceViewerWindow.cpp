@@ -90,6 +90,7 @@ void SourceViewerWindow::CreateEditor(const RECT* place) {
   editor_ = EditorControl(editorWindow_.get());
   search_.SetEditor(editor_);
   document_.SetEditor(editor_);
+  ruleMarks_.SetEditor(editor_);
   if (editorWindow_) topLevelWindow_ = TopLevelAncestor(window_);
 }
 
@@ -111,6 +112,7 @@ void SourceViewerWindow::ForgetEditor() {
   editor_ = EditorControl();
   search_.SetEditor(editor_);
   document_.SetEditor(editor_);
+  ruleMarks_.SetEditor(editor_);
 }
 
 void SourceViewerWindow::OnWindowDestroyed() {
@@ -299,6 +301,7 @@ void SourceViewerWindow::LayoutChildren(bool minimised) {
   MoveWindow(editorWindow_.get(), 0, 0, width - barWidth, editorHeight, TRUE);
   if (windowed) PostWindowedViewChanged();
   search_.ViewChanged();  // more lines may be in view
+  ruleMarks_.MarkView();
 }
 
 void SourceViewerWindow::SetZoomPercent(int32_t percent) { editor_.Send(SCI_SETZOOM, ZoomFromPercent(percent)); }
@@ -474,6 +477,7 @@ void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuratio
   if (editor_.exists()) ApplyLanguageStyle(style);
   looks_.selectionColoured = ApplySchemeColours(editor_, configuration, looks_.scheme, looks_.selectionColoured);
   search_.SetUpIndicator(ConfiguredHighlight(configuration, looks_.scheme));
+  ApplyHighlightRules(configuration);
   ApplyWrapping(editor_, configuration, looks_.size == DocumentSize::Big, looks_.wrapChosen);
   looks_.lineNumbering = LineNumbering(configuration, looks_.lineNumbering);
   UpdateMargin();
@@ -489,6 +493,7 @@ void SourceViewerWindow::ApplyLooks(const ConfigurationSnapshot& configuration) 
   const bool sizeChanged = std::exchange(looks_.size, file.sizeClass) != file.sizeClass;
   ApplyBaseStyle(editor_, configuration, looks_.scheme);
   ApplyLanguageStyle(StyleForFile(configuration, file.name, file.edgeLines, looks_.scheme));
+  ApplyHighlightRules(configuration);
   looks_.selectionColoured = ApplySchemeColours(editor_, configuration, looks_.scheme, looks_.selectionColoured);
   // Wrapping is read again only where the document's size changes it.
   if (sizeChanged) ApplyWrapping(editor_, configuration, looks_.size == DocumentSize::Big, looks_.wrapChosen);
@@ -501,6 +506,18 @@ void SourceViewerWindow::ApplyLooks(const ConfigurationSnapshot& configuration) 
 void SourceViewerWindow::ApplyLanguage(const ConfigurationSnapshot& configuration) {
   const ShownFile& file = document_.file();
   ApplyLanguageStyle(StyleForFile(configuration, file.name, file.edgeLines, looks_.scheme));
+  ApplyHighlightRules(configuration);
+}
+
+void SourceViewerWindow::ApplyHighlightRules(const ConfigurationSnapshot& configuration) {
+  const ShownFile& file = document_.file();
+  const auto rules = ReadOr(std::vector<HighlightRule>(), [&] { return configuration.HighlightRules(); });
+  std::vector<ShownRule> shown = RulesForLanguage(rules, LanguageOfFile(configuration, file.name, file.edgeLines),
+                                                  looks_.scheme);
+  for (const UserHighlight& highlight : highlights_) {
+    shown.push_back({highlight.query, -1, HighlightColour(highlight.colour, looks_.scheme)});
+  }
+  ruleMarks_.SetRules(shown);
 }
 
 void SourceViewerWindow::TextChanged() {
@@ -513,6 +530,8 @@ void SourceViewerWindow::TextChanged() {
   }
   // While the rest of a file is on its way only what is shown is styled.
   ApplyStylingMode(editor_, looks_.size, document_.LoadPercent().has_value());
+  ruleMarks_.TextChanged();
+  ruleMarks_.MarkView();
   UpdateMargin();
   UpdateProgressStrip();
 }

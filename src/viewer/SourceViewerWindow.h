@@ -15,6 +15,7 @@
 #include "config/Loaders.h"
 #include "host/HostApi.h"
 #include "search/DocumentSearch.h"
+#include "search/RuleMarks.h"
 #include "search/SearchPanel.h"
 #include "viewer/ContextMenu.h"
 #include "viewer/FileCopy.h"
@@ -99,6 +100,13 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   // The language's looks and lexer; none for a big document with a line too
   // long to lex, no folding for a big one.
   void ApplyLanguageStyle(const Style& style);
+  // The configuration's highlight rules for the file's language and the
+  // user's highlights, in the scheme's colours.
+  void ApplyHighlightRules(const ConfigurationSnapshot& configuration);
+  // The context menu's Highlight: the selected word, or the one at the caret,
+  // in the next of the highlight colours.
+  void HighlightWord();
+  std::string WordToHighlight() const;
   // Windows may have switched between light and dark: a viewer that follows
   // it re-styles its text in place.
   void OnSchemeChanged();
@@ -148,6 +156,13 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   UniqueWindow fileScrollBar_;    // beside the editor while a windowed file is shown
   bool windowedViewPosted_ = false;
   std::shared_ptr<FileCopy> fileCopy_;  // a copy read from a windowed file, on its way
+  RuleMarks ruleMarks_;
+  // The user's highlights, as long as the viewer lives: a word and its colour's index.
+  struct UserHighlight {
+    SearchQuery query;
+    size_t colour = 0;
+  };
+  std::vector<UserHighlight> highlights_;
   bool fileScrollBarShown_ = false;  // as the last layout left it
   TurnScheduler turns_;
   ShownDocument document_;

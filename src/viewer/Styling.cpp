@@ -59,14 +59,28 @@ Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::w
   return ReadOr(PlainTextStyle(), [&] { return configuration.StyleForExtension(extension, scheme); });
 }
 
+namespace {
+std::optional<Recognition> ChosenLanguage(const ConfigurationSnapshot& configuration,
+                                          const std::vector<LanguageKeys>& languages, const std::wstring& path,
+                                          const EdgeLines& lines) {
+  const auto ignoredEndings = ReadOr(std::vector<std::wstring>(), [&] { return configuration.IgnoredEndings(); });
+  return ChooseLanguage(languages, path.substr(FileNameStart(path)), FileExtension(path), lines, ignoredEndings);
+}
+}  // namespace
+
 Style StyleForFile(const ConfigurationSnapshot& configuration, const std::wstring& path, const EdgeLines& lines,
                    Scheme scheme) {
   const auto languages = ReadOr(std::vector<LanguageKeys>(), [&] { return configuration.Languages(); });
-  const auto ignoredEndings = ReadOr(std::vector<std::wstring>(), [&] { return configuration.IgnoredEndings(); });
-  const auto chosen =
-      ChooseLanguage(languages, path.substr(FileNameStart(path)), FileExtension(path), lines, ignoredEndings);
+  const auto chosen = ChosenLanguage(configuration, languages, path, lines);
   if (!chosen) return PlainTextStyle();
   return ReadOr(PlainTextStyle(), [&] { return configuration.StyleAt(chosen->language, scheme); });
+}
+
+std::wstring LanguageOfFile(const ConfigurationSnapshot& configuration, const std::wstring& path,
+                            const EdgeLines& lines) {
+  const auto languages = ReadOr(std::vector<LanguageKeys>(), [&] { return configuration.Languages(); });
+  const auto chosen = ChosenLanguage(configuration, languages, path, lines);
+  return chosen && chosen->language < languages.size() ? languages[chosen->language].name : std::wstring();
 }
 
 void ApplyStyle(const EditorControl& editor, const Style& style) {

@@ -29,6 +29,9 @@ Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::w
 Style StyleForFile(const ConfigurationSnapshot& configuration, const std::wstring& path, const EdgeLines& lines,
                    Scheme scheme = Scheme::Light);
 
+// The name of that language (its Style's `name`); empty for plain text.
+std::wstring LanguageOfFile(const ConfigurationSnapshot& configuration, const std::wstring& path, const EdgeLines& lines);
+
 void ApplyStyle(const EditorControl& editor, const Style& style);
 // The language of the pseudo extension "*", under every file's own.
 void ApplyBaseStyle(const EditorControl& editor, const ConfigurationSnapshot& configuration,

@@ -66,6 +66,13 @@ void SourceViewerWindow::RunCommand(WORD id) {
     case IDM_SELECT_ALL:
       SelectWholeText();
       break;
+    case IDM_HIGHLIGHT:
+      HighlightWord();
+      break;
+    case IDM_CLEAR_HIGHLIGHTS:
+      highlights_.clear();
+      ApplyHighlightRules(ConfigurationSnapshot::OfPlugin());
+      break;
     case IDA_TOGGLE_SEARCH:
       ToggleSearchPanel();
       break;
@@ -200,6 +207,32 @@ bool SourceViewerWindow::TakeWindowedFileKey(const MSG& msg) {
   return true;
 }
 
+std::string SourceViewerWindow::WordToHighlight() const {
+  const Selection selection = GetSelection(editor_);
+  if (!selection.empty()) {
+    // A selection of one line, as the search takes it.
+    std::string text = SelectedText(editor_, selection);
+    return text.find_first_of("\r\n") == std::string::npos && text.size() <= 1024 ? text : std::string();
+  }
+  const LRESULT caret = editor_.Send(SCI_GETCURRENTPOS);
+  const LRESULT start = editor_.Send(SCI_WORDSTARTPOSITION, caret, 1), end = editor_.Send(SCI_WORDENDPOSITION, caret, 1);
+  if (end <= start) return {};
+  return SelectedText(editor_, {static_cast<int32_t>(start), static_cast<int32_t>(end)});
+}
+
+void SourceViewerWindow::HighlightWord() {
+  const std::string word = WordToHighlight();
+  if (word.empty()) return;
+  const Selection selection = GetSelection(editor_);
+  // A whole word is highlighted where it stands as a word; other text wherever it is.
+  const bool wholeWord = selection.empty() || IsWholeWord(editor_, selection);
+  const SearchQuery query{word, true, wholeWord, false};
+  std::erase_if(highlights_, [&](const UserHighlight& highlight) { return highlight.query == query; });
+  const size_t colour = highlights_.empty() ? 0 : (highlights_.back().colour + 1) % kHighlightColours;
+  highlights_.push_back({query, colour});
+  ApplyHighlightRules(ConfigurationSnapshot::OfPlugin());
+}
+
 void SourceViewerWindow::ToggleView(WORD id) {
   switch (id) {
     case IDA_WRAP_LINES:
@@ -244,7 +277,9 @@ LRESULT SourceViewerWindow::OnContextMenu(WPARAM from, LPARAM at) {
                      document_.encodingChoice(),
                      document_.canReadAgain(),
                      document_.following() == FileFollower::State::Following,
-                     document_.following() != FileFollower::State::Off};
+                     document_.following() != FileFollower::State::Off,
+                     !WordToHighlight().empty(),
+                     !highlights_.empty()};
   state.toggles.wrapLines = editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE;  // the control's, not a copy kept here
   const UINT chosen = ShowContextMenu(instance_, window_, point, ContextMenuEntries(state));
   // The menu's loop ran the host's messages: the viewer may be gone.
@@ -266,6 +301,7 @@ LRESULT SourceViewerWindow::OnNotify(WPARAM wParam, LPARAM lParam) {
       const bool viewMoved = (updated & (SC_UPDATE_V_SCROLL | SC_UPDATE_SELECTION)) != 0;
       if (document_.window() && viewMoved) PostWindowedViewChanged();
       if (updated & (SC_UPDATE_V_SCROLL | SC_UPDATE_H_SCROLL)) search_.ViewChanged();
+      if (updated & SC_UPDATE_V_SCROLL) ruleMarks_.MarkView();
       if (!Gone() && (updated & SC_UPDATE_SELECTION)) {
         search_.HighlightSelectedWord();
         return 0;
@@ -278,6 +314,7 @@ LRESULT SourceViewerWindow::OnNotify(WPARAM wParam, LPARAM lParam) {
     case SCN_ZOOM:
       UpdateMargin();  // digits grow and shrink with the zoom
       search_.ViewChanged();
+      ruleMarks_.MarkView();
       NotifyHost(kZoomNotification, static_cast<uint32_t>(ZoomPercent()));
       break;
     default:

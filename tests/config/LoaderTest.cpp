@@ -161,6 +161,22 @@ TEST_F(Loaders, GiveOptionDefaultsAndExactErrorsWithoutAFile) {
   ExpectError<style_error>([&] { LoadStyles(path); }, "Cannot create style from configuration file");
 }
 
+// Highlight rules: those without text are left out, a colour that does not
+// parse is not set, languages are a list; without the element, none.
+TEST_F(Loaders, ReadHighlightRulesAsTheyCanBeRead) {
+  config.Write(R"(<Config><HighlightRules>
+      <Rule Text="ERROR" Regex="no" MatchCase="yes" WholeWord="YES" fgColor="FFFFFF" bgColor="C00000" Languages="Log"/>
+      <Rule Text="" fgColor="FF0000"/>
+      <Rule Text="^\d+" Regex="yes" fgColor="zz" darkFgColor="00FF00" darkBgColor="10203" Languages="Log  Text,C"/>
+    </HighlightRules><Styles/></Config>)");
+  const std::vector<HighlightRule> rules = ConfigurationSnapshot(config.path()).HighlightRules();
+  ASSERT_EQ(rules.size(), 2u);
+  EXPECT_EQ(rules[0], (HighlightRule{L"ERROR", false, true, true, 0xFFFFFF, 0xC00000, -1, -1, {L"Log"}}));
+  EXPECT_EQ(rules[1], (HighlightRule{L"^\\d+", true, false, false, -1, -1, 0x00FF00, 0x010203, {L"Log", L"Text", L"C"}}));
+  config.Write("<Config><Styles/></Config>");
+  EXPECT_TRUE(ConfigurationSnapshot(config.path()).HighlightRules().empty());
+}
+
 TEST_F(Loaders, ReadOptionsByTheirOwnRules) {
   config.Write(R"(<Config><LineNumbering Enabled="true"/><LineWrapping Enabled="Yes"/><SearchSync/>
                   <ShowWhitespace Enabled="yes"/><IndentationGuides Enabled="1"/><Folding Enabled="Yes"/><CopyColours Scheme="Shown"/>

@@ -1,0 +1,116 @@
+// Highlight rules over the real control, of either generation: the shipped
+// Log language's rules in the light and the dark scheme, a rule of a
+// language other files do not get, the marks of a big file made where the
+// view is, and the context menu's highlights of a word.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+#include "TestFiles.h"
+#include "ViewerHarness.h"
+#include "abi/ScintillaInterface.h"
+#include "config/Model.h"
+#include "resources/resource.h"
+
+namespace lumen {
+namespace {
+
+using namespace sci;
+using test::ViewerHarness;
+
+std::string Shipped(const char* mode) {
+  std::string configuration = test::ReadBytes(test::ProgramFolder() + L"\\lumen.config.xml");
+  const std::string system = "<ColorScheme Mode=\"system\"/>";
+  configuration.replace(configuration.find(system), system.size(), std::string("<ColorScheme Mode=\"") + mode + "\"/>");
+  return configuration;
+}
+
+// The colours (0xRRGGBB) that the rules' indicators give the character at `position`.
+std::set<int32_t> ColoursAt(const ViewerHarness& viewer, LRESULT position) {
+  std::set<int32_t> colours;
+  for (int indicator = 8; indicator <= 31; ++indicator) {
+    if (viewer.Sci(SCI_INDICATORVALUEAT, indicator, position) == 0) continue;
+    colours.insert(static_cast<int32_t>(SwapRedBlue(static_cast<uint32_t>(viewer.Sci(SCI_INDICGETFORE, indicator)))));
+  }
+  return colours;
+}
+
+const std::string kLog =
+    "2026-12-10 12:00:00.123 INFO  started on 10.0.0.1\n"
+    "2026-12-10 12:00:01.000 WARN  disk nearly full\n"
+    "2026-12-10 12:00:02.000 ERROR disk full\n"
+    "2026-12-10 12:00:03.000 FATAL giving up\n";
+
+TEST(RealEditorHighlightRules, ColourALogInEitherScheme) {
+  const struct {
+    const char* mode;
+    int32_t timestamp, address, warning, error, fatalText, fatalBack;
+  } schemes[] = {{"light", 0x267F99, 0x795E26, 0x9A6700, 0xC00000, 0xFFFFFF, 0xB00020},
+                 {"dark", 0x4EC9B0, 0xD7BA7D, 0xDCDCAA, 0xF48771, 0xFFFFFF, 0x8B1A2B}};
+  for (const auto& scheme : schemes) {
+    SCOPED_TRACE(scheme.mode);
+    ViewerHarness viewer(Shipped(scheme.mode));
+    ASSERT_EQ(viewer.OpenText(kLog, L"app.log"), 1);
+    viewer.Pump();
+    const auto at = [&](const char* text) { return static_cast<LRESULT>(kLog.find(text)); };
+    EXPECT_EQ(ColoursAt(viewer, 3), std::set<int32_t>{scheme.timestamp});
+    EXPECT_EQ(ColoursAt(viewer, at("10.0.0.1") + 2), std::set<int32_t>{scheme.address});
+    EXPECT_EQ(ColoursAt(viewer, at("started")), std::set<int32_t>{}) << "an INFO line keeps its colours";
+    EXPECT_EQ(ColoursAt(viewer, at("nearly")), std::set<int32_t>{scheme.warning});
+    EXPECT_EQ(ColoursAt(viewer, at("disk full")), std::set<int32_t>{scheme.error});
+    EXPECT_EQ(ColoursAt(viewer, at("giving")), (std::set<int32_t>{scheme.fatalText, scheme.fatalBack}));
+  }
+  // Rotated and named logs are logs; a text file gets none of their rules.
+  ViewerHarness viewer(Shipped("light"));
+  for (const wchar_t* name : {L"syslog", L"app.log.3", L"access.log-20261201", L"build.out"}) {
+    ASSERT_EQ(viewer.OpenText(kLog, name), 1);
+    viewer.Pump();
+    EXPECT_FALSE(ColoursAt(viewer, kLog.find("disk full")).empty()) << test::ToUtf8(name);
+  }
+  ASSERT_EQ(viewer.OpenText(kLog, L"notes.txt"), 1);
+  viewer.Pump();
+  EXPECT_TRUE(ColoursAt(viewer, kLog.find("disk full")).empty());
+}
+
+// A big log is marked where the view is, and again where it goes.
+TEST(RealEditorHighlightRules, MarkWhereTheViewOfABigFileIs) {
+  ViewerHarness viewer(Shipped("light"));
+  std::string text;
+  while (text.size() < (size_t{12} << 20)) text += kLog;
+  ASSERT_EQ(viewer.OpenText(text, L"big.log"), 1);
+  ASSERT_TRUE(viewer.WaitWhileLoading());
+  const LRESULT lastError = static_cast<LRESULT>(text.rfind("disk full"));
+  EXPECT_FALSE(ColoursAt(viewer, static_cast<LRESULT>(text.find("disk full"))).empty());
+  EXPECT_TRUE(ColoursAt(viewer, lastError).empty()) << "far from the view: not marked yet";
+  SetFocus(viewer.editor());
+  viewer.PressKey(VK_END, true);
+  viewer.Pump();
+  EXPECT_FALSE(ColoursAt(viewer, lastError).empty());
+}
+
+// The context menu's Highlight (its command, as the menu runs it) colours
+// every occurrence of the word at the caret, each word in the next colour;
+// Clear highlights removes them all.
+TEST(RealEditorHighlightRules, HighlightWordsAndClearThem) {
+  ViewerHarness viewer;
+  const std::string text = "alpha beta alpha\nbeta alphabet alpha\n";
+  ASSERT_EQ(viewer.OpenText(text, L"a.txt"), 1);
+  viewer.Sci(SCI_GOTOPOS, 1);
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDM_HIGHLIGHT, 1));
+  viewer.Sci(SCI_GOTOPOS, 7);
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDM_HIGHLIGHT, 1));
+  const std::set<int32_t> alpha = ColoursAt(viewer, 0), beta = ColoursAt(viewer, 6);
+  EXPECT_EQ(alpha.size(), 1u);
+  EXPECT_EQ(beta.size(), 1u);
+  EXPECT_NE(alpha, beta);
+  EXPECT_EQ(ColoursAt(viewer, static_cast<LRESULT>(text.rfind("alpha"))), alpha);
+  EXPECT_TRUE(ColoursAt(viewer, static_cast<LRESULT>(text.find("alphabet"))).empty()) << "whole words only";
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDM_CLEAR_HIGHLIGHTS, 1));
+  EXPECT_TRUE(ColoursAt(viewer, 0).empty());
+  EXPECT_TRUE(ColoursAt(viewer, 6).empty());
+}
+
+}  // namespace
+}  // namespace lumen
