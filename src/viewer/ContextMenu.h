@@ -43,6 +43,7 @@ struct MenuState {
   bool canFollow = false;  // a file by path, following on or paused
   bool canHighlight = false;  // a word selected or at the caret
   bool hasHighlights = false;
+  bool hasBookmarks = false;
 };
 
 // The entries, in order. Wrapping and folding are greyed for a document too

@@ -124,6 +124,14 @@ std::optional<uint64_t> FileWindow::LineStart(uint64_t line) const {
   return lookup->blockStart + *after;
 }
 
+std::optional<std::string> FileWindow::LineText(uint64_t line) const {
+  const std::optional<uint64_t> start = LineStart(line);
+  if (!start) return std::nullopt;
+  FileLines lines;
+  lines.Read(reads(), text_, *start, LineStartFrom(reads(), text_, *start + 1, kLongestWindowLine));
+  return std::string(lines.utf8());
+}
+
 std::optional<uint64_t> FileWindow::LineOf(uint64_t lineStart) const {
   const std::optional<LineIndex::Lookup> lookup = index_->ForOffset(lineStart);
   if (!lookup) return std::nullopt;

@@ -91,6 +91,9 @@ class FileWindow final : public WindowedText {
   // caret and the view kept at the end where the user was there.
   void Grow(uint64_t end);
 
+  // The text of the file's line `line` (from 0), read from the file; none
+  // when the index has not passed it or it cannot be read.
+  std::optional<std::string> LineText(uint64_t line) const;
   // The file's line at the control's line.
   uint64_t FileLineOf(intptr_t controlLine) const { return plan_.firstLine + static_cast<uint64_t>(controlLine); }
   // The lines known so far, and whether that is all of them.

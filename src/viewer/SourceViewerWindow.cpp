@@ -375,6 +375,7 @@ void SourceViewerWindow::UpdateMargin() {
   const FileWindow* window = document_.window();
   UpdateLineNumberMargin(editor_, looks_.lineNumbering,
                          window ? std::optional<uint64_t>(window->EstimatedLines()) : std::nullopt);
+  ShowBookmarks();
   if (!window) return;
   NumberLinesInView();
   PostWindowedViewChanged();
@@ -549,6 +550,9 @@ void SourceViewerWindow::ReportToHost() { NotifyHost(kFeaturesNotification, kVie
 void SourceViewerWindow::ShowProgress() { InvalidateRect(window_, &progressStrip_, FALSE); }
 
 void SourceViewerWindow::Shown(const ConfigurationSnapshot& configuration) {
+  // Bookmarks go with their file: another one shown has none yet.
+  bookmarks_.BelongTo(document_.file().name);
+  ShowBookmarks();
   // The host's find text is marked in a file shown while the panel is not.
   if (searchPanelShown_ || !topLevelWindow_ || !SearchSyncEnabled(configuration)) return;
   std::wstring text;

@@ -17,6 +17,7 @@
 #include "search/DocumentSearch.h"
 #include "search/RuleMarks.h"
 #include "search/SearchPanel.h"
+#include "viewer/Bookmarks.h"
 #include "viewer/ContextMenu.h"
 #include "viewer/FileCopy.h"
 #include "viewer/SchemeWatch.h"
@@ -107,6 +108,12 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   // in the next of the highlight colours.
   void HighlightWord();
   std::string WordToHighlight() const;
+  // Bookmarks: Ctrl+F2, F2 and Shift+F2, the menu's entries; the margin's marks.
+  uint64_t CaretFileLine() const;
+  void ToggleBookmark();
+  void GoToBookmark(bool forward);
+  void CopyBookmarkedLines();
+  void ShowBookmarks();
   // Windows may have switched between light and dark: a viewer that follows
   // it re-styles its text in place.
   void OnSchemeChanged();
@@ -163,6 +170,7 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
     size_t colour = 0;
   };
   std::vector<UserHighlight> highlights_;
+  Bookmarks bookmarks_;
   bool fileScrollBarShown_ = false;  // as the last layout left it
   TurnScheduler turns_;
   ShownDocument document_;

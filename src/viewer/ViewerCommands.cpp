@@ -69,6 +69,20 @@ void SourceViewerWindow::RunCommand(WORD id) {
     case IDM_HIGHLIGHT:
       HighlightWord();
       break;
+    case IDA_TOGGLE_BOOKMARK:
+      ToggleBookmark();
+      break;
+    case IDA_NEXT_BOOKMARK:
+    case IDA_PREVIOUS_BOOKMARK:
+      GoToBookmark(id == IDA_NEXT_BOOKMARK);
+      break;
+    case IDM_COPY_BOOKMARKED_LINES:
+      CopyBookmarkedLines();
+      break;
+    case IDM_CLEAR_BOOKMARKS:
+      bookmarks_.Clear();
+      ShowBookmarks();
+      break;
     case IDM_CLEAR_HIGHLIGHTS:
       highlights_.clear();
       ApplyHighlightRules(ConfigurationSnapshot::OfPlugin());
@@ -233,6 +247,71 @@ void SourceViewerWindow::HighlightWord() {
   ApplyHighlightRules(ConfigurationSnapshot::OfPlugin());
 }
 
+uint64_t SourceViewerWindow::CaretFileLine() const {
+  const auto line = static_cast<intptr_t>(editor_.Send(SCI_LINEFROMPOSITION, editor_.Send(SCI_GETCURRENTPOS)));
+  const FileWindow* window = document_.window();
+  return window ? window->FileLineOf(line) : static_cast<uint64_t>(line);
+}
+
+void SourceViewerWindow::ToggleBookmark() {
+  if (!editor_.exists()) return;
+  bookmarks_.Toggle(CaretFileLine());
+  ShowBookmarks();
+}
+
+void SourceViewerWindow::GoToBookmark(bool forward) {
+  if (!editor_.exists()) return;
+  const uint64_t caret = CaretFileLine();
+  const std::optional<uint64_t> target = forward ? bookmarks_.Next(caret) : bookmarks_.Previous(caret);
+  if (!target) return;
+  const LineTarget line{static_cast<int64_t>(*target) + 1, 1};
+  if (FileWindow* window = document_.window()) {
+    window->GoTo(line);
+  } else {
+    GoToLine(editor_, line);
+  }
+}
+
+void SourceViewerWindow::CopyBookmarkedLines() {
+  if (!editor_.exists() || bookmarks_.empty()) return;
+  const FileWindow* window = document_.window();
+  const uint64_t first = window ? window->plan().firstLine : 0;
+  const auto shownLines = static_cast<uint64_t>(editor_.Send(SCI_GETLINECOUNT));
+  std::string text;
+  for (const uint64_t line : bookmarks_.lines()) {
+    if (line >= first && line - first < shownLines) {
+      const auto at = static_cast<WPARAM>(line - first);
+      std::string each(static_cast<size_t>(editor_.Send(SCI_LINELENGTH, at)) + 1, '\0');
+      each.resize(static_cast<size_t>(editor_.Send(SCI_GETLINE, at, reinterpret_cast<LPARAM>(each.data()))));
+      text += each;
+    } else if (window) {
+      text += window->LineText(line).value_or(std::string());
+    }
+    if (!text.empty() && text.back() != '\n') text += "\r\n";
+    if (text.size() > kMostCopiedFromFile) break;  // as a copy from a file takes at most
+  }
+  editor_.Send(SCI_COPYTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+}
+
+void SourceViewerWindow::ShowBookmarks() {
+  constexpr int kBookmarkMarker = 24;
+  if (!editor_.exists()) return;
+  editor_.Send(SCI_MARKERDEFINE, kBookmarkMarker, SC_MARK_BOOKMARK);
+  editor_.Send(SCI_MARKERSETBACK, kBookmarkMarker, SwapRedBlue(0x3C78D8));
+  editor_.Send(SCI_MARKERSETFORE, kBookmarkMarker, SwapRedBlue(0x3C78D8));
+  editor_.Send(SCI_MARKERDELETEALL, kBookmarkMarker);
+  const FileWindow* window = document_.window();
+  const uint64_t first = window ? window->plan().firstLine : 0;
+  const auto shownLines = static_cast<uint64_t>(editor_.Send(SCI_GETLINECOUNT));
+  const auto& lines = bookmarks_.lines();
+  for (auto line = lines.lower_bound(first); line != lines.end() && *line - first < shownLines; ++line) {
+    editor_.Send(SCI_MARKERADD, static_cast<WPARAM>(*line - first), kBookmarkMarker);
+  }
+  // The symbols' margin widens while the file has bookmarks.
+  const LRESULT width = bookmarks_.empty() ? 4 : std::max<LRESULT>(editor_.Send(SCI_TEXTHEIGHT, 0) * 3 / 4, 12);
+  editor_.Send(SCI_SETMARGINWIDTHN, 1, width);
+}
+
 void SourceViewerWindow::ToggleView(WORD id) {
   switch (id) {
     case IDA_WRAP_LINES:
@@ -279,7 +358,8 @@ LRESULT SourceViewerWindow::OnContextMenu(WPARAM from, LPARAM at) {
                      document_.following() == FileFollower::State::Following,
                      document_.following() != FileFollower::State::Off,
                      !WordToHighlight().empty(),
-                     !highlights_.empty()};
+                     !highlights_.empty(),
+                     !bookmarks_.empty()};
   state.toggles.wrapLines = editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE;  // the control's, not a copy kept here
   const UINT chosen = ShowContextMenu(instance_, window_, point, ContextMenuEntries(state));
   // The menu's loop ran the host's messages: the viewer may be gone.

@@ -85,7 +85,10 @@ TEST_F(Resources, HoldOneAcceleratorPerKeyForEveryViewerCommand) {
       {{ctrl | FSHIFT, 'I'}, IDA_INDENTATION_GUIDES},
       {{FVIRTKEY | FALT, '0'}, IDA_FOLD_ALL},
       {{FVIRTKEY | FALT | FSHIFT, '0'}, IDA_UNFOLD_ALL},
-      {{ctrl | FSHIFT, 'L'}, IDA_FOLLOW_CHANGES}};
+      {{ctrl | FSHIFT, 'L'}, IDA_FOLLOW_CHANGES},
+      {{ctrl, VK_F2}, IDA_TOGGLE_BOOKMARK},
+      {{FVIRTKEY, VK_F2}, IDA_NEXT_BOOKMARK},
+      {{FVIRTKEY | FSHIFT, VK_F2}, IDA_PREVIOUS_BOOKMARK}};
   std::map<std::pair<BYTE, WORD>, WORD> held;
   for (int i = 0; i < count; ++i) {
     const auto key = std::make_pair(static_cast<BYTE>(entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT)), entries[i].key);

@@ -40,7 +40,7 @@ std::set<int32_t> ColoursAt(const ViewerHarness& viewer, LRESULT position) {
 const std::string kLog =
     "2026-12-10 12:00:00.123 INFO  started on 10.0.0.1\n"
     "2026-12-10 12:00:01.000 WARN  disk nearly full\n"
-    "2026-12-10 12:00:02.000 ERROR disk full\n"
+    "2026-12-10 12:00:02.000 ERROR disk full on 10.1.2.3:443\n"
     "2026-12-10 12:00:03.000 FATAL giving up\n";
 
 TEST(RealEditorHighlightRules, ColourALogInEitherScheme) {
@@ -60,6 +60,7 @@ TEST(RealEditorHighlightRules, ColourALogInEitherScheme) {
     EXPECT_EQ(ColoursAt(viewer, at("started")), std::set<int32_t>{}) << "an INFO line keeps its colours";
     EXPECT_EQ(ColoursAt(viewer, at("nearly")), std::set<int32_t>{scheme.warning});
     EXPECT_EQ(ColoursAt(viewer, at("disk full")), std::set<int32_t>{scheme.error});
+    EXPECT_EQ(ColoursAt(viewer, at("10.1.2.3") + 2), (std::set<int32_t>{scheme.error, scheme.address}));
     EXPECT_EQ(ColoursAt(viewer, at("giving")), (std::set<int32_t>{scheme.fatalText, scheme.fatalBack}));
   }
   // Rotated and named logs are logs; a text file gets none of their rules.

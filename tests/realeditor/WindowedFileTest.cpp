@@ -192,6 +192,30 @@ TEST_F(RealEditorWindowedFiles, CountAndStepThroughMatchesAnywhereInTheFile) {
   EXPECT_TRUE(viewer_.WaitFor([&] { return NumberIn(LineText(CaretLine())) == 3; }));
 }
 
+// Bookmarks are the file's lines: they stay on them as the window moves,
+// F2 and Shift+F2 go round them, and their lines are copied from the file.
+TEST_F(RealEditorWindowedFiles, KeepBookmarksOnTheirLinesAsTheWindowMoves) {
+  const auto bookmarked = [&] { return (viewer_.Sci(SCI_MARKERGET, CaretLine()) & (1 << 24)) != 0; };
+  for (const int line : {5, 650000}) {
+    GoToLineByKeys(viewer_, static_cast<uint64_t>(line));
+    viewer_.PressKey(VK_F2, true);
+    EXPECT_TRUE(bookmarked()) << line;
+  }
+  GoToLineByKeys(viewer_, 300000);
+  EXPECT_FALSE(bookmarked());
+  for (const auto& [shift, line] : {std::pair{false, 650000}, {false, 5}, {true, 650000}, {true, 5}}) {
+    viewer_.PressKey(VK_F2, false, shift);
+    EXPECT_EQ(NumberIn(LineText(CaretLine())), line) << shift;
+    EXPECT_TRUE(bookmarked()) << line;
+  }
+  viewer_.Send(WM_COMMAND, MAKEWPARAM(IDM_COPY_BOOKMARKED_LINES, 1));
+  EXPECT_EQ(test::ClipboardText(), L"line 00000005 of a windowed file\nline 00650000 of a windowed file\n");
+  viewer_.Send(WM_COMMAND, MAKEWPARAM(IDM_CLEAR_BOOKMARKS, 1));
+  EXPECT_FALSE(bookmarked());
+  viewer_.PressKey(VK_F2);
+  EXPECT_EQ(NumberIn(LineText(CaretLine())), 5) << "no bookmark to go to";
+}
+
 // A selection reaching beyond the window is the file's: Shift+Ctrl+End
 // selects to the file's end, Ctrl+A all of it wherever the view is, and the
 // copy of either holds the file's text, read from the file.
