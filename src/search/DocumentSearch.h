@@ -88,6 +88,8 @@ class DocumentSearch final : public SearchProxy, public DocumentEvents {
   // The selection's text became the search text (the panel may already have
   // set it): the step from the selection, forwards or backwards.
   void FindSelectedText(const std::wstring& text, bool forward);
+  // The query as the panel has it now; none without one (or an invalid pattern).
+  std::shared_ptr<const Searcher> searcher() const { return searcher_; }
   // Whether the panel is shown: a new document with the panel shown has its
   // matches counted and marked at once; otherwise the next step searches it.
   void SetPanelShown(bool shown) { panelShown_ = shown; }

@@ -193,7 +193,7 @@ std::shared_ptr<FileCount> FileCount::Start(const FileText& text, std::shared_pt
 }
 
 void FileCount::Work() {
-  std::optional<SharedFile> file = SharedFile::Open(text_.path);
+  std::optional<TextSource> file = TextSource::Open(text_);
   FileLines lines;
   for (size_t slice = next_++; slice < slices_.size() && !cancelled_.load(); slice = next_++) {
     uint64_t count = 0;
@@ -240,6 +240,72 @@ bool FileCount::Wait(std::chrono::steady_clock::time_point deadline) const {
   return finished_.WaitUntil(deadline) && complete();
 }
 
+// The source of the text.
+
+std::optional<TextSource> TextSource::Open(const FileText& text) {
+  TextSource source;
+  if (text.bytes) {
+    source.bytes_ = text.bytes;
+    return source;
+  }
+  source.file_ = SharedFile::Open(text.path);
+  if (!source.file_) return std::nullopt;
+  return source;
+}
+
+size_t TextSource::ReadAt(uint64_t offset, char* buffer, size_t room) {
+  if (file_) return file_->ReadAt(offset, buffer, room);
+  if (offset >= bytes_->size()) return 0;
+  const size_t length = static_cast<size_t>(std::min<uint64_t>(room, bytes_->size() - offset));
+  std::memcpy(buffer, bytes_->data() + offset, length);
+  return length;
+}
+
+// The matching lines.
+
+std::shared_ptr<MatchingLines> MatchingLines::Start(const FileText& text, std::shared_ptr<const Searcher> searcher,
+                                                    size_t most) {
+  std::shared_ptr<MatchingLines> found(new MatchingLines());
+  const std::shared_ptr<const Searcher> own = searcher ? searcher->Fresh() : nullptr;
+  if (!own || !found->done_ ||
+      !RunInBackground([found, text, own, most] { found->Work(text, own, most); })) {
+    return nullptr;
+  }
+  return found;
+}
+
+void MatchingLines::Work(const FileText& text, const std::shared_ptr<const Searcher>& searcher, size_t most) {
+  State state = State::Done;
+  std::optional<TextSource> source = TextSource::Open(text);
+  FileLines lines;
+  uint64_t lineAtSlice = 0;
+  for (uint64_t start = text.start; source && start < text.end && state == State::Done && !cancelled_.load();) {
+    const uint64_t end = LineStartFrom(*source, text, std::max(start + kSlice, start + 1), kLongestLine);
+    lines.Read(*source, text, start, end);
+    const std::string_view utf8 = lines.utf8();
+    // The line of each match, counted on from the last one's.
+    size_t counted = 0;
+    uint64_t line = lineAtSlice;
+    WalkLines(lines, searcher->Fresh(), 0, false, [&](const Match& match) {
+      const auto at = static_cast<size_t>(match.start);
+      line += CountLineEnds(utf8.substr(counted, at - counted));
+      counted = at;
+      if (!lines_.empty() && lines_.back() == line) return true;
+      if (lines_.size() >= most) {
+        state = State::Cut;
+        return false;
+      }
+      lines_.push_back(line);
+      return true;
+    });
+    lineAtSlice += CountLineEnds(utf8);
+    start = end;
+  }
+  ReleaseThreadPatternState();
+  state_.store(state, std::memory_order_release);
+  done_.Set();
+}
+
 // The step.
 
 std::shared_ptr<FileStep> FileStep::Start(const FileText& text, std::shared_ptr<const Searcher> searcher,
@@ -258,7 +324,7 @@ bool FileStep::Wait(std::chrono::steady_clock::time_point deadline) const { retu
 void FileStep::Work(const FileText& text, const std::shared_ptr<const Searcher>& searcher, FilePlace from,
                     bool forward) {
   Outcome outcome = Outcome::None;
-  std::optional<SharedFile> file = SharedFile::Open(text.path);
+  std::optional<TextSource> file = TextSource::Open(text);
   FileLines lines;
   from.lineStart = std::clamp(from.lineStart, text.start, text.end);
   if (file && forward) {

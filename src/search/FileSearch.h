@@ -28,6 +28,21 @@ struct FileText {
   uint32_t codePage = 0;               // of ANSI text; 0: the system's
   uint64_t start = 0;                  // after a byte order mark
   uint64_t end = 0;                    // the bytes searched
+  // The bytes themselves where they are not a file's (a copy of a
+  // document's text, UTF-8): `path` is not read then.
+  std::shared_ptr<const std::string> bytes;
+};
+
+// Reads a FileText's bytes, from its file or from the bytes it holds.
+class TextSource final : public ReadsAt {
+ public:
+  static std::optional<TextSource> Open(const FileText& text);
+  size_t ReadAt(uint64_t offset, char* buffer, size_t room) override;
+
+ private:
+  TextSource() = default;
+  std::optional<SharedFile> file_;
+  std::shared_ptr<const std::string> bytes_;
 };
 
 // A place in the file: a line's start, and UTF-8 bytes into its text.
@@ -121,6 +136,30 @@ class FileCount {
   std::atomic<bool> cancelled_{false};
   std::atomic<int> working_{0};
   DoneEvent finished_;
+};
+
+// The lines (from 0) that hold a match, found by a worker in the order of
+// the text, at most `most` of them.
+class MatchingLines {
+ public:
+  enum class State { Searching, Done, Cut };
+  // Null when no thread starts.
+  static std::shared_ptr<MatchingLines> Start(const FileText& text, std::shared_ptr<const Searcher> searcher,
+                                              size_t most);
+  State state() const { return state_.load(std::memory_order_acquire); }
+  // Once not Searching: the lines, in order.
+  const std::vector<uint64_t>& lines() const { return lines_; }
+  bool Wait(std::chrono::steady_clock::time_point deadline) const { return done_.WaitUntil(deadline); }
+  void Cancel() { cancelled_.store(true); }
+
+ private:
+  MatchingLines() = default;
+  void Work(const FileText& text, const std::shared_ptr<const Searcher>& searcher, size_t most);
+
+  std::atomic<State> state_{State::Searching};
+  std::atomic<bool> cancelled_{false};
+  std::vector<uint64_t> lines_;
+  DoneEvent done_;
 };
 
 class FileStep {

@@ -104,6 +104,7 @@ std::vector<MenuEntry> ContextMenuEntries(const MenuState& state) {
       {},
       {IDA_TOGGLE_BOOKMARK, IDS_MENU_TOGGLE_BOOKMARK},
       {IDA_NEXT_BOOKMARK, IDS_MENU_NEXT_BOOKMARK, false, state.hasBookmarks},
+      {IDM_BOOKMARK_MATCHES, IDS_MENU_BOOKMARK_MATCHES, false, state.hasQuery},
       {IDM_COPY_BOOKMARKED_LINES, IDS_MENU_COPY_BOOKMARKED_LINES, false, state.hasBookmarks},
       {IDM_CLEAR_BOOKMARKS, IDS_MENU_CLEAR_BOOKMARKS, false, state.hasBookmarks},
       {},

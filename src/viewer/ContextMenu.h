@@ -44,6 +44,7 @@ struct MenuState {
   bool canHighlight = false;  // a word selected or at the caret
   bool hasHighlights = false;
   bool hasBookmarks = false;
+  bool hasQuery = false;  // the search panel has text to search for
 };
 
 // The entries, in order. Wrapping and folding are greyed for a document too

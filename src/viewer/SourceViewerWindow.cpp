@@ -52,8 +52,9 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
                    return document_.FollowTurn();
                  case TurnScheduler::Work::Search:
                    return search_.TakeTurn(deadline);
-                 case TurnScheduler::Work::Copy:
-                   return CopyTurn();
+                 case TurnScheduler::Work::Workers:
+                   CopyTurn();
+                   return BookmarkMatchesTurn();
                }
              }),
       document_(*this, search_, turns_),

@@ -113,6 +113,10 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   void ToggleBookmark();
   void GoToBookmark(bool forward);
   void CopyBookmarkedLines();
+  // Every line with a match of the search panel's query bookmarked, found by
+  // a worker (BookmarkMatchesTurn takes them in).
+  void BookmarkMatches();
+  void BookmarkMatchesTurn();
   void ShowBookmarks();
   // Windows may have switched between light and dark: a viewer that follows
   // it re-styles its text in place.
@@ -171,6 +175,7 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   };
   std::vector<UserHighlight> highlights_;
   Bookmarks bookmarks_;
+  std::shared_ptr<MatchingLines> matching_;  // the lines to bookmark, on their way
   bool fileScrollBarShown_ = false;  // as the last layout left it
   TurnScheduler turns_;
   ShownDocument document_;

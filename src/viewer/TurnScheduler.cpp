@@ -61,9 +61,9 @@ void TurnScheduler::OnTimer() {
     run_(Work::Follow, start + budget::kLoadPartOfTurn);
   }
   if (isDue(Work::Search)) run_(Work::Search, start + budget::kTurn);
-  if (isDue(Work::Copy)) {
-    due_[Index(Work::Copy)].reset();
-    run_(Work::Copy, start + budget::kLoadPartOfTurn);
+  if (isDue(Work::Workers)) {
+    due_[Index(Work::Workers)].reset();
+    run_(Work::Workers, start + budget::kLoadPartOfTurn);
   }
   if (!timerSet_) return;
   // With nothing of the user's waiting, the search's next turn is posted and
@@ -71,7 +71,7 @@ void TurnScheduler::OnTimer() {
   // comes a period after this one ended, so that input and repaints have
   // their time. A load's turns leave its workers the processor meanwhile.
   const bool userWaits = HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT)) != 0;
-  const bool searchOnly = isDue(Work::Search) && !due_[Index(Work::Load)] && !isDue(Work::Follow) && !isDue(Work::Copy);
+  const bool searchOnly = isDue(Work::Search) && !due_[Index(Work::Load)] && !isDue(Work::Follow) && !isDue(Work::Workers);
   if (searchOnly && !userWaits && postedTurns_ < kPostedTurns && PostMessageW(window_, WM_TIMER, kTimer, 0)) {
     ++postedTurns_;
     return;

@@ -1,6 +1,7 @@
 #pragma once
 // The viewer's background work, a load's turns, the looks at a followed file,
-// the search's marking and a copy read from a file, runs from one timer: each kind of work when it is
+// the search's marking and what the viewer's own workers found (a copy read
+// from a file, the lines to bookmark), runs from one timer: each kind of work when it is
 // due, in a row, each to a deadline, and never inside another turn or while
 // lumen waits for a call into the host (which may pump the timer's message
 // meanwhile).
@@ -17,7 +18,7 @@ class TurnScheduler {
  public:
   using Clock = std::chrono::steady_clock;
   // In the order a turn runs them.
-  enum class Work { Load, Follow, Search, Copy };
+  enum class Work { Load, Follow, Search, Workers };
   // Runs one turn of `work`, which is to end by `deadline`.
   using Run = std::function<void(Work work, Clock::time_point deadline)>;
 

@@ -79,6 +79,9 @@ void SourceViewerWindow::RunCommand(WORD id) {
     case IDM_COPY_BOOKMARKED_LINES:
       CopyBookmarkedLines();
       break;
+    case IDM_BOOKMARK_MATCHES:
+      BookmarkMatches();
+      break;
     case IDM_CLEAR_BOOKMARKS:
       bookmarks_.Clear();
       ShowBookmarks();
@@ -190,7 +193,7 @@ void SourceViewerWindow::CopyFromFile(FilePlace from, FilePlace to) {
 void SourceViewerWindow::CopyTurn() {
   if (!fileCopy_) return;
   if (fileCopy_->state() == FileCopy::State::Reading) {
-    return turns_.WantAt(TurnScheduler::Work::Copy, TurnScheduler::Clock::now() + budget::kFileCopyLook);
+    return turns_.WantAt(TurnScheduler::Work::Workers, TurnScheduler::Clock::now() + budget::kFileCopyLook);
   }
   const std::shared_ptr<FileCopy> copy = std::move(fileCopy_);
   if (!copy->PutOnClipboard(window_)) {
@@ -293,6 +296,44 @@ void SourceViewerWindow::CopyBookmarkedLines() {
   editor_.Send(SCI_COPYTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
 }
 
+void SourceViewerWindow::BookmarkMatches() {
+  // At most this many at once: a set of them costs tens of bytes each.
+  constexpr size_t kMostMatchingLines = 100000;
+  const std::shared_ptr<const Searcher> searcher = search_.searcher();
+  if (!editor_.exists() || !searcher) return;
+  FileText text;
+  if (const FileWindow* window = document_.window()) {
+    text = window->Text();
+  } else {
+    // The document's own text, copied for the worker: the control is this thread's.
+    const auto length = static_cast<size_t>(editor_.Send(SCI_GETLENGTH));
+    const auto* characters = reinterpret_cast<const char*>(editor_.Send(SCI_GETCHARACTERPOINTER));
+    if (!characters) return;
+    text.bytes = std::make_shared<const std::string>(characters, length);
+    text.end = length;
+  }
+  if (matching_) matching_->Cancel();
+  matching_ = MatchingLines::Start(text, searcher, kMostMatchingLines);
+  if (!matching_) return;
+  matching_->Wait(std::chrono::steady_clock::now() + budget::kFileCopyWait);
+  BookmarkMatchesTurn();
+}
+
+void SourceViewerWindow::BookmarkMatchesTurn() {
+  if (!matching_) return;
+  if (matching_->state() == MatchingLines::State::Searching) {
+    return turns_.WantAt(TurnScheduler::Work::Workers, TurnScheduler::Clock::now() + budget::kFileCopyLook);
+  }
+  const std::shared_ptr<MatchingLines> found = std::move(matching_);
+  for (const uint64_t line : found->lines()) {
+    if (!bookmarks_.lines().contains(line)) bookmarks_.Toggle(line);
+  }
+  ShowBookmarks();
+  if (found->state() != MatchingLines::State::Cut) return;
+  ShowSearchPanel(true);
+  if (!Gone() && searchPanel_) searchPanel_->ShowNote(IDS_BOOKMARKS_CUT);
+}
+
 void SourceViewerWindow::ShowBookmarks() {
   constexpr int kBookmarkMarker = 24;
   if (!editor_.exists()) return;
@@ -359,7 +400,8 @@ LRESULT SourceViewerWindow::OnContextMenu(WPARAM from, LPARAM at) {
                      document_.following() != FileFollower::State::Off,
                      !WordToHighlight().empty(),
                      !highlights_.empty(),
-                     !bookmarks_.empty()};
+                     !bookmarks_.empty(),
+                     search_.searcher() != nullptr};
   state.toggles.wrapLines = editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE;  // the control's, not a copy kept here
   const UINT chosen = ShowContextMenu(instance_, window_, point, ContextMenuEntries(state));
   // The menu's loop ran the host's messages: the viewer may be gone.

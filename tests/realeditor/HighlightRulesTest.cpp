@@ -1,7 +1,8 @@
 // Highlight rules over the real control, of either generation: the shipped
 // Log language's rules in the light and the dark scheme, a rule of a
 // language other files do not get, the marks of a big file made where the
-// view is, and the context menu's highlights of a word.
+// view is, the context menu's highlights of a word; and a document's lines
+// of matches bookmarked.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -111,6 +112,21 @@ TEST(RealEditorHighlightRules, HighlightWordsAndClearThem) {
   viewer.Send(WM_COMMAND, MAKEWPARAM(IDM_CLEAR_HIGHLIGHTS, 1));
   EXPECT_TRUE(ColoursAt(viewer, 0).empty());
   EXPECT_TRUE(ColoursAt(viewer, 6).empty());
+}
+
+
+// A document's lines with matches of the search, bookmarked: each once,
+// copied in order.
+TEST(RealEditorBookmarks, MarkTheLinesOfTheSearchsMatchesInADocument) {
+  ViewerHarness viewer;
+  ASSERT_EQ(viewer.OpenText("one beta\ntwo\nbeta beta three\nfour\n", L"a.txt"), 1);
+  viewer.Send(WM_COMMAND, IDM_FIND);
+  viewer.TypeSearchText(L"beta");
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDM_BOOKMARK_MATCHES, 1));
+  EXPECT_TRUE(viewer.WaitFor([&] {
+    viewer.Send(WM_COMMAND, MAKEWPARAM(IDM_COPY_BOOKMARKED_LINES, 1));
+    return test::ClipboardText() == L"one beta\nbeta beta three\n";
+  })) << test::ToUtf8(test::ClipboardText());
 }
 
 }  // namespace

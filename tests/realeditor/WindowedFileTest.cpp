@@ -214,6 +214,19 @@ TEST_F(RealEditorWindowedFiles, KeepBookmarksOnTheirLinesAsTheWindowMoves) {
   EXPECT_FALSE(bookmarked());
   viewer_.PressKey(VK_F2);
   EXPECT_EQ(NumberIn(LineText(CaretLine())), 5) << "no bookmark to go to";
+
+  // The lines of the search's matches, found in the whole file.
+  viewer_.Send(WM_COMMAND, IDM_FIND);
+  viewer_.TypeSearchText(L"needle");
+  viewer_.Send(WM_COMMAND, MAKEWPARAM(IDM_BOOKMARK_MATCHES, 1));
+  EXPECT_TRUE(viewer_.WaitFor([&] {
+    viewer_.Send(WM_COMMAND, MAKEWPARAM(IDM_COPY_BOOKMARKED_LINES, 1));
+    return test::ClipboardText() == L"line 00000003 of a windowed file needle\nline 00650001 of a windowed file needle\n";
+  })) << test::ToUtf8(test::ClipboardText());
+  for (const int line : {kNeedleLine, 3}) {
+    viewer_.Send(WM_COMMAND, MAKEWPARAM(IDA_NEXT_BOOKMARK, 1));
+    EXPECT_EQ(NumberIn(LineText(CaretLine())), line);
+  }
 }
 
 // A selection reaching beyond the window is the file's: Shift+Ctrl+End
