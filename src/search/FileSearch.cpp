@@ -276,17 +276,12 @@ std::shared_ptr<MatchingLines> MatchingLines::Start(const FileText& text, std::s
 
 void MatchingLines::Work(const FileText& text, const std::shared_ptr<const Searcher>& searcher, size_t most) {
   State state = State::Done;
-  std::optional<TextSource> source = TextSource::Open(text);
-  FileLines lines;
-  uint64_t lineAtSlice = 0;
-  for (uint64_t start = text.start; source && start < text.end && state == State::Done && !cancelled_.load();) {
-    const uint64_t end = LineStartFrom(*source, text, std::max(start + kSlice, start + 1), kLongestLine);
-    lines.Read(*source, text, start, end);
+  ForEachSlice(text, cancelled_, [&](const FileLines& lines, uint64_t linesBefore, uint64_t) {
     const std::string_view utf8 = lines.utf8();
     // The line of each match, counted on from the last one's.
     size_t counted = 0;
-    uint64_t line = lineAtSlice;
-    WalkLines(lines, searcher->Fresh(), 0, false, [&](const Match& match) {
+    uint64_t line = linesBefore;
+    ForEachMatch(lines, searcher, [&](const Match& match) {
       const auto at = static_cast<size_t>(match.start);
       line += CountLineEnds(utf8.substr(counted, at - counted));
       counted = at;
@@ -298,12 +293,32 @@ void MatchingLines::Work(const FileText& text, const std::shared_ptr<const Searc
       lines_.push_back(line);
       return true;
     });
-    lineAtSlice += CountLineEnds(utf8);
-    start = end;
-  }
+    return state == State::Done;
+  });
   ReleaseThreadPatternState();
   state_.store(state, std::memory_order_release);
   done_.Set();
+}
+
+bool ForEachSlice(const FileText& text, const std::atomic<bool>& cancelled,
+                  const std::function<bool(const FileLines& lines, uint64_t linesBefore, uint64_t end)>& slice) {
+  std::optional<TextSource> source = TextSource::Open(text);
+  if (!source) return false;
+  FileLines lines;
+  uint64_t linesBefore = 0;
+  for (uint64_t start = text.start; start < text.end && !cancelled.load();) {
+    const uint64_t end = LineStartFrom(*source, text, std::max(start + kSlice, start + 1), kLongestLine);
+    lines.Read(*source, text, start, end);
+    if (!slice(lines, linesBefore, end)) break;
+    linesBefore += CountLineEnds(lines.utf8());
+    start = end;
+  }
+  return true;
+}
+
+void ForEachMatch(const FileLines& lines, const std::shared_ptr<const Searcher>& searcher,
+                  const std::function<bool(const Match& match)>& match) {
+  WalkLines(lines, searcher->Fresh(), 0, false, match);
 }
 
 // The step.

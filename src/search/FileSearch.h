@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -137,6 +138,16 @@ class FileCount {
   std::atomic<int> working_{0};
   DoneEvent finished_;
 };
+
+// Walks `text` from its start in slices of whole lines, on the caller's
+// thread: each slice's lines, the count of lines before it and where it
+// ends in the text go to `slice`, until it answers false or `cancelled`.
+// False when the text cannot be read.
+bool ForEachSlice(const FileText& text, const std::atomic<bool>& cancelled,
+                  const std::function<bool(const FileLines& lines, uint64_t linesBefore, uint64_t end)>& slice);
+// Each match of `searcher` in `lines` to `match`, in order, until it answers false.
+void ForEachMatch(const FileLines& lines, const std::shared_ptr<const Searcher>& searcher,
+                  const std::function<bool(const Match& match)>& match);
 
 // The lines (from 0) that hold a match, found by a worker in the order of
 // the text, at most `most` of them.
