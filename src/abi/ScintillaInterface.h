@@ -102,6 +102,7 @@ enum Message : UINT {
   SCI_MARKERDEFINE = 2040,
   SCI_MARKERADD = 2043,
   SCI_MARKERDELETEALL = 2045,
+  SCI_MARKERDELETE = 2044,
   SCI_MARKERGET = 2046,
   SCI_MARKERSETFORE = 2041,
   SCI_MARKERSETBACK = 2042,
@@ -208,6 +209,7 @@ enum : int {
   STYLE_LINENUMBER = 33,
   INDIC_ROUNDBOX = 7,
   SC_MARK_BOOKMARK = 31,
+  SC_MARK_UNDERLINE = 29,
   INDIC_FULLBOX = 16,
   INDIC_TEXTFORE = 17,
   SCFIND_WHOLEWORD = 2,
@@ -248,6 +250,7 @@ using DirectFunction = intptr_t (*)(intptr_t pointer, unsigned int message, uint
 
 enum Notification : unsigned {
   SCN_UPDATEUI = 2007,
+  SCN_DOUBLECLICK = 2006,
   SCN_MODIFIED = 2008,
   SCN_ZOOM = 2018,
   SCN_FOCUSIN = 2028,

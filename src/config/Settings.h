@@ -24,6 +24,8 @@
   /* A file by path from this many megabytes on is shown through a window */             \
   /* onto it (0: from 64). */                                                             \
   X(Number, windowFromMegabytes, WindowFromMegabytes, L"FileWindow", L"FromMegabytes")     \
+  /* Lines of context before and after each line a filter shows (0 to 9). */              \
+  X(Number, filterContextLines, FilterContextLines, L"Filter", L"ContextLines")            \
   /* Endings recognised through the name before them ("in" for x.h.in), as stored. */    \
   X(Text, ignoredEndings, IgnoredEndingsText, L"IgnoredEndings", L"List")
 

@@ -45,6 +45,7 @@ struct MenuState {
   bool hasHighlights = false;
   bool hasBookmarks = false;
   bool hasQuery = false;  // the search panel has text to search for
+  bool showingMatching = false, hidingMatching = false;  // the filter shown: no copy of bookmarked lines
 };
 
 // The entries, in order. Wrapping and folding are greyed for a document too

@@ -124,6 +124,17 @@ std::optional<uint64_t> FileWindow::LineStart(uint64_t line) const {
   return lookup->blockStart + *after;
 }
 
+uint64_t FileWindow::NumberOf(intptr_t controlLine) const {
+  const uint64_t line = FileLineOf(controlLine);
+  if (!numbering_) return line;
+  // The line after the filtered text's last: after the last line it shows.
+  return numbering_->FileLineOf(line).value_or(line == 0 ? 0 : numbering_->FileLineOf(line - 1).value_or(0) + 1);
+}
+
+bool FileWindow::GapBefore(intptr_t controlLine) const {
+  return numbering_ && numbering_->GapBefore(FileLineOf(controlLine));
+}
+
 std::optional<std::string> FileWindow::LineText(uint64_t line) const {
   const std::optional<uint64_t> start = LineStart(line);
   if (!start) return std::nullopt;

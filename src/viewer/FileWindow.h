@@ -17,6 +17,7 @@
 #include "base/SharedFile.h"
 #include "base/TimedReads.h"
 #include "search/FileSearch.h"
+#include "search/LineFilter.h"
 #include "search/WindowedText.h"
 #include "text/LineIndex.h"
 #include "viewer/EditorDocument.h"
@@ -94,6 +95,12 @@ class FileWindow final : public WindowedText {
   // The text of the file's line `line` (from 0), read from the file; none
   // when the index has not passed it or it cannot be read.
   std::optional<std::string> LineText(uint64_t line) const;
+  // A filter's text shown: the lines are numbered as the filtered text's lines.
+  void NumberThrough(std::shared_ptr<const LineFilter> filter) { numbering_ = std::move(filter); }
+  // The number (from 0) the control's line has: its line in the file, or in
+  // the text filtered; and whether lines are left out before it.
+  uint64_t NumberOf(intptr_t controlLine) const;
+  bool GapBefore(intptr_t controlLine) const;
   // The file's line at the control's line.
   uint64_t FileLineOf(intptr_t controlLine) const { return plan_.firstLine + static_cast<uint64_t>(controlLine); }
   // The lines known so far, and whether that is all of them.
@@ -152,6 +159,7 @@ class FileWindow final : public WindowedText {
   mutable SharedFile file_;
   std::unique_ptr<TimedReads> timed_;
   std::function<void()> again_;
+  std::shared_ptr<const LineFilter> numbering_;
   bool patient_ = false;  // inside Patiently
   FileText text_;
   Events events_;

@@ -45,6 +45,8 @@ void ShownDocument::ToggleFollowing() {
 
 void ShownDocument::FollowTurn() {
   if (follower_.state() == FileFollower::State::Off || follower_.state() == FileFollower::State::Full) return;
+  // While a filter is shown the file's document waits: its new lines come after.
+  if (filtered_) return turns_.WantAt(TurnScheduler::Work::Follow, TurnScheduler::Clock::now() + budget::kFollowPeriod);
   // Ten looks a second; at once again while the file holds more than a look reads.
   const auto nextLook = [&](bool soon) {
     if (soon) return turns_.Want(TurnScheduler::Work::Follow, true);

@@ -1,5 +1,7 @@
 #include "viewer/ShownDocument.h"
 
+#include "base/TimeBudgets.h"
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -14,7 +16,10 @@ using namespace sci;
 ShownDocument::ShownDocument(Viewer& viewer, DocumentEvents& search, TurnScheduler& turns)
     : viewer_(viewer), search_(search), turns_(turns) {}
 
-ShownDocument::~ShownDocument() { EndLoading(); }
+ShownDocument::~ShownDocument() {
+  EndFilter(std::nullopt);
+  EndLoading();
+}
 
 void ShownDocument::SetEditor(const EditorControl& editor) {
   editor_ = editor;
@@ -22,6 +27,7 @@ void ShownDocument::SetEditor(const EditorControl& editor) {
 }
 
 void ShownDocument::Close() {
+  EndFilter(std::nullopt);
   closed_ = true;
   EndLoading();
   search_.Windowed(nullptr);
@@ -89,6 +95,7 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
   // A stream's Stat and Read are the host's code: it may destroy the viewer,
   // or show another file in it, meanwhile.
   if (!opened || !opened->ReadFirstPart(rule) || Superseded(shown)) return 0;
+  EndFilter(std::nullopt);  // the file's own document takes the new text
   // The file is shown from here on: it is the viewer's file, and the rest of
   // one still on its way is not wanted any more.
   const bool windowed = GoesThroughWindow(*opened, *configuration);
@@ -231,7 +238,97 @@ void ShownDocument::ShowFirstPart(const ConfigurationSnapshot& configuration, co
   viewer_.TextChanged();
 }
 
+bool ShownDocument::ShowFiltered(const ConfigurationSnapshot& configuration, std::shared_ptr<const Searcher> searcher,
+                                 LineFilter::Options options) {
+  if (!searcher || !editor_.exists()) return false;
+  EndFilter(std::nullopt);
+  FileText source;
+  if (window_) {
+    source = window_->Text();
+  } else {
+    // The document's own text, copied for the worker: the control is this thread's.
+    const auto length = static_cast<size_t>(editor_.Send(SCI_GETLENGTH));
+    const auto* characters = reinterpret_cast<const char*>(editor_.Send(SCI_GETCHARACTERPOINTER));
+    if (!characters) return false;
+    source.bytes = std::make_shared<const std::string>(characters, length);
+    source.end = length;
+  }
+  Filtered filtered;
+  filtered.mode = options.mode;
+  filtered.spool = StreamSpool::Create();
+  if (!filtered.spool) return false;
+  std::optional<SharedFile> file = SharedFile::Open(filtered.spool->path());
+  if (!file) return false;
+  filtered.filter = LineFilter::Start(source, std::move(searcher), options,
+                                      [spool = filtered.spool](std::string_view text) { return spool->Write(text); });
+  if (!filtered.filter) return false;
+  // The file's document waits, held, while a new one of the control's shows the filter.
+  filtered.fileLines = static_cast<uint64_t>(DescribedLines());
+  filtered.fileDocument = editor_.Send(SCI_GETDOCPOINTER);
+  editor_.Send(SCI_ADDREFDOCUMENT, 0, filtered.fileDocument);
+  editor_.Send(SCI_SETDOCPOINTER, 0, 0);
+  filtered.filter->Wait(TurnScheduler::Clock::now() + budget::kFileStepWait);
+  FileText text{filtered.spool->path(), Encoding::Utf8, 0, 0, filtered.spool->written()};
+  filtered.window = std::make_unique<FileWindow>(editor_, std::move(*file), std::move(text),
+                                                 FileWindow::Events{[this] {
+                                                   search_.Replaced();
+                                                   viewer_.TextChanged();
+                                                 }});
+  filtered.window->NumberThrough(filtered.filter);
+  filtered_ = std::move(filtered);
+  filtered_->window->ShowStart([&] { viewer_.ApplyLooks(configuration); });
+  search_.Windowed(filtered_->window.get());
+  search_.Replaced();
+  viewer_.TextChanged();
+  viewer_.ReportToHost();
+  turns_.Want(TurnScheduler::Work::Load, true);
+  return true;
+}
+
+void ShownDocument::EndFilter(std::optional<uint64_t> fileLine) {
+  if (!filtered_) return;
+  Filtered filtered = std::move(*filtered_);
+  filtered_.reset();
+  filtered.filter->Cancel();
+  filtered.window.reset();
+  if (editor_.exists()) {
+    editor_.Send(SCI_SETDOCPOINTER, 0, filtered.fileDocument);
+    editor_.Send(SCI_RELEASEDOCUMENT, 0, filtered.fileDocument);
+  }
+  search_.Windowed(window_.get());
+  search_.Replaced();
+  if (!editor_.exists() || closed_) return;
+  viewer_.TextChanged();
+  if (fileLine) {
+    const LineTarget target{static_cast<int64_t>(*fileLine) + 1, 1};
+    if (window_) {
+      window_->GoTo(target);
+    } else {
+      GoToLine(editor_, target);
+    }
+  }
+  viewer_.ReportToHost();
+  if (loading_ || window_) turns_.Want(TurnScheduler::Work::Load, true);
+}
+
+void ShownDocument::FilterTurn() {
+  Filtered& filtered = *filtered_;
+  // Its state first: once it has ended, all it wrote is in the spool.
+  const bool ended = filtered.filter->state() != LineFilter::State::Filtering;
+  filtered.window->Grow(filtered.spool->written());
+  filtered.window->IndexTurn();
+  if (!ended) return;
+  if (!filtered.reported) {
+    filtered.reported = true;
+    search_.Grew(DocumentSize::Big);  // the count over all of it
+    viewer_.TextChanged();
+    viewer_.ReportToHost();
+  }
+  if (filtered.window->indexed()) turns_.Want(TurnScheduler::Work::Load, false);
+}
+
 void ShownDocument::LoadTurn(TurnScheduler::Clock::time_point deadline) {
+  if (filtered_) return FilterTurn();
   if (window_) return WindowTurn(deadline);
   if (!loading_ && regrowing_) return RegrowTurn(deadline);
   const std::shared_ptr<DocumentLoad> loading = loading_;  // kept while the host's stream is read
@@ -323,6 +420,7 @@ uint64_t ShownDocument::describedBytes() const {
 }
 
 int64_t ShownDocument::DescribedLines() const {
+  if (filtered_) return static_cast<int64_t>(filtered_->fileLines);
   if (window_) return static_cast<int64_t>(window_->lines());
   return editor_.Send(SCI_GETLINECOUNT);
 }
@@ -332,6 +430,11 @@ std::wstring ShownDocument::DescriptionNotes() const {
   if (const std::optional<int> percent = LoadPercent()) notes += L", loading " + std::to_wstring(*percent) + L" %";
   if (file_.cut || follower_.state() == FileFollower::State::Full) notes += L", shown up to 2 GB";
   if (window_ && window_->waiting()) notes += L", waiting for the file";
+  if (filtered_) {
+    notes += L", filtered: " + std::to_wstring(filtered_->filter->shownLines()) + L" of " +
+             std::to_wstring(filtered_->fileLines) + L" lines";
+    if (filtered_->filter->state() == LineFilter::State::Cut) notes += L" (stopped)";
+  }
   if (follower_.gone()) notes += L", deleted";
   return notes;
 }

@@ -22,6 +22,7 @@
 #include "viewer/DocumentLoad.h"
 #include "viewer/EditorDocument.h"
 #include "viewer/FileFollow.h"
+#include "search/LineFilter.h"
 #include "viewer/FileWindow.h"
 #include "viewer/StreamSpool.h"
 #include "viewer/TurnScheduler.h"
@@ -107,8 +108,21 @@ class ShownDocument {
   // Whether the file can be read again in another encoding.
   bool canReadAgain() const { return file_.byPath || !streamBytes_.empty(); }
   FileFollower::State following() const { return follower_.state(); }
-  // The window onto a file too big to give the control whole; null for others.
-  FileWindow* window() const { return window_.get(); }
+  // The window onto a file too big to give the control whole, or onto the
+  // filtered text while it is shown; null for others.
+  FileWindow* window() const { return filtered_ ? filtered_->window.get() : window_.get(); }
+
+  // Shows the file's lines that `searcher` matches (or the others), with
+  // `options`' context, in place of the file; false when it cannot be.
+  bool ShowFiltered(const ConfigurationSnapshot& configuration, std::shared_ptr<const Searcher> searcher,
+                    LineFilter::Options options);
+  // Back to the file, at its line `fileLine` (from 0) where one is given.
+  void EndFilter(std::optional<uint64_t> fileLine);
+  // The filter shown; null while the file is.
+  const LineFilter* filter() const { return filtered_ ? filtered_->filter.get() : nullptr; }
+  std::optional<LineFilter::Mode> filterMode() const {
+    return filtered_ ? std::optional<LineFilter::Mode>(filtered_->mode) : std::nullopt;
+  }
   // How far the rest of a big file is, 0 to 100; none when nothing loads.
   std::optional<int> LoadPercent() const;
   // The bytes the description counts: what has been read while a file loads.
@@ -180,6 +194,20 @@ class ShownDocument {
   // host's stream while it has more (read on this thread only).
   std::shared_ptr<StreamSpool> spool_;
   std::shared_ptr<ByteSource> spooled_;
+  // The filter shown in place of the file: its text written to a file of
+  // lumen's, shown through a window of its own; the file's own document
+  // (the control's, held by reference) waits meanwhile.
+  struct Filtered {
+    std::shared_ptr<StreamSpool> spool;
+    std::shared_ptr<LineFilter> filter;
+    std::unique_ptr<FileWindow> window;
+    LRESULT fileDocument = 0;
+    uint64_t fileLines = 0;  // the file's, as the description counted them
+    LineFilter::Mode mode = LineFilter::Mode::Matching;
+    bool reported = false;  // its end told to the search
+  };
+  std::optional<Filtered> filtered_;
+  void FilterTurn();
   int reportedTenth_ = 0;  // how far the load was when the host was last told
   FileFollower follower_;
   uint64_t shownCount_ = 0;  // files shown so far

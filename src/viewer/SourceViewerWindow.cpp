@@ -401,8 +401,18 @@ void SourceViewerWindow::NumberLinesInView() {
   const LRESULT first = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
   const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
   const LRESULT lines = editor_.Send(SCI_GETLINECOUNT);
-  NumberFileLines(editor_, std::max<LRESULT>(first - screen, 0), std::min(first + 2 * screen + 2, lines),
-                  window->plan().firstLine);
+  const intptr_t from = std::max<LRESULT>(first - screen, 0), to = std::min(first + 2 * screen + 2, lines);
+  NumberFileLines(editor_, from, to, [window](intptr_t line) { return window->NumberOf(line); });
+  // A filter's gaps: a line under the last line before each.
+  constexpr int kGapMarker = 23;
+  if (!document_.filter()) return;
+  editor_.Send(SCI_MARKERDEFINE, kGapMarker, SC_MARK_UNDERLINE);
+  editor_.Send(SCI_MARKERSETBACK, kGapMarker, editor_.Send(SCI_STYLEGETFORE, STYLE_LINENUMBER));
+  editor_.Send(SCI_SETMARGINMASKN, 1, ~SC_MASK_FOLDERS & ~(1 << kGapMarker));
+  editor_.Send(SCI_MARKERDELETEALL, kGapMarker);
+  for (intptr_t line = from; line + 1 < to; ++line) {
+    if (window->GapBefore(line + 1)) editor_.Send(SCI_MARKERADD, static_cast<WPARAM>(line), kGapMarker);
+  }
 }
 
 void SourceViewerWindow::UpdateFileView() {

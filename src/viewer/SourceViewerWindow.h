@@ -82,7 +82,12 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   void SelectWholeText();
   void CopyFromFile(FilePlace from, FilePlace to);
   void CopyTurn();
-  // Ctrl+A, Ctrl+C and Ctrl+Insert in a windowed file's editor: true when taken.
+  // The filter of the search's matches (Ctrl+Shift+F) or of the other lines
+  // (Ctrl+Shift+H) shown, or, shown already, left for the file at the caret's line.
+  void ToggleFilter(LineFilter::Mode mode);
+  void LeaveFilterAtCaret();
+  // Ctrl+A, Ctrl+C and Ctrl+Insert in a windowed file's editor (Enter in a
+  // filter's): true when taken.
   bool TakeWindowedFileKey(const MSG& msg);
   LRESULT MenuItems(uint32_t* count);
   void DescribeFile(HostTextRecord* record) const;

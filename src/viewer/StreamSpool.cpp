@@ -34,7 +34,7 @@ bool StreamSpool::Write(std::string_view bytes) {
     const auto chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), kPiece));
     DWORD written = 0;
     if (!WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-    written_ += written;
+    written_.fetch_add(written, std::memory_order_release);
     bytes.remove_prefix(written);
   }
   return true;

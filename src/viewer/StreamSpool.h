@@ -3,6 +3,7 @@
 // own as it is read, which the window then shows as a file that grows. The
 // file is the spool's: the system deletes it when the last handle to it
 // closes, when the spool goes or with the process, however that ends.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -22,7 +23,8 @@ class StreamSpool {
   StreamSpool& operator=(const StreamSpool&) = delete;
 
   const std::wstring& path() const { return path_; }
-  uint64_t written() const { return written_; }
+  // Any thread's; Write and Pump are one thread's at a time.
+  uint64_t written() const { return written_.load(std::memory_order_acquire); }
   // Appends `bytes`; false when the disk takes them not all.
   bool Write(std::string_view bytes);
   // Reads `source` (the host's stream: its code runs) into the file until
@@ -34,7 +36,7 @@ class StreamSpool {
 
   std::wstring path_;
   UniqueHandle file_;
-  uint64_t written_ = 0;
+  std::atomic<uint64_t> written_{0};
   std::unique_ptr<char[]> piece_;
 };
 

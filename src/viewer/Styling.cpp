@@ -162,9 +162,10 @@ void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering, std
   editor.Send(SCI_SETMARGINWIDTHN, 1, 4);
 }
 
-void NumberFileLines(const EditorControl& editor, intptr_t first, intptr_t last, uint64_t firstLine) {
+void NumberFileLines(const EditorControl& editor, intptr_t first, intptr_t last,
+                     const std::function<uint64_t(intptr_t line)>& numberOf) {
   for (intptr_t line = first; line < last; ++line) {
-    const std::string number = std::to_string(firstLine + static_cast<uint64_t>(line) + 1);
+    const std::string number = std::to_string(numberOf(line) + 1);
     editor.Send(SCI_MARGINSETTEXT, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(number.c_str()));
     editor.Send(SCI_MARGINSETSTYLE, static_cast<WPARAM>(line), STYLE_LINENUMBER);
   }

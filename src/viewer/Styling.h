@@ -2,6 +2,7 @@
 // The configuration turned into editor settings: lexer, styles and keywords,
 // the line-number margin, wrapping, tab width and the search's options, each
 // read from the snapshot of the event that applies it.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,7 +68,8 @@ void UpdateLineNumberMargin(const EditorControl& editor, bool lineNumbering,
                             std::optional<uint64_t> fileLines = std::nullopt);
 // The file's numbers for the control's lines [first, last), the window's
 // first line being the file's `firstLine` (from 0).
-void NumberFileLines(const EditorControl& editor, intptr_t first, intptr_t last, uint64_t firstLine);
+void NumberFileLines(const EditorControl& editor, intptr_t first, intptr_t last,
+                     const std::function<uint64_t(intptr_t line)>& numberOf);
 
 // The configured option, or `current` when there is no configuration path.
 bool LineNumbering(const ConfigurationSnapshot& configuration, bool current);

@@ -79,6 +79,10 @@ void SourceViewerWindow::RunCommand(WORD id) {
     case IDM_COPY_BOOKMARKED_LINES:
       CopyBookmarkedLines();
       break;
+    case IDA_FILTER_MATCHING:
+    case IDA_FILTER_HIDING:
+      ToggleFilter(id == IDA_FILTER_MATCHING ? LineFilter::Mode::Matching : LineFilter::Mode::NotMatching);
+      break;
     case IDM_BOOKMARK_MATCHES:
       BookmarkMatches();
       break;
@@ -206,11 +210,40 @@ void SourceViewerWindow::CopyTurn() {
   if (!Gone() && searchPanel_) searchPanel_->ShowNote(IDS_COPY_FIRST_PART);
 }
 
+void SourceViewerWindow::ToggleFilter(LineFilter::Mode mode) {
+  if (document_.filterMode() == mode) return LeaveFilterAtCaret();
+  const std::shared_ptr<const Searcher> searcher = search_.searcher();
+  if (!searcher) {
+    // Nothing to filter by yet: the panel comes up for it.
+    ShowSearchPanel(true);
+    if (!Gone() && searchPanel_) searchPanel_->FocusEdit(L"");
+    return;
+  }
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  constexpr uint32_t kMostContextLines = 9;
+  const uint32_t context = configuration.hasPath() ? std::min(configuration.FilterContextLines(), kMostContextLines) : 0;
+  if (!document_.ShowFiltered(configuration, searcher, {mode, context})) MessageBeep(MB_ICONWARNING);
+}
+
+void SourceViewerWindow::LeaveFilterAtCaret() {
+  const FileWindow* window = document_.window();
+  const std::optional<uint64_t> line =
+      window ? std::optional<uint64_t>(window->NumberOf(static_cast<intptr_t>(
+                   editor_.Send(SCI_LINEFROMPOSITION, editor_.Send(SCI_GETCURRENTPOS)))))
+             : std::nullopt;
+  document_.EndFilter(line);
+}
+
 bool SourceViewerWindow::TakeWindowedFileKey(const MSG& msg) {
   // Select all and copy of a windowed file are the file's, not the window's.
   const HWND editor = editorWindow_.get();
   if (!document_.window() || msg.message != WM_KEYDOWN || (msg.hwnd != editor && !IsChild(editor, msg.hwnd))) {
     return false;
+  }
+  // Enter on a filtered line goes to it in the file.
+  if (msg.wParam == VK_RETURN && document_.filter()) {
+    LeaveFilterAtCaret();
+    return true;
   }
   const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0, alt = GetKeyState(VK_MENU) < 0;
   if (!ctrl || shift || alt) return false;
@@ -253,7 +286,7 @@ void SourceViewerWindow::HighlightWord() {
 uint64_t SourceViewerWindow::CaretFileLine() const {
   const auto line = static_cast<intptr_t>(editor_.Send(SCI_LINEFROMPOSITION, editor_.Send(SCI_GETCURRENTPOS)));
   const FileWindow* window = document_.window();
-  return window ? window->FileLineOf(line) : static_cast<uint64_t>(line);
+  return window ? window->NumberOf(line) : static_cast<uint64_t>(line);
 }
 
 void SourceViewerWindow::ToggleBookmark() {
@@ -267,7 +300,11 @@ void SourceViewerWindow::GoToBookmark(bool forward) {
   const uint64_t caret = CaretFileLine();
   const std::optional<uint64_t> target = forward ? bookmarks_.Next(caret) : bookmarks_.Previous(caret);
   if (!target) return;
-  const LineTarget line{static_cast<int64_t>(*target) + 1, 1};
+  // In a filter, the line that shows it (or the next shown).
+  const LineFilter* filter = document_.filter();
+  const std::optional<uint64_t> shown = filter ? filter->ShownLineOf(*target) : target;
+  if (!shown) return;
+  const LineTarget line{static_cast<int64_t>(*shown) + 1, 1};
   if (FileWindow* window = document_.window()) {
     window->GoTo(line);
   } else {
@@ -276,7 +313,8 @@ void SourceViewerWindow::GoToBookmark(bool forward) {
 }
 
 void SourceViewerWindow::CopyBookmarkedLines() {
-  if (!editor_.exists() || bookmarks_.empty()) return;
+  // While a filter is shown the file's own text waits out of reach.
+  if (!editor_.exists() || bookmarks_.empty() || document_.filter()) return;
   const FileWindow* window = document_.window();
   const uint64_t first = window ? window->plan().firstLine : 0;
   const auto shownLines = static_cast<uint64_t>(editor_.Send(SCI_GETLINECOUNT));
@@ -345,7 +383,16 @@ void SourceViewerWindow::ShowBookmarks() {
   const uint64_t first = window ? window->plan().firstLine : 0;
   const auto shownLines = static_cast<uint64_t>(editor_.Send(SCI_GETLINECOUNT));
   const auto& lines = bookmarks_.lines();
-  for (auto line = lines.lower_bound(first); line != lines.end() && *line - first < shownLines; ++line) {
+  if (document_.filter()) {
+    // A filter's lines are the file's lines it shows.
+    for (uint64_t line = 0; line < shownLines && !lines.empty(); ++line) {
+      if (lines.contains(window->NumberOf(static_cast<intptr_t>(line)))) {
+        editor_.Send(SCI_MARKERADD, static_cast<WPARAM>(line), kBookmarkMarker);
+      }
+    }
+  }
+  for (auto line = lines.lower_bound(first); !document_.filter() && line != lines.end() && *line - first < shownLines;
+       ++line) {
     editor_.Send(SCI_MARKERADD, static_cast<WPARAM>(*line - first), kBookmarkMarker);
   }
   // The symbols' margin widens while the file has bookmarks.
@@ -401,7 +448,9 @@ LRESULT SourceViewerWindow::OnContextMenu(WPARAM from, LPARAM at) {
                      !WordToHighlight().empty(),
                      !highlights_.empty(),
                      !bookmarks_.empty(),
-                     search_.searcher() != nullptr};
+                     search_.searcher() != nullptr,
+                     document_.filterMode() == LineFilter::Mode::Matching,
+                     document_.filterMode() == LineFilter::Mode::NotMatching};
   state.toggles.wrapLines = editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE;  // the control's, not a copy kept here
   const UINT chosen = ShowContextMenu(instance_, window_, point, ContextMenuEntries(state));
   // The menu's loop ran the host's messages: the viewer may be gone.
@@ -430,6 +479,12 @@ LRESULT SourceViewerWindow::OnNotify(WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case SCN_DOUBLECLICK:
+      if (document_.filter()) {
+        LeaveFilterAtCaret();
+        return 0;
+      }
+      break;
     case SCN_FOCUSIN:
       search_.ReleaseMarks();  // the selection highlight takes the indicator back
       break;

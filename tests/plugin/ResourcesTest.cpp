@@ -88,7 +88,9 @@ TEST_F(Resources, HoldOneAcceleratorPerKeyForEveryViewerCommand) {
       {{ctrl | FSHIFT, 'L'}, IDA_FOLLOW_CHANGES},
       {{ctrl, VK_F2}, IDA_TOGGLE_BOOKMARK},
       {{FVIRTKEY, VK_F2}, IDA_NEXT_BOOKMARK},
-      {{FVIRTKEY | FSHIFT, VK_F2}, IDA_PREVIOUS_BOOKMARK}};
+      {{FVIRTKEY | FSHIFT, VK_F2}, IDA_PREVIOUS_BOOKMARK},
+      {{ctrl | FSHIFT, 'F'}, IDA_FILTER_MATCHING},
+      {{ctrl | FSHIFT, 'H'}, IDA_FILTER_HIDING}};
   std::map<std::pair<BYTE, WORD>, WORD> held;
   for (int i = 0; i < count; ++i) {
     const auto key = std::make_pair(static_cast<BYTE>(entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT)), entries[i].key);

@@ -131,3 +131,50 @@ TEST(RealEditorBookmarks, MarkTheLinesOfTheSearchsMatchesInADocument) {
 
 }  // namespace
 }  // namespace lumen
+
+namespace lumen {
+namespace {
+
+std::string Shown(const ViewerHarness& viewer) {
+  std::string text(static_cast<size_t>(viewer.Sci(SCI_GETLENGTH)) + 1, '\0');
+  viewer.Sci(SCI_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(text.size() - 1);
+  return text;
+}
+std::string Margin(const ViewerHarness& viewer, LRESULT line) {
+  std::string text(32, '\0');
+  text.resize(static_cast<size_t>(viewer.Sci(SCI_MARGINGETTEXT, line, reinterpret_cast<LPARAM>(text.data()))));
+  return text;
+}
+
+// Show only matching lines, with a line of context (runs that meet are one),
+// numbered as in the file; Enter on one goes to it in the file; hiding shows
+// the others.
+TEST(RealEditorFilter, ShowsTheMatchingLinesAndGoesBackToOne) {
+  std::string configuration = test::TestConfiguration();
+  configuration.replace(configuration.find("<Styles>"), 0, "<Filter ContextLines=\"1\"/>");
+  ViewerHarness viewer(configuration);
+  const std::string text = "a\nb needle\nc\nd\ne\nf\ng needle\nh needle\ni\nj\n";
+  ASSERT_EQ(viewer.OpenText(text, L"a.txt"), 1);
+  viewer.Send(WM_COMMAND, IDM_FIND);
+  viewer.TypeSearchText(L"needle");
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_FILTER_MATCHING, 1));
+  ASSERT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "a\nb needle\nc\nf\ng needle\nh needle\ni\n"; }))
+      << Shown(viewer);
+  viewer.Pump();
+  for (const auto& [line, number] : {std::pair{0, "1"}, {2, "3"}, {3, "6"}, {6, "9"}}) EXPECT_EQ(Margin(viewer, line), number);
+  EXPECT_NE(viewer.Description().find(L"filtered: 7 of 11 lines"), std::wstring::npos) << test::ToUtf8(viewer.Description());
+  SetFocus(viewer.editor());
+  viewer.Sci(SCI_GOTOLINE, 4);
+  viewer.PressKey(VK_RETURN);
+  EXPECT_EQ(Shown(viewer), text);
+  EXPECT_EQ(viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS)), 6) << "the line of g, in the file";
+
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_FILTER_HIDING, 1));
+  EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "a\nc\nd\ne\nf\ni\nj\n"; })) << Shown(viewer);
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_FILTER_HIDING, 1));
+  EXPECT_EQ(Shown(viewer), text) << "again: the file";
+}
+
+}  // namespace
+}  // namespace lumen

@@ -365,7 +365,7 @@ TEST_F(RealEditor, ShowsTheContextMenuWithTheViewersCommandsAndTheirStates) {
   const std::vector<std::wstring> expected = {
       L"&Copy\tCtrl+C [grey]", L"Copy with co&lours\tCtrl+Shift+C [grey]", L"Select &all\tCtrl+A", L"-",
       L"&Find...\tCtrl+F", L"Find &next\tF3", L"Find &previous\tShift+F3", L"&Go to line...\tCtrl+G",
-      L"&Highlight", L"Clear highligh&ts [grey]", L"-", L"Toggle &bookmark\tCtrl+F2", L"Next boo&kmark\tF2 [grey]",
+      L"Show only matching lines\tCtrl+Shift+F [grey]", L"Hide matching lines\tCtrl+Shift+H [grey]", L"&Highlight", L"Clear highligh&ts [grey]", L"-", L"Toggle &bookmark\tCtrl+F2", L"Next boo&kmark\tF2 [grey]",
       L"Bookmark matching li&nes [grey]", L"Cop&y bookmarked lines [grey]", L"Clear book&marks [grey]", L"-",
       std::wstring(L"&Wrap lines\tCtrl+Shift+W") + (wrap == SC_WRAP_NONE ? L" [x]" : L""),
       L"Show white&space and line ends\tCtrl+Shift+8 [x]", L"Show in&dentation guides\tCtrl+Shift+I [x]",

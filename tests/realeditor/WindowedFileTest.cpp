@@ -229,6 +229,32 @@ TEST_F(RealEditorWindowedFiles, KeepBookmarksOnTheirLinesAsTheWindowMoves) {
   }
 }
 
+// A windowed file filtered: its matching lines with the file's numbers and
+// bookmarks, Enter on one back in the file at that line.
+TEST_F(RealEditorWindowedFiles, FilterAndGoBackToAMatchingLine) {
+  const auto bookmarked = [&](LRESULT line) { return (viewer_.Sci(SCI_MARKERGET, line) & (1 << 24)) != 0; };
+  GoToLineByKeys(viewer_, kNeedleLine);
+  viewer_.PressKey(VK_F2, true);
+  viewer_.Send(WM_COMMAND, IDM_FIND);
+  viewer_.TypeSearchText(L"needle");
+  viewer_.PressKey('F', true, true);
+  ASSERT_TRUE(viewer_.WaitFor([&] { return viewer_.Sci(SCI_GETLINECOUNT) == 3 && NumberIn(LineText(1)) == kNeedleLine; }));
+  viewer_.Pump();
+  EXPECT_EQ(MarginText(0), "3");
+  EXPECT_EQ(MarginText(1), std::to_string(kNeedleLine));
+  EXPECT_FALSE(bookmarked(0));
+  EXPECT_TRUE(bookmarked(1));
+  EXPECT_NE(viewer_.Description().find(L"filtered: 2 of 700001 lines"), std::wstring::npos)
+      << test::ToUtf8(viewer_.Description());
+  SetFocus(viewer_.editor());
+  viewer_.Sci(SCI_GOTOLINE, 1);
+  viewer_.PressKey(VK_RETURN);
+  EXPECT_EQ(NumberIn(LineText(CaretLine())), kNeedleLine);
+  EXPECT_EQ(MarginText(CaretLine()), std::to_string(kNeedleLine));
+  EXPECT_TRUE(bookmarked(CaretLine()));
+  EXPECT_EQ(viewer_.Description().find(L"filtered"), std::wstring::npos);
+}
+
 // A selection reaching beyond the window is the file's: Shift+Ctrl+End
 // selects to the file's end, Ctrl+A all of it wherever the view is, and the
 // copy of either holds the file's text, read from the file.
