@@ -255,6 +255,7 @@ bool ShownDocument::ShowFiltered(const ConfigurationSnapshot& configuration, std
   }
   Filtered filtered;
   filtered.mode = options.mode;
+  filtered.sourceBytes = source.end - source.start;
   filtered.spool = StreamSpool::Create();
   if (!filtered.spool) return false;
   std::optional<SharedFile> file = SharedFile::Open(filtered.spool->path());
@@ -276,6 +277,7 @@ bool ShownDocument::ShowFiltered(const ConfigurationSnapshot& configuration, std
                                                  }});
   filtered.window->NumberThrough(filtered.filter);
   filtered_ = std::move(filtered);
+  reportedTenth_ = 0;
   filtered_->window->ShowStart([&] { viewer_.ApplyLooks(configuration); });
   search_.Windowed(filtered_->window.get());
   search_.Replaced();
@@ -317,7 +319,12 @@ void ShownDocument::FilterTurn() {
   const bool ended = filtered.filter->state() != LineFilter::State::Filtering;
   filtered.window->Grow(filtered.spool->written());
   filtered.window->IndexTurn();
-  if (!ended) return;
+  if (!ended) {
+    // How far it is, told now and then.
+    const auto tenth = static_cast<int>(filtered.filter->bytesRead() * 10 / std::max<uint64_t>(filtered.sourceBytes, 1));
+    if (tenth != std::exchange(reportedTenth_, tenth)) viewer_.ReportToHost();
+    return;
+  }
   if (!filtered.reported) {
     filtered.reported = true;
     search_.Grew(DocumentSize::Big);  // the count over all of it
@@ -430,6 +437,9 @@ std::wstring ShownDocument::DescriptionNotes() const {
   if (const std::optional<int> percent = LoadPercent()) notes += L", loading " + std::to_wstring(*percent) + L" %";
   if (file_.cut || follower_.state() == FileFollower::State::Full) notes += L", shown up to 2 GB";
   if (window_ && window_->waiting()) notes += L", waiting for the file";
+  if (filtered_ && filtered_->filter->state() == LineFilter::State::Filtering && filtered_->sourceBytes > 0) {
+    notes += L", filtering " + std::to_wstring(filtered_->filter->bytesRead() * 100 / filtered_->sourceBytes) + L" %";
+  }
   if (filtered_) {
     notes += L", filtered: " + std::to_wstring(filtered_->filter->shownLines()) + L" of " +
              std::to_wstring(filtered_->fileLines) + L" lines";

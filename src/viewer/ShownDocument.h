@@ -203,6 +203,7 @@ class ShownDocument {
     std::unique_ptr<FileWindow> window;
     LRESULT fileDocument = 0;
     uint64_t fileLines = 0;  // the file's, as the description counted them
+    uint64_t sourceBytes = 0;  // the bytes the filter reads
     LineFilter::Mode mode = LineFilter::Mode::Matching;
     bool reported = false;  // its end told to the search
   };
