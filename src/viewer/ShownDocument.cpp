@@ -17,6 +17,7 @@ ShownDocument::ShownDocument(Viewer& viewer, DocumentEvents& search, TurnSchedul
     : viewer_(viewer), search_(search), turns_(turns) {}
 
 ShownDocument::~ShownDocument() {
+  closed_ = true;  // the viewer is going: nothing is told to it any more
   EndFilter(std::nullopt);
   EndLoading();
 }
@@ -27,8 +28,8 @@ void ShownDocument::SetEditor(const EditorControl& editor) {
 }
 
 void ShownDocument::Close() {
-  EndFilter(std::nullopt);
   closed_ = true;
+  EndFilter(std::nullopt);
   EndLoading();
   search_.Windowed(nullptr);
   window_.reset();
@@ -297,9 +298,10 @@ void ShownDocument::EndFilter(std::optional<uint64_t> fileLine) {
     editor_.Send(SCI_SETDOCPOINTER, 0, filtered.fileDocument);
     editor_.Send(SCI_RELEASEDOCUMENT, 0, filtered.fileDocument);
   }
+  if (closed_) return;
   search_.Windowed(window_.get());
   search_.Replaced();
-  if (!editor_.exists() || closed_) return;
+  if (!editor_.exists()) return;
   viewer_.TextChanged();
   if (fileLine) {
     const LineTarget target{static_cast<int64_t>(*fileLine) + 1, 1};

@@ -253,6 +253,7 @@ TEST_F(RealEditorWindowedFiles, FilterAndGoBackToAMatchingLine) {
   EXPECT_EQ(MarginText(CaretLine()), std::to_string(kNeedleLine));
   EXPECT_TRUE(bookmarked(CaretLine()));
   EXPECT_EQ(viewer_.Description().find(L"filtered"), std::wstring::npos);
+  viewer_.PressKey('F', true, true);  // and the viewer closes while it is filtered
 }
 
 // A selection reaching beyond the window is the file's: Shift+Ctrl+End
