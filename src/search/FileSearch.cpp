@@ -277,15 +277,7 @@ std::shared_ptr<MatchingLines> MatchingLines::Start(const FileText& text, std::s
 void MatchingLines::Work(const FileText& text, const std::shared_ptr<const Searcher>& searcher, size_t most) {
   State state = State::Done;
   ForEachSlice(text, cancelled_, [&](const FileLines& lines, uint64_t linesBefore, uint64_t) {
-    const std::string_view utf8 = lines.utf8();
-    // The line of each match, counted on from the last one's.
-    size_t counted = 0;
-    uint64_t line = linesBefore;
-    ForEachMatch(lines, searcher, [&](const Match& match) {
-      const auto at = static_cast<size_t>(match.start);
-      line += CountLineEnds(utf8.substr(counted, at - counted));
-      counted = at;
-      if (!lines_.empty() && lines_.back() == line) return true;
+    ForEachMatchingLine(lines, linesBefore, searcher, [&](uint64_t line) {
       if (lines_.size() >= most) {
         state = State::Cut;
         return false;
@@ -319,6 +311,23 @@ bool ForEachSlice(const FileText& text, const std::atomic<bool>& cancelled,
 void ForEachMatch(const FileLines& lines, const std::shared_ptr<const Searcher>& searcher,
                   const std::function<bool(const Match& match)>& match) {
   WalkLines(lines, searcher->Fresh(), 0, false, match);
+}
+
+void ForEachMatchingLine(const FileLines& lines, uint64_t linesBefore, const std::shared_ptr<const Searcher>& searcher,
+                         const std::function<bool(uint64_t line)>& line) {
+  const std::string_view utf8 = lines.utf8();
+  // The line of each match, counted on from the last one's.
+  size_t counted = 0;
+  uint64_t at = linesBefore;
+  std::optional<uint64_t> last;
+  ForEachMatch(lines, searcher, [&](const Match& match) {
+    const auto start = static_cast<size_t>(match.start);
+    at += CountLineEnds(utf8.substr(counted, start - counted));
+    counted = start;
+    if (last == at) return true;
+    last = at;
+    return line(at);
+  });
 }
 
 // The step.

@@ -148,6 +148,10 @@ bool ForEachSlice(const FileText& text, const std::atomic<bool>& cancelled,
 // Each match of `searcher` in `lines` to `match`, in order, until it answers false.
 void ForEachMatch(const FileLines& lines, const std::shared_ptr<const Searcher>& searcher,
                   const std::function<bool(const Match& match)>& match);
+// Each line of `lines` (counted on from `linesBefore`) that holds a match, once, in order, until
+// `line` answers false.
+void ForEachMatchingLine(const FileLines& lines, uint64_t linesBefore, const std::shared_ptr<const Searcher>& searcher,
+                         const std::function<bool(uint64_t line)>& line);
 
 // The lines (from 0) that hold a match, found by a worker in the order of
 // the text, at most `most` of them.

@@ -63,13 +63,8 @@ void LineFilter::Work(const FileText& text, const std::shared_ptr<const Searcher
   ForEachSlice(text, cancelled_, [&](const FileLines& lines, uint64_t linesBefore, uint64_t end) {
     const std::string_view utf8 = lines.utf8();
     matched.clear();
-    size_t counted = 0;
-    uint64_t matchLine = linesBefore;
-    ForEachMatch(lines, searcher, [&](const Match& match) {
-      const auto at = static_cast<size_t>(match.start);
-      matchLine += CountLineEnds(utf8.substr(counted, at - counted));
-      counted = at;
-      if (matched.empty() || matched.back() != matchLine) matched.push_back(matchLine);
+    ForEachMatchingLine(lines, linesBefore, searcher, [&](uint64_t line) {
+      matched.push_back(line);
       return !cancelled_.load();
     });
     size_t next = 0;

@@ -239,29 +239,33 @@ void ShownDocument::ShowFirstPart(const ConfigurationSnapshot& configuration, co
   viewer_.TextChanged();
 }
 
+std::optional<FileText> ShownDocument::TextForWorkers() const {
+  if (window_) return window_->Text();
+  // A filter shown holds the document's own text out of reach.
+  if (!editor_.exists() || filtered_) return std::nullopt;
+  const auto length = static_cast<size_t>(editor_.Send(SCI_GETLENGTH));
+  const auto* characters = reinterpret_cast<const char*>(editor_.Send(SCI_GETCHARACTERPOINTER));
+  if (!characters) return std::nullopt;
+  FileText text;
+  text.bytes = std::make_shared<const std::string>(characters, length);
+  text.end = length;
+  return text;
+}
+
 bool ShownDocument::ShowFiltered(const ConfigurationSnapshot& configuration, std::shared_ptr<const Searcher> searcher,
                                  LineFilter::Options options) {
   if (!searcher || !editor_.exists()) return false;
   EndFilter(std::nullopt);
-  FileText source;
-  if (window_) {
-    source = window_->Text();
-  } else {
-    // The document's own text, copied for the worker: the control is this thread's.
-    const auto length = static_cast<size_t>(editor_.Send(SCI_GETLENGTH));
-    const auto* characters = reinterpret_cast<const char*>(editor_.Send(SCI_GETCHARACTERPOINTER));
-    if (!characters) return false;
-    source.bytes = std::make_shared<const std::string>(characters, length);
-    source.end = length;
-  }
+  const std::optional<FileText> source = TextForWorkers();
+  if (!source) return false;
   Filtered filtered;
   filtered.mode = options.mode;
-  filtered.sourceBytes = source.end - source.start;
+  filtered.sourceBytes = source->end - source->start;
   filtered.spool = StreamSpool::Create();
   if (!filtered.spool) return false;
   std::optional<SharedFile> file = SharedFile::Open(filtered.spool->path());
   if (!file) return false;
-  filtered.filter = LineFilter::Start(source, std::move(searcher), options,
+  filtered.filter = LineFilter::Start(*source, std::move(searcher), options,
                                       [spool = filtered.spool](std::string_view text) { return spool->Write(text); });
   if (!filtered.filter) return false;
   // The file's document waits, held, while a new one of the control's shows the filter.

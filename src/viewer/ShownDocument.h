@@ -112,6 +112,10 @@ class ShownDocument {
   // filtered text while it is shown; null for others.
   FileWindow* window() const { return filtered_ ? filtered_->window.get() : window_.get(); }
 
+  // The text a worker reads for the file shown: the windowed file, or a copy
+  // of the document's text (the control is this thread's); none without one
+  // (or while a filter holds the document's).
+  std::optional<FileText> TextForWorkers() const;
   // Shows the file's lines that `searcher` matches (or the others), with
   // `options`' context, in place of the file; false when it cannot be.
   bool ShowFiltered(const ConfigurationSnapshot& configuration, std::shared_ptr<const Searcher> searcher,

@@ -339,19 +339,10 @@ void SourceViewerWindow::BookmarkMatches() {
   constexpr size_t kMostMatchingLines = 100000;
   const std::shared_ptr<const Searcher> searcher = search_.searcher();
   if (!editor_.exists() || !searcher) return;
-  FileText text;
-  if (const FileWindow* window = document_.window()) {
-    text = window->Text();
-  } else {
-    // The document's own text, copied for the worker: the control is this thread's.
-    const auto length = static_cast<size_t>(editor_.Send(SCI_GETLENGTH));
-    const auto* characters = reinterpret_cast<const char*>(editor_.Send(SCI_GETCHARACTERPOINTER));
-    if (!characters) return;
-    text.bytes = std::make_shared<const std::string>(characters, length);
-    text.end = length;
-  }
+  const std::optional<FileText> text = document_.TextForWorkers();
+  if (!text) return;
   if (matching_) matching_->Cancel();
-  matching_ = MatchingLines::Start(text, searcher, kMostMatchingLines);
+  matching_ = MatchingLines::Start(*text, searcher, kMostMatchingLines);
   if (!matching_) return;
   matching_->Wait(std::chrono::steady_clock::now() + budget::kFileCopyWait);
   BookmarkMatchesTurn();
