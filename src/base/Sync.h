@@ -55,13 +55,14 @@ inline void Lock::Held::Wait(Condition& changed) const {
   SleepConditionVariableSRW(&changed.condition_, &lock_.lock_, INFINITE, 0);
 }
 
-// An event that stays set once set: something is done.
+// An event that stays set once set, until reset: something is done.
 class DoneEvent {
  public:
   DoneEvent() : event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
   explicit operator bool() const { return static_cast<bool>(event_); }
 
   void Set() const { SetEvent(event_.get()); }
+  void Reset() const { ResetEvent(event_.get()); }
   // Waits until it is set or `deadline` has come; true when set.
   bool WaitUntil(std::chrono::steady_clock::time_point deadline) const {
     const auto left =

@@ -51,12 +51,12 @@ void WalkLines(const FileLines& lines, const std::shared_ptr<const Searcher>& se
 // start: a line across that belongs to the slice before.
 SliceNumber NumberInSlice(ReadsAt& file, const FileText& text, const std::shared_ptr<const Searcher>& searcher,
                           const FilePlace& place) {
-  const uint64_t slices = (text.end - std::min(text.start, text.end) + kSlice - 1) / kSlice;
+  const size_t slices = SliceCount(text);
   if (slices == 0) return {};
   auto slice = static_cast<size_t>(std::min<uint64_t>((std::max(place.lineStart, text.start) - text.start) / kSlice, slices - 1));
-  uint64_t start = LineStartFrom(file, text, NominalStart(text, slice), kLongestLine);
-  if (place.lineStart < start && slice > 0) start = LineStartFrom(file, text, NominalStart(text, --slice), kLongestLine);
-  const uint64_t end = LineStartFrom(file, text, NominalStart(text, slice + 1), kLongestLine);
+  uint64_t start = SliceStart(file, text, slice);
+  if (place.lineStart < start && slice > 0) start = SliceStart(file, text, --slice);
+  const uint64_t end = SliceStart(file, text, slice + 1);
   SliceNumber number{slice, 0};
   if (end <= start) return number;
   FileLines lines;
@@ -71,6 +71,14 @@ SliceNumber NumberInSlice(ReadsAt& file, const FileText& text, const std::shared
 }
 
 }  // namespace
+
+size_t SliceCount(const FileText& text) {
+  return static_cast<size_t>((text.end - std::min(text.start, text.end) + kSlice - 1) / kSlice);
+}
+
+uint64_t SliceStart(ReadsAt& file, const FileText& text, size_t slice) {
+  return LineStartFrom(file, text, NominalStart(text, slice), kLongestLine);
+}
 
 bool FileLines::Read(ReadsAt& file, const FileText& text, uint64_t start, uint64_t end, bool bytesWillDo) {
   start_ = start;
@@ -163,7 +171,7 @@ FileCount::FileCount(const FileText& text, std::shared_ptr<const Searcher> searc
     // A copy of the query's own, made here on the caller's thread: the caller
     // goes on walking its own, whose starts found too complex are its document's.
     : text_(text), searcher_(searcher ? searcher->Fresh() : nullptr),
-      slices_(static_cast<size_t>((text.end - std::min(text.start, text.end) + kSlice - 1) / kSlice)) {
+      slices_(SliceCount(text)) {
   // ASCII text in a code page of one byte a character is counted in the
   // file's own bytes: its ASCII bytes are ASCII characters.
   CPINFO codePage = {};
@@ -199,8 +207,8 @@ void FileCount::Work() {
     uint64_t count = 0;
     uint64_t tooComplexAt = UINT64_MAX;
     if (file) {
-      const uint64_t start = LineStartFrom(*file, text_, NominalStart(text_, slice), kLongestLine);
-      const uint64_t end = LineStartFrom(*file, text_, NominalStart(text_, slice + 1), kLongestLine);
+      const uint64_t start = SliceStart(*file, text_, slice);
+      const uint64_t end = SliceStart(*file, text_, slice + 1);
       // A file cut short under the count counts what it still holds.
       if (end > start) {
         lines.Read(*file, text_, start, end, bytesWillDo_);

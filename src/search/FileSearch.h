@@ -85,6 +85,11 @@ class FileLines {
 // bytes is cut there.
 uint64_t LineStartFrom(ReadsAt& file, const FileText& text, uint64_t offset, uint64_t longest);
 
+// The slices the count's workers share a text in: how many, and where one
+// starts (the first line start from its nominal start; the text's end after the last).
+size_t SliceCount(const FileText& text);
+uint64_t SliceStart(ReadsAt& file, const FileText& text, size_t slice);
+
 // A match's number: the count's slice it is in, and the matches before it there.
 struct SliceNumber {
   size_t slice = 0;

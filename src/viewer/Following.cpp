@@ -45,8 +45,12 @@ void ShownDocument::ToggleFollowing() {
 
 void ShownDocument::FollowTurn() {
   if (follower_.state() == FileFollower::State::Off || follower_.state() == FileFollower::State::Full) return;
-  // While a filter is shown the file's document waits: its new lines come after.
-  if (filtered_) return turns_.WantAt(TurnScheduler::Work::Follow, TurnScheduler::Clock::now() + budget::kFollowPeriod);
+  // While a filter is shown the file's document waits (its new lines come
+  // after), and the filter goes on over them.
+  if (filtered_) {
+    FollowFiltered();
+    return turns_.WantAt(TurnScheduler::Work::Follow, TurnScheduler::Clock::now() + budget::kFollowPeriod);
+  }
   // Ten looks a second; at once again while the file holds more than a look reads.
   const auto nextLook = [&](bool soon) {
     if (soon) return turns_.Want(TurnScheduler::Work::Follow, true);
@@ -75,6 +79,23 @@ void ShownDocument::FollowTurn() {
   if (follower_.state() != FileFollower::State::Off && follower_.state() != FileFollower::State::Full) {
     nextLook(step.more);
   }
+}
+
+void ShownDocument::FollowFiltered() {
+  Filtered& filtered = *filtered_;
+  if (!filtered.followedTo || follower_.state() != FileFollower::State::Following ||
+      filtered.filter->state() != LineFilter::State::Done) {
+    return;
+  }
+  if (filtered.followPass) filtered.followedTo = filtered.filter->bytesRead();
+  const FileLook look = LookAt(file_.name, false);
+  // A file that became shorter is shown again once the filter ends.
+  if (!look.exists || look.size <= *filtered.followedTo) return;
+  const FileText more{file_.name, file_.encoding, file_.codePage, *filtered.followedTo, look.size, nullptr};
+  if (!filtered.filter->Continue(more)) return;
+  filtered.followPass = true;
+  filtered.reported = false;
+  turns_.Want(TurnScheduler::Work::Load, true);
 }
 
 ShownDocument::EndInView ShownDocument::WhereTheEndIs() const {

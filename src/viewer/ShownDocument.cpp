@@ -255,12 +255,13 @@ std::optional<FileText> ShownDocument::TextForWorkers() const {
 bool ShownDocument::ShowFiltered(const ConfigurationSnapshot& configuration, std::shared_ptr<const Searcher> searcher,
                                  LineFilter::Options options) {
   if (!searcher || !editor_.exists()) return false;
-  EndFilter(std::nullopt);
-  const std::optional<FileText> source = TextForWorkers();
+  // Filtered again: the file's text and document stay as the first filter took them.
+  const bool again = filtered_.has_value();
+  const std::optional<FileText> source = again ? std::optional<FileText>(filtered_->source) : TextForWorkers();
   if (!source) return false;
   Filtered filtered;
+  filtered.source = *source;
   filtered.mode = options.mode;
-  filtered.sourceBytes = source->end - source->start;
   filtered.spool = StreamSpool::Create();
   if (!filtered.spool) return false;
   std::optional<SharedFile> file = SharedFile::Open(filtered.spool->path());
@@ -268,18 +269,32 @@ bool ShownDocument::ShowFiltered(const ConfigurationSnapshot& configuration, std
   filtered.filter = LineFilter::Start(*source, std::move(searcher), options,
                                       [spool = filtered.spool](std::string_view text) { return spool->Write(text); });
   if (!filtered.filter) return false;
-  // The file's document waits, held, while a new one of the control's shows the filter.
-  filtered.fileLines = static_cast<uint64_t>(DescribedLines());
-  filtered.fileDocument = editor_.Send(SCI_GETDOCPOINTER);
-  editor_.Send(SCI_ADDREFDOCUMENT, 0, filtered.fileDocument);
+  if (again) {
+    filtered.fileDocument = filtered_->fileDocument;
+    filtered.fileLines = filtered_->fileLines;
+    search_.Windowed(nullptr);
+    filtered_->filter->Cancel();
+    filtered_.reset();
+  } else {
+    // The file's document waits, held, while a new one of the control's shows the filter.
+    filtered.fileLines = static_cast<uint64_t>(DescribedLines());
+    filtered.fileDocument = editor_.Send(SCI_GETDOCPOINTER);
+    editor_.Send(SCI_ADDREFDOCUMENT, 0, filtered.fileDocument);
+  }
+  // What a followed file adds on is filtered from where the file's text ends
+  // (which waits, not followed, meanwhile).
+  if (follower_.state() == FileFollower::State::Following && file_.encoding >= Encoding::Utf16LE &&
+      file_.encoding <= Encoding::Ansi) {
+    filtered.followedTo = window_ ? window_->Text().end : follower_.size();
+  }
   editor_.Send(SCI_SETDOCPOINTER, 0, 0);
   filtered.filter->Wait(TurnScheduler::Clock::now() + budget::kFileStepWait);
-  FileText text{filtered.spool->path(), Encoding::Utf8, 0, 0, filtered.spool->written()};
+  FileText text{filtered.spool->path(), Encoding::Utf8, 0, 0, filtered.spool->written(), nullptr};
   filtered.window = std::make_unique<FileWindow>(editor_, std::move(*file), std::move(text),
                                                  FileWindow::Events{[this] {
                                                    search_.Replaced();
                                                    viewer_.TextChanged();
-                                                 }});
+                                                 }, {}});
   filtered.window->NumberThrough(filtered.filter);
   filtered_ = std::move(filtered);
   reportedTenth_ = 0;
@@ -327,7 +342,7 @@ void ShownDocument::FilterTurn() {
   filtered.window->IndexTurn();
   if (!ended) {
     // How far it is, told now and then.
-    const auto tenth = static_cast<int>(filtered.filter->bytesRead() * 10 / std::max<uint64_t>(filtered.sourceBytes, 1));
+    const auto tenth = static_cast<int>(filtered.filter->bytesRead() * 10 / std::max<uint64_t>(filtered.source.end, 1));
     if (tenth != std::exchange(reportedTenth_, tenth)) viewer_.ReportToHost();
     return;
   }
@@ -443,8 +458,10 @@ std::wstring ShownDocument::DescriptionNotes() const {
   if (const std::optional<int> percent = LoadPercent()) notes += L", loading " + std::to_wstring(*percent) + L" %";
   if (file_.cut || follower_.state() == FileFollower::State::Full) notes += L", shown up to 2 GB";
   if (window_ && window_->waiting()) notes += L", waiting for the file";
-  if (filtered_ && filtered_->filter->state() == LineFilter::State::Filtering && filtered_->sourceBytes > 0) {
-    notes += L", filtering " + std::to_wstring(filtered_->filter->bytesRead() * 100 / filtered_->sourceBytes) + L" %";
+  // (Not of what a followed file added: that is filtered in a moment.)
+  if (filtered_ && filtered_->filter->state() == LineFilter::State::Filtering &&
+      filtered_->filter->bytesRead() < filtered_->source.end) {
+    notes += L", filtering " + std::to_wstring(filtered_->filter->bytesRead() * 100 / filtered_->source.end) + L" %";
   }
   if (filtered_) {
     notes += L", filtered: " + std::to_wstring(filtered_->filter->shownLines()) + L" of " +

@@ -117,7 +117,8 @@ class ShownDocument {
   // (or while a filter holds the document's).
   std::optional<FileText> TextForWorkers() const;
   // Shows the file's lines that `searcher` matches (or the others), with
-  // `options`' context, in place of the file; false when it cannot be.
+  // `options`' context, in place of the file (or of the filter shown);
+  // false when it cannot be.
   bool ShowFiltered(const ConfigurationSnapshot& configuration, std::shared_ptr<const Searcher> searcher,
                     LineFilter::Options options);
   // Back to the file, at its line `fileLine` (from 0) where one is given.
@@ -207,12 +208,18 @@ class ShownDocument {
     std::unique_ptr<FileWindow> window;
     LRESULT fileDocument = 0;
     uint64_t fileLines = 0;  // the file's, as the description counted them
-    uint64_t sourceBytes = 0;  // the bytes the filter reads
+    FileText source;         // the text the filter read first
+    // Of a followed file: where the text filtered ends in the file, and
+    // whether the filter goes on over what the file added.
+    std::optional<uint64_t> followedTo;
+    bool followPass = false;
     LineFilter::Mode mode = LineFilter::Mode::Matching;
     bool reported = false;  // its end told to the search
   };
   std::optional<Filtered> filtered_;
   void FilterTurn();
+  // A look at a followed file while a filter is shown: its new lines are filtered on.
+  void FollowFiltered();
   int reportedTenth_ = 0;  // how far the load was when the host was last told
   FileFollower follower_;
   uint64_t shownCount_ = 0;  // files shown so far

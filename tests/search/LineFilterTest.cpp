@@ -18,27 +18,30 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Lines of words over a few of the search's slices, a needle in some; the
-// last line has no line end.
-std::vector<std::string> GeneratedLines() {
+// last line has no line end. With `longLines`, every fourth line is of one
+// to three megabytes: a slice holds a few lines, its edges within a match's context.
+std::vector<std::string> GeneratedLines(bool longLines) {
   std::mt19937 random(11);
   const char* words[] = {"hay", "stack", "needle", "needles", "x", "straw", "neeedle7"};
   std::vector<std::string> lines;
   size_t size = 0;
   while (size < (size_t{9} << 20)) {
     std::string line;
-    for (unsigned word = random() % 10; word > 0; --word) {
+    if (longLines && lines.size() % 4 == 3) line.assign((size_t{1} << 20) + random() % (size_t{2} << 20), 'h');
+    for (unsigned word = line.empty() ? random() % 10 : 0; word > 0; --word) {
       const unsigned pick = random() % 60;
       line += std::string(pick == 0 ? words[2] : pick == 1 ? words[3] : pick == 2 ? words[6] : words[pick % 2 ? 0 : 5]) + " ";
     }
     size += line.size() + 1;
     lines.push_back(std::move(line));
   }
-  lines.back() += "needle at the end";
+  lines.back() += "needle neeedle7 at the end";
   return lines;
 }
 
 TEST(LineFilter, ShowsTheLinesAPlainReadingPicks) {
-  const std::vector<std::string> lines = GeneratedLines();
+ for (const bool longLines : {false, true}) {
+  const std::vector<std::string> lines = GeneratedLines(longLines);
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
   text.pop_back();
@@ -52,11 +55,13 @@ TEST(LineFilter, ShowsTheLinesAPlainReadingPicks) {
   for (const auto& [query, pattern] : queries) {
     for (const auto& [mode, context] : {std::pair{LineFilter::Mode::Matching, 0u}, {LineFilter::Mode::Matching, 1u},
                                         {LineFilter::Mode::Matching, 3u}, {LineFilter::Mode::NotMatching, 0u}}) {
-      SCOPED_TRACE(query.text + " " + std::to_string(context) + (mode == LineFilter::Mode::Matching ? "" : " hiding"));
+      SCOPED_TRACE(query.text + " " + std::to_string(context) + (mode == LineFilter::Mode::Matching ? "" : " hiding") +
+                   (longLines ? " long lines" : ""));
       // The plain reading: the lines picked, and the runs they make.
       std::vector<bool> picked(lines.size(), mode == LineFilter::Mode::NotMatching);
       for (size_t line = 0; line < lines.size(); ++line) {
-        if (!std::regex_search(lines[line], pattern)) continue;
+        // (The long lines hold no words; std::regex would overflow its stack on them.)
+        if (lines[line].find(' ') == std::string::npos || !std::regex_search(lines[line], pattern)) continue;
         if (mode == LineFilter::Mode::NotMatching) {
           picked[line] = false;
           continue;
@@ -88,6 +93,7 @@ TEST(LineFilter, ShowsTheLinesAPlainReadingPicks) {
       EXPECT_EQ(filter->state(), LineFilter::State::Done);
       EXPECT_TRUE(written == expected) << written.size() << " bytes against " << expected.size();
       ASSERT_EQ(filter->Runs(), runs);
+      ASSERT_FALSE(runs.empty());
       EXPECT_EQ(filter->shownLines(), shown);
       // The map both ways, and the gaps between runs.
       for (const FilterRun& run : {runs.front(), runs[runs.size() / 2], runs.back()}) {
@@ -99,6 +105,30 @@ TEST(LineFilter, ShowsTheLinesAPlainReadingPicks) {
       EXPECT_FALSE(filter->FileLineOf(shown));
     }
   }
+ }
+}
+
+// A text that grows: the filter goes on over what came, whole lines only,
+// its runs and lines counted on from the last.
+TEST(LineFilter, GoesOnOverWhatTheTextGained) {
+  const std::string first = "a1\nb\nb\nb\n";
+  const std::string grown = first + "b\na2\nb\nb\na3 still being writ";
+  auto bytes = std::make_shared<const std::string>(grown);
+  std::string written;
+  const auto filter = LineFilter::Start({L"", Encoding::Utf8, 0, 0, first.size(), bytes},
+                                        Searcher::For({"a", true, false, false}).searcher,
+                                        {LineFilter::Mode::Matching, 1}, [&](std::string_view piece) {
+                                          written += piece;
+                                          return true;
+                                        });
+  ASSERT_TRUE(filter && filter->Wait(Clock::now() + std::chrono::seconds(10)));
+  EXPECT_EQ(written, "a1\nb\n");
+  EXPECT_FALSE(filter->Continue({L"", Encoding::Utf8, 0, filter->bytesRead(), filter->bytesRead(), bytes}));
+  ASSERT_TRUE(filter->Continue({L"", Encoding::Utf8, 0, filter->bytesRead(), grown.size(), bytes}));
+  ASSERT_TRUE(filter->Wait(Clock::now() + std::chrono::seconds(10)));
+  EXPECT_EQ(written, "a1\nb\nb\na2\nb\n");
+  EXPECT_EQ(filter->Runs(), (std::vector<FilterRun>{{0, 0, 2}, {2, 4, 3}}));
+  EXPECT_EQ(filter->bytesRead(), grown.rfind('\n') + 1);  // the line being written waits
 }
 
 // At most so many runs: the filter stops there and says so.
