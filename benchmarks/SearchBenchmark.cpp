@@ -6,8 +6,9 @@
 // For each file size (1, 16 and 64 MB unless told; 1536 for 1.5 GB) and
 // pattern the viewer is driven as a user drives it: typing the pattern, an
 // option change, F3, Ctrl+F3 on a word deep in the file, a scroll to the
-// middle, selecting a word (its highlight), and loading the next file with
-// the panel shown; and a copy of 128 KB with its colours. For each action
+// middle, selecting a word (its highlight), loading the next file with the
+// panel shown, showing only the matching lines and the file again; and a
+// copy of 128 KB with its colours. For each action
 // the table gives the time of the action's own message, the longest single
 // message while the work goes on afterwards (the timer's turns, the editor's
 // repaints), and how long until the count was complete. Hostile patterns over a line of 2 MB follow.
@@ -110,6 +111,14 @@ void RunSize(const RealEditorFolder& real, size_t megabytes) {
              SendMessageW(editor, sci::SCI_SETSEL, word, static_cast<LPARAM>(word + 5));
              UpdateWindow(editor);
            }));
+    // Only the matching lines, until all are there and counted; then the file again.
+    const auto toggleFilter = [&] { SendMessageW(host.viewer(), WM_COMMAND, MAKEWPARAM(IDA_FILTER_MATCHING, 1), 0); };
+    report("filter", host.Measure(toggleFilter, std::chrono::minutes(5), [&] {
+             const std::wstring count = WindowText(host.panelItem(kCount));
+             return DescribeFile(host.viewer()).find("filtering") == std::string::npos &&
+                    count.find(L"so far") == std::wstring::npos;
+           }));
+    report("filter off", host.Measure(toggleFilter));
   }
 }
 

@@ -316,6 +316,8 @@ bool DocumentSearch::SetSearchText(const std::wstring& text) {
   if (&text != &text_) text_ = text;
   query_.text = WideToUtf8(text_);
   StartSearch();
+  // A filter shown follows the query: its document may be another from here on.
+  if (searcher_ && events_.queryChanged) events_.queryChanged();
   if (!searcher_) {
     StopMarks();
     state_.marksHeld = false;
@@ -383,8 +385,13 @@ void DocumentSearch::FindSelectedText(const std::wstring& text, bool forward) {
     query_.text = WideToUtf8(text);
     StartSearch();
     StopMarks();  // the step marks anew
+    if (searcher_ && events_.queryChanged) events_.queryChanged();
   }
   Step(forward);
+}
+
+void DocumentSearch::SetFilter(bool show, unsigned context) {
+  if (events_.filterChanged) events_.filterChanged(show, context);
 }
 
 void DocumentSearch::SetMatchCase(bool matchCase) {

@@ -50,6 +50,8 @@ class DocumentSearch final : public SearchProxy, public DocumentEvents {
     std::function<void()> hidePanel;                     // Cancel was chosen
     std::function<void(const MatchCount&)> countChanged;  // for the panel's count
     std::function<void(bool)> turnsWanted;                // whether TakeTurn should be called soon
+    std::function<void(bool, unsigned)> filterChanged;    // the panel's filter: shown, its context
+    std::function<void()> queryChanged;                   // the search text or an option changed
   };
   explicit DocumentSearch(Events events);
 
@@ -84,6 +86,7 @@ class DocumentSearch final : public SearchProxy, public DocumentEvents {
   void CancelSearch() override;
   bool GoToLine(const std::wstring& text) override;
   void FocusDocument() override;
+  void SetFilter(bool show, unsigned context) override;
 
   // The selection's text became the search text (the panel may already have
   // set it): the step from the selection, forwards or backwards.

@@ -31,7 +31,12 @@ std::optional<PanelPlacement> LayOutPanel(int width, int height, int rowHeight, 
   const int lineEntryX = placement.cancel.x - 8 - lineEntry;
   const int lineLabelX = lineEntryX - 4 - labels.lineLabel;
   const int regularExpression = labels.regularExpression + checkMarkWidth;
-  const int countX = 16 + matchCase + wholeWords + regularExpression;
+  int countX = 16 + matchCase + wholeWords + regularExpression;
+  if (const int filter = labels.filter + checkMarkWidth; lineLabelX >= countX + filter + labels.filterContext + 8) {
+    placement.filter = {countX, row2, filter, h};
+    placement.filterContext = {countX + filter, row2, labels.filterContext, h};
+    countX += filter + labels.filterContext + 8;
+  }
   if (lineLabelX >= countX) {
     placement.regularExpression = {12 + matchCase + wholeWords, row2, regularExpression, h};
     placement.count = {countX, row2, lineLabelX - 8 - countX > 0 ? lineLabelX - 8 - countX : 0, h};

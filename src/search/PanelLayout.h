@@ -16,13 +16,16 @@ struct PanelLabelWidths {
   int regularExpression = 0;
   int lineLabel = 0;
   int lineEntry = 0;  // the widest text the line entry is meant for
+  int filter = 0;
+  int filterContext = 0;  // the number field with its arrows
 };
 
 struct PanelPlacement {
   ControlBox edit, findNext, findPrevious, matchCase, wholeWords, cancel;
-  // Between Whole words and Cancel: Regular expression, the count, then the
-  // line entry and its label; empty boxes when the row has no room for them.
-  ControlBox regularExpression, count, lineLabel, lineEntry;
+  // Between Whole words and Cancel: Regular expression, the filter's check
+  // box and number field, the count, then the line entry and its label;
+  // empty boxes when the row has no room for them (the filter's first).
+  ControlBox regularExpression, count, lineLabel, lineEntry, filter, filterContext;
   bool operator==(const PanelPlacement&) const = default;
 };
 

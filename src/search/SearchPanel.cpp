@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <stdexcept>
@@ -22,8 +23,12 @@ enum ControlId {
   kWholeWordsId = 6,
   kCountId = 7,
   kLineEntryId = 8,
-  kRegularExpressionId = 9
+  kRegularExpressionId = 9,
+  kFilterId = 10,
+  kFilterContextId = 11,
+  kFilterArrowsId = 12
 };
+constexpr unsigned kMostContextLines = 9;
 constexpr int kPanelId = 2;
 // Notification codes the edits send their panel.
 constexpr UINT kEnterReleased = 1;
@@ -93,7 +98,8 @@ SearchPanel::SearchPanel(HINSTANCE instance, HWND parent, SearchProxy* proxy) : 
 SearchPanel::~SearchPanel() {
   // Children first, while the font they use still exists.
   for (UniqueWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &cancel_, &matchCase_, &wholeWords_,
-                                &regularExpression_, &count_, &lineLabel_, &lineEntry_}) {
+                                &regularExpression_, &count_, &lineLabel_, &lineEntry_, &filterArrows_, &filter_,
+                                &filterContext_}) {
     control->reset();
   }
   if (window_) DestroyWindow(window_);
@@ -168,13 +174,27 @@ void SearchPanel::OnCreate() {
       CreateControl(L"STATIC", 0, WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE, 0, lineLabelText_));
   lineEntry_ = UniqueWindow(CreateControl(L"EDIT", WS_EX_CLIENTEDGE, visibleTab | WS_BORDER | ES_AUTOHSCROLL,
                                           kLineEntryId, L""));
+  // The filter's check box and its lines of context, 0 to 9, after the rest in the tab order.
+  filterLabel_ = LoadResourceString(instance_, IDS_FILTER_LINES);
+  filter_ = UniqueWindow(CreateControl(L"BUTTON", 0, visibleTab | BS_AUTOCHECKBOX, kFilterId, filterLabel_));
+  filterContext_ = UniqueWindow(CreateControl(L"EDIT", WS_EX_CLIENTEDGE, visibleTab | WS_BORDER | ES_NUMBER | ES_CENTER,
+                                              kFilterContextId, L"0"));
+  SendMessageW(filterContext_.get(), EM_SETLIMITTEXT, 1, 0);
+  const INITCOMMONCONTROLSEX upDown = {sizeof(INITCOMMONCONTROLSEX), ICC_UPDOWN_CLASS};
+  InitCommonControlsEx(&upDown);
+  filterArrows_ = UniqueWindow(CreateControl(UPDOWN_CLASSW, 0,
+                                             WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
+                                                 UDS_NOTHOUSANDS,
+                                             kFilterArrowsId, L""));
+  SendMessageW(filterArrows_.get(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(filterContext_.get()), 0);
+  SendMessageW(filterArrows_.get(), UDM_SETRANGE32, 0, kMostContextLines);
 
   SendMessageW(sizingCombo_.get(), CB_SETEXTENDEDUI, TRUE, 0);
   if (edit_) SetWindowSubclass(edit_.get(), &SearchEditProc, kEditSubclassId, 0);
   if (lineEntry_) SetWindowSubclass(lineEntry_.get(), &SearchEditProc, kEditSubclassId, 0);
   font_ = CreateMessageFont();
   for (const UniqueWindow* control : {&edit_, &sizingCombo_, &findNext_, &findPrevious_, &matchCase_, &wholeWords_, &cancel_,
-                                      &regularExpression_, &count_, &lineLabel_, &lineEntry_}) {
+                                      &regularExpression_, &count_, &lineLabel_, &lineEntry_, &filter_, &filterContext_}) {
     SendMessageW(control->get(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
   }
   ShowWindow(window_, SW_SHOW);
@@ -184,6 +204,7 @@ void SearchPanel::OnCommand(WPARAM wParam) {
   const int id = LOWORD(wParam);
   const int code = HIWORD(wParam);
   if (id == kEditId && code == EN_UPDATE) return OnEditUpdate();
+  if (id == kFilterContextId && code == EN_CHANGE) return OnFilterChanged();
   if (code != BN_CLICKED) return;
   switch (id) {
     case kFindNextId:
@@ -204,6 +225,9 @@ void SearchPanel::OnCommand(WPARAM wParam) {
     case kRegularExpressionId:
       proxy_->SetRegularExpression(SendMessageW(regularExpression_.get(), BM_GETCHECK, 0, 0) != 0);
       break;
+    case kFilterId:
+      OnFilterChanged();
+      break;
     default:
       break;
   }
@@ -211,6 +235,38 @@ void SearchPanel::OnCommand(WPARAM wParam) {
 
 void SearchPanel::OnEditUpdate() {
   if (!showingText_) proxy_->SetSearchText(WindowText(edit_.get()));
+}
+
+void SearchPanel::OnFilterChanged() {
+  if (showingFilter_) return;
+  const std::wstring typed = WindowText(filterContext_.get());
+  const unsigned context = !typed.empty() && typed[0] >= L'0' && typed[0] <= L'9' ? static_cast<unsigned>(typed[0] - L'0') : 0;
+  proxy_->SetFilter(SendMessageW(filter_.get(), BM_GETCHECK, 0, 0) == BST_CHECKED, context);
+}
+
+void SearchPanel::ShowFilter(const FilterShown& filter) {
+  const bool countChanged = filter.shown != filterShown_.shown || filter.lines != filterShown_.lines ||
+                            filter.fileLines != filterShown_.fileLines;
+  filterShown_ = filter;
+  showingFilter_ = true;
+  SendMessageW(filter_.get(), BM_SETCHECK, filter.shown ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (WindowText(filterContext_.get()) != std::to_wstring(filter.context)) {
+    SetWindowTextW(filterContext_.get(), std::to_wstring(filter.context).c_str());
+  }
+  showingFilter_ = false;
+  if (countChanged) ShowCountText();
+}
+
+void SearchPanel::ShowCountText() {
+  std::wstring text = countText_;
+  if (filterShown_.shown) {
+    const std::wstring format = LoadResourceString(instance_, IDS_FILTERED_LINES);
+    wchar_t buffer[96] = L"";
+    std::swprintf(buffer, std::size(buffer), format.c_str(), std::to_wstring(filterShown_.lines).c_str(),
+                  std::to_wstring(filterShown_.fileLines).c_str());
+    text += (text.empty() ? L"" : L"; ") + std::wstring(buffer);
+  }
+  SetWindowTextW(count_.get(), text.c_str());
 }
 
 int SearchPanel::PreferredHeight() const {
@@ -259,7 +315,8 @@ void SearchPanel::ShowCount(const MatchCount& count) {
     }
     text = buffer;
   }
-  SetWindowTextW(count_.get(), text.c_str());
+  countText_ = std::move(text);
+  ShowCountText();
 }
 
 void SearchPanel::ShowNote(UINT text) {
@@ -275,7 +332,9 @@ void SearchPanel::LayoutControls() {
                                    MeasureTextWidth(window_, wholeWordsLabel_),
                                    MeasureTextWidth(window_, regularExpressionLabel_),
                                    MeasureTextWidth(window_, lineLabelText_),
-                                   MeasureTextWidth(window_, kLineEntrySample)};
+                                   MeasureTextWidth(window_, kLineEntrySample),
+                                   MeasureTextWidth(window_, filterLabel_),
+                                   MeasureTextWidth(window_, L"99") + GetSystemMetrics(SM_CXVSCROLL) + 8};
   const auto placement = LayOutPanel(client.right, client.bottom, WindowHeight(sizingCombo_.get()), labels,
                                      GetSystemMetrics(SM_CXMENUCHECK));
   if (!placement) return;
@@ -289,6 +348,13 @@ void SearchPanel::LayoutControls() {
   Place(count_, placement->count);
   Place(lineLabel_, placement->lineLabel);
   Place(lineEntry_, placement->lineEntry);
+  // The number field and its arrows share the box: the arrows go to its right edge.
+  Place(filter_, placement->filter);
+  Place(filterContext_, placement->filterContext);
+  SendMessageW(filterArrows_.get(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(filterContext_.get()), 0);
+  for (const UniqueWindow* control : {&filter_, &filterContext_, &filterArrows_}) {
+    ShowWindow(control->get(), placement->filter.width > 0 ? SW_SHOWNA : SW_HIDE);
+  }
 }
 
 }  // namespace lumen

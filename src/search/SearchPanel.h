@@ -3,6 +3,7 @@
 // Find next, Find previous, Cancel, Match case and Whole words, the count of
 // matches and the line entry of Go to line. It searches nothing itself: every
 // action goes to its SearchProxy.
+#include <cstdint>
 #include <string>
 #include <windows.h>
 
@@ -36,6 +37,15 @@ class SearchPanel {
   void ShowCount(const MatchCount& count);
   // A note where the count stands, until the count changes.
   void ShowNote(UINT text);
+  // The filter as the viewer has it: the check box, the number of context
+  // lines, and after the count "57 of 10000 lines" while it is shown.
+  struct FilterShown {
+    bool shown = false;
+    unsigned context = 0;
+    uint64_t lines = 0, fileLines = 0;
+    bool operator==(const FilterShown&) const = default;
+  };
+  void ShowFilter(const FilterShown& filter);
 
  private:
   friend LRESULT CALLBACK SearchPanelWindowProc(HWND, UINT, WPARAM, LPARAM);
@@ -43,6 +53,8 @@ class SearchPanel {
   void OnCreate();
   void OnCommand(WPARAM wParam);
   void OnEditUpdate();
+  void OnFilterChanged();
+  void ShowCountText();
   void LayoutControls();
   HWND CreateControl(const wchar_t* className, DWORD exStyle, DWORD style, int id, const std::wstring& text);
 
@@ -50,11 +62,14 @@ class SearchPanel {
   HWND window_ = nullptr;
   SearchProxy* proxy_;
   UniqueWindow edit_, sizingCombo_, findNext_, findPrevious_, cancel_, matchCase_, wholeWords_;
-  UniqueWindow regularExpression_, count_, lineLabel_, lineEntry_;
+  UniqueWindow regularExpression_, count_, lineLabel_, lineEntry_, filter_, filterContext_, filterArrows_;
   UniqueFont font_;
   bool showingText_ = false;  // the edit's text is set for a search made by the caller
+  bool showingFilter_ = false;  // the filter's controls are set to what the viewer has
   std::wstring findNextLabel_, findPreviousLabel_, cancelLabel_, matchCaseLabel_, wholeWordsLabel_, lineLabelText_,
-      regularExpressionLabel_;
+      regularExpressionLabel_, filterLabel_;
+  std::wstring countText_;
+  FilterShown filterShown_;
 };
 
 }  // namespace lumen

@@ -32,6 +32,8 @@ class SearchProxy {
   virtual bool GoToLine(const std::wstring& text) = 0;
   // The keyboard goes back to the document.
   virtual void FocusDocument() = 0;
+  // The filter's check box or its number of context lines changed.
+  virtual void SetFilter(bool show, unsigned context) = 0;
 };
 
 }  // namespace lumen

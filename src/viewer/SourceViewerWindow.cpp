@@ -40,7 +40,9 @@ SourceViewerWindow::SourceViewerWindow(HINSTANCE instance, HWND window, const Vi
                  if (searchPanel_) searchPanel_->ShowCount(count);
                },
                // The marking goes on between the host's messages.
-               [this](bool wanted) { turns_.Want(TurnScheduler::Work::Search, wanted); }}),
+               [this](bool wanted) { turns_.Want(TurnScheduler::Work::Search, wanted); },
+               [this](bool show, unsigned context) { PanelFilterChanged(show, context); },
+               [this] { FilterAgain(); }}),
       schemeWatch_(instance, window),
       turns_(window,
              [this](TurnScheduler::Work work, TurnScheduler::Clock::time_point deadline) {
@@ -98,6 +100,7 @@ void SourceViewerWindow::CreateEditor(const RECT* place) {
 void SourceViewerWindow::CreateSearchPanel() {
   try {
     searchPanel_ = std::make_unique<SearchPanel>(instance_, window_, &search_);
+    ShowFilterInPanel();
   } catch (const std::exception&) {
     // Without its panel class the viewer still shows files; searching waits.
   }
@@ -499,6 +502,7 @@ void SourceViewerWindow::ApplySettings(const ConfigurationSnapshot& configuratio
 
 void SourceViewerWindow::ApplyLooks(const ConfigurationSnapshot& configuration) {
   const ShownFile& file = document_.file();
+  configuredFilterContext_ = configuration.hasPath() ? configuration.FilterContextLines() : 0;
   // The marks take the scheme's colour; otherwise they keep the one set up last.
   const Scheme previousScheme = std::exchange(looks_.scheme, ActiveScheme(configuration));
   if (looks_.scheme != previousScheme) search_.SetUpIndicator(ConfiguredHighlight(configuration, looks_.scheme));
@@ -556,7 +560,10 @@ void SourceViewerWindow::UpdateProgressStrip() {
   }
 }
 
-void SourceViewerWindow::ReportToHost() { NotifyHost(kFeaturesNotification, kViewerFeatures); }
+void SourceViewerWindow::ReportToHost() {
+  ShowFilterInPanel();
+  NotifyHost(kFeaturesNotification, kViewerFeatures);
+}
 
 void SourceViewerWindow::ShowProgress() { InvalidateRect(window_, &progressStrip_, FALSE); }
 

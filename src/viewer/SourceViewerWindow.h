@@ -86,6 +86,13 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   // (Ctrl+Shift+H) shown, or, shown already, left for the file at the caret's line.
   void ToggleFilter(LineFilter::Mode mode);
   void LeaveFilterAtCaret();
+  // The filter shown made again: for the search's new query, or with other
+  // context lines. The panel's check box and number field ask for it too.
+  void FilterAgain();
+  void PanelFilterChanged(bool show, unsigned context);
+  uint32_t FilterContext() const;
+  // The panel's filter controls and its "N of M lines" as the filter is.
+  void ShowFilterInPanel();
   // Ctrl+A, Ctrl+C and Ctrl+Insert in a windowed file's editor (Enter in a
   // filter's): true when taken.
   bool TakeWindowedFileKey(const MSG& msg);
@@ -172,6 +179,10 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   UniqueWindow fileScrollBar_;    // beside the editor while a windowed file is shown
   bool windowedViewPosted_ = false;
   std::shared_ptr<FileCopy> fileCopy_;  // a copy read from a windowed file, on its way
+  // The filter's lines of context: the panel's once chosen, else the
+  // configuration's as the last text shown read it.
+  std::optional<uint32_t> filterContext_;
+  uint32_t configuredFilterContext_ = 0;
   RuleMarks ruleMarks_;
   // The user's highlights, as long as the viewer lives: a word and its colour's index.
   struct UserHighlight {

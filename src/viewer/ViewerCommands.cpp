@@ -220,9 +220,42 @@ void SourceViewerWindow::ToggleFilter(LineFilter::Mode mode) {
     return;
   }
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  if (!document_.ShowFiltered(configuration, searcher, {mode, FilterContext()})) MessageBeep(MB_ICONWARNING);
+}
+
+uint32_t SourceViewerWindow::FilterContext() const {
   constexpr uint32_t kMostContextLines = 9;
-  const uint32_t context = configuration.hasPath() ? std::min(configuration.FilterContextLines(), kMostContextLines) : 0;
-  if (!document_.ShowFiltered(configuration, searcher, {mode, context})) MessageBeep(MB_ICONWARNING);
+  return std::min(filterContext_.value_or(configuredFilterContext_), kMostContextLines);
+}
+
+void SourceViewerWindow::FilterAgain() {
+  const std::optional<LineFilter::Mode> mode = document_.filterMode();
+  const std::shared_ptr<const Searcher> searcher = search_.searcher();
+  if (!mode || !searcher) return;
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  document_.ShowFiltered(configuration, searcher, {*mode, FilterContext()});
+}
+
+void SourceViewerWindow::PanelFilterChanged(bool show, unsigned context) {
+  const bool contextChanged = context != FilterContext();
+  filterContext_ = context;
+  const bool matching = document_.filterMode() == LineFilter::Mode::Matching;
+  if (show && !matching) return ToggleFilter(LineFilter::Mode::Matching);
+  if (!show && matching) return LeaveFilterAtCaret();
+  if (show && contextChanged) FilterAgain();
+}
+
+void SourceViewerWindow::ShowFilterInPanel() {
+  if (!searchPanel_ || Gone()) return;
+  SearchPanel::FilterShown shown;
+  shown.shown = document_.filterMode() == LineFilter::Mode::Matching;
+  shown.context = FilterContext();
+  if (const LineFilter* filter = document_.filter()) {
+    shown.shown = true;
+    shown.lines = filter->shownLines();
+    shown.fileLines = static_cast<uint64_t>(document_.DescribedLines());
+  }
+  searchPanel_->ShowFilter(shown);
 }
 
 void SourceViewerWindow::LeaveFilterAtCaret() {

@@ -12,6 +12,8 @@
 #include "TestFiles.h"
 #include "ViewerHarness.h"
 #include "abi/ScintillaInterface.h"
+#include "base/Controls.h"
+#include "base/Handles.h"
 #include "config/Model.h"
 #include "resources/resource.h"
 
@@ -174,6 +176,44 @@ TEST(RealEditorFilter, ShowsTheMatchingLinesAndGoesBackToOne) {
   EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "a\nc\nd\ne\nf\ni\nj\n"; })) << Shown(viewer);
   viewer.Send(WM_COMMAND, MAKEWPARAM(IDA_FILTER_HIDING, 1));
   EXPECT_EQ(Shown(viewer), text) << "again: the file";
+}
+
+// The panel's check box and number field drive the filter, which follows
+// the search text and a followed log; the count says how many lines it shows.
+TEST(RealEditorFilter, FollowsThePanelTheSearchAndTheLog) {
+  ViewerHarness viewer;
+  const std::wstring path = viewer.FilePath(L"app.log");
+  const std::string text = "a\nb needle\nc\nd\ne\nf\ng needle\nh pin\ni\nj\n";
+  test::WriteBytes(path, text);
+  ASSERT_EQ(viewer.OpenFile(path), 1);
+  viewer.Send(WM_COMMAND, IDM_FIND);
+  viewer.TypeSearchText(L"needle");
+  const HWND check = GetDlgItem(viewer.panel(), 10), context = GetDlgItem(viewer.panel(), 11);
+  const auto count = [&] { return test::ToUtf8(WindowText(GetDlgItem(viewer.panel(), 7))); };
+  SendMessageW(check, BM_CLICK, 0, 0);
+  ASSERT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "b needle\ng needle\n"; })) << Shown(viewer);
+  EXPECT_TRUE(viewer.WaitFor([&] { return count().ends_with("; 2 of 11 lines"); })) << count();
+  SetWindowTextW(context, L"1");
+  EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "a\nb needle\nc\nf\ng needle\nh pin\n"; })) << Shown(viewer);
+  viewer.TypeSearchText(L"pin");
+  EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "g needle\nh pin\ni\n"; })) << Shown(viewer);
+  // What the log adds is filtered on; a line still being written waits for its end.
+  const UniqueHandle writer(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const auto write = [&](const std::string& bytes) {
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(writer.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+  };
+  write("k\nl\nm pin\nn\no\np pi");
+  EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "g needle\nh pin\ni\nl\nm pin\nn\n"; })) << Shown(viewer);
+  write("n\n");
+  EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "g needle\nh pin\ni\nl\nm pin\nn\no\np pin\n"; }))
+      << Shown(viewer);
+  EXPECT_EQ(Margin(viewer, 7), "16");
+  // Unchecked: the file, with what it gained meanwhile.
+  SendMessageW(check, BM_CLICK, 0, 0);
+  EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == text + "k\nl\nm pin\nn\no\np pin\n"; })) << Shown(viewer);
+  EXPECT_FALSE(count().ends_with("lines")) << count();
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ class DocumentSearchTest : public ::testing::Test {
         editor_(CreateWindowExW(0, L"Scintilla", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr)),
         search_({[this] { ++panelHidden_; }, [this](const MatchCount& count) { shown_ = count; },
-                 [this](bool wanted) { turnsWanted_ = wanted; }}) {
+                 [this](bool wanted) { turnsWanted_ = wanted; }, {}, {}}) {
     search_.SetEditor(EditorControl(editor_));
     Sci(SCI_SETCODEPAGE, SC_CP_UTF8);
   }

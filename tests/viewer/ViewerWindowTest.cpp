@@ -206,6 +206,18 @@ TEST(PanelLayout, PlacesTwoRowsAndKeepsTheEditAtLeastFiftyWide) {
   EXPECT_EQ(wide->matchCase, (ControlBox{4, 60 - 26, 93, 22}));
   EXPECT_EQ(wide->wholeWords, (ControlBox{8 + 93, 34, 103, 22}));
   EXPECT_EQ(wide->cancel, (ControlBox{600 - 70 - 4, 34, 70, 22}));
+  // The filter's controls where the row has room for them, before the count.
+  PanelLabelWidths withFilter = labels;
+  withFilter.filter = 100;
+  withFilter.filterContext = 30;
+  for (const auto& [width, placed] : {std::pair{900, true}, {420, false}}) {
+    const auto panel = LayOutPanel(width, 60, 22, withFilter, 13);
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->filter.width > 0, placed) << width;
+    if (!placed) continue;
+    EXPECT_EQ(panel->filterContext.x, panel->filter.x + 113);
+    EXPECT_GE(panel->count.x, panel->filterContext.x + 30);
+  }
 
   const auto narrow = LayOutPanel(150, 60, 22, labels, 13);
   ASSERT_TRUE(narrow);
