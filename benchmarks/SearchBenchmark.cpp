@@ -112,6 +112,7 @@ void RunSize(const RealEditorFolder& real, size_t megabytes) {
              UpdateWindow(editor);
            }));
     // Only the matching lines, until all are there and counted; then the file again.
+    SetWindowTextW(host.panelItem(kSearchEdit), pattern.text);  // Ctrl+F3 searched for the word
     const auto toggleFilter = [&] { SendMessageW(host.viewer(), WM_COMMAND, MAKEWPARAM(IDA_FILTER_MATCHING, 1), 0); };
     report("filter", host.Measure(toggleFilter, std::chrono::minutes(5), [&] {
              const std::wstring count = WindowText(host.panelItem(kCount));

@@ -481,6 +481,7 @@ void DocumentSearch::Grew(DocumentSize size) {
       fileCount_ = FileCount::Start(fileWindow_->Text(), searcher_);
       selectedNumber_.reset();
       state_.phase = SearchState::Phase::Scanning;
+      ReportCount();  // the panel says at once that it counts again
     }
     return Replaced();
   }

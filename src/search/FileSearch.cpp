@@ -262,11 +262,20 @@ std::optional<TextSource> TextSource::Open(const FileText& text) {
 }
 
 size_t TextSource::ReadAt(uint64_t offset, char* buffer, size_t room) {
-  if (file_) return file_->ReadAt(offset, buffer, room);
-  if (offset >= bytes_->size()) return 0;
-  const size_t length = static_cast<size_t>(std::min<uint64_t>(room, bytes_->size() - offset));
-  std::memcpy(buffer, bytes_->data() + offset, length);
+  return file_ ? file_->ReadAt(offset, buffer, room) : bytes_->ReadAt(offset, buffer, room);
+}
+
+size_t HeldText::ReadAt(uint64_t offset, char* buffer, size_t room) const {
+  const Lock::Held held(lock_);
+  if (revoked_ || offset >= size_) return 0;
+  const size_t length = static_cast<size_t>(std::min<uint64_t>(room, size_ - offset));
+  std::memcpy(buffer, data_ + offset, length);
   return length;
+}
+
+void HeldText::Revoke() const {
+  const Lock::Held held(lock_);
+  revoked_ = true;
 }
 
 // The matching lines.

@@ -22,6 +22,29 @@
 
 namespace lumen {
 
+// Text that is not a file's, for workers to read: a string of its own, or
+// the memory of a document lent by its owner, who revokes it before the
+// document changes; reads from then on get nothing (a text cut short).
+class HeldText {
+ public:
+  explicit HeldText(std::string text) : own_(std::move(text)), data_(own_.data()), size_(own_.size()) {}
+  HeldText(const char* lent, size_t size) : data_(lent), size_(size) {}
+  HeldText(const HeldText&) = delete;
+  HeldText& operator=(const HeldText&) = delete;
+
+  size_t size() const { return size_; }
+  size_t ReadAt(uint64_t offset, char* buffer, size_t room) const;
+  // Waits for a read under way; none reads the memory after it.
+  void Revoke() const;
+
+ private:
+  const std::string own_;
+  const char* const data_;
+  const size_t size_;
+  mutable Lock lock_;
+  mutable bool revoked_ = false;
+};
+
 // The file's text: where it is, how it is written, the bytes that hold text.
 struct FileText {
   std::wstring path;
@@ -29,9 +52,9 @@ struct FileText {
   uint32_t codePage = 0;               // of ANSI text; 0: the system's
   uint64_t start = 0;                  // after a byte order mark
   uint64_t end = 0;                    // the bytes searched
-  // The bytes themselves where they are not a file's (a copy of a
-  // document's text, UTF-8): `path` is not read then.
-  std::shared_ptr<const std::string> bytes;
+  // The bytes themselves where they are not a file's (a document's text,
+  // UTF-8): `path` is not read then.
+  std::shared_ptr<const HeldText> bytes;
 };
 
 // Reads a FileText's bytes, from its file or from the bytes it holds.
@@ -43,7 +66,7 @@ class TextSource final : public ReadsAt {
  private:
   TextSource() = default;
   std::optional<SharedFile> file_;
-  std::shared_ptr<const std::string> bytes_;
+  std::shared_ptr<const HeldText> bytes_;
 };
 
 // A place in the file: a line's start, and UTF-8 bytes into its text.

@@ -26,6 +26,7 @@ void EditorDocument::ShowInstead(void* document) const {
 }
 
 void EditorDocument::Replace(std::string_view text, const std::function<void()>& applyLooks) const {
+  Revoke();
   if (length() >= kFreedByAWorkerFrom) {
     // A new document, while a worker frees the old; `applyLooks` gives it its lexer.
     const LRESULT tabWidth = editor_.Send(SCI_GETTABWIDTH);
@@ -44,6 +45,7 @@ void EditorDocument::Replace(std::string_view text, const std::function<void()>&
 
 void EditorDocument::Adopt(UniqueLoader document, const std::function<void()>& applyLanguage) const {
   if (!editor_.exists() || !document) return;
+  Revoke();
   const LRESULT firstLine = editor_.Send(SCI_GETFIRSTVISIBLELINE), xOffset = editor_.Send(SCI_GETXOFFSET);
   const LRESULT anchor = editor_.Send(SCI_GETANCHOR), caret = editor_.Send(SCI_GETCURRENTPOS);
   const LRESULT tabWidth = editor_.Send(SCI_GETTABWIDTH);
@@ -60,18 +62,37 @@ void EditorDocument::Adopt(UniqueLoader document, const std::function<void()>& a
 }
 
 void EditorDocument::Append(std::string_view text) const {
+  Revoke();
   editor_.Send(SCI_SETREADONLY, 0);
   editor_.Send(SCI_APPENDTEXT, text.size(), text.data());
   editor_.Send(SCI_SETREADONLY, 1);
 }
 
 void EditorDocument::Clear() const {
+  Revoke();
   editor_.Send(SCI_SETREADONLY, 0);
   editor_.Send(SCI_CLEARALL);
   editor_.Send(SCI_SETREADONLY, 1);
 }
 
-void EditorDocument::MakeRoom(size_t length) const { editor_.Send(SCI_ALLOCATE, length); }
+void EditorDocument::MakeRoom(size_t length) const {
+  Revoke();  // the control moves its text
+  editor_.Send(SCI_ALLOCATE, length);
+}
+
+std::shared_ptr<const HeldText> EditorDocument::Lend() const {
+  if (lent_ || !editor_.exists()) return lent_;
+  const auto length = static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0));
+  // The text as one piece; it stays where it is until the text changes.
+  const auto* characters = reinterpret_cast<const char*>(editor_.Send(SCI_GETCHARACTERPOINTER));
+  if (characters) lent_ = std::make_shared<const HeldText>(characters, length);
+  return lent_;
+}
+
+void EditorDocument::Revoke() const {
+  if (lent_) lent_->Revoke();
+  lent_.reset();
+}
 
 size_t EditorDocument::length() const {
   return static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_GETLENGTH), 0));

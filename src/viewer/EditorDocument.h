@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "abi/EditorControl.h"
+#include "search/FileSearch.h"
 #include "viewer/DocumentBuild.h"
 
 namespace lumen {
@@ -32,6 +33,11 @@ class EditorDocument {
   // make it, so it is made seldom and ahead.
   void MakeRoom(size_t length) const;
   size_t length() const;
+  // The text shown, lent to workers without a copy until it next changes
+  // (any change here revokes it first), or until `Revoke`: the owner shows
+  // another text by other means. None without an editor.
+  std::shared_ptr<const HeldText> Lend() const;
+  void Revoke() const;
 
  private:
   // Shows `document` (the caller's reference goes to the editor) in place of
@@ -39,6 +45,7 @@ class EditorDocument {
   void ShowInstead(void* document) const;
 
   EditorControl editor_;
+  mutable std::shared_ptr<const HeldText> lent_;
 };
 
 }  // namespace lumen

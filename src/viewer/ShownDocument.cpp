@@ -19,6 +19,7 @@ ShownDocument::ShownDocument(Viewer& viewer, DocumentEvents& search, TurnSchedul
 ShownDocument::~ShownDocument() {
   closed_ = true;  // the viewer is going: nothing is told to it any more
   EndFilter(std::nullopt);
+  document_.Revoke();
   EndLoading();
 }
 
@@ -30,6 +31,7 @@ void ShownDocument::SetEditor(const EditorControl& editor) {
 void ShownDocument::Close() {
   closed_ = true;
   EndFilter(std::nullopt);
+  document_.Revoke();
   EndLoading();
   search_.Windowed(nullptr);
   window_.reset();
@@ -97,6 +99,7 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
   // or show another file in it, meanwhile.
   if (!opened || !opened->ReadFirstPart(rule) || Superseded(shown)) return 0;
   EndFilter(std::nullopt);  // the file's own document takes the new text
+  document_.Revoke();        // its text is lent no more: a window may write it
   // The file is shown from here on: it is the viewer's file, and the rest of
   // one still on its way is not wanted any more.
   const bool windowed = GoesThroughWindow(*opened, *configuration);
@@ -243,12 +246,10 @@ std::optional<FileText> ShownDocument::TextForWorkers() const {
   if (window_) return window_->Text();
   // A filter shown holds the document's own text out of reach.
   if (!editor_.exists() || filtered_) return std::nullopt;
-  const auto length = static_cast<size_t>(editor_.Send(SCI_GETLENGTH));
-  const auto* characters = reinterpret_cast<const char*>(editor_.Send(SCI_GETCHARACTERPOINTER));
-  if (!characters) return std::nullopt;
   FileText text;
-  text.bytes = std::make_shared<const std::string>(characters, length);
-  text.end = length;
+  text.bytes = document_.Lend();
+  if (!text.bytes) return std::nullopt;
+  text.end = text.bytes->size();
   return text;
 }
 
@@ -299,8 +300,9 @@ bool ShownDocument::ShowFiltered(const ConfigurationSnapshot& configuration, std
   filtered_ = std::move(filtered);
   reportedTenth_ = 0;
   filtered_->window->ShowStart([&] { viewer_.ApplyLooks(configuration); });
+  // Another text for the search: counted anew, and again once all of it is there.
   search_.Windowed(filtered_->window.get());
-  search_.Replaced();
+  search_.Shown(DocumentSize::Big, false, DocumentEvents::Clock::now());
   viewer_.TextChanged();
   viewer_.ReportToHost();
   turns_.Want(TurnScheduler::Work::Load, true);
@@ -319,7 +321,7 @@ void ShownDocument::EndFilter(std::optional<uint64_t> fileLine) {
   }
   if (closed_) return;
   search_.Windowed(window_.get());
-  search_.Replaced();
+  search_.Shown(file_.sizeClass, !loading_, DocumentEvents::Clock::now());
   if (!editor_.exists()) return;
   viewer_.TextChanged();
   if (fileLine) {
@@ -458,10 +460,11 @@ std::wstring ShownDocument::DescriptionNotes() const {
   if (const std::optional<int> percent = LoadPercent()) notes += L", loading " + std::to_wstring(*percent) + L" %";
   if (file_.cut || follower_.state() == FileFollower::State::Full) notes += L", shown up to 2 GB";
   if (window_ && window_->waiting()) notes += L", waiting for the file";
-  // (Not of what a followed file added: that is filtered in a moment.)
-  if (filtered_ && filtered_->filter->state() == LineFilter::State::Filtering &&
-      filtered_->filter->bytesRead() < filtered_->source.end) {
-    notes += L", filtering " + std::to_wstring(filtered_->filter->bytesRead() * 100 / filtered_->source.end) + L" %";
+  // Until the viewer has taken in all of it (not of what a followed file
+  // added: that is filtered in a moment).
+  if (filtered_ && !filtered_->reported && !filtered_->followPass) {
+    const uint64_t percent = filtered_->filter->bytesRead() * 100 / std::max<uint64_t>(filtered_->source.end, 1);
+    notes += L", filtering " + std::to_wstring(std::min<uint64_t>(percent, 99)) + L" %";
   }
   if (filtered_) {
     notes += L", filtered: " + std::to_wstring(filtered_->filter->shownLines()) + L" of " +

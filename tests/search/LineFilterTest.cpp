@@ -45,7 +45,7 @@ TEST(LineFilter, ShowsTheLinesAPlainReadingPicks) {
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
   text.pop_back();
-  auto bytes = std::make_shared<const std::string>(text);
+  auto bytes = std::make_shared<const HeldText>(text);
   const FileText file{L"", Encoding::Utf8, 0, 0, text.size(), bytes};
   const struct {
     SearchQuery query;
@@ -113,7 +113,7 @@ TEST(LineFilter, ShowsTheLinesAPlainReadingPicks) {
 TEST(LineFilter, GoesOnOverWhatTheTextGained) {
   const std::string first = "a1\nb\nb\nb\n";
   const std::string grown = first + "b\na2\nb\nb\na3 still being writ";
-  auto bytes = std::make_shared<const std::string>(grown);
+  auto bytes = std::make_shared<const HeldText>(grown);
   std::string written;
   const auto filter = LineFilter::Start({L"", Encoding::Utf8, 0, 0, first.size(), bytes},
                                         Searcher::For({"a", true, false, false}).searcher,
@@ -133,7 +133,7 @@ TEST(LineFilter, GoesOnOverWhatTheTextGained) {
 
 // At most so many runs: the filter stops there and says so.
 TEST(LineFilter, StopsAtItsMostRuns) {
-  auto bytes = std::make_shared<const std::string>("a\nb\na\nb\na\nb\n");
+  auto bytes = std::make_shared<const HeldText>("a\nb\na\nb\na\nb\n");
   const FileText file{L"", Encoding::Utf8, 0, 0, bytes->size(), bytes};
   std::string written;
   const auto filter = LineFilter::Start(file, Searcher::For({"a", true, false, false}).searcher,
