@@ -245,33 +245,6 @@ std::vector<XMLStyle> ReadStyles(const XmlFunctions& xml, XMLHANDLE root) {
   return styles;
 }
 
-std::vector<HighlightRule> ReadHighlightRules(const XmlFunctions& xml, XMLHANDLE root) {
-  std::vector<HighlightRule> rules;
-  const auto colour = [&](XMLHANDLE element, const wchar_t* name) {
-    const std::wstring text = ReadAttribute(xml, element, name);
-    try {
-      return text.empty() ? -1 : format::ParseColour(text) & 0xFFFFFF;
-    } catch (const std::exception&) {
-      return -1;
-    }
-  };
-  ForEachChild(xml, FindChild(xml, root, format::kHighlightRules), format::kRule, [&](XMLHANDLE element) {
-    HighlightRule rule;
-    rule.text = ReadAttribute(xml, element, format::kRuleText);
-    if (rule.text.empty()) return;
-    rule.regex = format::IsEnabledText(ReadAttribute(xml, element, format::kRuleRegex));
-    rule.matchCase = format::IsEnabledText(ReadAttribute(xml, element, format::kRuleMatchCase));
-    rule.wholeWord = format::IsEnabledText(ReadAttribute(xml, element, format::kRuleWholeWord));
-    rule.foreground = colour(element, format::kFgColor);
-    rule.background = colour(element, format::kBgColor);
-    rule.darkForeground = colour(element, format::kDarkFgColor);
-    rule.darkBackground = colour(element, format::kDarkBgColor);
-    rule.languages = Split(ReadAttribute(xml, element, format::kRuleLanguages), L" \t\r\n,;");
-    rules.push_back(std::move(rule));
-  });
-  return rules;
-}
-
 std::vector<LanguageKeys> ReadLanguages(const XmlFunctions& xml, XMLHANDLE root) {
   std::vector<LanguageKeys> languages;
   ForEachChild(xml, RequireStyles(xml, root, kCannotCreateStyle), format::kStyle, [&](XMLHANDLE element) {
@@ -337,6 +310,33 @@ DarkScheme ReadDarkScheme(const XmlFunctions& xml, XMLHANDLE root) {
 }
 
 }  // namespace
+
+std::vector<HighlightRule> ReadHighlightRules(const XmlFunctions& xml, XMLHANDLE root) {
+  std::vector<HighlightRule> rules;
+  const auto colour = [&](XMLHANDLE element, const wchar_t* name) {
+    const std::wstring text = ReadAttribute(xml, element, name);
+    try {
+      return text.empty() ? -1 : format::ParseColour(text) & 0xFFFFFF;
+    } catch (const std::exception&) {
+      return -1;
+    }
+  };
+  ForEachChild(xml, FindChild(xml, root, format::kHighlightRules), format::kRule, [&](XMLHANDLE element) {
+    HighlightRule rule;
+    rule.text = ReadAttribute(xml, element, format::kRuleText);
+    if (rule.text.empty()) return;
+    rule.regex = format::IsEnabledText(ReadAttribute(xml, element, format::kRuleRegex));
+    rule.matchCase = format::IsEnabledText(ReadAttribute(xml, element, format::kRuleMatchCase));
+    rule.wholeWord = format::IsEnabledText(ReadAttribute(xml, element, format::kRuleWholeWord));
+    rule.foreground = colour(element, format::kFgColor);
+    rule.background = colour(element, format::kBgColor);
+    rule.darkForeground = colour(element, format::kDarkFgColor);
+    rule.darkBackground = colour(element, format::kDarkBgColor);
+    rule.languages = Split(ReadAttribute(xml, element, format::kRuleLanguages), L" \t\r\n,;");
+    rules.push_back(std::move(rule));
+  });
+  return rules;
+}
 
 ConfigurationSnapshot::ConfigurationSnapshot(const std::wstring& path) : xml_(BindXmlFunctions()) {
   root_ = xml_.XMLLoadFileW ? xml_.XMLLoadFileW(path.c_str()) : nullptr;

@@ -122,6 +122,7 @@ std::wstring ReadAttribute(const XmlFunctions& xml, host::XMLHANDLE element, con
 Style ReadStyle(const XmlFunctions& xml, host::XMLHANDLE styleElement);
 std::vector<WordStyle> ReadWordStyles(const XmlFunctions& xml, host::XMLHANDLE styleElement);
 WordStyle ReadWordStyle(const XmlFunctions& xml, host::XMLHANDLE wordStyleElement);
+std::vector<HighlightRule> ReadHighlightRules(const XmlFunctions& xml, host::XMLHANDLE root);
 
 // Whether `upperList` holds `upperExtension` as an entry: at the start or after
 // white space, and followed by the end or a character that is no letter or digit.

@@ -242,6 +242,40 @@ bool WriteDocument(const XmlFunctions& xml, XMLHANDLE document, const std::wstri
   return CopyFileW(temporary.c_str(), path.c_str(), FALSE) != 0;
 }
 
+namespace {
+
+std::vector<HighlightRule> RulesOfTheFile(const XmlFunctions& xml, const std::wstring& path) {
+  XMLHANDLE root = nullptr;
+  ScopeGuard document([&] { root = xml.XMLLoadFileW ? xml.XMLLoadFileW(path.c_str()) : nullptr; },
+                      [&] {
+                        if (xml.XMLFreeFile) xml.XMLFreeFile(root);
+                      });
+  return root ? ReadHighlightRules(xml, root) : std::vector<HighlightRule>{};
+}
+
+void SaveHighlightRules(const Step& step, XMLHANDLE root, const std::vector<HighlightRule>& rules) {
+  if (rules.empty()) return;
+  const XMLHANDLE list = step.AddChild(root, format::kHighlightRules);
+  const auto yesNo = [](bool on) { return std::wstring(on ? L"yes" : L"no"); };
+  for (const HighlightRule& rule : rules) {
+    const XMLHANDLE element = step.AddChild(list, format::kRule);
+    step.SetText(element, format::kRuleText, rule.text);
+    step.SetText(element, format::kRuleRegex, yesNo(rule.regex));
+    step.SetText(element, format::kRuleMatchCase, yesNo(rule.matchCase));
+    step.SetText(element, format::kRuleWholeWord, yesNo(rule.wholeWord));
+    for (const auto& [name, colour] : {std::pair{format::kFgColor, rule.foreground}, {format::kBgColor, rule.background},
+                                       {format::kDarkFgColor, rule.darkForeground},
+                                       {format::kDarkBgColor, rule.darkBackground}}) {
+      if (colour >= 0) step.SetText(element, name, format::FormatColour(colour));
+    }
+    std::wstring languages;
+    for (const std::wstring& language : rule.languages) languages += (languages.empty() ? L"" : L" ") + language;
+    if (!languages.empty()) step.SetText(element, format::kRuleLanguages, languages);
+  }
+}
+
+}  // namespace
+
 void SaveConfiguration(const std::wstring& path, const Configuration& configuration) {
   const XmlFunctions xml = BindXmlFunctions();
   XMLHANDLE root = nullptr;
@@ -277,6 +311,8 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
   SaveSchemeColours(step, styles, configuration.lightColours);
   for (const XMLStyle& style : configuration.styles) SaveStyle(xml, styles, style);
   if (!configuration.dark.empty()) SaveDarkScheme(xml, root, configuration.dark);
+  // The rules are edited in the file only: those of the file replaced stay.
+  SaveHighlightRules(step, root, RulesOfTheFile(xml, path));
 
   step.Require(WriteDocument(xml, root, path));
 }

@@ -278,6 +278,7 @@ void LineFilter::WriteFound(SliceFound& found) {
       }
     }
     shown_ = shownSoFar_;
+    linesRead_ = linesBefore_;
     runsPublished_ = runs_.size();
   }
   newRuns_.clear();
@@ -303,6 +304,11 @@ void LineFilter::Show(uint64_t first, uint64_t count, std::string_view text) {
 uint64_t LineFilter::shownLines() const {
   const Lock::Held held(lock_);
   return shown_;
+}
+
+uint64_t LineFilter::linesRead() const {
+  const Lock::Held held(lock_);
+  return linesRead_;
 }
 
 std::optional<uint64_t> LineFilter::FileLineOf(uint64_t shownLine) const {

@@ -68,6 +68,8 @@ class LineFilter : public std::enable_shared_from_this<LineFilter> {
   // pass starts once Done), the lines shown so far.
   uint64_t bytesRead() const { return bytesRead_.load(std::memory_order_acquire); }
   uint64_t shownLines() const;
+  // The line ends of the text read so far (its lines, but for a last one without an end).
+  uint64_t linesRead() const;
   // The text's line that the filtered text's `shownLine` is; none beyond what is made.
   std::optional<uint64_t> FileLineOf(uint64_t shownLine) const;
   // The filtered line that shows the text's `fileLine`, or the first after it; none when none does.
@@ -130,6 +132,7 @@ class LineFilter : public std::enable_shared_from_this<LineFilter> {
   bool writing_ = false;
   std::vector<FilterRun> runs_;
   uint64_t shown_ = 0;
+  uint64_t linesRead_ = 0;
 
   // The writer's own, one worker at a time: the lines of the text before the
   // next slice, the last lines left out (context for a match to come), the

@@ -350,6 +350,7 @@ void ShownDocument::FilterTurn() {
   }
   if (!filtered.reported) {
     filtered.reported = true;
+    if (!filtered.followPass) filtered.linesReadFirst = filtered.filter->linesRead();
     search_.Grew(DocumentSize::Big);  // the count over all of it
     viewer_.TextChanged();
     viewer_.ReportToHost();
@@ -450,7 +451,10 @@ uint64_t ShownDocument::describedBytes() const {
 }
 
 int64_t ShownDocument::DescribedLines() const {
-  if (filtered_) return static_cast<int64_t>(filtered_->fileLines);
+  if (filtered_) {
+    const uint64_t followed = filtered_->followPass ? filtered_->filter->linesRead() - filtered_->linesReadFirst : 0;
+    return static_cast<int64_t>(filtered_->fileLines + followed);
+  }
   if (window_) return static_cast<int64_t>(window_->lines());
   return editor_.Send(SCI_GETLINECOUNT);
 }
@@ -468,7 +472,7 @@ std::wstring ShownDocument::DescriptionNotes() const {
   }
   if (filtered_) {
     notes += L", filtered: " + std::to_wstring(filtered_->filter->shownLines()) + L" of " +
-             std::to_wstring(filtered_->fileLines) + L" lines";
+             std::to_wstring(DescribedLines()) + L" lines";
     if (filtered_->filter->state() == LineFilter::State::Cut) notes += L" (stopped)";
   }
   if (follower_.gone()) notes += L", deleted";

@@ -213,6 +213,7 @@ class ShownDocument {
     // whether the filter goes on over what the file added.
     std::optional<uint64_t> followedTo;
     bool followPass = false;
+    uint64_t linesReadFirst = 0;  // by the filter over the first text; the lines after it are the file's too
     LineFilter::Mode mode = LineFilter::Mode::Matching;
     bool reported = false;  // its end told to the search
   };

@@ -28,7 +28,7 @@ TEST(DemoOptions, TakeEveryOptionAndTheTargetInAnyOrder) {
   demo::Options options;
   std::wstring error;
   ASSERT_TRUE(demo::ParseOptions({L"--screenshot", L"a.png", L"Z:\\src", L"--search", L"window", L"--find", L"x",
-                                  L"--configure", L"--menu", L"--paste", L"--config", L"C:\\Host\\Config"},
+                                  L"--configure", L"--menu", L"--paste", L"--filter", L"--config", L"C:\\Host\\Config"},
                                  options, error));
   EXPECT_EQ(options.screenshot, L"a.png");
   EXPECT_EQ(options.target, L"Z:\\src");
@@ -38,6 +38,7 @@ TEST(DemoOptions, TakeEveryOptionAndTheTargetInAnyOrder) {
   EXPECT_TRUE(options.configure);
   EXPECT_TRUE(options.menu);
   EXPECT_TRUE(options.paste);
+  EXPECT_TRUE(options.filter);
 }
 
 TEST(DemoOptions, RefuseWhatTheyCannotUseAndSayWhy) {

@@ -210,6 +210,7 @@ TEST(RealEditorFilter, FollowsThePanelTheSearchAndTheLog) {
   EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "g needle\nh pin\ni\nl\nm pin\nn\no\np pin\n"; }))
       << Shown(viewer);
   EXPECT_EQ(Margin(viewer, 7), "16");
+  EXPECT_TRUE(viewer.WaitFor([&] { return count().ends_with("; 8 of 17 lines"); })) << count();
   // Unchecked: the file, with what it gained meanwhile.
   SendMessageW(check, BM_CLICK, 0, 0);
   EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == text + "k\nl\nm pin\nn\no\np pin\n"; })) << Shown(viewer);

@@ -90,7 +90,8 @@ int Run(HINSTANCE instance, const Options& options) {
     // Text in the find box alone is shown by itself; the panel would replace its highlight.
     const bool usePanel = options.findText.empty() || !options.searchText.empty();
     tour.emplace(window, JoinPath(target.folder, target.fileName), options.searchText, FullPath(options.screenshot),
-                 usePanel, options.configure, options.menu, options.paste);
+                 usePanel, options.configure, options.menu, options.paste,
+                 options.filter);
     tour->Start();
   }
   return RunMessageLoop(window);

@@ -81,9 +81,10 @@ void PressKey(HWND target, WORD virtualKey) {
 }  // namespace
 
 Tour::Tour(MainWindow& window, std::wstring target, std::wstring searchText, std::wstring picturePath,
-           bool usePanel, bool configure, bool menu, bool paste)
+           bool usePanel, bool configure, bool menu, bool paste, bool filter)
     : window_(window), target_(std::move(target)), searchText_(std::move(searchText)),
-      picturePath_(std::move(picturePath)), usePanel_(usePanel), configure_(configure), menu_(menu), paste_(paste) {}
+      picturePath_(std::move(picturePath)), usePanel_(usePanel), configure_(configure), menu_(menu), paste_(paste),
+      filter_(filter) {}
 
 Tour::~Tour() {
   if (timer_) KillTimer(nullptr, timer_);
@@ -137,7 +138,7 @@ void Tour::Step() {
         return End(1, L"the typed text did not reach lumen's search field");
       }
       RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-      if (!configure_) step_ = menu_ ? kMenu : paste_ ? kCopy : kPicture;
+      if (!configure_) step_ = menu_ ? kMenu : paste_ ? kCopy : filter_ ? kFilter : kPicture;
       break;
     case kConfigure:
       window_.RequestConfiguration();
@@ -201,6 +202,17 @@ void Tour::Step() {
       SendMessageW(pasted_.get(), EM_SETSEL, 0, 0);
       break;
     }
+    case kFilter: {
+      // The check box beside the search options, clicked as a person clicks it.
+      const HWND box = FindButton(window_.viewer(), L"Show only matching lines");
+      if (!box) return End(1, L"lumen's search panel has no check box to show only matching lines");
+      SendMessageW(box, BM_CLICK, 0, 0);
+      break;
+    }
+    case kFilterSettle:  // the filter's lines come from a worker, then paint
+      RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      step_ = kPicture;
+      break;
     case kPastePicture:
       RedrawWindow(pasted_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       if (TakePicture(pasted_.get())) End(0, L"");

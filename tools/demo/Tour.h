@@ -8,7 +8,8 @@
 // dialog open, and confirms it with OK. With the menu step the picture shows
 // lumen's context menu; with the paste step, the file's first lines copied
 // with colours (Ctrl+Shift+C) and pasted into a rich edit control, as a word
-// processor shows them.
+// processor shows them; with the filter step, only the lines that match the
+// search, the panel's check box clicked.
 #include <string>
 #include <windows.h>
 
@@ -22,7 +23,7 @@ class Tour {
   // `target`: the file or folder asked for. `searchText` empty: a frequent
   // word of the file shown.
   Tour(MainWindow& window, std::wstring target, std::wstring searchText, std::wstring picturePath, bool usePanel,
-       bool configure, bool menu = false, bool paste = false);
+       bool configure, bool menu = false, bool paste = false, bool filter = false);
   ~Tour();
   Tour(const Tour&) = delete;
   Tour& operator=(const Tour&) = delete;
@@ -31,7 +32,7 @@ class Tour {
 
  private:
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
-  enum StepName { kOpenPanel, kType, kSettle, kConfigure, kConfirm, kCheckReload, kMenu, kMenuPicture, kCopy, kPaste, kPastePicture, kPicture };
+  enum StepName { kOpenPanel, kType, kSettle, kConfigure, kConfirm, kCheckReload, kMenu, kMenuPicture, kCopy, kPaste, kPastePicture, kFilter, kFilterSettle, kPicture };
 
   void Step();
   bool SearchPanelShown() const;
@@ -48,6 +49,7 @@ class Tour {
   bool configure_;
   bool menu_;
   bool paste_;
+  bool filter_;
   UniqueModule richEditLibrary_;
   UniqueWindow pasted_;  // the rich edit the copy is pasted into
   UINT_PTR timer_ = 0;

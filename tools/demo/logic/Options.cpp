@@ -26,6 +26,8 @@ bool ParseOptions(const std::vector<std::wstring>& arguments, Options& options, 
       options.menu = true;
     } else if (argument == L"--paste") {
       options.paste = true;
+    } else if (argument == L"--filter") {
+      options.filter = true;
     } else if (argument.starts_with(L"--")) {
       error = L"unknown option " + argument;
       return false;

@@ -14,10 +14,11 @@ struct Options {
   bool configure = false;     // the tour opens lumen's configuration dialog and confirms it
   bool menu = false;          // the picture shows lumen's context menu (Shift+F10)
   bool paste = false;         // the picture shows the file's start copied with colours, pasted into a rich edit
+  bool filter = false;        // the picture shows only the lines that match the search (the panel's check box)
 };
 
 inline constexpr wchar_t kUsage[] =
-    L"tessera.exe [--config FOLDER] [--find TEXT] [--screenshot PNG [--search TEXT] [--configure] [--menu] [--paste]] [FILE|FOLDER]";
+    L"tessera.exe [--config FOLDER] [--find TEXT] [--screenshot PNG [--search TEXT] [--configure] [--menu] [--paste] [--filter]] [FILE|FOLDER]";
 
 // The arguments after the program's name. False, with the reason in `error`,
 // for an unknown option, an option without its value, or a second target.
