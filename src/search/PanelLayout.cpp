@@ -6,6 +6,7 @@ namespace lumen {
 namespace {
 constexpr int kNarrowestPanel = 100;
 constexpr int kNarrowestEdit = 50;
+constexpr int kNarrowestEditBesideFilter = 150;
 }  // namespace
 
 std::optional<PanelPlacement> LayOutPanel(int width, int height, int rowHeight, const PanelLabelWidths& labels,
@@ -21,9 +22,19 @@ std::optional<PanelPlacement> LayOutPanel(int width, int height, int rowHeight, 
   const int row1 = height - (2 * h + 8);
   const int row2 = height - h - 4;
   PanelPlacement placement;
+  // The filter's check box and number field after the edit, where the edit keeps room for a search.
+  const int filter = labels.filter + checkMarkWidth;
+  const int filterRoom = labels.filter > 0 ? filter + labels.filterContext + 8 : 0;
+  const bool filterShown = filterRoom > 0 && edit - filterRoom >= kNarrowestEditBesideFilter;
+  if (filterShown) {
+    edit -= filterRoom;
+    placement.filter = {8 + edit, row1, filter, h};
+    placement.filterContext = {8 + edit + filter, row1, labels.filterContext, h};
+  }
+  const int buttonsX = 8 + edit + (filterShown ? filterRoom : 0);
   placement.edit = {4, row1, edit, h};
-  placement.findNext = {8 + edit, row1, button, h};
-  placement.findPrevious = {12 + edit + button, row1, button, h};
+  placement.findNext = {buttonsX, row1, button, h};
+  placement.findPrevious = {buttonsX + 4 + button, row1, button, h};
   placement.matchCase = {4, row2, matchCase, h};
   placement.wholeWords = {8 + matchCase, row2, wholeWords, h};
   placement.cancel = {width - button - 4, row2, button, h};
@@ -31,12 +42,7 @@ std::optional<PanelPlacement> LayOutPanel(int width, int height, int rowHeight, 
   const int lineEntryX = placement.cancel.x - 8 - lineEntry;
   const int lineLabelX = lineEntryX - 4 - labels.lineLabel;
   const int regularExpression = labels.regularExpression + checkMarkWidth;
-  int countX = 16 + matchCase + wholeWords + regularExpression;
-  if (const int filter = labels.filter + checkMarkWidth; lineLabelX >= countX + filter + labels.filterContext + 8) {
-    placement.filter = {countX, row2, filter, h};
-    placement.filterContext = {countX + filter, row2, labels.filterContext, h};
-    countX += filter + labels.filterContext + 8;
-  }
+  const int countX = 16 + matchCase + wholeWords + regularExpression;
   if (lineLabelX >= countX) {
     placement.regularExpression = {12 + matchCase + wholeWords, row2, regularExpression, h};
     placement.count = {countX, row2, lineLabelX - 8 - countX > 0 ? lineLabelX - 8 - countX : 0, h};

@@ -22,15 +22,17 @@ struct PanelLabelWidths {
 
 struct PanelPlacement {
   ControlBox edit, findNext, findPrevious, matchCase, wholeWords, cancel;
-  // Between Whole words and Cancel: Regular expression, the filter's check
-  // box and number field, the count, then the line entry and its label;
-  // empty boxes when the row has no room for them (the filter's first).
-  ControlBox regularExpression, count, lineLabel, lineEntry, filter, filterContext;
+  // Between Whole words and Cancel: Regular expression, the count, then the
+  // line entry and its label; empty boxes when the row has no room for them.
+  ControlBox regularExpression, count, lineLabel, lineEntry;
+  // Between the edit and Find next: the filter's check box and number
+  // field; empty boxes when the edit would be left too narrow.
+  ControlBox filter, filterContext;
   bool operator==(const PanelPlacement&) const = default;
 };
 
-// Two rows of height `rowHeight`: the edit and the two find buttons, then the
-// two check boxes, the count, the line entry and Cancel. Nothing when the panel is narrower than 100 or
+// Two rows of height `rowHeight`: the edit, the filter's controls and the two
+// find buttons, then the check boxes, the count, the line entry and Cancel. Nothing when the panel is narrower than 100 or
 // too low for both rows; the controls then keep their places.
 std::optional<PanelPlacement> LayOutPanel(int width, int height, int rowHeight, const PanelLabelWidths& labels,
                                           int checkMarkWidth);

@@ -377,8 +377,12 @@ void SourceViewerWindow::PaintProgress(HDC dc) const {
 
 void SourceViewerWindow::UpdateMargin() {
   const FileWindow* window = document_.window();
-  UpdateLineNumberMargin(editor_, looks_.lineNumbering,
-                         window ? std::optional<uint64_t>(window->EstimatedLines()) : std::nullopt);
+  // A filter's lines carry the file's numbers: the margin is as wide as the file's.
+  const std::optional<uint64_t> numbers =
+      document_.filter()  ? std::optional<uint64_t>(static_cast<uint64_t>(document_.DescribedLines()))
+      : window            ? std::optional<uint64_t>(window->EstimatedLines())
+                          : std::nullopt;
+  UpdateLineNumberMargin(editor_, looks_.lineNumbering, numbers);
   ShowBookmarks();
   if (!window) return;
   NumberLinesInView();

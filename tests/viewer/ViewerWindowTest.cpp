@@ -206,7 +206,7 @@ TEST(PanelLayout, PlacesTwoRowsAndKeepsTheEditAtLeastFiftyWide) {
   EXPECT_EQ(wide->matchCase, (ControlBox{4, 60 - 26, 93, 22}));
   EXPECT_EQ(wide->wholeWords, (ControlBox{8 + 93, 34, 103, 22}));
   EXPECT_EQ(wide->cancel, (ControlBox{600 - 70 - 4, 34, 70, 22}));
-  // The filter's controls where the row has room for them, before the count.
+  // The filter's controls after the edit where it keeps room for a search.
   PanelLabelWidths withFilter = labels;
   withFilter.filter = 100;
   withFilter.filterContext = 30;
@@ -214,9 +214,12 @@ TEST(PanelLayout, PlacesTwoRowsAndKeepsTheEditAtLeastFiftyWide) {
     const auto panel = LayOutPanel(width, 60, 22, withFilter, 13);
     ASSERT_TRUE(panel);
     EXPECT_EQ(panel->filter.width > 0, placed) << width;
+    EXPECT_GE(panel->edit.width, placed ? 150 : 50);
     if (!placed) continue;
+    EXPECT_EQ(panel->filter.x, panel->edit.x + panel->edit.width + 4);
     EXPECT_EQ(panel->filterContext.x, panel->filter.x + 113);
-    EXPECT_GE(panel->count.x, panel->filterContext.x + 30);
+    EXPECT_EQ(panel->findNext.x, panel->filterContext.x + 30 + 8);
+    EXPECT_EQ(panel->findPrevious.x + panel->findPrevious.width, 900 - 4) << "the buttons keep their place";
   }
 
   const auto narrow = LayOutPanel(150, 60, 22, labels, 13);
