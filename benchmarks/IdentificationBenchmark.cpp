@@ -45,7 +45,9 @@ std::vector<Sample> Samples() {
       {"by ignored ending", L"example.json.example", "{\n" + body + "}\n"},
       {"by modeline", L"notes", "# vim: set ft=python:\n" + body},
       {"by first line", L"run", "#!/usr/bin/env python3\n" + body},
-      {"not claimed", L"data.unknown", body},
+      {"as text, by content", L"data.unknown", body},
+      {"as JSON, by content", L"settings", "{\n  \"value\": 42,\n" + body + "}\n"},
+      {"not claimed (binary)", L"picture.unknown", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16) + std::string(6000, '\x7F')},
   };
 }
 

@@ -388,6 +388,15 @@ std::optional<size_t> LanguageByName(const std::vector<LanguageKeys>& languages,
   return std::nullopt;
 }
 
+std::optional<size_t> LanguageOfShape(const std::vector<LanguageKeys>& languages, TextShape shape) {
+  if (shape == TextShape::Plain) return std::nullopt;
+  const std::wstring wanted = shape == TextShape::Xml ? L"xml" : L"json";
+  for (size_t i = 0; i < languages.size(); ++i) {
+    if (Lower(languages[i].name) == wanted) return i;
+  }
+  return std::nullopt;
+}
+
 std::optional<size_t> LanguageByContent(const std::vector<LanguageKeys>& languages, const EdgeLines& lines) {
   if (auto found = LanguageByModeline(languages, lines)) return found;
   return LanguageByFirstLine(languages, lines);

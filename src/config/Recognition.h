@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/TextContent.h"
+
 namespace lumen {
 
 // What one Style element is recognised by: its three lists, as stored.
@@ -55,6 +57,8 @@ std::optional<Recognition> ChooseLanguage(const std::vector<LanguageKeys>& langu
 // The single rules, for identification, which claims by any of them.
 std::optional<size_t> LanguageByName(const std::vector<LanguageKeys>& languages, const std::wstring& fileName);
 std::optional<size_t> LanguageByContent(const std::vector<LanguageKeys>& languages, const EdgeLines& lines);
+// The language named XML or JSON (any case) for a text of that shape; none for plain text.
+std::optional<size_t> LanguageOfShape(const std::vector<LanguageKeys>& languages, TextShape shape);
 // The file name without its last ending when that is one of `ignoredEndings`
 // (compared case-insensitively); empty otherwise or when nothing would be left.
 std::wstring InnerName(const std::wstring& fileName, const std::vector<std::wstring>& ignoredEndings);

@@ -26,6 +26,8 @@
   X(Number, windowFromMegabytes, WindowFromMegabytes, L"FileWindow", L"FromMegabytes")     \
   /* Lines of context before and after each line a filter shows (0 to 9). */              \
   X(Number, filterContextLines, FilterContextLines, L"Filter", L"ContextLines")            \
+  /* A file no rule claims is claimed when its first bytes are text. */                 \
+  X(Flag, claimTextFiles, ClaimTextFiles, L"ClaimTextFiles", L"Enabled")                   \
   /* Endings recognised through the name before them ("in" for x.h.in), as stored. */    \
   X(Text, ignoredEndings, IgnoredEndingsText, L"IgnoredEndings", L"List")
 

@@ -11,6 +11,7 @@
 #include "config/Recognition.h"
 #include "host/Paths.h"
 #include "text/Encoding.h"
+#include "text/TextContent.h"
 
 namespace lumen {
 namespace {
@@ -60,6 +61,7 @@ struct IdentificationKeys {
   std::vector<std::wstring> extensions;
   std::vector<std::wstring> ignoredEndings;
   bool anyAliases = false;
+  bool claimTextFiles = false;
   DecodingRule decoding;  // a file's first lines are read as the viewer reads them
 };
 
@@ -69,6 +71,7 @@ IdentificationKeys ReadKeys(const ConfigurationSnapshot& configuration) {
   keys.extensions = ReadOr(std::vector<std::wstring>(), [&] { return configuration.Extensions(); });
   keys.ignoredEndings = ReadOr(std::vector<std::wstring>(), [&] { return configuration.IgnoredEndings(); });
   keys.anyAliases = AnyAliases(keys.languages);
+  keys.claimTextFiles = ReadOr(false, [&] { return configuration.ClaimTextFiles(); });
   keys.decoding = configuration.Decoding();
   return keys;
 }
@@ -172,10 +175,18 @@ bool IdentifyFile(const wchar_t* path, HostFileInfoRecord* record, IStream* stre
                                  (inner.find(L'.') != std::wstring::npos &&
                                   IsHandledExtension(FileExtension(inner), keys->extensions)));
   }
-  if (!claimed && keys->anyAliases) {
-    const std::optional<Head> head = stream ? ReadStreamHead(stream) : ReadFileHead(path);
-    claimed = head && LanguageByContent(keys->languages,
-                                        EdgeLinesOf(HeadText(head->bytes, head->wholeFile, keys->decoding), false));
+  std::optional<Head> head;
+  const auto readHead = [&] {
+    if (!head) head = stream ? ReadStreamHead(stream) : ReadFileHead(path);
+    return head.has_value();
+  };
+  if (!claimed && keys->anyAliases && readHead()) {
+    claimed = LanguageByContent(keys->languages, EdgeLinesOf(HeadText(head->bytes, head->wholeFile, keys->decoding), false))
+                  .has_value();
+  }
+  // Any other text, by its first bytes, where the configuration asks for it.
+  if (!claimed && keys->claimTextFiles && readHead()) {
+    claimed = LooksLikeText(head->bytes, head->wholeFile);
   }
   if (!claimed) return false;
   if (record) {

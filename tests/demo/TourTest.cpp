@@ -145,8 +145,9 @@ TEST_F(DemoTour, ConfigureRunsLumensDialogWhoseOkReloadsTheViewer) {
 }
 
 TEST_F(DemoTour, FailsWhenLumenShowsNoFile) {
-  WriteBytes(home / L"notes.unknown", "no language lists this extension\n");
-  EXPECT_EQ(RunTour(home / L"notes.unknown", L""), 1u);
+  // Not text, and no language lists its extension.
+  WriteBytes(home / L"picture.unknown", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+  EXPECT_EQ(RunTour(home / L"picture.unknown", L""), 1u);
   EXPECT_FALSE(FileExists(picturePath));
 }
 

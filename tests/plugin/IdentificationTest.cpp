@@ -80,6 +80,22 @@ TEST_F(Identification, ClaimsByTheNameBeforeAnIgnoredEnding) {
   EXPECT_FALSE(Claims(L"x.in"));
 }
 
+// With ClaimTextFiles, a file no rule claims is claimed when its first bytes are text.
+TEST_F(Identification, ClaimsTextByItsContentWhereTheConfigurationAsks) {
+  const std::wstring notes = config.folder() + L"\\notes", picture = config.folder() + L"\\picture.dat";
+  test::WriteBytes(notes, "remember the milk\n");
+  test::WriteBytes(picture, std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+  const std::string styles = "<Style ext=\"c\" lexer=\"3\"/>";
+  config.Write(ConfigWithStyles(styles));
+  EXPECT_FALSE(Claims(notes.c_str())) << "a configuration without the setting claims as before";
+  std::string asking = ConfigWithStyles(styles);
+  asking.replace(asking.find("<Styles"), 0, "<ClaimTextFiles Enabled=\"yes\"/>");
+  config.Write(asking);
+  EXPECT_TRUE(Claims(notes.c_str()));
+  EXPECT_FALSE(Claims(picture.c_str()));
+  EXPECT_FALSE(Claims((config.folder() + L"\\missing").c_str()));
+}
+
 TEST_F(Identification, WritesOnlyTheNumericFieldsAndAnEmptyText) {
   Languages("c");
   wchar_t text[8] = L"abc";
@@ -133,7 +149,11 @@ TEST(IdentificationByNameAndFirstLine, ClaimsAndColoursWithTheShippedConfigurati
   } files[] = {{L"Makefile", "all:\n\techo\n", 11},           {L"Dockerfile.dev", "FROM debian\n", 62},
                {L".bashrc", "alias ll='ls -l'\n", 62},         {L"run", "#!/usr/bin/env python3\nprint(1)\n", 2},
                {L"tool", "\xFF\xFE#\0!\0/\0b\0i\0n\0/\0s\0h\0\n\0"s, 62},
-               {L"CMakeLists.txt", "project(x)\n", 80}};
+               {L"CMakeLists.txt", "project(x)\n", 80},
+               // Names no list knows, claimed as text: XML and JSON by their start.
+               {L"keep.me", "<?xml version=\"1.0\"?>\n<a/>\n", 5},
+               {L"settings", "{\"a\": 1}\n", 120},
+               {L"notes", "remember the milk\n", 1}};
   for (const auto& file : files) {
     SCOPED_TRACE(test::ToUtf8(file.name));
     const std::wstring path = viewer.FilePath(file.name);

@@ -15,7 +15,6 @@
 #include "TestFiles.h"
 #include "ViewerHarness.h"
 #include "abi/ScintillaInterface.h"
-#include "base/Handles.h"
 #include "resources/resource.h"
 #include "search/GoToLine.h"
 #include "viewer/Styling.h"
@@ -41,14 +40,6 @@ std::string Lines(const std::string& line, size_t size) {
 }
 
 
-void Append(const std::wstring& path, const std::string& bytes) {
-  const UniqueHandle writer(CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  ASSERT_TRUE(WriteFile(writer.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-}
-
 // What a log adds goes into the room its document has; a big document that
 // outgrows its room is built anew by the workers while it stays shown, the
 // view at its end, and is followed on.
@@ -63,7 +54,7 @@ TEST(RealEditorWithBigFiles, FollowInTheirRoomAndAreBuiltAnewWhenTheyOutgrowIt) 
   const LRESULT document = viewer.Sci(SCI_GETDOCPOINTER);
   const auto shows = [&] { return test::DocumentText(viewer.editor()) == text; };
   const auto grow = [&](const std::string& more) {
-    Append(path, more);
+    test::AppendBytes(path, more);
     text += more;
   };
   grow("one more line\n");
@@ -143,7 +134,7 @@ TEST(RealEditorWithBigFiles, HoldBackAnUnfinishedLastCharacterUntilItIsWhole) {
     ASSERT_TRUE(viewer.WaitWhileLoading());
     EXPECT_TRUE(test::DocumentText(viewer.editor()) == text + "price 12 ");
     EXPECT_EQ(viewer.Description().substr(0, 7), L"UTF-8, ");
-    Append(path, "\xAC\n");
+    test::AppendBytes(path, "\xAC\n");
     EXPECT_TRUE(viewer.WaitFor([&] { return test::DocumentText(viewer.editor()) == text + "price 12 \xE2\x82\xAC\n"; }));
   }
 }

@@ -13,7 +13,6 @@
 #include "ViewerHarness.h"
 #include "abi/ScintillaInterface.h"
 #include "base/Controls.h"
-#include "base/Handles.h"
 #include "config/Model.h"
 #include "resources/resource.h"
 
@@ -198,15 +197,9 @@ TEST(RealEditorFilter, FollowsThePanelTheSearchAndTheLog) {
   viewer.TypeSearchText(L"pin");
   EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "g needle\nh pin\ni\n"; })) << Shown(viewer);
   // What the log adds is filtered on; a line still being written waits for its end.
-  const UniqueHandle writer(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  const auto write = [&](const std::string& bytes) {
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(writer.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-  };
-  write("k\nl\nm pin\nn\no\np pi");
+  test::AppendBytes(path, "k\nl\nm pin\nn\no\np pi");
   EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "g needle\nh pin\ni\nl\nm pin\nn\n"; })) << Shown(viewer);
-  write("n\n");
+  test::AppendBytes(path, "n\n");
   EXPECT_TRUE(viewer.WaitFor([&] { return Shown(viewer) == "g needle\nh pin\ni\nl\nm pin\nn\no\np pin\n"; }))
       << Shown(viewer);
   EXPECT_EQ(Margin(viewer, 7), "16");

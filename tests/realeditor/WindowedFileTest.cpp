@@ -247,12 +247,7 @@ TEST_F(RealEditorWindowedFiles, FilterAndGoBackToAMatchingLine) {
   EXPECT_NE(viewer_.Description().find(L"filtered: 2 of 700001 lines"), std::wstring::npos)
       << test::ToUtf8(viewer_.Description());
   // A matching line the file gains is filtered on.
-  const UniqueHandle writer(CreateFileW(viewer_.FilePath(L"windowed.log").c_str(), FILE_APPEND_DATA,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  const std::string added = "line 00700001 appended, needle\nline 00700002\n";
-  ASSERT_TRUE(WriteFile(writer.get(), added.data(), static_cast<DWORD>(added.size()), &written, nullptr));
+  test::AppendBytes(viewer_.FilePath(L"windowed.log"), "line 00700001 appended, needle\nline 00700002\n");
   ASSERT_TRUE(viewer_.WaitFor([&] { return viewer_.Sci(SCI_GETLINECOUNT) == 4; })) << viewer_.Sci(SCI_GETLINECOUNT);
   viewer_.Pump();
   EXPECT_EQ(MarginText(2), "700001");

@@ -49,6 +49,17 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
   if (!out) throw std::runtime_error("cannot write a test file");
 }
 
+void AppendBytes(const std::wstring& path, const std::string& bytes) {
+  const HANDLE writer = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (writer == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot append to a test file");
+  DWORD written = 0;
+  const bool whole = WriteFile(writer, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                     written == bytes.size();
+  CloseHandle(writer);
+  if (!whole) throw std::runtime_error("cannot append to a test file");
+}
+
 std::string ReadBytes(const std::wstring& path) {
   std::ifstream in(path.c_str(), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read a test file");

@@ -23,6 +23,8 @@ class TempFolder {
 };
 
 void WriteBytes(const std::wstring& path, const std::string& bytes);
+// Appends as a log's writer does, sharing the file with its readers; throws when it cannot.
+void AppendBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);  // throws when unreadable
 bool FileExists(const std::wstring& path);
 void RemoveTree(const std::wstring& path);
