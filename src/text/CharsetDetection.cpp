@@ -283,6 +283,17 @@ std::string DetectionSample(std::string_view head) {
   return sample;
 }
 
+bool ReadsBetterIn(std::string_view head, uint32_t codePage, uint32_t other) {
+  // A margin, so that text that reads alike in both keeps `other`.
+  constexpr float kClearlyFewer = 0.05F;
+  const std::string sample = DetectionSample(head);
+  const auto odd = [&](uint32_t page) {
+    const std::wstring text = Decoded(sample, page);
+    return text.empty() || !ReadsWhole(sample, page) ? 1.0F : OddShare(text);
+  };
+  return IsValidCodePage(codePage) && !sample.empty() && odd(codePage) + kClearlyFewer < odd(other);
+}
+
 uint32_t ChooseCodePage(std::string_view head, uint32_t fallback) {
   const std::string sample = DetectionSample(head);
   const std::wstring inFallback = Decoded(sample, fallback);

@@ -64,6 +64,10 @@ std::string DetectionSample(std::string_view head);
 // letter: what a wrong code page turns letters into.
 float OddShare(const std::wstring& text);
 
+// Whether the start of a file that is not UTF-8 reads as text in `codePage`
+// with fewer odd characters than in `other`.
+bool ReadsBetterIn(std::string_view head, uint32_t codePage, uint32_t other);
+
 // The code page to read `head` (the start of a file that is not UTF-8) in:
 // `fallback`, the system's, unless the detector is sure enough for so few
 // letters, or the system's reads signs where the guess reads letters, and

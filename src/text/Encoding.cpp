@@ -417,7 +417,8 @@ std::optional<Encoding> UnmarkedUtf16(std::string_view head, uint64_t totalSize)
 uint32_t LegacyCodePage(std::string_view bytes, const DecodingRule& rule) {
   const uint32_t fallback = rule.fallbackCodePage != 0 ? rule.fallbackCodePage : GetACP();
   if (!rule.detect) return rule.fallbackCodePage;
-  const uint32_t chosen = ChooseCodePage(bytes, fallback);
+  uint32_t chosen = ChooseCodePage(bytes, fallback);
+  if (rule.consoleText && GetOEMCP() != chosen && ReadsBetterIn(bytes, GetOEMCP(), chosen)) chosen = GetOEMCP();
   // The system's own is read as it always was.
   return chosen == GetACP() && rule.fallbackCodePage == 0 ? 0 : chosen;
 }

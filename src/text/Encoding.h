@@ -64,6 +64,9 @@ struct DecodingRule {
   bool detect = false;            // unmarked UTF-16 and the charset detector too
   uint32_t fallbackCodePage = 0;  // instead of the system's; 0: the system's
   std::optional<EncodingChoice> chosen;  // the user's, over everything else
+  // A batch file: its echo lines are for the console, whose code page is the
+  // OEM one, which it is read in where that reads better.
+  bool consoleText = false;
 };
 
 // Whether the last bytes of a file in `encoding`, where they end no

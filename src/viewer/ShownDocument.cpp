@@ -6,12 +6,23 @@
 #include <utility>
 #include <vector>
 
+#include "host/Paths.h"
 #include "viewer/ContextMenu.h"
 #include "viewer/Styling.h"
 
 namespace lumen {
 
 using namespace sci;
+
+namespace {
+
+// Batch files, whose echo lines are written for the console.
+bool IsConsoleScript(const std::wstring& name) {
+  const std::wstring extension = FileExtension(name);
+  return _wcsicmp(extension.c_str(), L"bat") == 0 || _wcsicmp(extension.c_str(), L"cmd") == 0;
+}
+
+}  // namespace
 
 ShownDocument::ShownDocument(Viewer& viewer, DocumentEvents& search, TurnScheduler& turns)
     : viewer_(viewer), search_(search), turns_(turns) {}
@@ -94,6 +105,7 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
   // of a big file once it has come.
   const std::shared_ptr<const ConfigurationSnapshot> configuration = ConfigurationSnapshot::SharedOfPlugin();
   DecodingRule rule = configuration->Decoding();
+  rule.consoleText = opened && IsConsoleScript(opened->name());
   rule.chosen = encodingChoice_;
   // A stream's Stat and Read are the host's code: it may destroy the viewer,
   // or show another file in it, meanwhile.

@@ -310,6 +310,28 @@ TEST(SliceConversion, FirstPartsAreDetectedAsTheWholeFileWouldBeUpToItsUnseenByt
   }
 }
 
+// A batch file's echo lines are written for the console: not UTF-8, it is
+// read in the OEM code page where that reads better, and in the ANSI one
+// where that does (the system's own text reads as it always did).
+TEST(EncodingDetection, ReadsABatchFileInTheConsolesCodePageWhereItReadsBetter) {
+  if (GetOEMCP() == GetACP()) GTEST_SKIP() << "the console's code page is the system's";
+  const auto bytesIn = [](uint32_t codePage, const std::wstring& text) {
+    std::string bytes(text.size() * 2, '\0');
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                                         bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
+  };
+  const auto utf8 = [](const std::wstring& text) { return ConvertToUtf8(std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2), Encoding::Utf16LE); };
+  DecodingRule batch;
+  batch.detect = batch.consoleText = true;
+  const std::wstring console = L"@echo off\r\necho Pr\u00FCfung l\u00E4uft, bitte warten\r\necho Gr\u00F6\u00DFe: 5 K\u00E4sten\r\n";
+  const std::string oemBytes = bytesIn(GetOEMCP(), console);
+  EXPECT_EQ(DecodeFirstPart(oemBytes, oemBytes.size(), batch).text, utf8(console));
+  const std::wstring ansi = L"rem caf\u00E9 cr\u00E8me, na\u00EFve r\u00E9sum\u00E9\r\necho done\r\n";
+  const std::string ansiBytes = bytesIn(GetACP(), ansi);
+  EXPECT_EQ(DecodeFirstPart(ansiBytes, ansiBytes.size(), batch).text, utf8(ansi));
+}
+
 TEST(EncodingLabels, NameTheSixEncodingsAndTheUnknownOne) {
   const wchar_t* const expected[] = {L"UTF-32LE, ", L"UTF-32BE, ", L"UTF-16LE, ", L"UTF-16BE, ",
                                      L"UTF-8, ",    L"ANSI, ",     L"?, "};
