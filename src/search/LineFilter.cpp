@@ -124,7 +124,10 @@ void LineFilter::Work() {
       }
     }
   } catch (const std::exception&) {
+    // The other worker may wait for this one's writing: it stops too.
     cut_.store(true);
+    const Lock::Held held(lock_);
+    changed_.WakeAll();
   }
   ReleaseThreadPatternState();
   WorkerLeaves();
