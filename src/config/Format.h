@@ -58,6 +58,11 @@ inline constexpr wchar_t kRuleWholeWord[] = L"WholeWord";
 inline constexpr wchar_t kDarkFgColor[] = L"darkFgColor";
 inline constexpr wchar_t kDarkBgColor[] = L"darkBgColor";
 inline constexpr wchar_t kRuleLanguages[] = L"Languages";
+// Extensions decided by content: <SharedExtensions><Extension ext=".." otherwise="..">
+// <Rule name=".." content=".."/></Extension></SharedExtensions>.
+inline constexpr wchar_t kSharedExtensions[] = L"SharedExtensions";
+inline constexpr wchar_t kExtension[] = L"Extension";
+inline constexpr wchar_t kOtherwise[] = L"otherwise";
 
 // The extension list is cut at these for identification. Both line-end
 // characters: the dialog's edit ends its lines with CR LF.

@@ -311,6 +311,20 @@ DarkScheme ReadDarkScheme(const XmlFunctions& xml, XMLHANDLE root) {
 
 }  // namespace
 
+std::vector<SharedExtension> ReadSharedExtensions(const XmlFunctions& xml, XMLHANDLE root) {
+  std::vector<SharedExtension> shared;
+  ForEachChild(xml, FindChild(xml, root, format::kSharedExtensions), format::kExtension, [&](XMLHANDLE element) {
+    SharedExtension entry{ReadAttribute(xml, element, format::kExt), {}, ReadAttribute(xml, element, format::kOtherwise)};
+    if (entry.extension.empty()) return;
+    ForEachChild(xml, element, format::kRule, [&](XMLHANDLE rule) {
+      ExtensionRule read{ReadAttribute(xml, rule, format::kName), ReadAttribute(xml, rule, format::kContent)};
+      if (!read.language.empty() && !read.content.empty()) entry.rules.push_back(std::move(read));
+    });
+    shared.push_back(std::move(entry));
+  });
+  return shared;
+}
+
 std::vector<HighlightRule> ReadHighlightRules(const XmlFunctions& xml, XMLHANDLE root) {
   std::vector<HighlightRule> rules;
   const auto colour = [&](XMLHANDLE element, const wchar_t* name) {
@@ -408,6 +422,9 @@ SchemeColours ConfigurationSnapshot::Colours(Scheme scheme) const {
 }
 int32_t ConfigurationSnapshot::DarkHighlight() const { return ReadDarkHighlight(xml_, Root()); }
 std::vector<HighlightRule> ConfigurationSnapshot::HighlightRules() const { return ReadHighlightRules(xml_, Root()); }
+std::vector<SharedExtension> ConfigurationSnapshot::SharedExtensions() const {
+  return ReadSharedExtensions(xml_, Root());
+}
 Configuration ConfigurationSnapshot::Whole() const { return ReadConfiguration(xml_, Root()); }
 
 Style LoadStyleForExtension(const std::wstring& path, const std::wstring& extension) {

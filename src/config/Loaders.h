@@ -75,6 +75,8 @@ class ConfigurationSnapshot {
   // The HighlightRules, in document order: those without text left out, a
   // colour that does not parse not set.
   std::vector<HighlightRule> HighlightRules() const;
+  // The SharedExtensions, in document order: rules without content left out.
+  std::vector<SharedExtension> SharedExtensions() const;
   Configuration Whole() const;
 
  private:
@@ -123,6 +125,7 @@ Style ReadStyle(const XmlFunctions& xml, host::XMLHANDLE styleElement);
 std::vector<WordStyle> ReadWordStyles(const XmlFunctions& xml, host::XMLHANDLE styleElement);
 WordStyle ReadWordStyle(const XmlFunctions& xml, host::XMLHANDLE wordStyleElement);
 std::vector<HighlightRule> ReadHighlightRules(const XmlFunctions& xml, host::XMLHANDLE root);
+std::vector<SharedExtension> ReadSharedExtensions(const XmlFunctions& xml, host::XMLHANDLE root);
 
 // Whether `upperList` holds `upperExtension` as an entry: at the start or after
 // white space, and followed by the end or a character that is no letter or digit.

@@ -112,17 +112,50 @@ std::vector<size_t> LanguagesListing(const std::vector<LanguageKeys>& languages,
   return listing;
 }
 
+std::optional<size_t> LanguageNamed(const std::vector<LanguageKeys>& languages, const std::wstring& name) {
+  if (name.empty()) return std::nullopt;
+  const std::wstring wanted = Lower(name);
+  for (size_t index = 0; index < languages.size(); ++index) {
+    if (Lower(languages[index].name) == wanted) return index;
+  }
+  return std::nullopt;
+}
+
+const SharedExtension* EntryFor(const std::vector<SharedExtension>& shared, const std::wstring& extension) {
+  const std::wstring wanted = Lower(extension);
+  const auto found = std::find_if(shared.begin(), shared.end(),
+                                  [&](const SharedExtension& entry) { return Lower(entry.extension) == wanted; });
+  return found != shared.end() ? &*found : nullptr;
+}
+
 std::optional<Recognition> LanguageByExtension(const std::vector<LanguageKeys>& languages,
-                                               const std::wstring& extension, const std::string& head) {
+                                               const std::wstring& extension, const std::string& head,
+                                               const std::vector<SharedExtension>& shared) {
   const std::vector<size_t> listing = LanguagesListing(languages, extension);
   if (listing.empty()) return std::nullopt;
-  if (listing.size() == 1) return Recognition{listing.front(), RecognisedBy::Extension};
-  // An extension several languages list: a language with a content rule
-  // takes it when its rule matches, else the first without a rule does.
-  for (size_t index : listing) {
-    const std::wstring& rule = languages[index].content;
-    if (!rule.empty() && ContentRuleMatches(rule, head)) return Recognition{index, RecognisedBy::Content};
+  const SharedExtension* entry = EntryFor(shared, extension);
+  if (entry) {
+    for (const ExtensionRule& rule : entry->rules) {
+      const std::optional<size_t> named = LanguageNamed(languages, rule.language);
+      if (named && !rule.content.empty() && ContentRuleMatches(rule.content, head)) {
+        return Recognition{*named, RecognisedBy::Content};
+      }
+    }
   }
+  if (listing.size() > 1) {
+    // An extension several languages list: a language with a content rule
+    // takes it when its rule matches, else the first without a rule does.
+    for (size_t index : listing) {
+      const std::wstring& rule = languages[index].content;
+      if (!rule.empty() && ContentRuleMatches(rule, head)) return Recognition{index, RecognisedBy::Content};
+    }
+  }
+  if (entry) {
+    if (const std::optional<size_t> otherwise = LanguageNamed(languages, entry->otherwise)) {
+      return Recognition{*otherwise, RecognisedBy::Extension};
+    }
+  }
+  if (listing.size() == 1) return Recognition{listing.front(), RecognisedBy::Extension};
   const auto withoutRule = std::find_if(listing.begin(), listing.end(),
                                         [&](size_t index) { return languages[index].content.empty(); });
   return Recognition{withoutRule != listing.end() ? *withoutRule : listing.front(), RecognisedBy::Extension};
@@ -319,12 +352,18 @@ std::wstring FirstLineProgram(const std::wstring& line) {
   const std::wstring interpreter = LastPathComponent(words.front());
   // AppleScript's runner also runs JavaScript: "osascript -l JavaScript".
   if (Lower(interpreter) == L"osascript" && words.size() > 2 && words[1] == L"-l") return words[2];
-  if (Lower(interpreter) != L"env" && Lower(interpreter) != L"env.exe") return interpreter;
+  // Package runners hand the script to the program they fetch: "npx ts-node".
+  const auto isRunner = [](const std::wstring& program) {
+    const std::wstring lower = Lower(program);
+    return lower == L"npx" || lower == L"pnpx" || lower == L"bunx";
+  };
+  const bool viaEnv = Lower(interpreter) == L"env" || Lower(interpreter) == L"env.exe";
+  if (!viaEnv && !isRunner(interpreter)) return interpreter;
   for (size_t i = 1; i < words.size(); ++i) {
     const std::wstring& word = words[i];
-    if (word == L"-u" || word == L"-C" || word == L"--unset" || word == L"--chdir") {
+    if (viaEnv && (word == L"-u" || word == L"-C" || word == L"--unset" || word == L"--chdir")) {
       ++i;  // an option with an argument of its own
-    } else if (word.front() != L'-' && word.find(L'=') == std::wstring::npos) {
+    } else if (word.front() != L'-' && word.find(L'=') == std::wstring::npos && !isRunner(LastPathComponent(word))) {
       return LastPathComponent(word);
     }
   }
@@ -350,9 +389,13 @@ bool ContentRuleMatches(const std::wstring& rule, std::string_view head) {
   const std::string pattern = WideToUtf8(rule);
   int error = 0;
   PCRE2_SIZE errorOffset = 0;
+  // Lines end as they do in files written on any system.
+  const std::unique_ptr<pcre2_compile_context, decltype(&pcre2_compile_context_free)> compiling(
+      pcre2_compile_context_create(nullptr), &pcre2_compile_context_free);
+  if (!compiling || pcre2_set_newline(compiling.get(), PCRE2_NEWLINE_ANYCRLF) != 0) return false;
   const std::unique_ptr<pcre2_code, decltype(&pcre2_code_free)> code(
       pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), PCRE2_UTF | PCRE2_MULTILINE,
-                    &error, &errorOffset, nullptr),
+                    &error, &errorOffset, compiling.get()),
       &pcre2_code_free);
   if (!code) return false;
   const std::unique_ptr<pcre2_match_context, decltype(&pcre2_match_context_free)> context(
@@ -390,11 +433,7 @@ std::optional<size_t> LanguageByName(const std::vector<LanguageKeys>& languages,
 
 std::optional<size_t> LanguageOfShape(const std::vector<LanguageKeys>& languages, TextShape shape) {
   if (shape == TextShape::Plain) return std::nullopt;
-  const std::wstring wanted = shape == TextShape::Xml ? L"xml" : L"json";
-  for (size_t i = 0; i < languages.size(); ++i) {
-    if (Lower(languages[i].name) == wanted) return i;
-  }
-  return std::nullopt;
+  return LanguageNamed(languages, shape == TextShape::Xml ? L"xml" : L"json");
 }
 
 std::optional<size_t> LanguageByContent(const std::vector<LanguageKeys>& languages, const EdgeLines& lines) {
@@ -415,16 +454,17 @@ bool AnyNamesOrAliases(const std::vector<LanguageKeys>& languages) {
 
 std::optional<Recognition> ChooseLanguage(const std::vector<LanguageKeys>& languages, const std::wstring& fileName,
                                           const std::wstring& extension, const EdgeLines& lines,
-                                          const std::vector<std::wstring>& ignoredEndings) {
+                                          const std::vector<std::wstring>& ignoredEndings,
+                                          const std::vector<SharedExtension>& shared) {
   if (auto found = LanguageByName(languages, fileName)) return Recognition{*found, RecognisedBy::Name};
   if (auto found = LanguageByModeline(languages, lines)) return Recognition{*found, RecognisedBy::Modeline};
-  if (auto found = LanguageByExtension(languages, extension, lines.head)) return found;
+  if (auto found = LanguageByExtension(languages, extension, lines.head, shared)) return found;
   const std::wstring inner = InnerName(fileName, ignoredEndings);
   if (!inner.empty()) {
     if (auto found = LanguageByName(languages, inner)) return Recognition{*found, RecognisedBy::Name};
     const size_t dot = inner.rfind(L'.');
     if (dot != std::wstring::npos) {
-      if (auto found = LanguageByExtension(languages, inner.substr(dot + 1), lines.head)) return found;
+      if (auto found = LanguageByExtension(languages, inner.substr(dot + 1), lines.head, shared)) return found;
     }
   }
   if (auto found = LanguageByFirstLine(languages, lines)) return Recognition{*found, RecognisedBy::FirstLine};

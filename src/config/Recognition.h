@@ -23,6 +23,19 @@ struct LanguageKeys {
   std::wstring name;  // `name`
 };
 
+// An extension whose files are told apart by their content, before the
+// languages' own rules: the first rule whose expression matches the head
+// names the language; `otherwise`, when set, takes the files no rule takes.
+struct ExtensionRule {
+  std::wstring language;  // a Style's name
+  std::wstring content;   // as a Style's `content`
+};
+struct SharedExtension {
+  std::wstring extension;
+  std::vector<ExtensionRule> rules;
+  std::wstring otherwise;
+};
+
 // What the content rules read: the first and the last five lines of a text
 // for modelines and "#!" lines, and its head for the `content` expressions.
 struct EdgeLines {
@@ -46,13 +59,16 @@ struct Recognition {
 
 // The first rule that finds a language decides: a names pattern matching the
 // whole file name, then a modeline, then the extension (as the viewer has
-// always matched it; where several languages list it, the first whose
-// content rule matches the head, else the first of them without a rule), then the name without one of the
-// `ignoredEndings` ("x.h" for "x.h.in") by its names and extension, then the
-// "#!" line. In each rule the earliest language of the document wins.
+// always matched it; the rules of its entry in `shared` first, then, where
+// several languages list it, the first whose content rule matches the head,
+// else the entry's `otherwise`, else the first of them without a rule), then
+// the name without one of the `ignoredEndings` ("x.h" for "x.h.in") by its
+// names and extension, then the "#!" line. In each rule the earliest
+// language of the document wins.
 std::optional<Recognition> ChooseLanguage(const std::vector<LanguageKeys>& languages, const std::wstring& fileName,
                                           const std::wstring& extension, const EdgeLines& lines,
-                                          const std::vector<std::wstring>& ignoredEndings = {});
+                                          const std::vector<std::wstring>& ignoredEndings = {},
+                                          const std::vector<SharedExtension>& shared = {});
 
 // The single rules, for identification, which claims by any of them.
 std::optional<size_t> LanguageByName(const std::vector<LanguageKeys>& languages, const std::wstring& fileName);
@@ -62,7 +78,8 @@ std::optional<size_t> LanguageOfShape(const std::vector<LanguageKeys>& languages
 // The file name without its last ending when that is one of `ignoredEndings`
 // (compared case-insensitively); empty otherwise or when nothing would be left.
 std::wstring InnerName(const std::wstring& fileName, const std::vector<std::wstring>& ignoredEndings);
-// Whether the regular expression `rule` (PCRE2, ^ and $ at every line) finds
+// Whether the regular expression `rule` (PCRE2, ^ and $ at every line, which
+// ends at LF, CR LF or CR) finds
 // a match in `head`; a rule that does not compile, or takes too long, does not.
 bool ContentRuleMatches(const std::wstring& rule, std::string_view head);
 bool AnyAliases(const std::vector<LanguageKeys>& languages);
@@ -73,9 +90,9 @@ bool MatchesNamePattern(const std::wstring& pattern, const std::wstring& name);
 // The file type a Vim ("vim: set ft=python:") or Emacs ("-*- mode: python -*-")
 // modeline in `line` names; empty without one.
 std::wstring ModelineFileType(const std::wstring& line);
-// The program a "#!" line runs: its last path component, or after `env` the
-// first argument that is neither an option nor an assignment; the language an
-// `osascript -l` names; empty otherwise.
+// The program a "#!" line runs: its last path component, or after `env` (and
+// package runners such as `npx`) the first argument that is neither an option
+// nor an assignment; the language an `osascript -l` names; empty otherwise.
 std::wstring FirstLineProgram(const std::wstring& line);
 // The program a shell wrapper hands itself to on one of the lines after its
 // "#!" line ("exec tclsh "$0" "$@""); empty when `line` is no such line.

@@ -244,13 +244,30 @@ bool WriteDocument(const XmlFunctions& xml, XMLHANDLE document, const std::wstri
 
 namespace {
 
-std::vector<HighlightRule> RulesOfTheFile(const XmlFunctions& xml, const std::wstring& path) {
+// What `read` finds in the file as it is now; nothing when it cannot be loaded.
+template <typename Read>
+auto ReadFromTheFile(const XmlFunctions& xml, const std::wstring& path, Read read) {
   XMLHANDLE root = nullptr;
   ScopeGuard document([&] { root = xml.XMLLoadFileW ? xml.XMLLoadFileW(path.c_str()) : nullptr; },
                       [&] {
                         if (xml.XMLFreeFile) xml.XMLFreeFile(root);
                       });
-  return root ? ReadHighlightRules(xml, root) : std::vector<HighlightRule>{};
+  return root ? read(xml, root) : decltype(read(xml, root)){};
+}
+
+void SaveSharedExtensions(const Step& step, XMLHANDLE root, const std::vector<SharedExtension>& shared) {
+  if (shared.empty()) return;
+  const XMLHANDLE list = step.AddChild(root, format::kSharedExtensions);
+  for (const SharedExtension& entry : shared) {
+    const XMLHANDLE element = step.AddChild(list, format::kExtension);
+    step.SetText(element, format::kExt, entry.extension);
+    if (!entry.otherwise.empty()) step.SetText(element, format::kOtherwise, entry.otherwise);
+    for (const ExtensionRule& rule : entry.rules) {
+      const XMLHANDLE ruleElement = step.AddChild(element, format::kRule);
+      step.SetText(ruleElement, format::kName, rule.language);
+      step.SetText(ruleElement, format::kContent, rule.content);
+    }
+  }
 }
 
 void SaveHighlightRules(const Step& step, XMLHANDLE root, const std::vector<HighlightRule>& rules) {
@@ -312,7 +329,8 @@ void SaveConfiguration(const std::wstring& path, const Configuration& configurat
   for (const XMLStyle& style : configuration.styles) SaveStyle(xml, styles, style);
   if (!configuration.dark.empty()) SaveDarkScheme(xml, root, configuration.dark);
   // The rules are edited in the file only: those of the file replaced stay.
-  SaveHighlightRules(step, root, RulesOfTheFile(xml, path));
+  SaveHighlightRules(step, root, ReadFromTheFile(xml, path, ReadHighlightRules));
+  SaveSharedExtensions(step, root, ReadFromTheFile(xml, path, ReadSharedExtensions));
 
   step.Require(WriteDocument(xml, root, path));
 }

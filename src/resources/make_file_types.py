@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Completes the ext, names and aliases lists of lumen.config.xml from the lists
-the Linux desktop and established editors keep (Debian 12: shared-mime-info,
-vim-runtime, GtkSourceView 5), and writes tests/config/EcosystemFileNames.h, the
-file names the configuration must then recognise.
+the Linux desktop, established editors and GitHub's classifier keep (Debian 12:
+shared-mime-info, vim-runtime, GtkSourceView 5, ruby-github-linguist), writes
+the SharedExtensions element from the classifier's content rules, and writes
+tests/config/EcosystemFileNames.h, a sample of the file names the configuration
+must then recognise.
 
 It only adds: no entry is removed or moved, an extension some language already
-selects is never added again, and one the sources give to two languages is left
-to the maintainers (reported as "shared"). Only the three attributes of the
-light Styles' start tags change; the rest of the file stays byte for byte.
+selects is never added again, and one the sources give to two languages (or to
+a language lumen does not colour) is left to the maintainers (reported as
+"shared"). Only the three attributes of the light Styles' start tags and the
+SharedExtensions element change; the rest of the file stays byte for byte.
 
     make_file_types.py [CONFIG] [--check] [--header PATH]"""
 import argparse
@@ -21,7 +24,9 @@ HEADER = ROOT / "tests" / "config" / "EcosystemFileNames.h"
 MIME = Path("/usr/share/mime/packages/freedesktop.org.xml")
 VIM = Path("/usr/share/vim/vim90")
 GTK = Path("/usr/share/gtksourceview-5/language-specs")
-PACKAGES = ("shared-mime-info", "vim-runtime", "libgtksourceview-5-common")
+LINGUIST = next(Path("/usr/lib").glob("*/rubygems-integration/*/gems/github-linguist-*/lib/linguist"),
+                Path("/usr/share/rubygems-integration/all/gems/github-linguist/lib/linguist"))
+PACKAGES = ("shared-mime-info", "vim-runtime", "libgtksourceview-5-common", "ruby-github-linguist")
 
 # lumen language -> the sources' names for it: Vim file types, GtkSourceView
 # ids, MIME types. A few Vim names (coq, hlsl, qml...) come only with later Vim
@@ -161,7 +166,7 @@ VIM_SHELL_HELPERS = {"SetFileTypeSH": "sh", "CSH": "csh"}
 # Extensions the lead decides by content: never added, never tested.
 HAND_SHARED = set("h m pl pm pp v cls fs r sql inc d t pro ts".split())
 # Never added: binary formats and generic words.
-BINARY = set("a o so obj lib dll exe exp sys class fasl elc pyc pdb cdb zabw gz ai spx sig".split())
+BINARY = set("a o so obj lib dll exe exp sys class fasl elc pyc pdb cdb zabw gz ai spx sig frx".split())
 IGNORED = {
     "mime:text/vnd.trolltech.linguist": "*.ts",  # Qt Linguist; .ts is TypeScript to most
     "mime:application/sieve": "*.siv",  # Sieve mail filters are no XML
@@ -178,6 +183,8 @@ IGNORED = {
     "vim:asm": "*.lst *.mac",  # listings and macro files of all kinds
     "vim:sql": "*.typ",  # Typst documents
     "mime:application/x-shellscript": "nawk",  # an Awk interpreter
+    "linguist:Shell": "man login 9fs",  # too common as names of other files
+    "linguist:SQL": "*.tab *.udf",  # tables of all kinds, disk images
 }
 
 # Facts the sources lack: (language, kind, entries)  # why
@@ -221,6 +228,15 @@ HAND = [
     ("Rust", "alias", "rust-script"),  # Rust scripts
     ("Lisp", "alias", "newlisp"),  # newLISP scripts
     ("Shell script", "alias", "openrc-run"),  # OpenRC service scripts
+    # Names the classifier's later lists know (Debian 12 has Linguist 7.22).
+    ("JSON", "name", ".releaserc .all-contributorsrc MODULE.bazel.lock"),  # semantic-release, all-contributors, Bazel
+    ("YAML", "name", "pixi.lock"),  # pixi
+    ("Properties / INI", "name", "hosts vlcrc .gitreview .buckconfig config.worktree .tgitconfig"),  # key-value files
+    ("Lisp", "name", "Eask"),  # Emacs packages
+    ("Text", "name", ".eslint-ignore .agignore"),  # ignore lists
+    ("Visual Basic", "ext", "dsr"),  # Visual Basic 6 designers
+    ("Makefile", "name", "Makefile.pc"),  # make's include files
+    ("XML", "ext", "workflow"),  # Automator workflows; shared with HCL, decided by content
 ]
 
 
@@ -369,6 +385,172 @@ def gtk_claims(folder, modeline_types):
     return claims
 
 
+# GitHub's classifier (Linguist): its language -> lumen's, where the names
+# differ. Any other language of the same name as one of lumen's is that one;
+# the rest are languages lumen does not colour.
+LINGUIST_NAMES = {
+    "Cuda": "CUDA", "Objective-C++": "Objective-C", "Windows Registry Entries": "Registry",
+    "Protocol Buffer": "Protocol Buffers", "Shell": "Shell script", "fish": "Fish", "Tcsh": "C shell",
+    "Alpine Abuild": "Shell script", "OpenRC runscript": "Shell script", "Batchfile": "Batch",
+    "PLSQL": "SQL", "PLpgSQL": "SQL", "SQLPL": "SQL", "TSQL": "Transact-SQL",
+    "HTML+ERB": "HTML", "HTML+Razor": "HTML", "HTML+EEX": "HTML", "HTML+ECR": "HTML", "HTML+PHP": "PHP",
+    "XML Property List": "XML", "XSLT": "XML", "SVG": "XML", "Maven POM": "XML", "Ant Build System": "XML",
+    "SCSS": "CSS", "Less": "CSS", "JSON with Comments": "JSON", "JSON5": "JSON",
+    "INI": "Properties / INI", "Java Properties": "Properties / INI", "Git Config": "Properties / INI",
+    "SSH Config": "Properties / INI", "EditorConfig": "Properties / INI", "desktop": "Properties / INI",
+    "NPM Config": "Properties / INI", "ApacheConf": "Apache configuration", "Pascal": "Pascal / Delphi",
+    "Visual Basic .NET": "Visual Basic", "VBA": "Visual Basic", "Fortran": "Fortran 77",
+    "Fortran Free Form": "Fortran", "TeX": "LaTeX", "POV-Ray SDL": "POV-Ray", "Assembly": "Assembler",
+    "Unix Assembly": "Assembler (GNU)", "Common Lisp": "Lisp", "Emacs Lisp": "Lisp", "NewLisp": "Lisp",
+    "WebAssembly": "WebAssembly text", "MATLAB": "MATLAB / Octave", "Verilog": "Verilog / SystemVerilog",
+    "SystemVerilog": "Verilog / SystemVerilog", "Gettext Catalog": "Gettext catalog", "TSX": "TypeScript",
+    "Ignore List": "Text", "Git Attributes": "Text", "CODEOWNERS": "Text", "Go Module": "Go",
+    "Go Checksums": "Text", "QMake": "Makefile", "Gradle": "Groovy",
+    "Pod": "Perl", "Pod 6": "Raku",  # documentation inside Perl and Raku, as their lexers show it
+    "Yacc": None,  # lumen shows grammars as the C or C++ they hold (.y, .yy), by hand
+}
+# Same name, another language: Linguist's IDL is the data language, lumen's the interface one.
+LINGUIST_UNLIKE = {"IDL"}
+# Extensions Linguist decides by content that lumen leaves as they are: why
+LINGUIST_KEPT = {
+    "yy": "Bison grammars: C++ as lumen shows them, not Yacc's plain text",
+    "dsp": "Developer Studio projects read as the makefiles they are",
+}
+# Extensions never shown as plain text for want of a rule: why
+NEVER_PLAIN = {
+    "php": "a page may hold only HTML in its first 4 KB",
+}
+
+
+def linguist_language(name, lumen_names):
+    if name in LINGUIST_NAMES:
+        return LINGUIST_NAMES[name]
+    return name if name in lumen_names and name not in LINGUIST_UNLIKE else None
+
+
+def linguist_claims(folder, lumen_names):
+    """(claims of languages.yml, {extension: [languages lumen does not colour]},
+    {file name: language lumen does not colour})."""
+    import yaml  # python3-yaml: only this source needs it
+    claims, uncoloured, uncoloured_names = [], {}, {}
+    for name, data in yaml.safe_load((folder / "languages.yml").read_text(encoding="utf-8")).items():
+        language = linguist_language(name, lumen_names)
+        if not language:
+            for e in data.get("extensions", []):
+                uncoloured.setdefault(e[1:].lower(), []).append(name)
+            for glob in data.get("filenames", []):
+                uncoloured_names.update({value: name for kind, value in glob_entries(glob) if kind == "name"})
+            continue
+        claims += claims_of("linguist:" + name, ["*" + e for e in data.get("extensions", [])] + data.get("filenames", []),
+                            language)
+        words = data.get("interpreters", []) + data.get("aliases", [])
+        claims += [("alias", w, language, True) for w in words if re.fullmatch(r"[\w+-]+", w)]
+    return claims, uncoloured, uncoloured_names
+
+
+# --- content rules for shared extensions (Linguist's heuristics.yml) ----------
+
+# lumen's own rules after the classifier's, for files its rules miss: (extension, language, rule)  # why
+HAND_CONTENT = [
+    ("m", "MATLAB / Octave", r"^\s*(function\b|end\s*$|(disp|fprintf|plot|figure|clear|clc|close all)\b)"),  # MATLAB without comments
+    ("t", "Perl", r"^\s*(use\s+(Test::|strict|warnings|lib\b)|(my|our)\s+[$@%]\w|sub\s+\w+\s*\{|done_testing)"),  # Perl tests
+    ("pm", "Perl", r"^\s*(package\s+[\w:]+\s*;|(use|require)\s+[\w:]+|1;\s*$|(my|our)\s+[$@%]\w)"),  # Perl modules
+    ("hh", "C++", r"^\s*#\s*(include|ifndef|define|pragma)\b|^\s*(struct|enum|typedef|extern)\b"),  # C++ headers
+    ("sc", "Scala", r"^\s*(package\s+[\w.]+|import\s+[\w.]+|object\s+\w+|trait\s+\w+|case\s+class\b|(override\s+|private\s+)?def\s+\w+|val\s+\w+\s*[:=])"),  # Scala scripts
+    ("d", "D", r"^\s*(import|module)\s+[\w.]+|^\s*(void|int|auto|string|bool)\s+\w+\s*\("),  # D without a module line
+    ("v", "Verilog / SystemVerilog", r"^\s*(endmodule|always\b|assign\b|wire\b|reg\b|input\b|output\b)|^\s*module\s+\w+\s*[(#;]"),  # Verilog modules
+    ("cls", "LaTeX", r"^\s*\\(documentclass|LoadClass|RequirePackage|newcommand|renewcommand|def)\b"),  # LaTeX classes
+    ("f", "Fortran 77", r"(?i)^\s+(integer|real|double|dimension|common|call|do|if|write|format|parameter|implicit|character|logical)\b"),  # fixed-form Fortran
+    ("for", "Fortran 77", r"(?i)^\s+(integer|real|double|dimension|common|call|do|if|write|format|parameter|implicit|character|logical)\b"),
+    ("r", "Text", r"^\s*(resource|type|data)\s+'[^'\n]{4}'|^#include\s+\"[^\"]*\.r\""),  # Rez, Apple's resource files
+    ("workflow", "XML", r"\A\s*<"),  # XML; GitHub's old HCL workflows are plain text
+]
+
+
+def ruby_to_pcre(pattern):
+    """A pattern of Ruby's as PCRE2 reads it with ^ and $ at every line (as
+    Ruby's always are), or None where it holds something PCRE2 lacks."""
+    pattern = pattern.replace(r"[\s&&[^\n]]", r"[^\S\n]")  # white space but the line end
+    if "&&" in pattern or re.search(r"(?<!\\)\\[hG]", pattern):
+        return None  # other class intersections, \h (a hex digit in Ruby)
+    # Ruby's m flag is PCRE2's s: the dot takes line ends.
+    return re.sub(r"\(\?([a-zA-Z-]*)([:)])", lambda m: "(?" + m.group(1).replace("m", "s") + m.group(2), pattern)
+
+
+def union(patterns):
+    return patterns[0] if len(patterns) == 1 else "|".join(f"(?:{p})" for p in patterns)
+
+
+def rule_pattern(rule, named):
+    """One rule's pattern, its parts joined as PCRE2 can: alternatives for a
+    list, look-aheads from the start for "and" and negative_pattern. None for
+    a rule without any (which always matches); "" where one cannot be read."""
+    def listed(value):
+        return value if isinstance(value, list) else [value]
+
+    positives, negatives = [], []
+    for part in rule.get("and", [rule]):
+        found = listed(part.get("pattern", [])) + [p for n in listed(part.get("named_pattern", [])) for p in listed(named[n])]
+        if found:
+            positives.append(found)
+        negatives += listed(part.get("negative_pattern", []))
+    if not positives and not negatives:
+        return None
+    translated = [[ruby_to_pcre(p) for p in group] for group in positives]
+    negatives = [ruby_to_pcre(p) for p in negatives]
+    if any(p is None for group in translated for p in group) or None in negatives:
+        return ""
+    if len(translated) == 1 and not negatives:
+        return union(translated[0])
+    return r"\A" + "".join(rf"(?=[\s\S]*?(?:{union(g)}))" for g in translated) + \
+        "".join(rf"(?![\s\S]*?(?:{n}))" for n in negatives)
+
+
+def shared_extensions(folder, languages, uncoloured, lumen_names):
+    """[(extension, [(language, rule, source)], otherwise)] for each extension
+    lumen lists that the classifier's heuristics decide by content."""
+    import yaml
+    data = yaml.safe_load((folder / "heuristics.yml").read_text(encoding="utf-8"))
+    named = data.get("named_patterns", {})
+    entries = []
+    known = {e[1:].lower() for block in data["disambiguations"] for e in block["extensions"]}
+    extra = [{"extensions": ["." + e], "rules": []} for e in dict.fromkeys(e for e, _, _ in HAND_CONTENT) if e not in known]
+    for block in data["disambiguations"] + extra:
+        for extension in (e[1:].lower() for e in block["extensions"]):
+            listing = [lang for lang in languages if selects(lang.get("ext", ""), extension)]
+            if not listing or extension in LINGUIST_KEPT:
+                continue
+            rules, otherwise = [], None
+            for rule in block["rules"]:
+                names = rule["language"] if isinstance(rule["language"], list) else [rule["language"]]
+                language = next((linguist_language(n, lumen_names) for n in names if linguist_language(n, lumen_names)), None)
+                pattern = rule_pattern(rule, named)
+                if pattern == "":
+                    print(f"heuristics: {extension}: a rule for {names[0]} PCRE2 cannot read, skipped")
+                    continue
+                if pattern is None:
+                    otherwise = language or "Text"
+                    break
+                rules.append((language or "Text", pattern, "" if language == names[0] else names[0]))
+            # lumen's rules after the classifier's, but those that find a language it does not colour first.
+            mine = [(lang, rule, "lumen") for ext, lang, rule in HAND_CONTENT if ext == extension]
+            rules = [r for r in mine if r[0] == "Text"] + rules + [r for r in mine if r[0] != "Text"]
+            default = next((lang for lang in listing if not lang.get("content")), listing[0])["name"]
+            # A language's own rule counts where it decides between several.
+            ruled = {lang for lang, _, _ in rules} | {lang["name"] for lang in listing if lang.get("content") and len(listing) > 1}
+            # Plain text where the extension is also a language's lumen does not
+            # colour and every language of lumen's that lists it has a rule.
+            if otherwise is None and extension in uncoloured and extension not in NEVER_PLAIN and all(
+                    lang["name"] in ruled or lang["name"] == "Text" for lang in listing):
+                otherwise = "Text"
+            if otherwise == default:
+                otherwise = None
+            if otherwise is None and all(lang == default for lang, _, _ in rules):
+                continue  # changes nothing
+            entries.append((extension, rules, otherwise))
+    return entries
+
+
 def hand_claims():
     return [(kind, value, language, True) for language, kind, values in HAND for value in values.split()]
 
@@ -382,9 +564,17 @@ def drop_case_variants(claims):
             if lang and (k != "ext" or v == v.lower() or v.lower() not in lower)]
 
 
-def all_claims():
+def all_claims(languages):
+    """({source: claims}, {extension: languages lumen does not colour})."""
+    lumen_names = {lang["name"] for lang in languages}
     vim, vim_types = vim_claims(VIM)
-    return drop_case_variants(mime_claims(MIME) + vim + gtk_claims(GTK, vim_types | EMACS_MODES) + hand_claims())
+    linguist, uncoloured, uncoloured_names = linguist_claims(LINGUIST, lumen_names)
+    # Plain text beats another language's colours for the names of languages lumen does not colour.
+    linguist += [("name", name, "Text", True) for name in sorted(uncoloured_names)
+                 if recognise(languages, name)[0] not in (None, "Text")]
+    sources = {"shared-mime-info": mime_claims(MIME), "Vim": vim, "GtkSourceView": gtk_claims(GTK, vim_types | EMACS_MODES),
+               "Linguist": linguist, "this script": hand_claims()}
+    return sources, uncoloured
 
 
 # --- the configuration: a list of {attribute: value}, one per light Style -----
@@ -445,7 +635,7 @@ def contested(claims):
     return {key: sorted(langs) for key, langs in found.items() if len(langs) > 1}
 
 
-def merge(languages, claims, shared):
+def merge(languages, claims, shared, uncoloured=()):
     """(merged languages, {language: {attribute: [new values]}})."""
     merged = [dict(lang) for lang in languages]
     index = {lang["name"]: i for i, lang in enumerate(merged)}
@@ -454,7 +644,7 @@ def merge(languages, claims, shared):
                     key=lambda c: (list(attribute_of).index(c[0]), c[2], c[1].lower()))
     added = {}
     for kind, value, language in wanted:
-        if (kind, value.lower()) in shared or (kind == "ext" and (value in HAND_SHARED or value in BINARY)):
+        if (kind, value.lower()) in shared or (kind == "ext" and (value in HAND_SHARED or value in BINARY or value in uncoloured)):
             continue
         attribute, name = attribute_of[kind], example(kind, value)
         trial = [dict(lang) for lang in merged]
@@ -502,6 +692,35 @@ def rewrite(text, added):
     return text[:start] + STYLE_TAG.sub(extend, text[start:end]) + text[end:]
 
 
+SHARED_TAG = re.compile(r"([ \t]*)<SharedExtensions\b.*?</SharedExtensions>[ \t]*\r?\n?", flags=re.S)
+
+
+def shared_element(entries, indent, newline):
+    escape = lambda v: v.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;").replace('"', "&quot;")
+    lines = [f"{indent}<SharedExtensions>",
+             f"{indent}  <!-- Generated by src/resources/make_file_types.py from the content rules of",
+             f"{indent}       GitHub's classifier (Linguist's heuristics.yml) and lumen's own. -->"]
+    for extension, rules, otherwise in entries:
+        more = f' otherwise="{escape(otherwise)}"' if otherwise else ""
+        lines.append(f'{indent}  <Extension ext="{escape(extension)}"{more}>')
+        for language, rule, source in rules:
+            note = {"": "", "lumen": "  <!-- lumen's own -->"}.get(source, f"  <!-- {source} -->")
+            lines.append(f'{indent}    <Rule name="{escape(language)}" content="{escape(rule)}"/>{note}')
+        lines.append(f"{indent}  </Extension>")
+    lines.append(f"{indent}</SharedExtensions>")
+    return newline.join(lines) + newline
+
+
+def with_shared_extensions(text, entries):
+    """`text` with its SharedExtensions element replaced, or put before the light Styles."""
+    newline = "\r\n" if "\r\n" in text else "\n"
+    present = SHARED_TAG.search(text)
+    if present:
+        return text[:present.start()] + shared_element(entries, present.group(1), newline) + text[present.end():]
+    styles = re.search(r"^([ \t]*)<Styles\b", text, flags=re.M)
+    return text[:styles.start()] + shared_element(entries, styles.group(1), newline) + text[styles.start():]
+
+
 # --- the test table -----------------------------------------------------------
 
 def package_versions(status=Path("/var/lib/dpkg/status")):
@@ -512,10 +731,25 @@ def package_versions(status=Path("/var/lib/dpkg/status")):
     return ", ".join(f"{p} {versions.get(p) or '(version unknown)'}" for p in PACKAGES)
 
 
-def table_rows(merged, claims, shared):
+SAMPLE = 8  # rows per source and kind in the test table
+
+
+def sampled_rows(merged, sources, claims, shared, by_content):
+    """Up to SAMPLE rows of each source's extensions and of its names, spread over its rows."""
+    every = set(table_rows(merged, claims, shared, by_content))
+    rows = set()
+    for source_claims in sources.values():
+        found = [row for row in table_rows(merged, drop_case_variants(source_claims), shared, by_content) if row in every]
+        for kind in ("ext", "name"):
+            mine = [row for row in found if row[1].startswith("example.") == (kind == "ext")]
+            rows |= set(mine[::max(1, -(-len(mine) // SAMPLE))])
+    return sorted(rows)
+
+
+def table_rows(merged, claims, shared, by_content=()):
     """(language, file name) for each decided glob the merged configuration
     recognises as its language; not by an extension content decides."""
-    by_content = {v for (k, v) in shared if k == "ext"} | HAND_SHARED
+    by_content = {v for (k, v) in shared if k == "ext"} | HAND_SHARED | set(by_content)
     rows = set()
     for kind, value, language, decided in claims:
         name = example(kind, value)
@@ -541,7 +775,8 @@ def header(rows):
         "// Generated by src/resources/make_file_types.py from the file-name lists of Debian's",
         f"// {package_versions()}",
         "// and from the script's own table of names they lack. Do not edit; run the script.",
-        "// Each file is one lumen recognises as the language by its name or extension alone.",
+        "// Each file is one lumen recognises as the language by its name or extension alone:",
+        f"// up to {SAMPLE} extensions and {SAMPLE} names of each source.",
         "",
         "struct EcosystemFileName {",
         "  const wchar_t* name;",
@@ -561,12 +796,16 @@ def main():
     parser.add_argument("--header", type=Path, default=HEADER, help="the test table to write")
     args = parser.parse_args()
 
-    claims = all_claims()
     text = args.config.read_bytes().decode("utf-8")  # line ends as they are
     languages = read_languages(text)
+    sources, uncoloured = all_claims(languages)
+    # The script's own extensions are deliberate: added though other languages have them too.
+    chosen = {value for kind, value, _, _ in sources["this script"] if kind == "ext"}
+    claims = drop_case_variants([claim for source in sources.values() for claim in source])
     shared = contested(claims)
-    merged, added = merge(languages, claims, shared)
-    rows = table_rows(merged, claims, shared)
+    merged, added = merge(languages, claims, shared, uncoloured.keys() - chosen)
+    entries = shared_extensions(LINGUIST, merged, uncoloured, {lang["name"] for lang in languages})
+    rows = sampled_rows(merged, sources, claims, shared, {extension for extension, _, _ in entries})
 
     for lang in languages:
         for attribute, values in added.get(lang["name"], {}).items():
@@ -578,10 +817,13 @@ def main():
     if missing:
         print("not in the configuration, skipped: " + ", ".join(missing))
     counts = [sum(len(a.get(attribute, [])) for a in added.values()) for attribute in ("ext", "names", "aliases")]
-    print("{} extensions, {} names, {} aliases {}; {} test rows".format(
-        *counts, "to add" if args.check else "added", len(rows)))
+    for extension, rules, otherwise in entries:
+        print(f"content: {extension}: " + ", ".join(f"{lang}" + (f" ({source})" if source else "") for lang, _, source in rules)
+              + (f"; otherwise {otherwise}" if otherwise else ""))
+    print("{} extensions, {} names, {} aliases {}; {} shared extensions by content; {} test rows".format(
+        *counts, "to add" if args.check else "added", len(entries), len(rows)))
     if not args.check:
-        args.config.write_text(rewrite(text, added), encoding="utf-8", newline="")
+        args.config.write_text(with_shared_extensions(rewrite(text, added), entries), encoding="utf-8", newline="")
         args.header.write_text(header(rows), encoding="utf-8", newline="\n")
         print(f"wrote {args.config} and {args.header}")
     return 0

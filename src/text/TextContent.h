@@ -1,7 +1,7 @@
 #pragma once
 // Whether a file whose name no rule knows is text, by its first bytes, and
 // what shape of text it is: what a lister tells from looking, for files
-// named "notes", "keep.me" or a tool's config without an extension.
+// named "notes", "layout.keep" or a tool's config without an extension.
 #include <string_view>
 
 namespace lumen {

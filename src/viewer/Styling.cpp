@@ -64,7 +64,9 @@ std::optional<Recognition> ChosenLanguage(const ConfigurationSnapshot& configura
                                           const std::vector<LanguageKeys>& languages, const std::wstring& path,
                                           const EdgeLines& lines) {
   const auto ignoredEndings = ReadOr(std::vector<std::wstring>(), [&] { return configuration.IgnoredEndings(); });
-  const auto chosen = ChooseLanguage(languages, path.substr(FileNameStart(path)), FileExtension(path), lines, ignoredEndings);
+  const auto shared = ReadOr(std::vector<SharedExtension>(), [&] { return configuration.SharedExtensions(); });
+  const auto chosen =
+      ChooseLanguage(languages, path.substr(FileNameStart(path)), FileExtension(path), lines, ignoredEndings, shared);
   if (chosen || !ReadOr(false, [&] { return configuration.ClaimTextFiles(); })) return chosen;
   // A text claimed for its content: XML or JSON by its start, else plain.
   const std::optional<size_t> shaped = LanguageOfShape(languages, ShapeOfText(lines.head));

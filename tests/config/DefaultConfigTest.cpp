@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <pcre2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -88,19 +90,22 @@ class ShippedRecognition : public DefaultConfiguration {
     const ConfigurationSnapshot snapshot(config.path());
     languages = snapshot.Languages();
     ignoredEndings = snapshot.IgnoredEndings();
+    shared = snapshot.SharedExtensions();
     styles = snapshot.Styles();
   }
   std::wstring LanguageOf(const std::wstring& name, const std::string& text = "") const {
-    const auto chosen = ChooseLanguage(languages, name, FileExtension(name), EdgeLinesOf(text, true), ignoredEndings);
+    const auto chosen =
+        ChooseLanguage(languages, name, FileExtension(name), EdgeLinesOf(text, true), ignoredEndings, shared);
     return chosen ? styles[chosen->language].name : L"(none)";
   }
   std::vector<LanguageKeys> languages;
   std::vector<std::wstring> ignoredEndings;
+  std::vector<SharedExtension> shared;
   std::vector<XMLStyle> styles;
 };
 
-// The desktop's and the editors' own lists (shared-mime-info, Vim,
-// GtkSourceView): every name and extension they give one of lumen's languages.
+// The desktop's, the editors' and the classifier's lists (shared-mime-info, Vim,
+// GtkSourceView, Linguist): a sample of the names and extensions they give lumen's languages.
 TEST_F(ShippedRecognition, FollowsTheDesktopsAndEditorsListsAndClaimsEachFile) {
   const std::vector<std::wstring> handled = LoadExtensions(config.path());
   for (const EcosystemFileName& file : kEcosystemFileNames) {
@@ -171,6 +176,89 @@ TEST_F(ShippedRecognition, DecidesSharedExtensionsByContent) {
   for (const auto& file : files) {
     SCOPED_TRACE(test::ToUtf8(file.name) + ": " + file.text);
     EXPECT_EQ(LanguageOf(file.name, file.text), file.language);
+  }
+}
+
+// Files of the languages lumen does not colour that share an extension with
+// one it does (as the classifier's lists give them), and files the lists name.
+TEST_F(ShippedRecognition, ShowsPlainTextRatherThanAnotherLanguagesColours) {
+  const struct {
+    const wchar_t* name;
+    std::string text;
+    const wchar_t* language;
+  } files[] = {
+      {L"queue.m", ":- module queue.\n:- interface.\n:- type queue(T).\n", L"Text"},             // Mercury
+      {L"plot.m", "(* a plot *)\nPlot[Sin[x], {x, 0, 2 Pi}] (* done *)\n", L"Text"},             // Wolfram
+      {L"HELLO.m", "HELLO ; greets\n ;\n W \"Hello\",!\n Q\n", L"Text"},                          // MUMPS
+      {L"sq.m", "function y = sq(x)\n  y = x.^2;\nend\n", L"MATLAB / Octave"},
+      {L"notes.m", "just some words\n", L"Text"},
+      {L"main.v", "module main\n\nfn main() {\n\tprintln('hi')\n}\n", L"Text"},                    // V
+      {L"synth.sc", "(\n~freq = 440;\nSynthDef(\\sine, { Out.ar(0, SinOsc.ar(440)) }).add;\n)\n", L"Text"},
+      {L"main.sc", "object Main extends App {\n  println(\"hi\")\n}\n", L"Scala"},
+      {L"app.r", "#include \"Types.r\"\nresource 'STR#' (128) {\n  { \"Hello\" }\n};\n", L"Text"},  // Rez
+      {L"Person.cls", "Class Sample.Person Extends %Persistent\n{\nProperty Name As %String;\n}\n", L"Text"},
+      {L"Customer.cls", "CLASS Acme.Customer:\n  DEFINE PUBLIC PROPERTY Name AS CHARACTER NO-UNDO GET. SET.\nEND CLASS.\n",
+       L"Text"},  // OpenEdge ABL
+      {L"trace.d", "syscall::open:entry\n{\n  printf(\"%s\\n\", copyinstr(arg0));\n}\n", L"Text"},      // DTrace
+      {L"sq.f", ": square ( n -- n*n ) dup * ;\n", L"Forth"},
+      {L"hello.f", "      PROGRAM HELLO\n      PRINT *, 'Hello'\n      END\n", L"Fortran 77"},
+      {L"sq.for", ": square dup * ;\n", L"Forth"},
+      {L"Point.cs", "!Object methodsFor: 'printing'!\nprintOn: aStream\n  aStream nextPutAll: 'x'! !\n", L"Smalltalk"},
+      {L"Hello.cs", "using System;\nConsole.WriteLine(\"hi\");\n", L"C#"},
+      {L"hello.t", "% greets\nvar x : int := 5\nput x\n", L"Text"},                                   // Turing
+      {L"add.t", "terra add(a : int, b : int) : int\n  return a + b\nend\n", L"Text"},                   // Terra
+      {L"basic.t", "use strict;\nuse warnings;\nuse Test::More tests => 1;\nok(1);\n", L"Perl"},
+      {L"main.hh", "<?hh // strict\nfunction main(): void {}\n", L"Text"},                             // Hack
+      {L"widget.hh", "#ifndef WIDGET_HH\n#define WIDGET_HH\nint f();\n#endif\n", L"C++"},
+      {L"run.es", "%% a script\nmain(_) -> io:format(\"hi~n\").\n", L"Erlang"},
+      {L"app.es", "'use strict';\nexport default 1;\n", L"JavaScript"},
+      {L"rules.pro", "-keep class com.example.** { *; }\n", L"Text"},                                 // ProGuard
+      {L"add.pro", "function add, a, b\n  return, a + b\nend\n", L"Text"},                            // IDL
+      {L"ci.workflow", "workflow \"ci\" {\n  on = \"push\"\n}\n", L"Text"},                        // HCL
+      {L"Run.workflow", "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"/>\n", L"XML"},
+      {L"boot.asm", "start:\n  nop\n", L"Assembler"},
+      {L"MANIFEST.MF", "Manifest-Version: 1.0\nMain-Class: app.Main\n", L"Text"},
+      // Names and extensions the classifier's lists (and later ones) give.
+      {L"Makefile.frag", "", L"Makefile"},
+      {L"app.nim.cfg", "", L"Nim"},
+      {L"Dangerfile", "", L"Ruby"},
+      {L"DEPS", "", L"Python"},
+      {L"sshd-config", "", L"Properties / INI"},
+      {L"hosts", "", L"Properties / INI"},
+      {L"abbrev_defs", "", L"Lisp"},
+      {L"Main.xib", "", L"XML"},
+      {L".tern-project", "", L"JSON"},
+      {L"pixi.lock", "", L"YAML"},
+      {L"Form1.frm", "", L"Visual Basic"},
+      {L".eslint-ignore", "", L"Text"},
+      {L"serve", "#!/usr/bin/env ts-node\n", L"TypeScript"},
+      {L"serve", "#!/usr/bin/env -S npx --yes ts-node\n", L"TypeScript"},
+  };
+  for (const auto& file : files) {
+    SCOPED_TRACE(test::ToUtf8(file.name) + ": " + file.text);
+    EXPECT_EQ(LanguageOf(file.name, file.text), file.language);
+  }
+}
+
+// Every content rule of the shipped table names a language and compiles.
+TEST_F(ShippedRecognition, NamesKnownLanguagesInRulesThatCompile) {
+  ASSERT_GE(shared.size(), 30u);
+  for (const SharedExtension& entry : shared) {
+    SCOPED_TRACE(test::ToUtf8(entry.extension));
+    const auto known = [&](const std::wstring& name) {
+      return std::any_of(styles.begin(), styles.end(), [&](const XMLStyle& style) { return style.name == name; });
+    };
+    EXPECT_TRUE(entry.otherwise.empty() || known(entry.otherwise));
+    for (const ExtensionRule& rule : entry.rules) {
+      EXPECT_TRUE(known(rule.language)) << test::ToUtf8(rule.language);
+      const std::string pattern = test::ToUtf8(rule.content);
+      int error = 0;
+      PCRE2_SIZE offset = 0;
+      pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                                       PCRE2_UTF | PCRE2_MULTILINE, &error, &offset, nullptr);
+      EXPECT_NE(code, nullptr) << pattern;
+      pcre2_code_free(code);
+    }
   }
 }
 

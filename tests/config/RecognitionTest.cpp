@@ -35,11 +35,12 @@ std::wstring ExtensionOf(const std::wstring& path) {
 // Each case's path chosen as expected (kNone: no language), and by the rule expected.
 template <size_t N>
 void ExpectChoices(const std::vector<LanguageKeys>& languages, const Case (&cases)[N],
-                   const std::vector<std::wstring>& ignoredEndings = {}) {
+                   const std::vector<std::wstring>& ignoredEndings = {},
+                   const std::vector<SharedExtension>& shared = {}) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto chosen =
-        ChooseLanguage(languages, NameOf(c.path), ExtensionOf(c.path), EdgeLinesOf(c.text, true), ignoredEndings);
+    const auto chosen = ChooseLanguage(languages, NameOf(c.path), ExtensionOf(c.path), EdgeLinesOf(c.text, true),
+                                       ignoredEndings, shared);
     if (c.expected == kNone) {
       EXPECT_FALSE(chosen.has_value());
       continue;
@@ -144,11 +145,39 @@ TEST(Recognition, SharedExtensionsWrappersAndTheFormsEditorsRead) {
       {"exec only after a shell", L"run", "#!/usr/bin/perl\nexec tclsh\n", Shared::kPerl, FirstLine},
       {"osascript -l", L"run", "#!/usr/bin/osascript -l JavaScript\n", Shared::kJs, FirstLine},
       {"perl6 is not perl", L"run", "#!/usr/bin/env perl6\n", Shared::kRaku, FirstLine},
+      {"a package runner hands on", L"run", "#!/usr/bin/env -S npx --yes tclsh\n", Shared::kTcl, FirstLine},
   };
   ExpectChoices(kSharedLanguages, cases, ignored);
   // A hostile expression gives up rather than holding the viewer.
   EXPECT_FALSE(ContentRuleMatches(L"(a+)+$", std::string(4000, 'a') + "b"));
   EXPECT_FALSE(ContentRuleMatches(L"x", "\xFF\xFEx"));
+}
+
+// The table of extensions decided by content comes before the languages' own
+// rules; its `otherwise` before the first language without a rule.
+TEST(Recognition, SharedExtensionTablesComeFirstAndOtherwiseLast) {
+  using enum RecognisedBy;
+  enum : size_t { kTableC, kTableCpp, kTableMatlab, kTableText };
+  const std::vector<LanguageKeys> languages = {
+      {L"c h", L"", L"", L"", L"C"},
+      {L"cpp h", L"", L"", L"^\\s*namespace", L"C++"},
+      {L"m", L"", L"", L"", L"MATLAB"},
+      {L"txt", L"", L"", L"", L"Text"},
+  };
+  const std::vector<SharedExtension> shared = {
+      {L"M", {{L"Text", L":- module"}, {L"Nowhere", L"."}, {L"MATLAB", L"^\\s*%"}}, L"text"},
+      {L"h", {{L"C", L"^#include <stdio"}}, L""},
+  };
+  const Case cases[] = {
+      {"a rule of the table", L"a.m", ":- module q.\n", kTableText, Content},
+      {"a rule naming no language is passed over", L"a.m", "% area\n", kTableMatlab, Content},
+      {"otherwise, named in any case", L"a.m", "x = 1;\n", kTableText, Extension},
+      {"the table before the languages' rules", L"a.h", "#include <stdio.h>\nnamespace x {}\n", kTableC, Content},
+      {"the languages' rules after it", L"a.h", "namespace x {}\n", kTableCpp, Content},
+      {"no otherwise: the first without a rule", L"a.h", "int x;\n", kTableC, Extension},
+  };
+  ExpectChoices(languages, cases, {}, shared);
+  EXPECT_TRUE(ContentRuleMatches(L"^% c$", "% c\r\nx\r\n")) << "$ before CR LF";
 }
 
 TEST(Recognition, EdgeLinesSplitAtEveryLineEndAndCutHugeLines) {

@@ -138,17 +138,21 @@ TEST_F(Saving, DropsWhatTheModelDoesNotHold) {
   EXPECT_EQ(text.find("Other"), std::string::npos);
 }
 
-// The rules are edited in the file only; a save that writes it anew keeps them.
-TEST_F(Saving, KeepsTheHighlightRulesOfTheFileItReplaces) {
+// The highlight and content rules are edited in the file only; a save that
+// writes it anew keeps them.
+TEST_F(Saving, KeepsTheRulesOfTheFileItReplaces) {
   std::string file = test::ConfigWithStyles(R"(<Style ext="c" lexer="3" name="C"/>)");
   file.replace(file.find("<Styles"), 0,
                R"(<HighlightRules><Rule Text="ERROR" MatchCase="yes" WholeWord="yes" fgColor="FFFFFF" bgColor="C00000" )"
-               R"(darkBgColor="800000" Languages="Log C"/><Rule Text="\d+ ms" Regex="yes"/></HighlightRules>)");
+               R"(darkBgColor="800000" Languages="Log C"/><Rule Text="\d+ ms" Regex="yes"/></HighlightRules>)"
+               R"(<SharedExtensions><Extension ext="m" otherwise="Text"><Rule name="C" content="^#include"/>)"
+               R"(</Extension></SharedExtensions>)");
   config.Write(file);
   SaveConfiguration(config.path(), LoadConfiguration(config.path()));
   const std::string saved = config.Read();
   for (const char* kept : {"Text=\"ERROR\"", "MatchCase=\"yes\"", "bgColor=\"C00000\"", "darkBgColor=\"800000\"",
-                           "Languages=\"Log C\"", "Text=\"\\d+ ms\"", "Regex=\"yes\""}) {
+                           "Languages=\"Log C\"", "Text=\"\\d+ ms\"", "Regex=\"yes\"", "<Extension ext=\"m\" otherwise=\"Text\">",
+                           "<Rule name=\"C\" content=\"^#include\"/>"}) {
     EXPECT_NE(saved.find(kept), std::string::npos) << kept << "\n" << saved;
   }
   SaveConfiguration(config.path(), LoadConfiguration(config.path()));

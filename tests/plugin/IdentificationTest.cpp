@@ -151,7 +151,7 @@ TEST(IdentificationByNameAndFirstLine, ClaimsAndColoursWithTheShippedConfigurati
                {L"tool", "\xFF\xFE#\0!\0/\0b\0i\0n\0/\0s\0h\0\n\0"s, 62},
                {L"CMakeLists.txt", "project(x)\n", 80},
                // Names no list knows, claimed as text: XML and JSON by their start.
-               {L"keep.me", "<?xml version=\"1.0\"?>\n<a/>\n", 5},
+               {L"layout.keep", "<?xml version=\"1.0\"?>\n<a/>\n", 5},
                {L"settings", "{\"a\": 1}\n", 120},
                {L"notes", "remember the milk\n", 1}};
   for (const auto& file : files) {
