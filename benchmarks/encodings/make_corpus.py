@@ -25,11 +25,12 @@ ENCODINGS = {
     "es": ["cp1252"],
     "pt": ["cp1252"],
     "sv": ["cp1252"],
-    "pl": ["cp1250", "iso8859_2"],
-    "cs": ["cp1250", "iso8859_2"],
+    "pl": ["cp1250", "iso8859_2", "cp852"],
+    "cs": ["cp1250", "iso8859_2", "cp852", "mac_latin2"],
     "hu": ["cp1250"],
     "sk": ["cp1250"],
-    "ru": ["cp1251", "koi8_r", "cp866", "iso8859_5", "utf_8", "utf_16_le", "utf_16_be"],
+    "ru": ["cp1251", "koi8_r", "cp866", "iso8859_5", "utf_8", "utf_16_le", "utf_16_be", "cp855", "mac_cyrillic"],
+    "ro": ["iso8859_16"],  # the language ISO-8859-16 was made for
     "uk": ["cp1251", "koi8_u"],
     "bg": ["cp1251"],
     "el": ["cp1253", "iso8859_7"],
@@ -37,6 +38,7 @@ ENCODINGS = {
     "he": ["cp1255"],
     "ar": ["cp1256"],
     "lt": ["cp1257", "iso8859_13"],
+    "nb": ["iso8859_10"],  # ISO-8859-10 was made for the Nordic languages
     "vi": ["cp1258"],
     "th": ["cp874"],
     "ja": ["cp932", "euc_jp", "utf_8", "utf_16_le"],

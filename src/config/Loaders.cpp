@@ -406,7 +406,7 @@ DecodingRule ConfigurationSnapshot::Decoding() const {
   DecodingRule rule;
   rule.detect = !hasPath() || EncodingDetection();
   const uint32_t fallback = hasPath() ? DefaultCodePage() : 0;
-  rule.fallbackCodePage = fallback != 0 && IsValidCodePage(fallback) ? fallback : 0;
+  rule.fallbackCodePage = fallback != 0 && IsReadableCodePage(fallback) ? fallback : 0;
   return rule;
 }
 std::vector<XMLStyle> ConfigurationSnapshot::Styles() const { return ReadStyles(xml_, Root()); }

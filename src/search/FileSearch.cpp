@@ -174,9 +174,8 @@ FileCount::FileCount(const FileText& text, std::shared_ptr<const Searcher> searc
       slices_(SliceCount(text)) {
   // ASCII text in a code page of one byte a character is counted in the
   // file's own bytes: its ASCII bytes are ASCII characters.
-  CPINFO codePage = {};
   bytesWillDo_ = text_.encoding == Encoding::Ansi && searcher_ && searcher_->FindsAsciiBytes() &&
-                 GetCPInfo(text_.codePage ? text_.codePage : CP_ACP, &codePage) && codePage.MaxCharSize == 1;
+                 IsSingleByteCodePage(text_.codePage);
 }
 
 FileCount::~FileCount() { Cancel(); }

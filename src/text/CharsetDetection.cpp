@@ -10,6 +10,7 @@
 #include "nscore.h"
 #include "nsCharSetProber.h"
 #include "nsUniversalDetector.h"
+#include "text/Encoding.h"
 
 namespace lumen {
 namespace {
@@ -17,9 +18,9 @@ namespace {
 constexpr size_t kMostBytesLookedAt = size_t{1} << 20;
 constexpr size_t kMostSampleBytes = size_t{16} << 10;
 
-// The detector's charset names and the code pages Windows reads them in.
-// Charsets Windows has no code page for (EUC-TW, VISCII, ISO-8859-10 and -16)
-// are missing: the system's code page stays.
+// The detector's charset names and the code pages lumen reads them in.
+// Charsets lumen has no code page for (EUC-TW, VISCII) are missing: the
+// system's code page stays.
 struct DetectorName {
   const char* name;
   uint32_t codePage;
@@ -33,6 +34,7 @@ constexpr DetectorName kDetectorNames[] = {
     {"ISO-8859-7", 28597},      {"ISO-8859-8", 28598},      {"ISO-8859-8-I", 28598},
     {"ISO-8859-9", 28599},      {"ISO-8859-11", 874},       {"ISO-8859-13", 28603},
     {"ISO-8859-15", 28605},     {"TIS-620", 874},           {"KOI8-R", 20866},
+    {"ISO-8859-10", kIso8859_10}, {"ISO-8859-16", kIso8859_16},
     {"IBM866", 866},            {"IBM855", 855},            {"IBM852", 852},
     {"MAC-CYRILLIC", 10007},    {"MAC-CENTRALEUROPE", 10029}, {"SHIFT_JIS", 932},
     {"SJIS", 932},              {"EUC-JP", 20932},          {"GB18030", 936},
@@ -114,21 +116,11 @@ uint32_t Koi8UForUkrainianLetters(uint32_t codePage, std::string_view bytes) {
   return bytes.find_first_of(kUkrainianOnly) != std::string_view::npos ? 21866 : codePage;
 }
 
-std::wstring Decoded(std::string_view bytes, uint32_t codePage) {
-  const int length = static_cast<int>(bytes.size());
-  const int size = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring text(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(codePage, 0, bytes.data(), length, text.data(), size);
-  return text;
-}
+std::wstring Decoded(std::string_view bytes, uint32_t codePage) { return CodePageToWide(bytes, codePage); }
 
 // Whether every byte sequence is a character of the code page: bytes of
 // another code page read in a double-byte one break its pairs.
-bool ReadsWhole(std::string_view bytes, uint32_t codePage) {
-  return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr,
-                             0) > 0;
-}
+bool ReadsWhole(std::string_view bytes, uint32_t codePage) { return !CodePageToWide(bytes, codePage, true).empty(); }
 
 // How sure the detector must be: a few words fit many code pages, so the
 // fewer letters above ASCII, the surer.
@@ -158,11 +150,16 @@ size_t BytesAboveAscii(std::string_view bytes) {
 constexpr wchar_t kTextPunctuation[] =
     L"\u00AB\u00BB\u2039\u203A\u2018\u2019\u201A\u201C\u201D\u201E\u2013\u2014\u2026\u00B7\u00A1\u00BF\u2022";
 
-// Code pages of old systems that short text from today's matches by chance
-// more often than it was written in them: offered to choose, never guessed.
-bool GuessedNever(uint32_t codePage) {
-  return codePage == 10007 || codePage == 10029 || codePage == 852 || codePage == 855;
+// Code pages of old systems (DOS, the classic Mac OS) and rare ISO ones that
+// short text from today's matches by chance more often than it was written
+// in them: guessed only for text long enough for the detector to tell, or
+// where it is sure.
+bool GuessedOnlyWhenSure(uint32_t codePage) {
+  return codePage == 10007 || codePage == 10029 || codePage == 852 || codePage == 855 || codePage == kIso8859_10 ||
+         codePage == kIso8859_16;
 }
+constexpr size_t kLongText = 64;  // bytes above ASCII in the sample
+constexpr float kSureOfARarePage = 0.7F;
 
 }  // namespace
 
@@ -209,6 +206,7 @@ const std::vector<CodePage>& KnownCodePages() {
       {28592, L"ISO-8859-2", Script::CentralEuropean},
       {852, L"CP852", Script::CentralEuropean},
       {10029, L"Mac Central European", Script::CentralEuropean},
+      {kIso8859_16, L"ISO-8859-16", Script::CentralEuropean},
       {1251, L"Windows-1251", Script::Cyrillic},
       {20866, L"KOI8-R", Script::Cyrillic},
       {21866, L"KOI8-U", Script::Cyrillic},
@@ -228,6 +226,7 @@ const std::vector<CodePage>& KnownCodePages() {
       {1257, L"Windows-1257", Script::Baltic},
       {28603, L"ISO-8859-13", Script::Baltic},
       {28594, L"ISO-8859-4", Script::Baltic},
+      {kIso8859_10, L"ISO-8859-10", Script::Baltic},
       {1258, L"Windows-1258", Script::Vietnamese},
       {874, L"Windows-874", Script::Thai},
       {932, L"Shift_JIS", Script::Japanese},
@@ -291,7 +290,7 @@ bool ReadsBetterIn(std::string_view head, uint32_t codePage, uint32_t other) {
     const std::wstring text = Decoded(sample, page);
     return text.empty() || !ReadsWhole(sample, page) ? 1.0F : OddShare(text);
   };
-  return IsValidCodePage(codePage) && !sample.empty() && odd(codePage) + kClearlyFewer < odd(other);
+  return IsReadableCodePage(codePage) && !sample.empty() && odd(codePage) + kClearlyFewer < odd(other);
 }
 
 uint32_t ChooseCodePage(std::string_view head, uint32_t fallback) {
@@ -306,7 +305,7 @@ uint32_t ChooseCodePage(std::string_view head, uint32_t fallback) {
   } best;
   float bestScore = 0;
   const auto consider = [&](uint32_t codePage, float confidence) {
-    if (!IsValidCodePage(codePage)) return;
+    if (!IsReadableCodePage(codePage)) return;
     const std::wstring text = codePage == fallback ? inFallback : Decoded(sample, codePage);
     if (text.empty() || !ReadsWhole(sample, codePage)) return;
     const float odd = OddShare(text), score = confidence - odd;
@@ -315,14 +314,18 @@ uint32_t ChooseCodePage(std::string_view head, uint32_t fallback) {
       bestScore = score;
     }
   };
+  const bool longText = BytesAboveAscii(sample) >= kLongText;
   for (const CharsetGuess& guess : GuessCharsets(sample)) {
-    if (guess.codePage == 0 || guess.confidence < kLeastConfidence || GuessedNever(guess.codePage)) continue;
+    if (guess.codePage == 0 || guess.confidence < kLeastConfidence) continue;
+    const bool rare = GuessedOnlyWhenSure(guess.codePage) && !longText;
+    if (rare && guess.confidence < kSureOfARarePage) continue;
     // Control characters anywhere in the head tell, not only in the sample.
     const std::string_view looked = head.substr(0, kMostBytesLookedAt);
     const uint32_t codePage = Koi8UForUkrainianLetters(WindowsCodePageForControls(guess.codePage, looked), sample);
     consider(codePage, guess.confidence);
-    // A few words fit the ISO and the Windows code page of a script alike.
-    if (const std::optional<CodePage> page = FindCodePage(codePage)) {
+    // A few words fit the ISO and the Windows code page of a script alike;
+    // a sureness about a rare code page's reading says nothing of Windows' own.
+    if (const std::optional<CodePage> page = rare ? std::nullopt : FindCodePage(codePage)) {
       consider(WindowsCodePageOf(page->script), guess.confidence - 0.01F);
     }
   }

@@ -165,6 +165,40 @@ std::string Utf16ToUtf8(std::string_view bytes) {
   return out;
 }
 
+// The upper halves (0xA0 to 0xFF) of the code pages lumen reads itself, as
+// the standards' tables give them (Python's codecs made these); below 0xA0
+// they are ASCII and the C1 controls.
+constexpr std::array<uint16_t, 96> kIso8859_10Upper = {
+    0x00A0, 0x0104, 0x0112, 0x0122, 0x012A, 0x0128, 0x0136, 0x00A7, 0x013B, 0x0110, 0x0160, 0x0166,
+    0x017D, 0x00AD, 0x016A, 0x014A, 0x00B0, 0x0105, 0x0113, 0x0123, 0x012B, 0x0129, 0x0137, 0x00B7,
+    0x013C, 0x0111, 0x0161, 0x0167, 0x017E, 0x2015, 0x016B, 0x014B, 0x0100, 0x00C1, 0x00C2, 0x00C3,
+    0x00C4, 0x00C5, 0x00C6, 0x012E, 0x010C, 0x00C9, 0x0118, 0x00CB, 0x0116, 0x00CD, 0x00CE, 0x00CF,
+    0x00D0, 0x0145, 0x014C, 0x00D3, 0x00D4, 0x00D5, 0x00D6, 0x0168, 0x00D8, 0x0172, 0x00DA, 0x00DB,
+    0x00DC, 0x00DD, 0x00DE, 0x00DF, 0x0101, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x012F,
+    0x010D, 0x00E9, 0x0119, 0x00EB, 0x0117, 0x00ED, 0x00EE, 0x00EF, 0x00F0, 0x0146, 0x014D, 0x00F3,
+    0x00F4, 0x00F5, 0x00F6, 0x0169, 0x00F8, 0x0173, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x0138,
+};
+constexpr std::array<uint16_t, 96> kIso8859_16Upper = {
+    0x00A0, 0x0104, 0x0105, 0x0141, 0x20AC, 0x201E, 0x0160, 0x00A7, 0x0161, 0x00A9, 0x0218, 0x00AB,
+    0x0179, 0x00AD, 0x017A, 0x017B, 0x00B0, 0x00B1, 0x010C, 0x0142, 0x017D, 0x201D, 0x00B6, 0x00B7,
+    0x017E, 0x010D, 0x0219, 0x00BB, 0x0152, 0x0153, 0x0178, 0x017C, 0x00C0, 0x00C1, 0x00C2, 0x0102,
+    0x00C4, 0x0106, 0x00C6, 0x00C7, 0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC, 0x00CD, 0x00CE, 0x00CF,
+    0x0110, 0x0143, 0x00D2, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x015A, 0x0170, 0x00D9, 0x00DA, 0x00DB,
+    0x00DC, 0x0118, 0x021A, 0x00DF, 0x00E0, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x0107, 0x00E6, 0x00E7,
+    0x00E8, 0x00E9, 0x00EA, 0x00EB, 0x00EC, 0x00ED, 0x00EE, 0x00EF, 0x0111, 0x0144, 0x00F2, 0x00F3,
+    0x00F4, 0x0151, 0x00F6, 0x015B, 0x0171, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x0119, 0x021B, 0x00FF,
+};
+
+const std::array<uint16_t, 96>* OwnUpperHalf(uint32_t codePage) {
+  if (codePage == kIso8859_10) return &kIso8859_10Upper;
+  if (codePage == kIso8859_16) return &kIso8859_16Upper;
+  return nullptr;
+}
+
+wchar_t OwnCharacter(const std::array<uint16_t, 96>& upper, unsigned char byte) {
+  return byte < 0xA0 ? static_cast<wchar_t>(byte) : static_cast<wchar_t>(upper[byte - 0xA0]);
+}
+
 // In a code page of one byte per character, every byte stands for itself:
 // a table of each byte's UTF-8, made once, converts the text in two passes.
 struct ByteTable {
@@ -173,13 +207,18 @@ struct ByteTable {
 };
 
 std::optional<ByteTable> MakeByteTable(UINT codePage) {
+  const std::array<uint16_t, 96>* own = OwnUpperHalf(codePage);
   CPINFO info = {};
-  if (!GetCPInfo(codePage, &info) || info.MaxCharSize != 1) return std::nullopt;
+  if (!own && (!GetCPInfo(codePage, &info) || info.MaxCharSize != 1)) return std::nullopt;
   ByteTable made;
   for (int b = 0; b < 256; ++b) {
     const char byte = static_cast<char>(b);
     wchar_t unit = 0;
-    if (MultiByteToWideChar(codePage, 0, &byte, 1, &unit, 1) != 1) return std::nullopt;
+    if (own) {
+      unit = OwnCharacter(*own, static_cast<unsigned char>(b));
+    } else if (MultiByteToWideChar(codePage, 0, &byte, 1, &unit, 1) != 1) {
+      return std::nullopt;
+    }
     const int written = WideCharToMultiByte(CP_UTF8, 0, &unit, 1, made.utf8[b].data(), 3, nullptr, nullptr);
     if (written < 1) return std::nullopt;
     made.length[b] = static_cast<uint8_t>(written);
@@ -276,6 +315,33 @@ size_t AnsiPieceEnd(std::string_view bytes, size_t start) {
   }
   return bytes.size();
 }
+
+}  // namespace
+
+bool IsReadableCodePage(uint32_t codePage) { return OwnUpperHalf(codePage) || IsValidCodePage(codePage); }
+
+bool IsSingleByteCodePage(uint32_t codePage) {
+  CPINFO info = {};
+  return OwnUpperHalf(codePage) || (GetCPInfo(codePage == 0 ? CP_ACP : codePage, &info) && info.MaxCharSize == 1);
+}
+
+std::wstring CodePageToWide(std::string_view bytes, uint32_t codePage, bool whole) {
+  if (const std::array<uint16_t, 96>* own = OwnUpperHalf(codePage)) {
+    std::wstring text(bytes.size(), L'\0');
+    std::transform(bytes.begin(), bytes.end(), text.begin(),
+                   [&](char c) { return OwnCharacter(*own, static_cast<unsigned char>(c)); });
+    return text;
+  }
+  const int length = narrow_cast<int>(bytes.size());
+  const DWORD flags = whole ? MB_ERR_INVALID_CHARS : 0;
+  const int size = MultiByteToWideChar(codePage, flags, bytes.data(), length, nullptr, 0);
+  if (size <= 0) return {};
+  std::wstring text(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(codePage, flags, bytes.data(), length, text.data(), size);
+  return text;
+}
+
+namespace {
 
 std::string AnsiToUtf8(std::string_view bytes, uint32_t codePage) {
   if (const ByteTable* table = SingleByteTable(codePage)) return SingleByteToUtf8(bytes, *table);

@@ -37,6 +37,19 @@ Encoding DetectEncoding(std::string_view bytes);
 // no stray or truncated sequences. Fast on ASCII.
 bool IsValidUtf8(const char* bytes, size_t length);
 
+// ISO-8859-10 (Nordic and Baltic) and ISO-8859-16 (South-East European),
+// which Windows has no code page for: lumen reads them itself, under the
+// numbers .NET gives them.
+inline constexpr uint32_t kIso8859_10 = 28600;
+inline constexpr uint32_t kIso8859_16 = 28606;
+// Whether lumen can read text in `codePage`: Windows' own or one of the above.
+bool IsReadableCodePage(uint32_t codePage);
+// Whether each character of `codePage` (0: the system's) is one byte.
+bool IsSingleByteCodePage(uint32_t codePage);
+// `bytes` read in `codePage` as UTF-16; empty where the platform cannot.
+// `whole`: fails on bytes that are no character of the code page.
+std::wstring CodePageToWide(std::string_view bytes, uint32_t codePage, bool whole = false);
+
 // The text for the editor. A UTF-8 file's mark is dropped; the marks of
 // UTF-16 and UTF-32 files stay as U+FEFF. ANSI text is read in `codePage`,
 // 0 for the system's. Throws std::logic_error for UTF-32 of a length that is

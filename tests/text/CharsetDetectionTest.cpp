@@ -22,6 +22,19 @@ std::wstring Wide(const std::string& utf8) {
 // `utf8` as code page `codePage` writes it.
 std::string Encoded(const std::string& utf8, uint32_t codePage) {
   const std::wstring wide = Wide(utf8);
+  if (codePage == kIso8859_10 || codePage == kIso8859_16) {  // lumen's own: each character's byte
+    std::string bytes;
+    for (wchar_t c : wide) {
+      for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        if (CodePageToWide(byte, codePage) == std::wstring(1, c)) {
+          bytes += byte;
+          break;
+        }
+      }
+    }
+    return bytes;
+  }
   std::string bytes(wide.size() * 4, '\0');
   bytes.resize(WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(),
                                    static_cast<int>(bytes.size()), nullptr, nullptr));
@@ -60,6 +73,13 @@ TEST(CharsetDetection, ReadsSourceInEachScriptsCodePageAsItWasWritten) {
       {936, "无法打开配置文件，请检查访问权限后重试。下载的软件包已经损坏，请重新下载。"},
       {950, "無法開啟設定檔，請檢查存取權限後再試一次。下載的套件已經損毀，請重新下載。"},
       {949, "구성 파일을 열 수 없습니다. 접근 권한을 확인한 후 다시 시도하십시오."},
+      // The code pages of DOS and the classic Mac OS, and the rare ISO ones, in text of some length.
+      {852, "Nepodařilo se otevřít konfigurační soubor, zkontrolujte přístupová práva a zkuste to znovu."},
+      {10029, "Nepodařilo se otevřít konfigurační soubor, zkontrolujte přístupová práva a zkuste to znovu."},
+      {855, "Не удалось открыть файл конфигурации, проверьте права доступа и повторите попытку."},
+      {10007, "Не удалось открыть файл конфигурации, проверьте права доступа и повторите попытку."},
+      {kIso8859_16, "Nu s-a putut deschide fișierul de configurare, verificați drepturile și încercați din nou."},
+      {kIso8859_10, "Nepavyko atverti konfigūracijos failo, patikrinkite prieigos teises ir bandykite dar kartą."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.codePage);
@@ -127,8 +147,10 @@ TEST(CharsetDetection, NamesCodePagesAsUsersKnowThem) {
   EXPECT_EQ(CodePageName(932), L"Shift_JIS");
   EXPECT_EQ(CodePageName(936), L"GBK");
   EXPECT_EQ(CodePageName(12345), L"CP12345");
-  // Every code page offered is one Windows reads.
-  for (const CodePage& page : KnownCodePages()) EXPECT_TRUE(IsValidCodePage(page.number)) << page.number;
+  // Every code page offered is one Windows reads, or one lumen reads itself.
+  for (const CodePage& page : KnownCodePages()) EXPECT_TRUE(IsReadableCodePage(page.number)) << page.number;
+  EXPECT_EQ(ConvertToUtf8("\xBA\xFE\xA4", Encoding::Ansi, kIso8859_16), "\u0219\u021B\u20AC");
+  EXPECT_EQ(ConvertToUtf8("\xB1\xBF\xFF", Encoding::Ansi, kIso8859_10), "\u0105\u014B\u0138");
 }
 
 }  // namespace
