@@ -217,7 +217,7 @@ TEST_F(LiveDialog, KeepsTheShippedConfigurationAndWritesOnlyATypedContentRule) {
     EXPECT_TRUE(dialog.ClickAndRun(kOkButton));
   }
   std::string expected = before;
-  const size_t rule = expected.find("content=\"", expected.find("name=\"Objective-C\"")) + 9;
+  const size_t rule = expected.find("content=\"", expected.find("<Style ext=\"mm h m\"")) + 9;
   expected.replace(rule, expected.find('"', rule) - rule, "^@interface");
   EXPECT_EQ(config.Read(), expected);
 }

@@ -110,8 +110,8 @@ int ExpectedLexer(const Host& host, const std::wstring& fileName, const std::str
   if (host.kind() != Host::Kind::Full) return SCLEX_NULL;
   try {
     const ConfigurationSnapshot configuration(host.configPath());
-    const auto chosen =
-        ChooseLanguage(configuration.Languages(), fileName, FileExtension(fileName), EdgeLinesOf(text, true));
+    const auto chosen = ChooseLanguage(configuration.Languages(), fileName, FileExtension(fileName),
+                                       EdgeLinesOf(text, true), {}, configuration.SharedExtensions());
     return chosen ? configuration.StyleAt(chosen->language).lexer : SCLEX_NULL;
   } catch (const std::exception&) {
     return SCLEX_NULL;
