@@ -50,6 +50,9 @@ add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/pcre2 ${CMAKE_BINARY_DIR}/third_party
 # uchardet from Debian's uchardet sources, for the loader's charset detection.
 add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/uchardet ${CMAKE_BINARY_DIR}/third_party/uchardet-build)
 
+# zlib, bzip2, liblzma and zstd from Debian's sources, for compressed logs.
+add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/compression ${CMAKE_BINARY_DIR}/third_party/compression-build)
+
 # Scintilla 5 and Lexilla from Debian's scite sources (skipped when absent).
 add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/scintilla5 ${CMAKE_BINARY_DIR}/third_party/scintilla5)
 

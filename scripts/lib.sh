@@ -113,6 +113,7 @@ prepare_wine_prefix() {
 scite_source_dir=$build_dir/third_party/scite
 pcre2_source_dir=$build_dir/third_party/pcre2
 uchardet_source_dir=$build_dir/third_party/uchardet
+compression_packages=(zlib bzip2 xz-utils libzstd)
 
 # Adds deb-src to every "Types:" line of the Debian mirror's sources that lacks it.
 enable_deb_src() {
@@ -177,6 +178,10 @@ ensure_scintilla_sources() {
 ensure_library_sources() {
   fetch_debian_source pcre2 "$pcre2_source_dir" || exit 2
   fetch_debian_source uchardet "$uchardet_source_dir" || exit 2
+  local package
+  for package in "${compression_packages[@]}"; do
+    fetch_debian_source "$package" "$build_dir/third_party/$package" || exit 2
+  done
 }
 
 # A Unix path as Wine's programs see it: drive Z: is the Unix root.
