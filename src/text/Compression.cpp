@@ -228,67 +228,107 @@ class Input {
   uint64_t total_ = 0;
 };
 
-// `outcome` counts as it goes: what was written stays counted if a decoder throws.
-void Run(Compression compression, const CompressedReader& read, const DecompressedWriter& write, uint64_t limit,
-         const std::atomic<bool>& stop, DecompressionOutcome& outcome) {
-  outcome.end = DecompressionEnd::Damaged;
-  const std::unique_ptr<Decoder> decoder = DecoderFor(compression);
-  if (!decoder) return;
-  Input input(read);
-  std::vector<uint8_t> output(kPiece);
-  const auto finish = [&](DecompressionEnd end) {
-    outcome.end = end;
-    outcome.read = input.taken();
-  };
+}  // namespace
+
+// The decoder, its input and where the output stands.
+struct DecompressingReader::State {
+  State(Compression compression, CompressedReader read) : reader(std::move(read)), decoder(DecoderFor(compression)), input(reader) {}
+  CompressedReader reader;
+  std::unique_ptr<Decoder> decoder;
+  Input input;
+  bool ended = false;
+};
+
+DecompressingReader::DecompressingReader(Compression compression, CompressedReader read, uint64_t limit)
+    : limit_(limit) {
+  try {
+    state_ = std::make_unique<State>(compression, std::move(read));
+  } catch (...) {  // no memory for the decoder
+  }
+  if (!state_ || !state_->decoder) Finish(DecompressionEnd::Damaged);
+}
+
+DecompressingReader::~DecompressingReader() = default;
+
+void DecompressingReader::Finish(DecompressionEnd end) {
+  outcome_.end = end;
+  if (state_) {
+    outcome_.read = state_->input.taken();
+    state_->ended = true;
+  }
+  ended_ = true;
+}
+
+size_t DecompressingReader::Read(char* buffer, size_t room) {
+  if (ended_ || room == 0) return 0;
+  try {
+    return Decode(reinterpret_cast<uint8_t*>(buffer), room);
+  } catch (...) {  // the decoders' memory, bzip2's own failures, the caller's reader
+    Finish(DecompressionEnd::Damaged);
+    return 0;
+  }
+}
+
+size_t DecompressingReader::Decode(uint8_t* buffer, size_t room) {
+  Input& input = state_->input;
+  Decoder& decoder = *state_->decoder;
+  // At the limit one byte more is asked for: whether anything follows.
+  const bool atLimit = outcome_.written >= limit_;
+  uint8_t spare = 0;
+  uint8_t* const into = atLimit ? &spare : buffer;
+  const size_t wanted = atLimit ? 1 : static_cast<size_t>(std::min<uint64_t>(room, limit_ - outcome_.written));
   for (;;) {
-    if (stop.load(std::memory_order_relaxed)) return finish(DecompressionEnd::Stopped);
     input.Want(1);
-    uint8_t* out = output.data();
-    size_t outLeft = output.size();
+    uint8_t* out = into;
+    size_t outLeft = wanted;
     const uint64_t before = input.taken();
-    const Decoder::Step step = decoder->Decode(input.at, input.left, out, outLeft, input.ended);
-    const size_t produced = output.size() - outLeft;
-    if (produced > 0) {
-      const size_t allowed = static_cast<size_t>(std::min<uint64_t>(produced, limit - outcome.written));
-      if (allowed > 0 && !write(std::string_view(reinterpret_cast<const char*>(output.data()), allowed))) {
-        return finish(DecompressionEnd::Stopped);
-      }
-      outcome.written += allowed;
-      outcome.read = input.taken();
-      // At the limit, decoding goes on only to tell whether anything follows.
-      if (allowed < produced) return finish(DecompressionEnd::Limited);
+    const Decoder::Step step = decoder.Decode(input.at, input.left, out, outLeft, input.ended);
+    const size_t produced = wanted - outLeft;
+    outcome_.read = input.taken();
+    if (produced > 0 && atLimit) {
+      Finish(DecompressionEnd::Limited);
+      return 0;
     }
-    if (step == Decoder::Step::Error) return finish(DecompressionEnd::Damaged);
-    if (step == Decoder::Step::Truncated) return finish(DecompressionEnd::Truncated);
-    if (step == Decoder::Step::StreamEnd) {
-      input.Want(4);
-      if (input.left == 0) return finish(DecompressionEnd::Whole);
-      if (decoder->StartsStream(input.Next(4))) {
-        if (!decoder->Restart()) return finish(DecompressionEnd::Damaged);
-        continue;
-      }
-      // Zeros after the last stream pad it (tape blocks); anything else is damage.
-      for (;;) {
-        const std::string_view next = input.Next(input.left);
-        const size_t zeros = static_cast<size_t>(std::find_if(next.begin(), next.end(), [](char c) { return c != 0; }) -
-                                                 next.begin());
-        input.at += zeros;
-        input.left -= zeros;
-        if (input.left > 0) return finish(DecompressionEnd::Damaged);
-        input.Want(1);
-        if (input.left == 0) return finish(DecompressionEnd::Whole);
-      }
-    }
-    if (produced == 0 && input.taken() == before) {
+    outcome_.written += produced;
+    if (step == Decoder::Step::Error) Finish(DecompressionEnd::Damaged);
+    if (step == Decoder::Step::Truncated) Finish(DecompressionEnd::Truncated);
+    if (step == Decoder::Step::StreamEnd) BetweenStreams();
+    if (produced > 0 || ended_) return produced;
+    if (input.taken() == before && step == Decoder::Step::More) {
       // No step forward with all input read: the stream stops short. A
       // decoder that takes nothing of a full buffer is stuck on bad input.
-      if (input.ended) return finish(DecompressionEnd::Truncated);
-      if (!input.WantMore()) return finish(DecompressionEnd::Damaged);
+      if (input.ended) {
+        Finish(DecompressionEnd::Truncated);
+        return 0;
+      }
+      if (!input.WantMore()) {
+        Finish(DecompressionEnd::Damaged);
+        return 0;
+      }
     }
   }
 }
 
-}  // namespace
+void DecompressingReader::BetweenStreams() {
+  Input& input = state_->input;
+  input.Want(4);
+  if (input.left == 0) return Finish(DecompressionEnd::Whole);
+  if (state_->decoder->StartsStream(input.Next(4))) {
+    if (!state_->decoder->Restart()) Finish(DecompressionEnd::Damaged);
+    return;
+  }
+  // Zeros after the last stream pad it (tape blocks); anything else is damage.
+  for (;;) {
+    const std::string_view next = input.Next(input.left);
+    const size_t zeros =
+        static_cast<size_t>(std::find_if(next.begin(), next.end(), [](char c) { return c != 0; }) - next.begin());
+    input.at += zeros;
+    input.left -= zeros;
+    if (input.left > 0) return Finish(DecompressionEnd::Damaged);
+    input.Want(1);
+    if (input.left == 0) return Finish(DecompressionEnd::Whole);
+  }
+}
 
 Compression CompressionOfName(std::wstring_view fileName) {
   const std::wstring name = Lower(fileName);
@@ -337,12 +377,18 @@ const wchar_t* CompressionName(Compression compression) {
 
 DecompressionOutcome Decompress(Compression compression, const CompressedReader& read,
                                 const DecompressedWriter& write, uint64_t limit, const std::atomic<bool>& stop) {
-  DecompressionOutcome outcome;
+  DecompressingReader reader(compression, read, limit);
+  std::vector<char> piece(kPiece);
   try {
-    Run(compression, read, write, limit, stop, outcome);
-  } catch (...) {  // the decoders' memory, bzip2's own failures, the caller's reader and writer
-    outcome.end = DecompressionEnd::Damaged;
+    while (!stop.load(std::memory_order_relaxed)) {
+      const size_t count = reader.Read(piece.data(), piece.size());
+      if (count == 0) return reader.outcome();
+      if (!write(std::string_view(piece.data(), count))) break;
+    }
+  } catch (...) {  // the caller's writer
   }
+  DecompressionOutcome outcome = reader.outcome();
+  outcome.end = DecompressionEnd::Stopped;
   return outcome;
 }
 

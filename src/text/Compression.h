@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,33 @@ struct DecompressionOutcome {
 using CompressedReader = std::function<size_t(char* buffer, size_t room)>;
 // Takes a piece of the output; false to stop.
 using DecompressedWriter = std::function<bool(std::string_view piece)>;
+
+// Decompressed bytes on demand, on any one thread at a time: reads `read` as
+// it needs, streams one after another (concatenated members, frames) as one.
+class DecompressingReader {
+ public:
+  DecompressingReader(Compression compression, CompressedReader read, uint64_t limit);
+  ~DecompressingReader();
+  DecompressingReader(const DecompressingReader&) = delete;
+  DecompressingReader& operator=(const DecompressingReader&) = delete;
+
+  // Up to `room` bytes into `buffer`; 0 once it has ended (see outcome). Never throws.
+  size_t Read(char* buffer, size_t room);
+  bool ended() const { return ended_; }
+  // How far it has come, and how it ended once it has.
+  const DecompressionOutcome& outcome() const { return outcome_; }
+
+ private:
+  struct State;
+  size_t Decode(uint8_t* buffer, size_t room);
+  void BetweenStreams();
+  void Finish(DecompressionEnd end);
+
+  std::unique_ptr<State> state_;
+  uint64_t limit_;
+  DecompressionOutcome outcome_;
+  bool ended_ = false;
+};
 
 // Reads `read` to its end and hands the decompressed bytes to `write`, at most
 // `limit` of them, checking `stop` between pieces. Streams one after another

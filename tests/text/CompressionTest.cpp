@@ -123,6 +123,24 @@ TEST(Compression, DecompressesEachFormatWholeInAnyPiecesAndStreamAfterStream) {
         EXPECT_EQ(result.outcome.written, text->size());
       }
     }
+    // Taken a few bytes at a time, as a reader on demand gives them.
+    const std::string bytes = Compressed(format, big.substr(0, 70000));
+    size_t at = 0;
+    DecompressingReader reader(
+        format,
+        [&](char* buffer, size_t room) {
+          const size_t count = std::min(room, bytes.size() - at);
+          std::copy_n(bytes.data() + at, count, buffer);
+          at += count;
+          return count;
+        },
+        UINT64_MAX);
+    std::string text;
+    char piece[3];
+    while (const size_t count = reader.Read(piece, sizeof piece)) text.append(piece, count);
+    EXPECT_EQ(text, big.substr(0, 70000));
+    EXPECT_TRUE(reader.ended());
+    EXPECT_EQ(reader.outcome().end, DecompressionEnd::Whole);
     // `cat a.gz b.gz > c.gz`, and zeros after the last stream.
     const std::string first = Log(100000, 3), second = Log(50000, 4);
     const Result joined = Decompressed(format, Compressed(format, first) + Compressed(format, second));
