@@ -237,6 +237,7 @@ HAND = [
     ("Visual Basic", "ext", "dsr"),  # Visual Basic 6 designers
     ("Makefile", "name", "Makefile.pc"),  # make's include files
     ("XML", "ext", "workflow"),  # Automator workflows; shared with HCL, decided by content
+    ("XML", "ext", "sch"),  # Eagle's schematics; shared with Scheme and KiCad, decided by content
 ]
 
 
@@ -464,6 +465,8 @@ HAND_CONTENT = [
     ("for", "Fortran 77", r"(?i)^\s+(integer|real|double|dimension|common|call|do|if|write|format|parameter|implicit|character|logical)\b"),
     ("r", "Text", r"^\s*(resource|type|data)\s+'[^'\n]{4}'|^#include\s+\"[^\"]*\.r\""),  # Rez, Apple's resource files
     ("workflow", "XML", r"\A\s*<"),  # XML; GitHub's old HCL workflows are plain text
+    ("sch", "Text", r"\AEESchema "),  # KiCad's schematics
+    ("sch", "XML", r"\A\s*<"),  # Eagle's and other XML schematics; else Scheme
 ]
 
 
@@ -802,7 +805,7 @@ def main():
     # The script's own extensions are deliberate: added though other languages have them too.
     chosen = {value for kind, value, _, _ in sources["this script"] if kind == "ext"}
     claims = drop_case_variants([claim for source in sources.values() for claim in source])
-    shared = contested(claims)
+    shared = {key: langs for key, langs in contested(claims).items() if not (key[0] == "ext" and key[1] in chosen)}
     merged, added = merge(languages, claims, shared, uncoloured.keys() - chosen)
     entries = shared_extensions(LINGUIST, merged, uncoloured, {lang["name"] for lang in languages})
     rows = sampled_rows(merged, sources, claims, shared, {extension for extension, _, _ in entries})

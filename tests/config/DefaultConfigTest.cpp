@@ -217,6 +217,9 @@ TEST_F(ShippedRecognition, ShowsPlainTextRatherThanAnotherLanguagesColours) {
       {L"ci.workflow", "workflow \"ci\" {\n  on = \"push\"\n}\n", L"Text"},                        // HCL
       {L"Run.workflow", "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"/>\n", L"XML"},
       {L"boot.asm", "start:\n  nop\n", L"Assembler"},
+      {L"board.sch", "<?xml version=\"1.0\"?>\n<eagle version=\"9.6\"/>\n", L"XML"},
+      {L"amp.sch", "EESchema Schematic File Version 4\n", L"Text"},
+      {L"macros.sch", "(define (square x) (* x x))\n", L"Scheme"},
       {L"MANIFEST.MF", "Manifest-Version: 1.0\nMain-Class: app.Main\n", L"Text"},
       // Names and extensions the classifier's lists (and later ones) give.
       {L"Makefile.frag", "", L"Makefile"},
