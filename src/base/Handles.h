@@ -27,6 +27,10 @@ struct LibraryFreer {
 struct GlobalFreer {
   void operator()(HGLOBAL memory) const { GlobalFree(memory); }
 };
+// FindFirstFile's handle; INVALID_HANDLE_VALUE on failure (see UniqueFindHandle).
+struct FindCloser {
+  void operator()(HANDLE search) const { FindClose(search); }
+};
 
 using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
@@ -34,6 +38,16 @@ using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDe
 using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
 using UniqueGlobal = std::unique_ptr<std::remove_pointer_t<HGLOBAL>, GlobalFreer>;
+// A folder's listing; empty when FindFirstFile failed.
+class UniqueFindHandle {
+ public:
+  explicit UniqueFindHandle(HANDLE search) : search_(search == INVALID_HANDLE_VALUE ? nullptr : search) {}
+  HANDLE get() const { return search_.get(); }
+  explicit operator bool() const { return static_cast<bool>(search_); }
+
+ private:
+  std::unique_ptr<void, FindCloser> search_;
+};
 
 // A kernel handle (file, pipe, process, thread). Files answer
 // INVALID_HANDLE_VALUE on failure and the others null: both read as empty.

@@ -283,6 +283,12 @@ uint32_t ReadSetting(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* ele
   const XMLHANDLE found = FindChild(xml, root, element);
   return found && ReadDword(xml, found, attribute, number) ? static_cast<uint32_t>(number) : 0;
 }
+uint64_t ReadSetting(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* element, const wchar_t* attribute,
+                     setting::Bytes) {
+  const std::wstring text = ReadAttribute(xml, FindChild(xml, root, element), attribute);
+  if (text.empty() || text.size() > 19 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return 0;
+  return std::stoull(text);
+}
 std::wstring ReadSetting(const XmlFunctions& xml, XMLHANDLE root, const wchar_t* element, const wchar_t* attribute,
                          setting::Text) {
   return ReadAttribute(xml, FindChild(xml, root, element), attribute);

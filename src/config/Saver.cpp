@@ -103,6 +103,9 @@ void WriteSetting(const Step& step, XMLHANDLE element, const wchar_t* attribute,
 void WriteSetting(const Step& step, XMLHANDLE element, const wchar_t* attribute, uint32_t value, setting::Number) {
   step.SetNumber(element, attribute, value);
 }
+void WriteSetting(const Step& step, XMLHANDLE element, const wchar_t* attribute, uint64_t value, setting::Bytes) {
+  step.SetText(element, attribute, std::to_wstring(value));
+}
 void WriteSetting(const Step& step, XMLHANDLE element, const wchar_t* attribute, const std::wstring& value,
                   setting::Text) {
   step.SetText(element, attribute, value);

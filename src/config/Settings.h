@@ -29,7 +29,9 @@
   /* A file no rule claims is claimed when its first bytes are text. */                 \
   X(Flag, claimTextFiles, ClaimTextFiles, L"ClaimTextFiles", L"Enabled")                   \
   /* Endings recognised through the name before them ("in" for x.h.in), as stored. */    \
-  X(Text, ignoredEndings, IgnoredEndingsText, L"IgnoredEndings", L"List")
+  X(Text, ignoredEndings, IgnoredEndingsText, L"IgnoredEndings", L"List")                 \
+  /* A compressed file is decompressed up to this many bytes (0: 16 GB). */              \
+  X(Bytes, decompressionMaxBytes, DecompressionMaxBytes, L"Decompression", L"MaxBytes")
 
 #include <cstdint>
 #include <string>
@@ -47,6 +49,10 @@ struct OnUnlessNo {  // on unless Enabled="no" (any case)
 };
 struct Number {  // a decimal attribute; 0 when missing or no number
   using Value = uint32_t;
+  static Value Default() { return 0; }
+};
+struct Bytes {  // a decimal attribute of 64 bits; 0 when missing or no number
+  using Value = uint64_t;
   static Value Default() { return 0; }
 };
 struct Text {  // the attribute's text as stored

@@ -10,6 +10,7 @@
 #include "config/Loaders.h"
 #include "config/Recognition.h"
 #include "host/Paths.h"
+#include "text/Compression.h"
 #include "text/Encoding.h"
 #include "text/TextContent.h"
 
@@ -141,6 +142,43 @@ std::string Decoded(const std::string& bytes, const DecodingRule& rule) {
   }
 }
 
+// By the whole name, the extension, or the name before an ignored ending.
+bool ClaimedByName(const IdentificationKeys& keys, const std::wstring& fileName) {
+  if (LanguageByName(keys.languages, fileName) || IsHandledExtension(FileExtension(fileName), keys.extensions)) {
+    return true;
+  }
+  // x.h.in and x.json.example: the name before an ignored ending decides.
+  const std::wstring inner = InnerName(fileName, keys.ignoredEndings);
+  return !inner.empty() && (LanguageByName(keys.languages, inner) ||
+                            (inner.find(L'.') != std::wstring::npos &&
+                             IsHandledExtension(FileExtension(inner), keys.extensions)));
+}
+
+// The first bytes of the text a compressed head holds, as far as it goes.
+Head DecompressedHead(Compression compression, const Head& compressed) {
+  size_t offset = 0;
+  DecompressingReader reader(
+      compression,
+      [&](char* buffer, size_t room) {
+        const size_t count = std::min(room, compressed.bytes.size() - offset);
+        std::copy_n(compressed.bytes.data() + offset, count, buffer);
+        offset += count;
+        return count;
+      },
+      kIdentificationHead);
+  Head head;
+  head.bytes.resize(kIdentificationHead);
+  size_t filled = 0;
+  while (filled < head.bytes.size()) {
+    const size_t got = reader.Read(head.bytes.data() + filled, head.bytes.size() - filled);
+    if (got == 0) break;
+    filled += got;
+  }
+  head.bytes.resize(filled);
+  head.wholeFile = compressed.wholeFile && reader.ended() && reader.outcome().end == DecompressionEnd::Whole;
+  return head;
+}
+
 }  // namespace
 
 bool IsHandledExtension(const std::wstring& extension, const std::vector<std::wstring>& configured) {
@@ -166,20 +204,18 @@ bool IdentifyFile(const wchar_t* path, HostFileInfoRecord* record, IStream* stre
   const std::shared_ptr<const IdentificationKeys> keys = CurrentKeys();
   const std::wstring fullPath = path;
   const std::wstring fileName = fullPath.substr(FileNameStart(fullPath));
-  bool claimed = LanguageByName(keys->languages, fileName) ||
-                 IsHandledExtension(FileExtension(fullPath), keys->extensions);
-  if (!claimed) {
-    // x.h.in and x.json.example: the name before an ignored ending decides.
-    const std::wstring inner = InnerName(fileName, keys->ignoredEndings);
-    claimed = !inner.empty() && (LanguageByName(keys->languages, inner) ||
-                                 (inner.find(L'.') != std::wstring::npos &&
-                                  IsHandledExtension(FileExtension(inner), keys->extensions)));
-  }
   std::optional<Head> head;
   const auto readHead = [&] {
     if (!head) head = stream ? ReadStreamHead(stream) : ReadFileHead(path);
     return head.has_value();
   };
+  // A compressed file (app.log.1.gz) is claimed as the text it holds; one
+  // that only has the name is an ordinary file. The viewer decompresses
+  // files by path only, not the host's streams.
+  const Compression compression = stream ? Compression::None : CompressionOfName(fileName);
+  const bool compressed = compression != Compression::None && readHead() && CompressionOfHead(head->bytes) == compression;
+  if (compressed) head = DecompressedHead(compression, *head);
+  bool claimed = ClaimedByName(*keys, compressed ? NameInside(fileName) : fileName);
   if (!claimed && keys->anyAliases && readHead()) {
     claimed = LanguageByContent(keys->languages, EdgeLinesOf(HeadText(head->bytes, head->wholeFile, keys->decoding), false))
                   .has_value();

@@ -2,11 +2,13 @@
 
 #include <exception>
 
+#include "base/BackgroundThread.h"
 #include "base/Handles.h"
 #include "host/Paths.h"
 #include "log/Logging.h"
 #include "search/SearchPanel.h"
 #include "viewer/SchemeWatch.h"
+#include "viewer/StreamSpool.h"
 #include "viewer/ViewerWindow.h"
 
 namespace lumen {
@@ -87,6 +89,8 @@ bool StartUp(const HostInitExRecord* record) {
     return false;
   }
   StartLogging();
+  // Spools a lumen that was stopped left in the temporary folder, on a thread: the host does not wait.
+  RunInBackground(&StreamSpool::RemoveLeftovers);
   return true;
 }
 

@@ -15,12 +15,6 @@
 namespace lumen {
 namespace {
 
-// bzip2 reports a broken invariant of its own here (built without its file
-// functions); it is unwound to Decompress, which reports the input damaged.
-struct Bzip2InternalError : std::runtime_error {
-  Bzip2InternalError() : std::runtime_error("bzip2 internal error") {}
-};
-
 constexpr size_t kPiece = size_t{256} << 10;
 // What an xz stream may take to decode: xz -9 needs 65 MB; more is refused as damaged.
 constexpr uint64_t kXzMemoryLimit = uint64_t{512} << 20;
@@ -394,4 +388,3 @@ DecompressionOutcome Decompress(Compression compression, const CompressedReader&
 
 }  // namespace lumen
 
-extern "C" void bz_internal_error(int) { throw lumen::Bzip2InternalError(); }

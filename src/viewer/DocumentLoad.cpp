@@ -11,6 +11,19 @@ namespace {
 
 // A bigger file's first part, shown at once.
 constexpr uint64_t kFirstPartOfBigFile = uint64_t{256} << 10;
+// A compressed file's first part is decompressed in about this time.
+constexpr auto kFirstDecompressionBudget = std::chrono::milliseconds(40);
+
+// The compression `file` is named for and made with; none when either is missing.
+Compression CompressionOf(const std::wstring& path, SharedFile& file) {
+  const Compression named = CompressionOfName(path);
+  if (named == Compression::None) return named;
+  char head[8] = {};
+  const size_t read = file.ReadAt(0, head, sizeof head);
+  // A read at an offset moves the file's place: back to the start for the reads that follow.
+  if (!file.Seek(0)) return Compression::None;
+  return CompressionOfHead(std::string_view(head, read)) == named ? named : Compression::None;
+}
 
 }  // namespace
 
@@ -28,6 +41,12 @@ std::unique_ptr<DocumentLoad> DocumentLoad::OfFile(const std::wstring& path) {
   const std::optional<uint64_t> size = file ? file->Size() : std::nullopt;
   if (!size || *size < 1) return nullptr;
   const std::optional<FileIdentity> identity = file->Identity();
+  if (const Compression compression = CompressionOf(path, *file); compression != Compression::None) {
+    std::unique_ptr<DocumentLoad> load(new DocumentLoad(path, nullptr, *size, false));
+    load->compression_ = compression;
+    load->compressedFile_ = std::move(file);
+    return load;
+  }
   std::unique_ptr<DocumentLoad> load(new DocumentLoad(path, FileSource(std::move(*file)), *size, false));
   load->identity_ = identity;
   return load;
@@ -49,6 +68,7 @@ std::unique_ptr<DocumentLoad> DocumentLoad::OfStreamBytes(const std::wstring& na
 
 bool DocumentLoad::ReadFirstPart(const DecodingRule& rule) {
   rule_ = rule;
+  if (compression_ != Compression::None) return ReadFirstDecompressed();
   const uint64_t wanted = SizeOfDocument(announcedSize_) == DocumentSize::Small ? announcedSize_ : kFirstPartOfBigFile;
   std::string bytes;
   firstBytes_ = ReadUpTo(*source_, bytes, static_cast<size_t>(wanted));
@@ -67,6 +87,28 @@ bool DocumentLoad::ReadFirstPart(const DecodingRule& rule) {
     stage_ = Stage::Whole;
     source_.reset();  // read: the host's stream is let go
   }
+  return true;
+}
+
+bool DocumentLoad::ReadFirstDecompressed() {
+  if (!compressedFile_) return false;  // read once only
+  decompressed_ = DecompressedFile::Open(std::move(*compressedFile_), compression_, announcedSize_,
+                                         decompressionLimit_, kFirstDecompressionBudget);
+  compressedFile_.reset();
+  if (!decompressed_ || decompressed_->firstPart().empty()) return false;
+  const std::string& part = decompressed_->firstPart();
+  const bool whole = decompressed_->endedInFirstPart();
+  // The rest's size is not known before it is decompressed: at least a big document's.
+  announcedSize_ = whole ? part.size() : std::max<uint64_t>(part.size(), kLargestSmallDocument + 1);
+  const std::string bytes = whole ? part : part.substr(0, kFirstPartOfBigFile);
+  firstBytes_ = bytes.size();
+  try {
+    first_ = DecodeFirstPart(bytes, announcedSize_, rule_);
+  } catch (const std::exception&) {
+    return false;  // undecodable
+  }
+  if (first_->text.empty()) return false;
+  if (whole) stage_ = Stage::Whole;
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "viewer/ByteSource.h"
+#include "viewer/DecompressedFile.h"
 #include "viewer/DocumentBuild.h"
 #include "text/Encoding.h"
 #include "base/SharedFile.h"
@@ -36,7 +37,8 @@ class DocumentLoad {
     Ended,     // dropped, taken, or the rest could not be built
   };
 
-  // Null when the file cannot be opened or is empty; of any size.
+  // Null when the file cannot be opened or is empty; of any size. A file
+  // named and made as a compressed one is read as the text it holds.
   static std::unique_ptr<DocumentLoad> OfFile(const std::wstring& path);
   // Null when the stream cannot tell its size (Stat is the host's code) or is
   // empty.
@@ -51,6 +53,12 @@ class DocumentLoad {
   // its encoding told by `rule`; false when it gives no text to show. The
   // stage is Whole or stays Opened.
   bool ReadFirstPart(const DecodingRule& rule = {});
+  // A compressed file's text is decompressed up to `configured` bytes (0:
+  // the default; see DecompressionLimit). Before ReadFirstPart.
+  void LimitDecompression(uint64_t configured) { decompressionLimit_ = configured; }
+  // A compressed file's decompression, once ReadFirstPart has begun it;
+  // unless it ended in the first part (Whole), its rest goes to a spool.
+  const std::shared_ptr<DecompressedFile>& decompressed() const { return decompressed_; }
   // The bytes of a stream read whole (a small document), for the viewer to read
   // them again in another encoding: the stream is the host's and gone then.
   // Empty for a file by path or a bigger stream.
@@ -101,6 +109,12 @@ class DocumentLoad {
 
   std::wstring name_;
   std::optional<FileIdentity> identity_;
+  // A compressed file: what it is, opened, until ReadFirstPart decompresses it.
+  Compression compression_ = Compression::None;
+  std::optional<SharedFile> compressedFile_;
+  uint64_t decompressionLimit_ = 0;
+  std::shared_ptr<DecompressedFile> decompressed_;
+  bool ReadFirstDecompressed();
   uint64_t roomFor_ = 0;
   std::unique_ptr<ByteSource> source_;  // the file, or the host's stream (read on this thread only)
   bool isStream_;

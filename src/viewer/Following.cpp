@@ -20,7 +20,8 @@ constexpr size_t kMostFollowedBytes = size_t{512} << 10;
 
 void ShownDocument::StartFollowing(const ConfigurationSnapshot& configuration, uint64_t size,
                                    const std::optional<FileIdentity>& identity, size_t room) {
-  const bool wanted = file_.byPath && (!configuration.hasPath() || configuration.FollowChanges()) &&
+  // A compressed file is written once, whole: it is not followed.
+  const bool wanted = file_.byPath && file_.compression == Compression::None && (!configuration.hasPath() || configuration.FollowChanges()) &&
                       OnThisMachine(file_.name);
   if (!wanted || closed_ || viewer_.Gone()) return StopFollowing();
   follower_.Begin(file_.name, size, identity, file_.encoding, file_.codePage, room);

@@ -48,6 +48,8 @@ void ShownDocument::Close() {
   window_.reset();
   spooled_.reset();
   spool_.reset();
+  decompressed_.reset();
+  decompressing_ = false;
   StopFollowing();
   LoaderFactory::FinishFreeing();
 }
@@ -107,6 +109,7 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
   DecodingRule rule = configuration->Decoding();
   rule.consoleText = opened && IsConsoleScript(opened->name());
   rule.chosen = encodingChoice_;
+  if (opened) opened->LimitDecompression(ReadOr(uint64_t{0}, [&] { return configuration->DecompressionMaxBytes(); }));
   // A stream's Stat and Read are the host's code: it may destroy the viewer,
   // or show another file in it, meanwhile.
   if (!opened || !opened->ReadFirstPart(rule) || Superseded(shown)) return 0;
@@ -123,6 +126,8 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
   window_.reset();
   spooled_.reset();
   spool_.reset();
+  decompressed_.reset();
+  decompressing_ = false;
   placeAfterLoad_.reset();
   const std::shared_ptr<DocumentLoad> loading(std::move(opened));
   const bool whole = loading->stage() == DocumentLoad::Stage::Whole;
@@ -135,14 +140,18 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
            !loading->isStream(),
            encodingChoice_.has_value(),
            false,
-           false};
+           false,
+           loading->decompressed() ? loading->decompressed()->compression() : Compression::None};
   if (file_.sizeClass == DocumentSize::Big && !windowed) {
     size_t openLine = 0;
     file_.holdsUnlexedLine = HoldsUnlexedLine(loading->firstText(), openLine);
   }
   streamBytes_ = loading->TakeStreamBytes();
   StopFollowing();
-  if (!whole && !windowed) {
+  decompressed_ = loading->decompressed();
+  // A compressed file's rest comes only through a window: without one its first part is all shown.
+  if (!whole && !windowed && decompressed_) file_.cut = true;
+  if (!whole && !windowed && !decompressed_) {
     // The rest is read in the load's turns, the first of which starts the
     // workers once the first part has been shown.
     loading_ = loading;
@@ -166,6 +175,8 @@ bool ShownDocument::GoesThroughWindow(const DocumentLoad& load, const Configurat
   const Encoding encoding = load.encoding();
   const bool linesEndAtLineFeed = encoding == Encoding::Utf8 || encoding == Encoding::Ansi ||
                               encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE;
+  // A compressed file's text longer than its first part goes to a spool, whatever its size.
+  if (load.decompressed() && load.stage() != DocumentLoad::Stage::Whole) return linesEndAtLineFeed;
   const uint64_t from = WindowedFrom(configuration.hasPath() ? configuration.WindowFromMegabytes() : 0);
   return load.size() > kLargestSmallDocument && load.size() >= from && linesEndAtLineFeed;
 }
@@ -176,7 +187,13 @@ bool ShownDocument::ShowWindowOnto(const ConfigurationSnapshot& configuration, D
   std::wstring path = load.name();
   uint64_t size = load.size();
   std::shared_ptr<StreamSpool> spool;
-  if (load.isStream()) {
+  if (const std::shared_ptr<DecompressedFile>& decompressed = load.decompressed()) {
+    // Its worker writes the spool from the first part on.
+    if (!decompressed->SpoolRest()) return false;
+    spool = decompressed->spool();
+    path = spool->path();
+    size = spool->written();
+  } else if (load.isStream()) {
     spool = StreamSpool::Create();
     if (!spool || !spool->Write(load.firstStreamBytes())) return false;
     path = spool->path();
@@ -210,6 +227,11 @@ bool ShownDocument::ShowWindowOnto(const ConfigurationSnapshot& configuration, D
   viewer_.TextChanged();
   reportedTenth_ = 0;
   turns_.Want(TurnScheduler::Work::Load, true);
+  if (load.decompressed()) {
+    spool_ = std::move(spool);
+    decompressing_ = true;
+    return true;
+  }
   if (spool) {
     spool_ = std::move(spool);
     spooled_ = load.TakeStream();
@@ -236,8 +258,17 @@ void ShownDocument::WindowTurn(TurnScheduler::Clock::time_point deadline) {
     }
     window_->Grow(spool->written());
   }
+  if (decompressing_) {
+    const DecompressedFile::Progress progress = decompressed_->progress();
+    window_->Grow(progress.written);
+    if (progress.state == DecompressedFile::State::Ended) {
+      decompressing_ = false;
+      file_.size = progress.written;
+      search_.Grew(file_.sizeClass);  // the count over all of it
+    }
+  }
   window_->IndexTurn();
-  if (window_->indexed() && !spooled_ && !window_->waiting()) {
+  if (window_->indexed() && !spooled_ && !decompressing_ && !window_->waiting()) {
     turns_.Want(TurnScheduler::Work::Load, false);
     viewer_.TextChanged();
     return viewer_.ReportToHost();
@@ -449,6 +480,7 @@ void ShownDocument::EndLoading() {
 }
 
 std::optional<int> ShownDocument::LoadPercent() const {
+  if (window_ && decompressing_) return decompressed_->Percent();
   if (window_ && spooled_ && file_.size > 0) {
     return static_cast<int>(std::min<uint64_t>(spool_->written() * 100 / file_.size, 99));
   }
@@ -459,6 +491,7 @@ std::optional<int> ShownDocument::LoadPercent() const {
 
 uint64_t ShownDocument::describedBytes() const {
   if (spooled_) return spool_->written();
+  if (decompressing_) return decompressed_->progress().written;
   return loading_ ? loading_->bytesRead() : file_.size;
 }
 
@@ -473,6 +506,7 @@ int64_t ShownDocument::DescribedLines() const {
 
 std::wstring ShownDocument::DescriptionNotes() const {
   std::wstring notes;
+  if (decompressed_) notes += DecompressionNote(decompressed_->compression(), decompressed_->compressedSize(), decompressed_->progress());
   if (const std::optional<int> percent = LoadPercent()) notes += L", loading " + std::to_wstring(*percent) + L" %";
   if (file_.cut || follower_.state() == FileFollower::State::Full) notes += L", shown up to 2 GB";
   if (window_ && window_->waiting()) notes += L", waiting for the file";

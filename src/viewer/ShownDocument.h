@@ -42,6 +42,7 @@ struct ShownFile {
   bool encodingChosen = false;  // by the user, not detected
   bool cut = false;             // its text goes beyond what the control holds
   bool holdsUnlexedLine = false;  // a big document with a line too long to lex (see HoldsUnlexedLine)
+  Compression compression = Compression::None;  // of a compressed file shown as its text
 };
 
 // Where the user was in a file read again: the caret's line and the first
@@ -147,7 +148,8 @@ class ShownDocument {
   // first text shown; false when it cannot be.
   static bool GoesThroughWindow(const DocumentLoad& load, const ConfigurationSnapshot& configuration);
   bool ShowWindowOnto(const ConfigurationSnapshot& configuration, DocumentLoad& load);
-  // A windowed file's turn: the host's stream spooled on, the index's progress.
+  // A windowed file's turn: the host's stream spooled on, a decompression's
+  // progress, the index's.
   void WindowTurn(TurnScheduler::Clock::time_point deadline);
   void FinishLoading();
   // A document the workers built takes the place of the one shown, which its
@@ -199,6 +201,10 @@ class ShownDocument {
   // host's stream while it has more (read on this thread only).
   std::shared_ptr<StreamSpool> spool_;
   std::shared_ptr<ByteSource> spooled_;
+  // A compressed file's text: decompressed whole at once, or by a worker
+  // into spool_ while `decompressing_`.
+  std::shared_ptr<DecompressedFile> decompressed_;
+  bool decompressing_ = false;
   // The filter shown in place of the file: its text written to a file of
   // lumen's, shown through a window of its own; the file's own document
   // (the control's, held by reference) waits meanwhile.

@@ -8,16 +8,47 @@ namespace {
 // Read from the stream and written at a time.
 constexpr size_t kPiece = size_t{1} << 20;
 
-}  // namespace
+constexpr wchar_t kPrefix[] = L"str";
 
-std::unique_ptr<StreamSpool> StreamSpool::Create() {
+// lumen's folder in the temporary folder; empty when the system has none.
+std::wstring SpoolFolder() {
   wchar_t temporary[MAX_PATH + 1] = {};
   const DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
-  if (length == 0 || length > MAX_PATH) return nullptr;
-  const std::wstring folder = std::wstring(temporary) + L"lumen";
+  if (length == 0 || length > MAX_PATH) return {};
+  return std::wstring(temporary) + L"lumen";
+}
+
+}  // namespace
+
+void StreamSpool::RemoveLeftovers() {
+  const std::wstring folder = SpoolFolder();
+  if (folder.empty()) return;
+  WIN32_FIND_DATAW found = {};
+  const std::wstring pattern = folder + L"\\" + kPrefix + L"*.tmp";
+  UniqueFindHandle search(FindFirstFileW(pattern.c_str(), &found));
+  if (!search) return;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    // Shared with nobody: a spool still open anywhere refuses, and is left alone.
+    const std::wstring path = folder + L"\\" + found.cFileName;
+    UniqueHandle leftover(CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  } while (FindNextFileW(search.get(), &found));
+}
+
+uint64_t StreamSpool::FreeSpace() {
+  const std::wstring folder = SpoolFolder();
+  ULARGE_INTEGER available = {};
+  if (folder.empty() || !GetDiskFreeSpaceExW((folder + L"\\..").c_str(), &available, nullptr, nullptr)) return 0;
+  return available.QuadPart;
+}
+
+std::unique_ptr<StreamSpool> StreamSpool::Create() {
+  const std::wstring folder = SpoolFolder();
+  if (folder.empty()) return nullptr;
   if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return nullptr;
   wchar_t name[MAX_PATH + 1] = {};
-  if (GetTempFileNameW(folder.c_str(), L"str", 0, name) == 0) return nullptr;
+  if (GetTempFileNameW(folder.c_str(), kPrefix, 0, name) == 0) return nullptr;
   // Others (the window's readers) open it by name while it is written; it
   // goes with its last handle.
   UniqueHandle file(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

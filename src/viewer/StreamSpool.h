@@ -19,6 +19,11 @@ class StreamSpool {
  public:
   // A new file in lumen's folder of the temporary folder; none when it cannot be made.
   static std::unique_ptr<StreamSpool> Create();
+  // Deletes the spools a lumen that was stopped left behind: those no process
+  // holds open any more.
+  static void RemoveLeftovers();
+  // The room left on the disk spools are written to; 0 when it cannot be told.
+  static uint64_t FreeSpace();
   StreamSpool(const StreamSpool&) = delete;
   StreamSpool& operator=(const StreamSpool&) = delete;
 

@@ -10,6 +10,7 @@
 #include "host/Paths.h"
 #include "base/SystemTheme.h"
 #include "base/Text.h"
+#include "text/Compression.h"
 
 namespace lumen {
 
@@ -61,8 +62,10 @@ Style StyleForExtension(const ConfigurationSnapshot& configuration, const std::w
 
 namespace {
 std::optional<Recognition> ChosenLanguage(const ConfigurationSnapshot& configuration,
-                                          const std::vector<LanguageKeys>& languages, const std::wstring& path,
+                                          const std::vector<LanguageKeys>& languages, const std::wstring& shownPath,
                                           const EdgeLines& lines) {
+  // A compressed file's text is the language of the name it has inside: app.log.1.gz is a log.
+  const std::wstring path = NameInside(shownPath);
   const auto ignoredEndings = ReadOr(std::vector<std::wstring>(), [&] { return configuration.IgnoredEndings(); });
   const auto shared = ReadOr(std::vector<SharedExtension>(), [&] { return configuration.SharedExtensions(); });
   const auto chosen =

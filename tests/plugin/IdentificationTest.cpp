@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "CompressedFiles.h"
 #include "HostedConfig.h"
 #include "PluginLibrary.h"
 #include "TestFiles.h"
@@ -94,6 +95,33 @@ TEST_F(Identification, ClaimsTextByItsContentWhereTheConfigurationAsks) {
   EXPECT_TRUE(Claims(notes.c_str()));
   EXPECT_FALSE(Claims(picture.c_str()));
   EXPECT_FALSE(Claims((config.folder() + L"\\missing").c_str()));
+}
+
+// A compressed file is claimed as the text it holds: by the name inside
+// (rotated logs' numbers and dates included) or its first line; one only
+// named so, and an archive of many files, are not.
+TEST_F(Identification, ClaimsACompressedFileAsTheTextItHolds) {
+  config.Write(ConfigWithStyles(
+      "<Style ext=\"log\" names=\"syslog.? *.log.? *.log-2???????\" lexer=\"3\"/><Style ext=\"sh\" aliases=\"sh\" lexer=\"62\"/>"));
+  const struct {
+    const wchar_t* name;
+    Compression made;
+    const char* text;
+    bool claimed;
+  } files[] = {{L"syslog.2.gz", Compression::Gzip, "Dec 11 kernel: up\n", true},
+               {L"app.log.3.BZ2", Compression::Bzip2, "started\n", true},
+               {L"access.log-20261201.xz", Compression::Xz, "GET /\n", true},
+               {L"app.log.zst", Compression::Zstd, "started\n", true},
+               {L"run.gz", Compression::Gzip, "#!/bin/sh\necho\n", true},
+               {L"photo.jpg.gz", Compression::Gzip, "not a photo\n", false},
+               {L"logs.tar.gz", Compression::Gzip, "app.log\n", false},
+               {L"app.log.xz", Compression::None, "plain text\n", false}};
+  for (const auto& file : files) {
+    SCOPED_TRACE(test::ToUtf8(file.name));
+    const std::wstring path = config.folder() + L"\\" + file.name;
+    test::WriteBytes(path, file.made == Compression::None ? file.text : test::Compressed(file.made, file.text));
+    EXPECT_EQ(Claims(path.c_str()), file.claimed);
+  }
 }
 
 TEST_F(Identification, WritesOnlyTheNumericFieldsAndAnEmptyText) {

@@ -1,0 +1,185 @@
+// Compressed files over the real control, in each format: a small one shown
+// whole in its language's colours, a big one through a window onto a spool
+// that goes with the view, searched and re-read in another encoding; damaged,
+// cut short and over the limit, each shown as far as it goes with the place
+// it stopped in the description.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CompressedFiles.h"
+#include "TestFiles.h"
+#include "ViewerHarness.h"
+#include "abi/HostMessages.h"
+#include "abi/ScintillaInterface.h"
+#include "resources/resource.h"
+#include "text/Encoding.h"
+#include "viewer/ContextMenu.h"
+#include "viewer/StreamSpool.h"
+
+namespace lumen {
+namespace {
+
+using namespace sci;
+using test::Compressed;
+using test::ViewerHarness;
+
+const wchar_t* Ending(Compression format) {
+  switch (format) {
+    case Compression::Gzip: return L".gz";
+    case Compression::Bzip2: return L".bz2";
+    case Compression::Xz: return L".xz";
+    default: return L".zst";
+  }
+}
+
+std::string Utf8(const std::wstring& text) { return test::ToUtf8(text); }
+
+int SpoolFiles() {
+  wchar_t folder[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, folder);
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((std::wstring(folder) + L"lumen\\*.tmp").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do ++count;
+  while (FindNextFileW(search, &found));
+  FindClose(search);
+  return count;
+}
+
+std::string ControlText(const ViewerHarness& viewer) {
+  std::string text(static_cast<size_t>(viewer.Sci(SCI_GETLENGTH)) + 1, '\0');
+  viewer.Sci(SCI_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.pop_back();
+  return text;
+}
+
+// A small file is its text, whole, in the colours of the name inside it;
+// the description names the format and the compressed size.
+TEST(RealEditorCompressedFiles, ShowASmallOneWholeInTheLanguageOfTheNameInside) {
+  ViewerHarness viewer;
+  const std::string source = "int main(void) {\n  return 0; /* done */\n}\n";
+  ASSERT_EQ(viewer.OpenText(source, L"plain.c"), 1);
+  const LRESULT cLexer = viewer.Sci(SCI_GETLEXER);
+  for (const Compression format : test::kCompressions) {
+    SCOPED_TRACE(Utf8(CompressionName(format)));
+    const std::string bytes = Compressed(format, source);
+    const std::wstring path = viewer.FilePath(std::wstring(L"main.c") + Ending(format));
+    test::WriteBytes(path, bytes);
+    ASSERT_EQ(viewer.OpenFile(path), 1);
+    EXPECT_EQ(ControlText(viewer), source);
+    EXPECT_EQ(viewer.Sci(SCI_GETLEXER), cLexer);
+    const std::wstring expected = std::wstring(L", ") + CompressionName(format) + L" " + std::to_wstring(bytes.size()) + L" bytes";
+    EXPECT_NE(viewer.Description().find(expected), std::wstring::npos) << Utf8(viewer.Description());
+  }
+  // Named so, but not made so: shown as the bytes it holds.
+  const std::wstring impostor = viewer.FilePath(L"notes.c.gz");
+  test::WriteBytes(impostor, "plain text\n");
+  ASSERT_EQ(viewer.OpenFile(impostor), 1);
+  EXPECT_EQ(ControlText(viewer), "plain text\n");
+  EXPECT_EQ(viewer.Description().find(L"gzip"), std::wstring::npos);
+}
+
+// Beyond its first part a file goes to a spool of lumen's, shown through the
+// window as it grows: every line reached and counted, the search over all of
+// it, another encoding chosen; the spool goes with the view.
+TEST(RealEditorCompressedFiles, ShowABigOneThroughAWindowOntoASpoolThatGoesWithTheView) {
+  ViewerHarness viewer;
+  std::string log = test::Log(12 << 20, 7);
+  log.resize(log.rfind('\n') + 1);
+  log += "the last line, a needle\n";
+  log.insert(0, "a needle first\n");
+  const size_t lines = static_cast<size_t>(std::count(log.begin(), log.end(), '\n'));
+  for (const Compression format : test::kCompressions) {
+    SCOPED_TRACE(Utf8(CompressionName(format)));
+    const std::wstring path = viewer.FilePath(std::wstring(L"app.log.1") + Ending(format));
+    test::WriteBytes(path, Compressed(format, log));
+    ASSERT_EQ(viewer.OpenFile(path), 1);
+    EXPECT_LT(viewer.Sci(SCI_GETLENGTH), 8 << 20) << "a window, not the text";
+    EXPECT_EQ(SpoolFiles(), 1);
+    ASSERT_TRUE(viewer.WaitWhileLoading());
+    EXPECT_NE(viewer.Description().find(std::to_wstring(lines + 1) + L" lines"), std::wstring::npos)
+        << Utf8(viewer.Description());
+    SetFocus(viewer.editor());
+    viewer.PressKey(VK_END, true);
+    viewer.Pump();
+    const LRESULT last = viewer.Sci(SCI_LINEFROMPOSITION, viewer.Sci(SCI_GETCURRENTPOS)) - 1;
+    std::string text(static_cast<size_t>(viewer.Sci(SCI_LINELENGTH, last)) + 1, '\0');
+    viewer.Sci(SCI_GETLINE, last, reinterpret_cast<LPARAM>(text.data()));
+    EXPECT_EQ(text.substr(0, 23), "the last line, a needle");
+    viewer.Send(WM_COMMAND, IDM_FIND);
+    viewer.TypeSearchText(L"needle");
+    EXPECT_TRUE(viewer.WaitFor([&] {
+      wchar_t count[64] = {};
+      GetWindowTextW(GetDlgItem(viewer.panel(), 7), count, 64);
+      return std::wstring(count).find(L"of 2") != std::wstring::npos;
+    }));
+  }
+  // Read again in another encoding: decompressed again, the old spool gone.
+  const std::vector<EncodingOption>& options = EncodingOptions();
+  const auto koi8r = std::find_if(options.begin(), options.end(), [](const EncodingOption& option) {
+    return option.choice == EncodingChoice{Encoding::Ansi, 20866};
+  });
+  ASSERT_NE(koi8r, options.end());
+  viewer.Send(WM_COMMAND, MAKEWPARAM(IDM_ENCODING_FIRST + (koi8r - options.begin()), 1));
+  ASSERT_TRUE(viewer.WaitWhileLoading());
+  EXPECT_NE(viewer.Description().find(L"(chosen)"), std::wstring::npos) << Utf8(viewer.Description());
+  EXPECT_EQ(SpoolFiles(), 1);
+  ASSERT_EQ(viewer.OpenText("small\n", L"a.txt"), 1);
+  EXPECT_EQ(SpoolFiles(), 0);
+}
+
+// Bad input shows what came before the fault and says where it stopped.
+TEST(RealEditorCompressedFiles, ShowWhatCameBeforeDamageACutOrTheLimitAndSaySo) {
+  std::string configuration = test::TestConfiguration();
+  configuration.replace(configuration.find("<Styles>"), 0, "<Decompression MaxBytes=\"6000000\"/>");
+  ViewerHarness viewer(configuration);
+  const std::string log = test::Log(8 << 20, 3);
+  for (const Compression format : test::kCompressions) {
+    SCOPED_TRACE(Utf8(CompressionName(format)));
+    const std::string whole = Compressed(format, log), shorter = Compressed(format, log.substr(0, 3 << 20));
+    const size_t half = shorter.size() / 2;
+    const struct {
+      std::string bytes;
+      const wchar_t* said;
+    } cases[] = {
+        {whole.substr(0, whole.size() / 2), L"after "},  // truncated, or damaged where the cut breaks a block
+        // Damage in the middle (gzip finds it only at its end, by the checksum), and after the end.
+        {shorter.substr(0, half) + std::string(4096, '\x55') + shorter.substr(half + 4096), L"damaged after "},
+        {shorter + "junk written after the last stream", L"damaged after 3.0 MB"},
+        {whole, L"stopped at the limit of 5.7 MB"},
+    };
+    for (const auto& [bytes, said] : cases) {
+      const std::wstring path = viewer.FilePath(std::wstring(L"bad.log") + Ending(format));
+      test::WriteBytes(path, bytes);
+      ASSERT_EQ(viewer.OpenFile(path), 1);
+      ASSERT_TRUE(viewer.WaitWhileLoading());
+      const std::wstring description = viewer.Description();
+      EXPECT_NE(description.find(said), std::wstring::npos) << Utf8(description);
+      EXPECT_GT(viewer.Sci(SCI_GETLENGTH), 0);
+    }
+  }
+}
+
+// Spools left by a lumen that was stopped go at the next start; those in use stay.
+TEST(StreamSpools, LeftoversGoAndSpoolsInUseStay) {
+  const std::unique_ptr<StreamSpool> live = StreamSpool::Create();
+  ASSERT_TRUE(live && live->Write("in use"));
+  const std::wstring folder = live->path().substr(0, live->path().rfind(L'\\') + 1);
+  const std::wstring leftover = folder + L"str1234.tmp", other = folder + L"notes.txt";
+  test::WriteBytes(leftover, "left behind");
+  test::WriteBytes(other, "not a spool");
+  StreamSpool::RemoveLeftovers();
+  EXPECT_EQ(GetFileAttributesW(leftover.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW(live->path().c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW(other.c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteFileW(other.c_str());
+}
+
+}  // namespace
+}  // namespace lumen
