@@ -1,7 +1,7 @@
 // Files too big to give the control whole, shown through a window, over the
 // real editor control, beside this machine's own scan of the same bytes:
 //
-//   window_benchmark [--sizes MB,MB,...] [--editor SciLexer.dll] [--ansi | --utf16]
+//   window_benchmark [--sizes MB,MB,...] [--editor SciLexer.dll] [--ansi | --utf16] [--gzip]
 //
 // For each size (1536, 2560 and 10240 MB unless told) a log of that size is
 // written (and deleted after), then: the machine's reference (the file read
@@ -13,7 +13,9 @@
 // the longest single message kept the host's thread. --ansi writes each line
 // with a Latin-1 letter, so that the file is read (and searched) in the
 // system's code page; --utf16 writes the log in UTF-16 (little-endian, with
-// its mark), converted as it is read and searched.
+// its mark), converted as it is read and searched. --gzip compresses the log
+// (zlib, level 6, as gzip and logrotate write it) and opens big.log.gz: the
+// machine's reference is then zlib's own inflate of it, on one core.
 #include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
@@ -22,6 +24,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,8 +38,12 @@
 #include "abi/ScintillaInterface.h"
 #include "base/Controls.h"
 #include "base/Handles.h"
+#include "base/SharedFile.h"
 #include "resources/resource.h"
+#include "text/Compression.h"
 #include "text/LineIndex.h"
+
+#include <zlib.h>
 
 namespace lumen::benchmark {
 namespace {
@@ -125,6 +133,43 @@ double MappedMemchrCount(const std::wstring& path, char byte, uint64_t& count) {
   return Seconds(Clock::now() - start);
 }
 
+// `from` written to `to` as gzip writes it.
+void GzipFile(const std::wstring& from, const std::wstring& to) {
+  const UniqueHandle in(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  const UniqueHandle out(CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  z_stream stream = {};
+  deflateInit2(&stream, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  std::vector<char> piece(kMegabyte), packed(2 * kMegabyte);
+  DWORD read = 0;
+  int flush = Z_NO_FLUSH;
+  do {
+    if (!ReadFile(in.get(), piece.data(), static_cast<DWORD>(piece.size()), &read, nullptr)) read = 0;
+    flush = read == 0 ? Z_FINISH : Z_NO_FLUSH;
+    stream.next_in = reinterpret_cast<Bytef*>(piece.data());
+    stream.avail_in = read;
+    do {
+      stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+      stream.avail_out = static_cast<uInt>(packed.size());
+      deflate(&stream, flush);
+      DWORD done = 0;
+      WriteFile(out.get(), packed.data(), static_cast<DWORD>(packed.size() - stream.avail_out), &done, nullptr);
+    } while (stream.avail_out == 0);
+  } while (flush != Z_FINISH);
+  deflateEnd(&stream);
+}
+
+// The machine's own decompression: zlib's inflate of the whole file, in 1 MB pieces.
+double Inflate(const std::wstring& path, uint64_t& bytes) {
+  std::optional<SharedFile> file = SharedFile::Open(path, true);
+  const Clock::time_point start = Clock::now();
+  DecompressingReader reader(Compression::Gzip, [&](char* buffer, size_t room) { return file->Read(buffer, room); },
+                             UINT64_MAX);
+  std::vector<char> piece(kMegabyte);
+  bytes = 0;
+  while (const size_t got = reader.Read(piece.data(), piece.size())) bytes += got;
+  return Seconds(Clock::now() - start);
+}
+
 void PressCtrlEnd(HWND editor) {
   BYTE saved[256], state[256];
   GetKeyboardState(saved);
@@ -137,9 +182,9 @@ void PressCtrlEnd(HWND editor) {
   SetKeyboardState(saved);
 }
 
-void RunSize(const RealEditorFolder& real, uint64_t megabytes, LogText form) {
+void RunSize(const RealEditorFolder& real, uint64_t megabytes, LogText form, bool gzip) {
   Host host(real.plugin());
-  const std::wstring path = host.FilePath(L"big.log");
+  std::wstring path = host.FilePath(L"big.log");
   const uint64_t bytes = megabytes * kMegabyte;
   WriteLog(path, bytes, form);
   const double gigabytes = static_cast<double>(bytes) / (1 << 30);
@@ -152,6 +197,17 @@ void RunSize(const RealEditorFolder& real, uint64_t megabytes, LogText form) {
   std::printf("  machine: line ends read from the cache %.2f s (%.2f GB/s), memchr 'e' over a mapped view %.2f s (%.2f GB/s, %llu)\n",
               lineScan, gigabytes / lineScan, letterScan, gigabytes / letterScan,
               static_cast<unsigned long long>(letters));
+  if (gzip) {
+    const std::wstring packed = path + L".gz";
+    GzipFile(path, packed);
+    DeleteFileW(path.c_str());
+    path = packed;
+    uint64_t inflated = 0;
+    const double inflate = Inflate(path, inflated);
+    std::printf("  gzip: %.1f MB compressed; zlib's inflate on one core %.2f s (%.0f MB/s of text)\n",
+                static_cast<double>(std::filesystem::file_size(path)) / kMegabyte, inflate,
+                static_cast<double>(inflated) / kMegabyte / inflate);
+  }
 
   const uint64_t empty = WorkingSet();
   uint64_t most = empty;
@@ -250,7 +306,9 @@ int Main(const std::vector<std::wstring>& arguments) {
   std::vector<uint64_t> sizes = {1536, 2560, 10240};
   std::wstring editor;
   LogText form = LogText::Utf8;
+  bool gzip = false;
   for (const std::wstring& argument : arguments) {
+    if (argument == L"--gzip") gzip = true;
     if (argument == L"--ansi") form = LogText::Ansi;
     if (argument == L"--utf16") form = LogText::Utf16;
   }
@@ -267,7 +325,7 @@ int Main(const std::vector<std::wstring>& arguments) {
     }
   }
   const RealEditorFolder real(editor);
-  for (const uint64_t megabytes : sizes) RunSize(real, megabytes, form);
+  for (const uint64_t megabytes : sizes) RunSize(real, megabytes, form, gzip);
   return 0;
 }
 
