@@ -261,6 +261,12 @@ enum : int { SC_UPDATE_CONTENT = 1, SC_UPDATE_SELECTION = 2, SC_UPDATE_V_SCROLL 
 // The editor's child id in the viewer window; notifications carry it.
 constexpr int kEditorControlId = 1;
 
+// lumen's own question to the control, beyond the 3.x interface: the longest
+// line its lexers colour, longer ones staying in the base style. lumen's
+// adapter over Scintilla 5 answers it; a 3.x control, which lexes every
+// line whole, answers 0 as it does to any message it does not know.
+constexpr UINT kLongestLexedLineQuery = WM_APP + 0x1C55;
+
 struct Sci_CharacterRange {
   int32_t cpMin;
   int32_t cpMax;

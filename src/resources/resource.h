@@ -98,6 +98,9 @@
 #define IDS_MENU_FILTER_HIDING 190
 #define IDS_FILTER_LINES 191
 #define IDS_FILTERED_LINES 192
+#define IDS_MENU_FORMAT 193
+#define IDS_NOT_VALID_JSON 194
+#define IDS_NOT_VALID_XML 195
 
 #define IDM_FIND 1914
 #define IDA_TOGGLE_SEARCH 40001
@@ -136,6 +139,7 @@
 #define IDM_BOOKMARK_MATCHES 40036
 #define IDA_FILTER_MATCHING 40037
 #define IDA_FILTER_HIDING 40038
+#define IDA_FORMAT 40039
 // The Encoding entry's choices, in the order EncodingChoices gives them.
 #define IDM_ENCODING_FIRST 40100
 #define IDM_ENCODING_LAST 40199

@@ -113,6 +113,8 @@ class AdapterWindow {
       }
       case sci::SCI_SETSTYLEBITS:
         return 0;  // 5.x always keeps eight bits of style
+      case sci::kLongestLexedLineQuery:
+        return static_cast<LRESULT>(scintilla5::kLongestLexedLine);
       case sci::SCI_GETSELTEXT:
         return SelectionText(lParam);
       case sci::SCI_GETTEXT:

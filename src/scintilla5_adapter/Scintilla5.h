@@ -9,6 +9,11 @@
 
 namespace lumen::scintilla5 {
 
+// The adapter's lexers colour lines up to this length and leave longer ones
+// (minified code, a one-line JSON) in the base style: the rest of the
+// document keeps its colours, and a long line is styled at once.
+inline constexpr size_t kLongestLexedLine = size_t{64} << 10;
+
 // Lexilla's lexers, found by the lexer numbers of the 3.x interface.
 class Lexers {
  public:
@@ -17,7 +22,8 @@ class Lexers {
 
   // Gives the inner control the lexer with number `id`: none for the
   // container (0), Lexilla's "null" lexer for numbers it does not know, as
-  // 3.x falls back to plain text. Without Lexilla nothing changes.
+  // 3.x falls back to plain text. Without Lexilla nothing changes. Lines
+  // beyond kLongestLexedLine are not lexed.
   void Apply(HWND inner, int id) const;
 
  private:

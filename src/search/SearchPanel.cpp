@@ -319,9 +319,9 @@ void SearchPanel::ShowCount(const MatchCount& count) {
   ShowCountText();
 }
 
-void SearchPanel::ShowNote(UINT text) {
-  SetWindowTextW(count_.get(), LoadResourceString(instance_, text).c_str());
-}
+void SearchPanel::ShowNote(UINT text) { ShowNote(LoadResourceString(instance_, text)); }
+
+void SearchPanel::ShowNote(const std::wstring& text) { SetWindowTextW(count_.get(), text.c_str()); }
 
 void SearchPanel::LayoutControls() {
   if (!window_ || !sizingCombo_ || !findNext_ || !findPrevious_ || !matchCase_) return;

@@ -37,6 +37,7 @@ class SearchPanel {
   void ShowCount(const MatchCount& count);
   // A note where the count stands, until the count changes.
   void ShowNote(UINT text);
+  void ShowNote(const std::wstring& text);
   // The filter as the viewer has it: the check box, the number of context
   // lines, and after the count "57 of 10000 lines" while it is shown.
   struct FilterShown {

@@ -116,6 +116,7 @@ std::vector<MenuEntry> ContextMenuEntries(const MenuState& state) {
       {IDA_INDENTATION_GUIDES, IDS_MENU_INDENTATION_GUIDES, toggles.indentationGuides},
       {IDA_FOLD_ALL, IDS_MENU_FOLD_ALL, false, toggles.folding && !bigDocument},
       {IDA_UNFOLD_ALL, IDS_MENU_UNFOLD_ALL, false, toggles.folding && !bigDocument},
+      {IDA_FORMAT, IDS_MENU_FORMAT, state.formatted, state.canFormat || state.formatted},
       {},
       EncodingMenu(state.encoding, state.canReread),
       {IDA_FOLLOW_CHANGES, IDS_MENU_FOLLOW_CHANGES, state.following, state.canFollow},

@@ -46,6 +46,8 @@ struct MenuState {
   bool hasBookmarks = false;
   bool hasQuery = false;  // the search panel has text to search for
   bool showingMatching = false, hidingMatching = false;  // the filter shown: no copy of bookmarked lines
+  bool formatted = false;  // a JSON or XML document shown indented
+  bool canFormat = false;  // the text shown is JSON or XML
 };
 
 // The entries, in order. Wrapping and folding are greyed for a document too

@@ -46,6 +46,9 @@ void ShownDocument::ToggleFollowing() {
 
 void ShownDocument::FollowTurn() {
   if (follower_.state() == FileFollower::State::Off || follower_.state() == FileFollower::State::Full) return;
+  // While the text is formatted the file's document waits; what the file
+  // adds meanwhile comes once it is shown again.
+  if (formatted_) return turns_.WantAt(TurnScheduler::Work::Follow, TurnScheduler::Clock::now() + budget::kFollowPeriod);
   // While a filter is shown the file's document waits (its new lines come
   // after), and the filter goes on over them.
   if (filtered_) {

@@ -30,6 +30,7 @@ ShownDocument::ShownDocument(Viewer& viewer, DocumentEvents& search, TurnSchedul
 ShownDocument::~ShownDocument() {
   closed_ = true;  // the viewer is going: nothing is told to it any more
   EndFilter(std::nullopt);
+  EndFormatted();
   document_.Revoke();
   EndLoading();
 }
@@ -42,6 +43,7 @@ void ShownDocument::SetEditor(const EditorControl& editor) {
 void ShownDocument::Close() {
   closed_ = true;
   EndFilter(std::nullopt);
+  EndFormatted();
   document_.Revoke();
   EndLoading();
   search_.Windowed(nullptr);
@@ -114,6 +116,7 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
   // or show another file in it, meanwhile.
   if (!opened || !opened->ReadFirstPart(rule) || Superseded(shown)) return 0;
   EndFilter(std::nullopt);  // the file's own document takes the new text
+  EndFormatted();
   document_.Revoke();        // its text is lent no more: a window may write it
   // The file is shown from here on: it is the viewer's file, and the rest of
   // one still on its way is not wanted any more.
@@ -288,7 +291,7 @@ void ShownDocument::ShowFirstPart(const ConfigurationSnapshot& configuration, co
 std::optional<FileText> ShownDocument::TextForWorkers() const {
   if (window_) return window_->Text();
   // A filter shown holds the document's own text out of reach.
-  if (!editor_.exists() || filtered_) return std::nullopt;
+  if (!editor_.exists() || filtered_ || formatted_) return std::nullopt;
   FileText text;
   text.bytes = document_.Lend();
   if (!text.bytes) return std::nullopt;
@@ -403,6 +406,7 @@ void ShownDocument::FilterTurn() {
 
 void ShownDocument::LoadTurn(TurnScheduler::Clock::time_point deadline) {
   if (filtered_) return FilterTurn();
+  if (formatted_) return FormatTurn();
   if (window_) return WindowTurn(deadline);
   if (!loading_ && regrowing_) return RegrowTurn(deadline);
   const std::shared_ptr<DocumentLoad> loading = loading_;  // kept while the host's stream is read
@@ -500,7 +504,7 @@ int64_t ShownDocument::DescribedLines() const {
     const uint64_t followed = filtered_->followPass ? filtered_->filter->linesRead() - filtered_->linesReadFirst : 0;
     return static_cast<int64_t>(filtered_->fileLines + followed);
   }
-  if (window_) return static_cast<int64_t>(window_->lines());
+  if (FileWindow* shown = window()) return static_cast<int64_t>(shown->lines());
   return editor_.Send(SCI_GETLINECOUNT);
 }
 
@@ -520,6 +524,14 @@ std::wstring ShownDocument::DescriptionNotes() const {
     notes += L", filtered: " + std::to_wstring(filtered_->filter->shownLines()) + L" of " +
              std::to_wstring(DescribedLines()) + L" lines";
     if (filtered_->filter->state() == LineFilter::State::Cut) notes += L" (stopped)";
+  }
+  if (formatted_) {
+    const uint64_t percent = formatted_->text->bytesRead() * 100 / std::max<uint64_t>(formatted_->sourceEnd, 1);
+    // Until the window has taken in all of it and counted its lines.
+    const bool formatting =
+        formatted_->text->state() == FormattedText::State::Formatting || !formatted_->window->indexed();
+    notes += formatting ? L", formatting " + std::to_wstring(std::min<uint64_t>(percent, 99)) + L" %"
+                        : std::wstring(L", formatted");
   }
   if (follower_.gone()) notes += L", deleted";
   return notes;

@@ -24,6 +24,7 @@
 #include "viewer/FileFollow.h"
 #include "search/LineFilter.h"
 #include "viewer/FileWindow.h"
+#include "viewer/FormattedText.h"
 #include "viewer/StreamSpool.h"
 #include "viewer/TurnScheduler.h"
 
@@ -75,6 +76,8 @@ class ShownDocument {
     virtual void Shown(const ConfigurationSnapshot& configuration) = 0;
     // The viewer's window is gone: the host's code destroyed it meanwhile.
     virtual bool Gone() const = 0;
+    // A document formatted as `markup` is not valid from its line `line` on.
+    virtual void ShowFormatFault(Markup markup, uint64_t line) = 0;
 
    protected:
     ~Viewer() = default;
@@ -110,8 +113,10 @@ class ShownDocument {
   bool canReadAgain() const { return file_.byPath || !streamBytes_.empty(); }
   FileFollower::State following() const { return follower_.state(); }
   // The window onto a file too big to give the control whole, or onto the
-  // filtered text while it is shown; null for others.
-  FileWindow* window() const { return filtered_ ? filtered_->window.get() : window_.get(); }
+  // filtered or formatted text while it is shown; null for others.
+  FileWindow* window() const {
+    return filtered_ ? filtered_->window.get() : formatted_ ? formatted_->window.get() : window_.get();
+  }
 
   // The text a worker reads for the file shown: the windowed file, or a copy
   // of the document's text (the control is this thread's); none without one
@@ -129,6 +134,12 @@ class ShownDocument {
   std::optional<LineFilter::Mode> filterMode() const {
     return filtered_ ? std::optional<LineFilter::Mode>(filtered_->mode) : std::nullopt;
   }
+  // Shows the file's text as `markup`, indented by `indent`, in place of the
+  // file; false when it cannot be (a filter is shown, no worker starts).
+  bool ShowFormatted(const ConfigurationSnapshot& configuration, Markup markup, std::string indent);
+  // Back to the file as it is, at its first line.
+  void EndFormatted();
+  bool formatted() const { return formatted_.has_value(); }
   // How far the rest of a big file is, 0 to 100; none when nothing loads.
   std::optional<int> LoadPercent() const;
   // The bytes the description counts: what has been read while a file loads.
@@ -224,6 +235,20 @@ class ShownDocument {
     bool reported = false;  // its end told to the search
   };
   std::optional<Filtered> filtered_;
+  // The document formatted in place of the file (Formatting.cpp): written to
+  // a spool by a worker, shown through a window of its own; the file's
+  // document waits meanwhile, as under a filter.
+  struct Formatted {
+    std::shared_ptr<StreamSpool> spool;
+    std::unique_ptr<FormattedText> text;
+    std::unique_ptr<FileWindow> window;
+    LRESULT fileDocument = 0;
+    Markup markup = Markup::Json;
+    uint64_t sourceEnd = 0;
+    bool reported = false;  // its end told to the search
+  };
+  std::optional<Formatted> formatted_;
+  void FormatTurn();
   void FilterTurn();
   // A look at a followed file while a filter is shown: its new lines are filtered on.
   void FollowFiltered();

@@ -482,7 +482,12 @@ void SourceViewerWindow::OnSchemeChanged() {
 
 void SourceViewerWindow::ApplyLanguageStyle(const Style& style) {
   ApplyStyle(editor_, style);
-  if (document_.file().holdsUnlexedLine) editor_.Send(SCI_SETLEXER, SCLEX_NULL);
+  // A control that lexes every line whole would take seconds over a long one
+  // on every screen of it: the document stays plain. lumen's adapter leaves
+  // only the long lines plain itself.
+  if (document_.file().holdsUnlexedLine && editor_.Send(kLongestLexedLineQuery) == 0) {
+    editor_.Send(SCI_SETLEXER, SCLEX_NULL);
+  }
   // A new lexer knows no fold properties; big documents are not folded.
   const bool folding = looks_.toggles.folding && looks_.size == DocumentSize::Small;
   ApplyFolding(editor_, folding, std::exchange(looks_.folding, folding));

@@ -107,6 +107,11 @@ class SourceViewerWindow final : private ShownDocument::Viewer {
   void ShowProgress() override;
   void Shown(const ConfigurationSnapshot& configuration) override;
   bool Gone() const override { return windowDestroyed_; }
+  void ShowFormatFault(Markup markup, uint64_t line) override;
+  // Format (Ctrl+Shift+J): the JSON or XML shown indented, or the file again;
+  // the markup of the text shown, none when it is neither.
+  void ToggleFormatted();
+  std::optional<Markup> MarkupShown(const ConfigurationSnapshot& configuration) const;
 
   void ReloadSettings();
   void ApplySettings(const ConfigurationSnapshot& configuration);

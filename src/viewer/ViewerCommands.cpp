@@ -2,8 +2,10 @@
 // notifications, and the searches a command or a load starts.
 #include <windowsx.h>
 
+#include <cwchar>
 #include <exception>
 
+#include "base/Controls.h"
 #include "base/Text.h"
 #include "base/TimeBudgets.h"
 #include "config/Format.h"
@@ -136,6 +138,9 @@ void SourceViewerWindow::RunCommand(WORD id) {
     case IDA_FOLLOW_CHANGES:
       document_.ToggleFollowing();
       break;
+    case IDA_FORMAT:
+      ToggleFormatted();
+      break;
     case IDA_FOLD_ALL:
     case IDA_UNFOLD_ALL:
       if (looks_.folding) editor_.Send(SCI_FOLDALL, id == IDA_FOLD_ALL ? SC_FOLDACTION_CONTRACT : SC_FOLDACTION_EXPAND);
@@ -221,6 +226,34 @@ void SourceViewerWindow::ToggleFilter(LineFilter::Mode mode) {
   }
   const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
   if (!document_.ShowFiltered(configuration, searcher, {mode, FilterContext()})) MessageBeep(MB_ICONWARNING);
+}
+
+std::optional<Markup> SourceViewerWindow::MarkupShown(const ConfigurationSnapshot& configuration) const {
+  const ShownFile& file = document_.file();
+  return MarkupOf(LanguageOfFile(configuration, file.name, file.edgeLines), file.edgeLines.head);
+}
+
+void SourceViewerWindow::ToggleFormatted() {
+  if (document_.formatted()) return document_.EndFormatted();
+  const ConfigurationSnapshot configuration = ConfigurationSnapshot::OfPlugin();
+  const std::optional<Markup> markup = MarkupShown(configuration);
+  if (!markup) return (void)MessageBeep(MB_ICONWARNING);
+  // The file's own text is formatted, not a filter's.
+  if (document_.filter()) document_.EndFilter(std::nullopt);
+  // Indented by the tab width, or two spaces.
+  const uint32_t width = configuration.hasPath() ? ReadOr(uint32_t{0}, [&] { return configuration.TabWidth(); }) : 0;
+  const std::string indent(width >= 1 && width <= 16 ? width : 2, ' ');
+  if (Gone() || !document_.ShowFormatted(configuration, *markup, indent)) MessageBeep(MB_ICONWARNING);
+}
+
+void SourceViewerWindow::ShowFormatFault(Markup markup, uint64_t line) {
+  // Said where the search says how many: the panel comes up to say it.
+  ShowSearchPanel(true);
+  if (Gone() || !searchPanel_) return;
+  const std::wstring format = LoadResourceString(instance_, markup == Markup::Json ? IDS_NOT_VALID_JSON : IDS_NOT_VALID_XML);
+  wchar_t text[128] = {};
+  std::swprintf(text, std::size(text), format.c_str(), static_cast<unsigned long long>(line));
+  searchPanel_->ShowNote(std::wstring(text));
 }
 
 uint32_t SourceViewerWindow::FilterContext() const {
@@ -476,6 +509,8 @@ LRESULT SourceViewerWindow::OnContextMenu(WPARAM from, LPARAM at) {
                      document_.filterMode() == LineFilter::Mode::Matching,
                      document_.filterMode() == LineFilter::Mode::NotMatching};
   state.toggles.wrapLines = editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE;  // the control's, not a copy kept here
+  state.formatted = document_.formatted();
+  state.canFormat = MarkupShown(ConfigurationSnapshot::OfPlugin()).has_value();
   const UINT chosen = ShowContextMenu(instance_, window_, point, ContextMenuEntries(state));
   // The menu's loop ran the host's messages: the viewer may be gone.
   if (chosen != 0 && !Gone()) RunCommand(static_cast<WORD>(chosen));
