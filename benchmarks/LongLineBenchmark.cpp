@@ -10,7 +10,7 @@
 // (PageDown, End, across the long line with the scroll bar, Ctrl+End), the
 // count of a word near its end and the step to it; each with the longest
 // single message, and the style of a short line's keyword and of a long
-// line's text.
+// line's text. Then a one-line JSON document of twice the size, formatted.
 #include <windows.h>
 
 #include <algorithm>
@@ -161,6 +161,37 @@ void RunFile(const RealEditorFolder& real, const wchar_t* name, const std::strin
   DeleteFileW(path.c_str());
 }
 
+// A one-line JSON document formatted (Ctrl+Shift+J): its first screen, all
+// of it formatted, and scrolling through the formatted text.
+void RunFormat(const RealEditorFolder& real, size_t megabytes) {
+  Host host(real.plugin());
+  const std::wstring path = host.FilePath(L"records.json");
+  test::WriteBytes(path, OneLineJson(megabytes << 20));
+  std::printf("\nrecords.json formatted: %zu MB, one line\n", megabytes);
+  const MessageFigures opened = host.Measure([&] {
+    SendMessageW(host.viewer(), HBXPLUGINMSG_OPENFILE, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    RedrawWindow(host.viewer(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  });
+  Print("opened", opened, DescribeFile(host.viewer()));
+  const HWND editor = host.editor();
+  const MessageFigures first = Act(host, [&] { SendMessageW(host.viewer(), WM_COMMAND, MAKEWPARAM(IDA_FORMAT, 1), 0); });
+  Print("Format: first screen", first);
+  const MessageFigures whole = host.Measure([] {}, std::chrono::minutes(5), [&] {
+    return DescribeFile(host.viewer()).find("formatting") == std::string::npos;
+  });
+  Print("all of it formatted", whole, DescribeFile(host.viewer()));
+  MessageFigures scroll{};
+  for (int page = 0; page < 20; ++page) {
+    const MessageFigures paged = Act(host, [&] { PressKey(editor, VK_NEXT, false); });
+    if (std::max(paged.action, paged.longest) > std::max(scroll.action, scroll.longest)) scroll = paged;
+  }
+  const MessageFigures end = Act(host, [&] { PressKey(editor, VK_END, true); });
+  if (std::max(end.action, end.longest) > std::max(scroll.action, scroll.longest)) scroll = end;
+  Print("PageDown x20 and Ctrl+End", scroll);
+  SendMessageW(host.viewer(), WM_CLOSE, 0, 0);
+  DeleteFileW(path.c_str());
+}
+
 int Main(const std::vector<std::wstring>& arguments) {
   std::wstring editor;
   size_t megabytes = 50;
@@ -171,6 +202,7 @@ int Main(const std::vector<std::wstring>& arguments) {
   const RealEditorFolder real(editor);
   RunFile(real, L"bundle.min.js", MinifiedScript(megabytes << 20));
   RunFile(real, L"records.json", OneLineJson(megabytes << 20));
+  RunFormat(real, 2 * megabytes);
   return 0;
 }
 

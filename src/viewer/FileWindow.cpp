@@ -276,7 +276,7 @@ void FileWindow::FollowView() {
   // either edge otherwise. A kept selection shown there is no jump.
   const bool kept = KeptShown();
   if (!kept && caret == 0 && plan_.start > text_.start) return ShowStartOfFile(anchor != 0);
-  if (!kept && caret == length && plan_.end < text_.end) return ShowEndOfFile(anchor != length);
+  if (!kept && caret == length && plan_.end < text_.end && !ShowsLastLine()) return ShowEndOfFile(anchor != length);
   const LRESULT firstLine = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
   const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
   const LRESULT viewStart = editor_.Send(SCI_POSITIONFROMLINE, firstLine);
@@ -287,6 +287,11 @@ void FileWindow::FollowView() {
   if (!nearStart && !nearEnd) return;
   const std::optional<WindowPlan> plan = PlanAround(FileLineOf(firstLine));
   if (plan && (plan->start != plan_.start || plan->end != plan_.end)) Move(*plan);
+}
+
+bool FileWindow::ShowsLastLine() const {
+  const std::optional<WindowPlan> last = PlanAround(index_->lines() - 1);
+  return last && last->start == plan_.start && last->end == plan_.end;
 }
 
 void FileWindow::ShowFraction(double fraction) {

@@ -147,6 +147,9 @@ class FileWindow final : public WindowedText {
   std::optional<size_t> PositionOf(const FilePlace& place) const;
   // The file's line of the control's first line in view.
   uint64_t FirstLineInView() const;
+  // Whether the window is the one the file's last line is shown in: a last
+  // line longer than a window ends it before the file's end.
+  bool ShowsLastLine() const;
 
   // Runs `action` with reads that wait for a file elsewhere until the
   // message's time is up; where one came too late, `action` runs again once

@@ -56,5 +56,23 @@ TEST(RealEditorLongLines, LeaveOnlyTheLongLineInTheBaseStyle) {
   }
 }
 
+// A windowed file of one line longer than a window: Ctrl+End and Ctrl+Home
+// are answered, once each, and the host's messages go on.
+TEST(RealEditorLongLines, LetAWindowedFileOfOneLongLineGoToItsEnds) {
+  std::string configuration = test::TestConfiguration();
+  configuration.replace(configuration.find("<Styles>"), 0, "<FileWindow FromMegabytes=\"8\"/>");
+  ViewerHarness viewer(configuration);
+  std::string text;
+  for (int word = 0; text.size() < (20u << 20); ++word) text += "word" + std::to_string(word) + " ";
+  ASSERT_EQ(viewer.OpenText(text, L"one.txt"), 1);
+  ASSERT_TRUE(viewer.WaitWhileLoading());
+  SetFocus(viewer.editor());
+  for (const UINT key : {VK_END, VK_HOME, VK_END}) {
+    viewer.PressKey(key, true);
+    viewer.Pump();  // returns: no window move asks for another
+    EXPECT_EQ(viewer.Sci(SCI_GETCURRENTPOS), key == VK_END ? viewer.Sci(SCI_GETLENGTH) : 0);
+  }
+}
+
 }  // namespace
 }  // namespace lumen
