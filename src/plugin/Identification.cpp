@@ -210,9 +210,8 @@ bool IdentifyFile(const wchar_t* path, HostFileInfoRecord* record, IStream* stre
     return head.has_value();
   };
   // A compressed file (app.log.1.gz) is claimed as the text it holds; one
-  // that only has the name is an ordinary file. The viewer decompresses
-  // files by path only, not the host's streams.
-  const Compression compression = stream ? Compression::None : CompressionOfName(fileName);
+  // that only has the name is an ordinary file.
+  const Compression compression = CompressionOfName(fileName);
   const bool compressed = compression != Compression::None && readHead() && CompressionOfHead(head->bytes) == compression;
   if (compressed) head = DecompressedHead(compression, *head);
   bool claimed = ClaimedByName(*keys, compressed ? NameInside(fileName) : fileName);

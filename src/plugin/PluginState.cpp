@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "base/BackgroundThread.h"
 #include "base/Handles.h"
 #include "host/Paths.h"
 #include "log/Logging.h"
@@ -89,8 +88,8 @@ bool StartUp(const HostInitExRecord* record) {
     return false;
   }
   StartLogging();
-  // Spools a lumen that was stopped left in the temporary folder, on a thread: the host does not wait.
-  RunInBackground(&StreamSpool::RemoveLeftovers);
+  // Spools a lumen that was stopped left in the temporary folder: a look at one small folder.
+  StreamSpool::RemoveLeftovers();
   return true;
 }
 

@@ -92,6 +92,35 @@ class HeldBytes final : public ByteSource {
 
 std::unique_ptr<ByteSource> MemorySource(std::string bytes) { return std::make_unique<HeldBytes>(std::move(bytes)); }
 
+namespace {
+
+class PrefixedBytes final : public ByteSource {
+ public:
+  PrefixedBytes(std::string head, std::unique_ptr<ByteSource> rest) : head_(std::move(head)), rest_(std::move(rest)) {}
+  size_t Read(char* buffer, size_t room) override {
+    const size_t held = std::min(room, head_.size() - headRead_);
+    std::copy_n(head_.data() + headRead_, held, buffer);
+    headRead_ += held;
+    return held > 0 ? held : rest_->Read(buffer, room);
+  }
+  bool Rewind() override {
+    headRead_ = head_.size();  // the head comes again from the rest's start
+    return rest_->Rewind();
+  }
+  bool failed() const override { return rest_->failed(); }
+
+ private:
+  std::string head_;
+  size_t headRead_ = 0;
+  std::unique_ptr<ByteSource> rest_;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSource> PrefixedSource(std::string head, std::unique_ptr<ByteSource> rest) {
+  return std::make_unique<PrefixedBytes>(std::move(head), std::move(rest));
+}
+
 StreamFeed::StreamFeed() : pieces_(kQueuedBytes, [](const std::string& piece) { return piece.size(); }) {}
 StreamFeed::~StreamFeed() = default;
 

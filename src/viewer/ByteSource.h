@@ -39,6 +39,8 @@ std::unique_ptr<ByteSource> FileSource(SharedFile file);
 std::unique_ptr<ByteSource> StreamSource(IStream* stream);
 // Bytes held in memory: a stream's, kept to be read again.
 std::unique_ptr<ByteSource> MemorySource(std::string bytes);
+// `head`, read from `rest` already, and then the rest of it; rewound, all of `rest`.
+std::unique_ptr<ByteSource> PrefixedSource(std::string head, std::unique_ptr<ByteSource> rest);
 
 // Bytes of the host's stream on their way from the viewer's thread, which
 // reads the stream, to a worker, which takes them as its source. The viewer's

@@ -144,6 +144,36 @@ DecompressedFile::Progress DecompressedFile::progress() const {
   return progress;
 }
 
+DecompressedStream::DecompressedStream(std::unique_ptr<ByteSource> stream, std::string head, Compression compression,
+                                       uint64_t configuredLimit)
+    : stream_(std::move(stream)), head_(std::move(head)) {
+  const uint64_t limit = DecompressionLimit(configuredLimit, StreamSpool::FreeSpace(), progress_->limitOfDisk);
+  reader_.emplace(
+      compression,
+      [this](char* buffer, size_t room) {
+        size_t got = std::min(room, head_.size() - headRead_);
+        std::copy_n(head_.data() + headRead_, got, buffer);
+        headRead_ += got;
+        if (got == 0 && stream_) got = stream_->Read(buffer, room);
+        progress_->read += got;
+        return got;
+      },
+      limit);
+}
+
+size_t DecompressedStream::Read(char* buffer, size_t room) {
+  if (!reader_) return 0;
+  const size_t got = reader_->Read(buffer, room);
+  progress_->written += got;
+  if (reader_->ended()) {
+    progress_->state = DecompressedFile::State::Ended;
+    progress_->end = reader_->outcome().end;
+    reader_.reset();
+    stream_.reset();  // the host's stream is let go
+  }
+  return got;
+}
+
 std::wstring DecompressionNote(Compression compression, uint64_t compressedSize,
                                const DecompressedFile::Progress& progress) {
   std::wstring note = std::wstring(L", ") + CompressionName(compression) + L" " + ShortSize(compressedSize);

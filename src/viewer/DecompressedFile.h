@@ -10,7 +10,10 @@
 #include <memory>
 #include <string>
 
+#include <optional>
+
 #include "base/SharedFile.h"
+#include "viewer/ByteSource.h"
 #include "text/Compression.h"
 #include "viewer/StreamSpool.h"
 
@@ -68,6 +71,27 @@ class DecompressedFile {
   std::string firstPart_;
   std::shared_ptr<Work> work_;
   std::shared_ptr<StreamSpool> spool_;
+};
+
+// A host's compressed stream read as the text it holds, on the thread the
+// stream belongs to (its Read is the host's code): the load's first part
+// and the spool's pumps pull the text through it piece by piece. It lets the
+// stream go once the decompression has ended; its progress outlives it.
+class DecompressedStream final : public ByteSource {
+ public:
+  // `head`: the stream's first bytes, already read from it.
+  DecompressedStream(std::unique_ptr<ByteSource> stream, std::string head, Compression compression,
+                     uint64_t configuredLimit);
+  size_t Read(char* buffer, size_t room) override;
+  bool Rewind() override { return false; }
+  const std::shared_ptr<DecompressedFile::Progress>& progress() const { return progress_; }
+
+ private:
+  std::unique_ptr<ByteSource> stream_;
+  std::string head_;
+  size_t headRead_ = 0;
+  std::shared_ptr<DecompressedFile::Progress> progress_ = std::make_shared<DecompressedFile::Progress>();
+  std::optional<DecompressingReader> reader_;
 };
 
 // The limit a decompression keeps to: the configured one (0: the default),

@@ -57,7 +57,9 @@ std::unique_ptr<DocumentLoad> DocumentLoad::OfStream(const std::wstring& name, I
   if (!stream || FAILED(stream->Stat(&status, STATFLAG_NONAME))) return nullptr;
   const uint64_t size = status.cbSize.QuadPart;
   if (size == 0) return nullptr;
-  return std::unique_ptr<DocumentLoad>(new DocumentLoad(name, StreamSource(stream), size, true));
+  std::unique_ptr<DocumentLoad> load(new DocumentLoad(name, StreamSource(stream), size, true));
+  load->compression_ = CompressionOfName(name);
+  return load;
 }
 
 std::unique_ptr<DocumentLoad> DocumentLoad::OfStreamBytes(const std::wstring& name, std::string bytes) {
@@ -68,7 +70,8 @@ std::unique_ptr<DocumentLoad> DocumentLoad::OfStreamBytes(const std::wstring& na
 
 bool DocumentLoad::ReadFirstPart(const DecodingRule& rule) {
   rule_ = rule;
-  if (compression_ != Compression::None) return ReadFirstDecompressed();
+  if (compression_ != Compression::None && !isStream_) return ReadFirstDecompressed();
+  if (compression_ != Compression::None) DecompressStream();
   const uint64_t wanted = SizeOfDocument(announcedSize_) == DocumentSize::Small ? announcedSize_ : kFirstPartOfBigFile;
   std::string bytes;
   firstBytes_ = ReadUpTo(*source_, bytes, static_cast<size_t>(wanted));
@@ -110,6 +113,24 @@ bool DocumentLoad::ReadFirstDecompressed() {
   if (first_->text.empty()) return false;
   if (whole) stage_ = Stage::Whole;
   return true;
+}
+
+void DocumentLoad::DecompressStream() {
+  std::string head;
+  ReadUpTo(*source_, head, 8);
+  if (CompressionOfHead(head) != compression_) {
+    compression_ = Compression::None;  // only named so: read as it is
+    source_ = PrefixedSource(std::move(head), std::move(source_));
+    return;
+  }
+  auto decompressing = std::make_unique<DecompressedStream>(std::move(source_), std::move(head), compression_,
+                                                             decompressionLimit_);
+  streamDecompression_ = decompressing->progress();
+  source_ = std::move(decompressing);
+  compressedSize_ = announcedSize_;
+  // Its text's size is not known before it is decompressed: as big as a stream
+  // can be, so that what is more than a first part goes through a window.
+  announcedSize_ = kLargestFile + 1;
 }
 
 std::unique_ptr<ByteSource> DocumentLoad::TakeStream() {

@@ -59,6 +59,12 @@ class DocumentLoad {
   // A compressed file's decompression, once ReadFirstPart has begun it;
   // unless it ended in the first part (Whole), its rest goes to a spool.
   const std::shared_ptr<DecompressedFile>& decompressed() const { return decompressed_; }
+  // The compression the file or stream is read through, once ReadFirstPart
+  // has seen it is made so; a stream's decompression's progress and its
+  // compressed size.
+  Compression compression() const { return compression_; }
+  const std::shared_ptr<DecompressedFile::Progress>& streamDecompression() const { return streamDecompression_; }
+  uint64_t compressedSize() const { return compressedSize_; }
   // The bytes of a stream read whole (a small document), for the viewer to read
   // them again in another encoding: the stream is the host's and gone then.
   // Empty for a file by path or a bigger stream.
@@ -114,7 +120,11 @@ class DocumentLoad {
   std::optional<SharedFile> compressedFile_;
   uint64_t decompressionLimit_ = 0;
   std::shared_ptr<DecompressedFile> decompressed_;
+  std::shared_ptr<DecompressedFile::Progress> streamDecompression_;
+  uint64_t compressedSize_ = 0;
   bool ReadFirstDecompressed();
+  // A stream named as compressed: read through a DecompressedStream when its head says it is made so.
+  void DecompressStream();
   uint64_t roomFor_ = 0;
   std::unique_ptr<ByteSource> source_;  // the file, or the host's stream (read on this thread only)
   bool isStream_;

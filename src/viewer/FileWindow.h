@@ -105,7 +105,9 @@ class FileWindow final : public WindowedText {
   uint64_t FileLineOf(intptr_t controlLine) const { return plan_.firstLine + static_cast<uint64_t>(controlLine); }
   // The lines known so far, and whether that is all of them.
   uint64_t lines() const { return index_->lines(); }
-  bool indexed() const { return index_->complete(); }
+  // Complete up to the text's end: a worker that has just finished may not
+  // have seen the end the text grew to yet.
+  bool indexed() const { return index_->complete() && index_->indexedBytes() >= text_.end; }
   // All of them once indexed; until then as many as the share indexed suggests.
   uint64_t EstimatedLines() const;
   int IndexPercent() const;

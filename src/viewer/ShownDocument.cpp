@@ -52,6 +52,7 @@ void ShownDocument::Close() {
   spool_.reset();
   decompressed_.reset();
   decompressing_ = false;
+  streamDecompression_.reset();
   StopFollowing();
   LoaderFactory::FinishFreeing();
 }
@@ -131,6 +132,7 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
   spool_.reset();
   decompressed_.reset();
   decompressing_ = false;
+  streamDecompression_.reset();
   placeAfterLoad_.reset();
   const std::shared_ptr<DocumentLoad> loading(std::move(opened));
   const bool whole = loading->stage() == DocumentLoad::Stage::Whole;
@@ -144,7 +146,7 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
            encodingChoice_.has_value(),
            false,
            false,
-           loading->decompressed() ? loading->decompressed()->compression() : Compression::None};
+           loading->compression()};
   if (file_.sizeClass == DocumentSize::Big && !windowed) {
     size_t openLine = 0;
     file_.holdsUnlexedLine = HoldsUnlexedLine(loading->firstText(), openLine);
@@ -152,6 +154,8 @@ LRESULT ShownDocument::Show(std::unique_ptr<DocumentLoad> opened, uint64_t shown
   streamBytes_ = loading->TakeStreamBytes();
   StopFollowing();
   decompressed_ = loading->decompressed();
+  streamDecompression_ = loading->streamDecompression();
+  streamCompressedSize_ = loading->compressedSize();
   // A compressed file's rest comes only through a window: without one its first part is all shown.
   if (!whole && !windowed && decompressed_) file_.cut = true;
   if (!whole && !windowed && !decompressed_) {
@@ -485,6 +489,9 @@ void ShownDocument::EndLoading() {
 
 std::optional<int> ShownDocument::LoadPercent() const {
   if (window_ && decompressing_) return decompressed_->Percent();
+  if (window_ && spooled_ && streamDecompression_ && streamCompressedSize_ > 0) {
+    return static_cast<int>(std::min<uint64_t>(streamDecompression_->read * 100 / streamCompressedSize_, 99));
+  }
   if (window_ && spooled_ && file_.size > 0) {
     return static_cast<int>(std::min<uint64_t>(spool_->written() * 100 / file_.size, 99));
   }
@@ -510,7 +517,11 @@ int64_t ShownDocument::DescribedLines() const {
 
 std::wstring ShownDocument::DescriptionNotes() const {
   std::wstring notes;
-  if (decompressed_) notes += DecompressionNote(decompressed_->compression(), decompressed_->compressedSize(), decompressed_->progress());
+  if (decompressed_) {
+    notes += DecompressionNote(decompressed_->compression(), decompressed_->compressedSize(), decompressed_->progress());
+  } else if (streamDecompression_) {
+    notes += DecompressionNote(file_.compression, streamCompressedSize_, *streamDecompression_);
+  }
   if (const std::optional<int> percent = LoadPercent()) notes += L", loading " + std::to_wstring(*percent) + L" %";
   if (file_.cut || follower_.state() == FileFollower::State::Full) notes += L", shown up to 2 GB";
   if (window_ && window_->waiting()) notes += L", waiting for the file";
@@ -528,8 +539,8 @@ std::wstring ShownDocument::DescriptionNotes() const {
   if (formatted_) {
     const uint64_t percent = formatted_->text->bytesRead() * 100 / std::max<uint64_t>(formatted_->sourceEnd, 1);
     // Until the window has taken in all of it and counted its lines.
-    const bool formatting =
-        formatted_->text->state() == FormattedText::State::Formatting || !formatted_->window->indexed();
+    const bool formatting = formatted_->text->state() == FormattedText::State::Formatting ||
+                            formatted_->window->size() < formatted_->spool->written() || !formatted_->window->indexed();
     notes += formatting ? L", formatting " + std::to_wstring(std::min<uint64_t>(percent, 99)) + L" %"
                         : std::wstring(L", formatted");
   }

@@ -216,6 +216,9 @@ class ShownDocument {
   // into spool_ while `decompressing_`.
   std::shared_ptr<DecompressedFile> decompressed_;
   bool decompressing_ = false;
+  // A host's compressed stream's text: decompressed as it is read.
+  std::shared_ptr<const DecompressedFile::Progress> streamDecompression_;
+  uint64_t streamCompressedSize_ = 0;
   // The filter shown in place of the file: its text written to a file of
   // lumen's, shown through a window of its own; the file's own document
   // (the control's, held by reference) waits meanwhile.

@@ -90,7 +90,8 @@ TEST_F(Resources, HoldOneAcceleratorPerKeyForEveryViewerCommand) {
       {{FVIRTKEY, VK_F2}, IDA_NEXT_BOOKMARK},
       {{FVIRTKEY | FSHIFT, VK_F2}, IDA_PREVIOUS_BOOKMARK},
       {{ctrl | FSHIFT, 'F'}, IDA_FILTER_MATCHING},
-      {{ctrl | FSHIFT, 'H'}, IDA_FILTER_HIDING}};
+      {{ctrl | FSHIFT, 'H'}, IDA_FILTER_HIDING},
+      {{ctrl | FSHIFT, 'J'}, IDA_FORMAT}};
   std::map<std::pair<BYTE, WORD>, WORD> held;
   for (int i = 0; i < count; ++i) {
     const auto key = std::make_pair(static_cast<BYTE>(entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT)), entries[i].key);

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "CompressedFiles.h"
+#include "EditorStandIn.h"
 #include "TestFiles.h"
+#include "TestStream.h"
 #include "ViewerHarness.h"
 #include "abi/HostMessages.h"
 #include "abi/ScintillaInterface.h"
@@ -39,26 +41,6 @@ const wchar_t* Ending(Compression format) {
 
 std::string Utf8(const std::wstring& text) { return test::ToUtf8(text); }
 
-int SpoolFiles() {
-  wchar_t folder[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH + 1, folder);
-  WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW((std::wstring(folder) + L"lumen\\*.tmp").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do ++count;
-  while (FindNextFileW(search, &found));
-  FindClose(search);
-  return count;
-}
-
-std::string ControlText(const ViewerHarness& viewer) {
-  std::string text(static_cast<size_t>(viewer.Sci(SCI_GETLENGTH)) + 1, '\0');
-  viewer.Sci(SCI_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.pop_back();
-  return text;
-}
-
 // A small file is its text, whole, in the colours of the name inside it;
 // the description names the format and the compressed size.
 TEST(RealEditorCompressedFiles, ShowASmallOneWholeInTheLanguageOfTheNameInside) {
@@ -72,7 +54,7 @@ TEST(RealEditorCompressedFiles, ShowASmallOneWholeInTheLanguageOfTheNameInside) 
     const std::wstring path = viewer.FilePath(std::wstring(L"main.c") + Ending(format));
     test::WriteBytes(path, bytes);
     ASSERT_EQ(viewer.OpenFile(path), 1);
-    EXPECT_EQ(ControlText(viewer), source);
+    EXPECT_EQ(test::DocumentText(viewer.editor()), source);
     EXPECT_EQ(viewer.Sci(SCI_GETLEXER), cLexer);
     const std::wstring expected = std::wstring(L", ") + CompressionName(format) + L" " + std::to_wstring(bytes.size()) + L" bytes";
     EXPECT_NE(viewer.Description().find(expected), std::wstring::npos) << Utf8(viewer.Description());
@@ -81,7 +63,7 @@ TEST(RealEditorCompressedFiles, ShowASmallOneWholeInTheLanguageOfTheNameInside) 
   const std::wstring impostor = viewer.FilePath(L"notes.c.gz");
   test::WriteBytes(impostor, "plain text\n");
   ASSERT_EQ(viewer.OpenFile(impostor), 1);
-  EXPECT_EQ(ControlText(viewer), "plain text\n");
+  EXPECT_EQ(test::DocumentText(viewer.editor()), "plain text\n");
   EXPECT_EQ(viewer.Description().find(L"gzip"), std::wstring::npos);
 }
 
@@ -101,7 +83,7 @@ TEST(RealEditorCompressedFiles, ShowABigOneThroughAWindowOntoASpoolThatGoesWithT
     test::WriteBytes(path, Compressed(format, log));
     ASSERT_EQ(viewer.OpenFile(path), 1);
     EXPECT_LT(viewer.Sci(SCI_GETLENGTH), 8 << 20) << "a window, not the text";
-    EXPECT_EQ(SpoolFiles(), 1);
+    EXPECT_EQ(test::SpoolFiles(), 1);
     ASSERT_TRUE(viewer.WaitWhileLoading());
     EXPECT_NE(viewer.Description().find(std::to_wstring(lines + 1) + L" lines"), std::wstring::npos)
         << Utf8(viewer.Description());
@@ -129,9 +111,43 @@ TEST(RealEditorCompressedFiles, ShowABigOneThroughAWindowOntoASpoolThatGoesWithT
   viewer.Send(WM_COMMAND, MAKEWPARAM(IDM_ENCODING_FIRST + (koi8r - options.begin()), 1));
   ASSERT_TRUE(viewer.WaitWhileLoading());
   EXPECT_NE(viewer.Description().find(L"(chosen)"), std::wstring::npos) << Utf8(viewer.Description());
-  EXPECT_EQ(SpoolFiles(), 1);
+  EXPECT_EQ(test::SpoolFiles(), 1);
   ASSERT_EQ(viewer.OpenText("small\n", L"a.txt"), 1);
-  EXPECT_EQ(SpoolFiles(), 0);
+  EXPECT_EQ(test::SpoolFiles(), 0);
+}
+
+// A host's stream (a file in an archive) is decompressed as it is read:
+// a small one shown whole, a big one through a window; a damaged one as far
+// as it goes; one only named so as it is.
+TEST(RealEditorCompressedFiles, ShowAHostsStreamAsTheTextItHolds) {
+  ViewerHarness viewer;
+  const std::string small = "int main(void) { return 0; }\n";
+  std::string big = test::Log(12 << 20, 5);
+  big.resize(big.rfind('\n') + 1);
+  const size_t bigLines = static_cast<size_t>(std::count(big.begin(), big.end(), '\n'));
+  for (const Compression format : test::kCompressions) {
+    SCOPED_TRACE(Utf8(CompressionName(format)));
+    const std::wstring name = std::wstring(L"C:\\archive\\main.c") + Ending(format);
+    test::TestStream smallStream(Compressed(format, small));
+    ASSERT_EQ(viewer.OpenStream(name.c_str(), &smallStream), 1);
+    EXPECT_EQ(test::DocumentText(viewer.editor()), small);
+    EXPECT_NE(viewer.Description().find(std::wstring(L", ") + CompressionName(format)), std::wstring::npos);
+    const std::string packed = Compressed(format, big);
+    test::TestStream bigStream(packed);
+    bigStream.piece = 256 << 10;
+    const std::wstring bigName = std::wstring(L"app.log.1") + Ending(format);
+    ASSERT_EQ(viewer.OpenStream(bigName.c_str(), &bigStream), 1);
+    ASSERT_TRUE(viewer.WaitWhileLoading());
+    EXPECT_NE(viewer.Description().find(std::to_wstring(bigLines + 1) + L" lines"), std::wstring::npos)
+        << Utf8(viewer.Description());
+    test::TestStream damaged(packed.substr(0, packed.size() / 2) + std::string(4096, '\x55'));
+    ASSERT_EQ(viewer.OpenStream(bigName.c_str(), &damaged), 1);
+    ASSERT_TRUE(viewer.WaitWhileLoading());
+    EXPECT_NE(viewer.Description().find(L"after "), std::wstring::npos) << Utf8(viewer.Description());
+  }
+  test::TestStream plain(small);
+  ASSERT_EQ(viewer.OpenStream(L"notes.c.gz", &plain), 1);
+  EXPECT_EQ(test::DocumentText(viewer.editor()), small);
 }
 
 // Bad input shows what came before the fault and says where it stopped.

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "EditorStandIn.h"
 #include "TestFiles.h"
 #include "ViewerHarness.h"
 #include "abi/ScintillaInterface.h"
@@ -25,13 +26,6 @@ std::string Configuration(const char* more = "") {
                         "<Style ext=\"json\" lexer=\"120\" name=\"JSON\"/><Style ext=\"xml\" lexer=\"5\" name=\"XML\"/>");
   configuration.replace(configuration.find("<Styles>"), 0, more);
   return configuration;
-}
-
-std::string ControlText(const ViewerHarness& viewer) {
-  std::string text(static_cast<size_t>(viewer.Sci(SCI_GETLENGTH)) + 1, '\0');
-  viewer.Sci(SCI_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.pop_back();
-  return text;
 }
 
 std::wstring PanelText(const ViewerHarness& viewer) {
@@ -65,14 +59,14 @@ TEST(RealEditorFormatting, ShowsJsonAndXmlIndentedSearchedAndTheFileAgain) {
     ASSERT_EQ(viewer.OpenText(file.text, file.name), 1);
     const LRESULT lexer = viewer.Sci(SCI_GETLEXER);
     PressFormat(viewer);
-    EXPECT_EQ(ControlText(viewer), file.formatted);
+    EXPECT_EQ(test::DocumentText(viewer.editor()), file.formatted);
     EXPECT_EQ(viewer.Sci(SCI_GETLEXER), lexer);
     EXPECT_NE(viewer.Description().find(L", formatted"), std::wstring::npos) << test::ToUtf8(viewer.Description());
     viewer.Send(WM_COMMAND, IDM_FIND);
     viewer.TypeSearchText(L"needle");
     EXPECT_TRUE(viewer.WaitFor([&] { return PanelText(viewer) == L"1 of 1"; })) << test::ToUtf8(PanelText(viewer));
     PressFormat(viewer);
-    EXPECT_EQ(ControlText(viewer), file.text);
+    EXPECT_EQ(test::DocumentText(viewer.editor()), file.text);
     EXPECT_EQ(viewer.Description().find(L"formatted"), std::wstring::npos);
   }
   // Neither JSON nor XML: nothing to format.
@@ -86,7 +80,7 @@ TEST(RealEditorFormatting, FormatsUpToTheFirstFaultAndSaysWhere) {
   ViewerHarness viewer(Configuration());
   ASSERT_EQ(viewer.OpenText("{\"a\":1,\"b\":[2,3}", L"bad.json"), 1);
   PressFormat(viewer);
-  EXPECT_EQ(ControlText(viewer), "{\n    \"a\": 1,\n    \"b\": [\n        2,\n        3}");
+  EXPECT_EQ(test::DocumentText(viewer.editor()), "{\n    \"a\": 1,\n    \"b\": [\n        2,\n        3}");
   EXPECT_TRUE(viewer.WaitFor([&] { return PanelText(viewer) == L"Not valid JSON after line 5"; }))
       << test::ToUtf8(PanelText(viewer));
   ASSERT_EQ(viewer.OpenText("<a><b></a>", L"bad.xml"), 1);

@@ -369,7 +369,7 @@ TEST_F(RealEditor, ShowsTheContextMenuWithTheViewersCommandsAndTheirStates) {
       L"Bookmark matching li&nes [grey]", L"Cop&y bookmarked lines [grey]", L"Clear book&marks [grey]", L"-",
       std::wstring(L"&Wrap lines\tCtrl+Shift+W") + (wrap == SC_WRAP_NONE ? L" [x]" : L""),
       L"Show white&space and line ends\tCtrl+Shift+8 [x]", L"Show in&dentation guides\tCtrl+Shift+I [x]",
-      L"Fold a&ll\tAlt+0 [grey]", L"&Unfold all\tAlt+Shift+0 [grey]", L"-", L"&Encoding",
+      L"Fold a&ll\tAlt+0 [grey]", L"&Unfold all\tAlt+Shift+0 [grey]", L"Forma&t\tCtrl+Shift+J [grey]", L"-", L"&Encoding",
       L"F&ollow changes\tCtrl+Shift+L [x]", L"-",
       L"Zoom &in\tCtrl+Num +", L"Zoom &out\tCtrl+Num -", L"&Reset zoom\tCtrl+Num /"};
   EXPECT_EQ(entries, expected);

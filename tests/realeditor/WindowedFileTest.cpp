@@ -379,20 +379,6 @@ TEST(RealEditorWindowedSlowFiles, JumpOnceTheirReadsCome) {
   DeleteFileW(path.c_str());
 }
 
-// The files lumen's spools hold in the temporary folder.
-int SpoolFiles() {
-  wchar_t folder[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH + 1, folder);
-  WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW((std::wstring(folder) + L"lumen\\*.tmp").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do ++count;
-  while (FindNextFileW(search, &found));
-  FindClose(search);
-  return count;
-}
-
 // A big stream is written to a file of lumen's as it is read and shown
 // through a window onto it, as a big file is: all of it reached and counted.
 // The file goes with the view, also when the host's code shows another file
@@ -404,7 +390,7 @@ TEST(RealEditorWindowedStreams, ShowAllOfABigStreamThroughAFileOfTheirOwn) {
   stream.piece = 256 << 10;
   ASSERT_EQ(viewer.OpenStream(L"stream.log", &stream), 1);
   EXPECT_LT(viewer.Sci(SCI_GETLENGTH), 8 << 20) << "a window, not the stream";
-  EXPECT_EQ(SpoolFiles(), 1);
+  EXPECT_EQ(test::SpoolFiles(), 1);
   ASSERT_TRUE(viewer.WaitWhileLoading());
   EXPECT_NE(viewer.Description().find(L"700001 lines"), std::wstring::npos) << test::ToUtf8(viewer.Description());
   SetFocus(viewer.editor());
@@ -414,7 +400,7 @@ TEST(RealEditorWindowedStreams, ShowAllOfABigStreamThroughAFileOfTheirOwn) {
   viewer.TypeSearchText(L"needle");
   EXPECT_TRUE(viewer.WaitFor([&] { return ShownCount(viewer) == L"1 of 2"; })) << test::ToUtf8(ShownCount(viewer));
   ASSERT_EQ(viewer.OpenText("small\n", L"a.txt"), 1);
-  EXPECT_EQ(SpoolFiles(), 0);
+  EXPECT_EQ(test::SpoolFiles(), 0);
 
   test::TestStream second(text);
   second.piece = 256 << 10;
@@ -426,7 +412,7 @@ TEST(RealEditorWindowedStreams, ShowAllOfABigStreamThroughAFileOfTheirOwn) {
   EXPECT_TRUE(viewer.WaitFor([&] { return replaced; }));
   viewer.Pump();
   EXPECT_EQ(viewer.Sci(SCI_GETLENGTH), 6);
-  EXPECT_EQ(SpoolFiles(), 0);
+  EXPECT_EQ(test::SpoolFiles(), 0);
 }
 
 // Pieces of text at `offsets` of a sparse file of `size` bytes; the holes

@@ -33,6 +33,8 @@ std::wstring ListFolder(const std::wstring& folder, const std::wstring& pattern 
 
 // The folder of the running test program: lumen.dll and the stand-ins lie there.
 std::wstring ProgramFolder();
+// The files lumen's spools hold in the temporary folder.
+int SpoolFiles();
 
 std::string ToUtf8(const std::wstring& text);
 

@@ -97,13 +97,16 @@ TEST(BigFiles, AreNotLexedWhereTheyHoldALineTooLongToLex) {
       {"big, a long line after its first part", file(kBigFile, 3 * kMegabyte), SCLEX_NULL},
   };
   ViewerHarness viewer;
+  // A control that leaves long lines unlexed itself (lumen's adapter over Scintilla 5) keeps the lexer.
+  const bool controlSkipsLongLines = viewer.Sci(kLongestLexedLineQuery) != 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    const LRESULT lexer = controlSkipsLongLines ? kCLexer : c.lexer;
     ASSERT_EQ(viewer.OpenText(c.text, L"code.c"), 1);
     ASSERT_TRUE(viewer.WaitWhileLoading());
-    EXPECT_EQ(viewer.Sci(SCI_GETLEXER), c.lexer);
+    EXPECT_EQ(viewer.Sci(SCI_GETLEXER), lexer);
     viewer.Send(HBXPLUGINMSG_RELOADSETTINGS);
-    EXPECT_EQ(viewer.Sci(SCI_GETLEXER), c.lexer) << "after a reload of the settings";
+    EXPECT_EQ(viewer.Sci(SCI_GETLEXER), lexer) << "after a reload of the settings";
   }
 }
 
