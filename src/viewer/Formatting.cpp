@@ -31,21 +31,9 @@ bool ShownDocument::ShowFormatted(const ConfigurationSnapshot& configuration, Ma
          TurnScheduler::Clock::now() < waitUntil) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  FileText text{formatted.spool->path(), Encoding::Utf8, 0, 0, formatted.spool->written(), nullptr};
-  formatted.window = std::make_unique<FileWindow>(editor_, std::move(*file), std::move(text),
-                                                  FileWindow::Events{[this] {
-                                                    search_.Replaced();
-                                                    viewer_.TextChanged();
-                                                  }, {}});
+  formatted.window = WindowOntoSpool(*formatted.spool, std::move(*file));
   formatted_ = std::move(formatted);
-  reportedTenth_ = 0;
-  formatted_->window->ShowStart([&] { viewer_.ApplyLooks(configuration); });
-  // Another text for the search: counted anew, and again once all of it is there.
-  search_.Windowed(formatted_->window.get());
-  search_.Shown(DocumentSize::Big, false, DocumentEvents::Clock::now());
-  viewer_.TextChanged();
-  viewer_.ReportToHost();
-  turns_.Want(TurnScheduler::Work::Load, true);
+  ShowSpooled(configuration, *formatted_->window);
   return true;
 }
 

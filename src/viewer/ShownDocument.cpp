@@ -340,23 +340,30 @@ bool ShownDocument::ShowFiltered(const ConfigurationSnapshot& configuration, std
   }
   editor_.Send(SCI_SETDOCPOINTER, 0, 0);
   filtered.filter->Wait(TurnScheduler::Clock::now() + budget::kFileStepWait);
-  FileText text{filtered.spool->path(), Encoding::Utf8, 0, 0, filtered.spool->written(), nullptr};
-  filtered.window = std::make_unique<FileWindow>(editor_, std::move(*file), std::move(text),
-                                                 FileWindow::Events{[this] {
-                                                   search_.Replaced();
-                                                   viewer_.TextChanged();
-                                                 }, {}});
+  filtered.window = WindowOntoSpool(*filtered.spool, std::move(*file));
   filtered.window->NumberThrough(filtered.filter);
   filtered_ = std::move(filtered);
+  ShowSpooled(configuration, *filtered_->window);
+  return true;
+}
+
+std::unique_ptr<FileWindow> ShownDocument::WindowOntoSpool(const StreamSpool& spool, SharedFile file) {
+  FileText text{spool.path(), Encoding::Utf8, 0, 0, spool.written(), nullptr};
+  return std::make_unique<FileWindow>(editor_, std::move(file), std::move(text), FileWindow::Events{[this] {
+                                        search_.Replaced();
+                                        viewer_.TextChanged();
+                                      }, {}});
+}
+
+void ShownDocument::ShowSpooled(const ConfigurationSnapshot& configuration, FileWindow& window) {
   reportedTenth_ = 0;
-  filtered_->window->ShowStart([&] { viewer_.ApplyLooks(configuration); });
+  window.ShowStart([&] { viewer_.ApplyLooks(configuration); });
   // Another text for the search: counted anew, and again once all of it is there.
-  search_.Windowed(filtered_->window.get());
+  search_.Windowed(&window);
   search_.Shown(DocumentSize::Big, false, DocumentEvents::Clock::now());
   viewer_.TextChanged();
   viewer_.ReportToHost();
   turns_.Want(TurnScheduler::Work::Load, true);
-  return true;
 }
 
 void ShownDocument::EndFilter(std::optional<uint64_t> fileLine) {

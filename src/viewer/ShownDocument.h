@@ -238,6 +238,10 @@ class ShownDocument {
     bool reported = false;  // its end told to the search
   };
   std::optional<Filtered> filtered_;
+  // A filter's or a formatting's text: the window onto the spool it is
+  // written to, and that window shown in place of the file's document.
+  std::unique_ptr<FileWindow> WindowOntoSpool(const StreamSpool& spool, SharedFile file);
+  void ShowSpooled(const ConfigurationSnapshot& configuration, FileWindow& window);
   // The document formatted in place of the file (Formatting.cpp): written to
   // a spool by a worker, shown through a window of its own; the file's
   // document waits meanwhile, as under a filter.

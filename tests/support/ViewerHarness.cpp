@@ -118,6 +118,16 @@ bool ViewerHarness::WaitWhileLoading(DWORD patience) const {
   return true;
 }
 
+std::string ViewerHarness::LineBeforeTheEnd() {
+  SetFocus(editor());
+  PressKey(VK_END, true);
+  Pump();
+  const LRESULT line = Sci(sci::SCI_LINEFROMPOSITION, Sci(sci::SCI_GETCURRENTPOS)) - 1;
+  std::string text(static_cast<size_t>(Sci(sci::SCI_LINELENGTH, line)) + 1, '\0');
+  text.resize(static_cast<size_t>(Sci(sci::SCI_GETLINE, line, reinterpret_cast<LPARAM>(text.data()))));
+  return text;
+}
+
 bool ViewerHarness::WaitFor(const std::function<bool()>& done) const {
   for (int round = 0; round < 1000 && !done(); ++round) {
     Pump();

@@ -80,6 +80,9 @@ class ViewerHarness {
   bool WaitWhileLoading(DWORD patience = 60000) const;
   // Pumps the viewer's messages until `done`, for at most ten seconds.
   bool WaitFor(const std::function<bool()>& done) const;
+  // Ctrl+End in the editor, and the text of the line before the caret's:
+  // a file's last line where the file ends in a line end.
+  std::string LineBeforeTheEnd();
   // Types into the search panel's edit as a user would (each change searches).
   void TypeSearchText(const std::wstring& text) const;
 
