@@ -43,15 +43,7 @@ void ShownDocument::EndFormatted() {
   formatted_.reset();
   formatted.text.reset();  // its worker stops
   formatted.window.reset();
-  if (editor_.exists()) {
-    editor_.Send(SCI_SETDOCPOINTER, 0, formatted.fileDocument);
-    editor_.Send(SCI_RELEASEDOCUMENT, 0, formatted.fileDocument);
-  }
-  if (closed_) return;
-  search_.Windowed(window_.get());
-  search_.Shown(file_.sizeClass, !loading_, DocumentEvents::Clock::now());
-  if (!editor_.exists()) return;
-  viewer_.TextChanged();
+  if (!ShowFileDocument(formatted.fileDocument)) return;
   viewer_.ReportToHost();
   if (loading_ || window_) turns_.Want(TurnScheduler::Work::Load, true);
 }

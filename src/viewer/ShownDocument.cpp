@@ -366,21 +366,26 @@ void ShownDocument::ShowSpooled(const ConfigurationSnapshot& configuration, File
   turns_.Want(TurnScheduler::Work::Load, true);
 }
 
+bool ShownDocument::ShowFileDocument(LRESULT fileDocument) {
+  if (editor_.exists()) {
+    editor_.Send(SCI_SETDOCPOINTER, 0, fileDocument);
+    editor_.Send(SCI_RELEASEDOCUMENT, 0, fileDocument);
+  }
+  if (closed_) return false;
+  search_.Windowed(window_.get());
+  search_.Shown(file_.sizeClass, !loading_, DocumentEvents::Clock::now());
+  if (!editor_.exists()) return false;
+  viewer_.TextChanged();
+  return true;
+}
+
 void ShownDocument::EndFilter(std::optional<uint64_t> fileLine) {
   if (!filtered_) return;
   Filtered filtered = std::move(*filtered_);
   filtered_.reset();
   filtered.filter->Cancel();
   filtered.window.reset();
-  if (editor_.exists()) {
-    editor_.Send(SCI_SETDOCPOINTER, 0, filtered.fileDocument);
-    editor_.Send(SCI_RELEASEDOCUMENT, 0, filtered.fileDocument);
-  }
-  if (closed_) return;
-  search_.Windowed(window_.get());
-  search_.Shown(file_.sizeClass, !loading_, DocumentEvents::Clock::now());
-  if (!editor_.exists()) return;
-  viewer_.TextChanged();
+  if (!ShowFileDocument(filtered.fileDocument)) return;
   if (fileLine) {
     const LineTarget target{static_cast<int64_t>(*fileLine) + 1, 1};
     if (window_) {

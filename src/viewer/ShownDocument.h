@@ -242,6 +242,10 @@ class ShownDocument {
   // written to, and that window shown in place of the file's document.
   std::unique_ptr<FileWindow> WindowOntoSpool(const StreamSpool& spool, SharedFile file);
   void ShowSpooled(const ConfigurationSnapshot& configuration, FileWindow& window);
+  // The file's document, held while a spooled text was shown, shown again
+  // and let go, and the search told; false when the viewer is going or its
+  // editor gone.
+  bool ShowFileDocument(LRESULT fileDocument);
   // The document formatted in place of the file (Formatting.cpp): written to
   // a spool by a worker, shown through a window of its own; the file's
   // document waits meanwhile, as under a filter.
