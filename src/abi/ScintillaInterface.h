@@ -32,6 +32,9 @@ enum Message : UINT {
   SCI_STYLESETFONT = 2056,
   SCI_STYLESETEOLFILLED = 2057,
   SCI_STYLESETUNDERLINE = 2059,
+  SCI_STYLERESETDEFAULT = 2058,
+  SCI_SETLAYOUTCACHE = 2272,
+  SCI_STYLESETCHECKMONOSPACED = 2254,  // 5.x only
   SCI_INDICSETSTYLE = 2080,
   SCI_INDICGETSTYLE = 2081,
   SCI_INDICSETFORE = 2082,
@@ -81,6 +84,7 @@ enum Message : UINT {
   SCI_GETINDENTATIONGUIDES = 2133,
   SCI_ZOOMIN = 2333,
   SCI_ZOOMOUT = 2334,
+  SCI_POSITIONFROMPOINT = 2022,
   SCI_POINTXFROMPOSITION = 2164,
   SCI_POINTYFROMPOSITION = 2165,
   SCI_TEXTHEIGHT = 2279,
@@ -233,6 +237,7 @@ enum : int {
 };
 
 enum : int { SC_STATUS_OK = 0 };
+enum : int { SC_CACHE_PAGE = 2 };
 
 // A document built away from the control's window, on any thread: the text
 // goes in with AddData, and ConvertToDocument hands the document (one

@@ -61,6 +61,16 @@ uint64_t CountUnitLineEnds(std::string_view bytes, bool bigEndian) {
 
 }  // namespace
 
+bool HoldsLineLongerThan(std::string_view bytes, size_t longest) {
+  for (size_t start = 0; start < bytes.size();) {
+    const void* found = std::memchr(bytes.data() + start, '\n', bytes.size() - start);
+    const size_t end = found ? static_cast<size_t>(static_cast<const char*>(found) - bytes.data()) : bytes.size();
+    if (end - start > longest) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 uint64_t CountLineEnds(std::string_view bytes, LineEnd end) {
   return end.width == 2 ? CountUnitLineEnds(bytes, end.bigEndian) : CountByteLineEnds(bytes);
 }

@@ -34,6 +34,8 @@ uint64_t CountLineEnds(std::string_view bytes, LineEnd end = kByteLineEnd);
 // Where the line after the `count`th line end of `bytes` starts; none when
 // `bytes` holds fewer. 0 for a count of 0.
 std::optional<size_t> AfterLineEnds(std::string_view bytes, uint64_t count, LineEnd end = kByteLineEnd);
+// Whether a line of `bytes` (ended by '\n' or by their end) is longer than `longest` bytes.
+bool HoldsLineLongerThan(std::string_view bytes, size_t longest);
 // Where the first line end at or after `from` ends; none when there is none.
 std::optional<size_t> AfterLineEnd(std::string_view bytes, size_t from, LineEnd end = kByteLineEnd);
 

@@ -1,6 +1,7 @@
 #include "viewer/FileWindow.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/BackgroundThread.h"
 #include "base/TimeBudgets.h"
@@ -23,6 +24,12 @@ constexpr size_t kNearStart = size_t{64} << 10;
 constexpr size_t kNearEnd = size_t{256} << 10;
 // A line longer than this ends the window in its middle.
 constexpr uint64_t kLongestWindowLine = uint64_t{1} << 20;
+// A window in a long line holds this many of its pieces, the view in the second.
+constexpr uint64_t kPiecesInWindow = 4;
+// A line this long in the window is shown from as far in as it is scrolled.
+constexpr LRESULT kLongInWindow = LRESULT{1} << 16;
+// About as many characters as a screen shows across.
+constexpr double kColumnsOnScreen = 256;
 // The index reads this much at a time.
 constexpr size_t kIndexPiece = size_t{1} << 20;
 
@@ -98,7 +105,7 @@ void FileWindow::Grow(uint64_t end) {
   if (caretAtEnd) return ShowFileEnd();  // once the index knows the new end
   // The window takes in what came, from the first line in view on.
   Patiently([this] {
-    const std::optional<WindowPlan> plan = PlanAround(FirstLineInView());
+    const std::optional<WindowPlan> plan = PlanForView(PositionInView());
     if (plan) Move(*plan);
   });
 }
@@ -161,24 +168,141 @@ std::optional<WindowPlan> FileWindow::PlanAround(uint64_t line) const {
   const uint64_t start = std::min(LineStartFrom(reads(), text_, before, target - before + 1), target);
   const std::optional<uint64_t> firstLine = start == target ? std::optional<uint64_t>(line) : LineOf(start);
   if (!firstLine) return std::nullopt;
-  const uint64_t end = LineStartFrom(reads(), text_, std::min(target + kTextAfter, text_.end), kLongestWindowLine);
-  return WindowPlan{start, end, *firstLine};
+  uint64_t end = LineStartFrom(reads(), text_, std::min(target + kTextAfter, text_.end), kLongestWindowLine);
+  if (InPieces()) end = std::min(end, LongLineCut(start, end));
+  const bool endsInLine = !StartsLine(end);
+  if (endsInLine && InPieces()) end = CharacterStart(end);
+  return WindowPlan{start, end, *firstLine, start, endsInLine};
+}
+
+uint64_t FileWindow::LongLineCut(uint64_t start, uint64_t end) const {
+  std::string text(static_cast<size_t>(end - start), '\0');
+  text.resize(reads().ReadAt(start, text.data(), text.size()));
+  constexpr size_t kLongest = kPiecesInWindow * kLinePiece;
+  for (size_t at = 0; at < text.size();) {
+    const void* found = std::memchr(text.data() + at, '\n', text.size() - at);
+    const size_t lineEnd = found ? static_cast<size_t>(static_cast<const char*>(found) - text.data()) : text.size();
+    if (lineEnd - at > kLongest) return start + at + kLongest;
+    at = lineEnd + 1;
+  }
+  return end;
+}
+
+std::optional<WindowPlan> FileWindow::PlanAt(uint64_t line, uint64_t column) const {
+  if (!InPieces() || column < kLinePiece) return PlanAround(line);
+  const std::optional<uint64_t> lineStart = LineStart(line);
+  if (!lineStart) return std::nullopt;
+  // From the start of the piece before the column's, a few pieces on.
+  const uint64_t start = CharacterStart(std::min(*lineStart + (column / kLinePiece - 1) * kLinePiece, text_.end));
+  uint64_t end = LineStartFrom(reads(), text_, std::min(start + (kPiecesInWindow - 1) * kLinePiece, text_.end), kLinePiece);
+  const bool endsInLine = !StartsLine(end);
+  if (endsInLine) end = CharacterStart(end);
+  return WindowPlan{start, end, line, *lineStart, endsInLine};
+}
+
+std::optional<WindowPlan> FileWindow::PlanAtEnd() const {
+  const uint64_t last = index_->lines() - 1;
+  const std::optional<uint64_t> lineStart = InPieces() ? LineStart(last) : std::nullopt;
+  return PlanAt(last, lineStart ? text_.end - *lineStart : 0);
+}
+
+uint64_t FileWindow::CharacterStart(uint64_t offset) const {
+  // UTF-8's continuation bytes are 10xxxxxx, at most three after a character's first.
+  unsigned char bytes[3];
+  const size_t read = reads().ReadAt(offset, reinterpret_cast<char*>(bytes), sizeof bytes);
+  size_t skip = 0;
+  while (skip < read && (bytes[skip] & 0xC0) == 0x80) ++skip;
+  return std::min(offset + skip, text_.end);
+}
+
+bool FileWindow::StartsLine(uint64_t offset) const {
+  if (offset <= text_.start || offset >= text_.end) return true;
+  const LineEnd end = LineEndOf(text_.encoding);
+  char before[2] = {};
+  if (reads().ReadAt(offset - end.width, before, end.width) != end.width) return true;
+  return end.width == 1 ? before[0] == '\n' : before[end.bigEndian ? 1 : 0] == '\n' && before[end.bigEndian ? 0 : 1] == 0;
 }
 
 std::optional<size_t> FileWindow::PositionOf(const FilePlace& place) const {
-  if (place.lineStart < plan_.start || place.lineStart > plan_.end) return std::nullopt;
+  if (place.lineStart < plan_.firstLineStart || place.lineStart > plan_.end) return std::nullopt;
   // The line after the window's last is outside it but for its start.
   if (place.lineStart == plan_.end && place.column > 0 && plan_.end < text_.end) return std::nullopt;
-  return lines_.PositionOf(place);
+  FilePlace inWindow = place;
+  if (place.lineStart < plan_.start) {
+    // The window starts inside this line: its place there is the column's from the window's start.
+    const uint64_t before = plan_.start - plan_.firstLineStart;
+    if (place.lineStart != plan_.firstLineStart || place.column < before) return std::nullopt;
+    inWindow = {plan_.start, static_cast<size_t>(place.column - before)};
+  }
+  const size_t position = lines_.PositionOf(inWindow);
+  // A place in the rest of a long line the window cuts, from where it is cut, is in the next window.
+  if (plan_.endsInLine && InPieces() && lines_.PositionOf({inWindow.lineStart, 0}) + inWindow.column >= lines_.utf8().size()) {
+    return std::nullopt;
+  }
+  return position;
 }
 
 FilePlace FileWindow::PlaceOf(size_t position) const {
   const auto at = static_cast<int32_t>(std::min(position, lines_.utf8().size()));
-  return lines_.PlaceOf({at, at}).place;
+  FilePlace place = lines_.PlaceOf({at, at}).place;
+  if (place.lineStart == plan_.start && plan_.firstLineStart < plan_.start) {
+    place = {plan_.firstLineStart, place.column + static_cast<size_t>(plan_.start - plan_.firstLineStart)};
+  }
+  return place;
 }
 
 uint64_t FileWindow::FirstLineInView() const {
   return FileLineOf(editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE)));
+}
+
+LRESULT FileWindow::PositionInView() const {
+  const LRESULT first = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
+  const LRESULT firstStart = editor_.Send(SCI_POSITIONFROMLINE, first);
+  if (!InPieces()) return firstStart;
+  if (editor_.Send(SCI_GETWRAPMODE) != SC_WRAP_NONE) {
+    // The first part of a wrapped line in view.
+    if (editor_.Send(SCI_LINELENGTH, first) < kLongInWindow) return firstStart;
+    return std::max(editor_.Send(SCI_POSITIONFROMPOINT, static_cast<WPARAM>(TextLeft()), 0), firstStart);
+  }
+  // At the text's left edge on the first long line in view, as far in as the view is scrolled.
+  const LRESULT last = std::min(first + editor_.Send(SCI_LINESONSCREEN), editor_.Send(SCI_GETLINECOUNT) - 1);
+  for (LRESULT line = first; line <= last; ++line) {
+    if (editor_.Send(SCI_LINELENGTH, line) < kLongInWindow) continue;
+    const LRESULT lineStart = editor_.Send(SCI_POSITIONFROMLINE, line);
+    const LRESULT y = editor_.Send(SCI_POINTYFROMPOSITION, 0, lineStart);
+    return std::max(editor_.Send(SCI_POSITIONFROMPOINT, static_cast<WPARAM>(TextLeft()), y), lineStart);
+  }
+  return firstStart;
+}
+
+std::optional<WindowPlan> FileWindow::PlanForView(LRESULT positionInView) const {
+  const FilePlace place = PlaceOf(static_cast<size_t>(positionInView));
+  if (InPieces() && place.column >= kLinePiece) {
+    return PlanAt(FileLineOf(editor_.Send(SCI_LINEFROMPOSITION, positionInView)), place.column);
+  }
+  return PlanAround(FirstLineInView());
+}
+
+LRESULT FileWindow::TextLeft() const {
+  const LRESULT line = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
+  return editor_.Send(SCI_POINTXFROMPOSITION, 0, editor_.Send(SCI_POSITIONFROMLINE, line)) + editor_.Send(SCI_GETXOFFSET);
+}
+
+void FileWindow::KeepInView(LRESULT position, LRESULT x) {
+  const LRESULT line = editor_.Send(SCI_LINEFROMPOSITION, position);
+  if (editor_.Send(SCI_GETWRAPMODE) == SC_WRAP_NONE) {
+    // The offset that puts the position `x` from the left edge, at the offset it has now.
+    const LRESULT offset = editor_.Send(SCI_GETXOFFSET);
+    editor_.Send(SCI_SETXOFFSET, std::max<LRESULT>(offset + editor_.Send(SCI_POINTXFROMPOSITION, 0, position) - x, 0));
+    return;
+  }
+  // The part of the wrapped line the position is in, at the view's top.
+  const LRESULT visible = editor_.Send(SCI_VISIBLEFROMDOCLINE, line);
+  editor_.Send(SCI_SETFIRSTVISIBLELINE, visible);
+  const LRESULT height = std::max<LRESULT>(editor_.Send(SCI_TEXTHEIGHT, line), 1);
+  const LRESULT y = editor_.Send(SCI_POINTYFROMPOSITION, 0, position) -
+                    editor_.Send(SCI_POINTYFROMPOSITION, 0, editor_.Send(SCI_POSITIONFROMLINE, line));
+  editor_.Send(SCI_SETFIRSTVISIBLELINE, visible + y / height);
 }
 
 FileWindow::FileSelection FileWindow::Selection() const {
@@ -232,9 +356,16 @@ void FileWindow::SelectAll() {
 }
 
 bool FileWindow::Move(const WindowPlan& plan, const std::function<void()>& applyLooks,
-                      std::optional<uint64_t> lineToView) {
+                      std::optional<FilePlace> placeToView) {
   const bool first = static_cast<bool>(applyLooks);
-  const uint64_t firstInView = lineToView ? *lineToView : first ? 0 : FirstLineInView();
+  const uint64_t firstInView = first ? 0 : FirstLineInView();
+  // The place the view is at (see PositionInView), and how far from the view's left edge it is drawn.
+  const LRESULT positionInView = first ? 0 : PositionInView();
+  const FilePlace inView = placeToView ? *placeToView : PlaceOf(static_cast<size_t>(positionInView));
+  std::optional<LRESULT> inViewX;
+  if (!first && inView.column > 0) {
+    inViewX = placeToView ? TextLeft() : editor_.Send(SCI_POINTXFROMPOSITION, 0, positionInView);
+  }
   const FileSelection selection = first ? FileSelection{} : Selection();
   const LRESULT xOffset = editor_.Send(SCI_GETXOFFSET);
   FileLines lines;
@@ -247,11 +378,16 @@ bool FileWindow::Move(const WindowPlan& plan, const std::function<void()>& apply
   if (!first) {
     // The selection where it was in the file; a caret outside the window
     // waits at the first line in view.
-    const intptr_t lineInView =
-        firstInView >= plan_.firstLine ? static_cast<intptr_t>(firstInView - plan_.firstLine) : 0;
+    const std::optional<size_t> placeAt = placeToView ? PositionOf(*placeToView) : std::nullopt;
+    const LRESULT lineInView = placeAt                          ? editor_.Send(SCI_LINEFROMPOSITION, *placeAt)
+                               : !placeToView && firstInView >= plan_.firstLine ? static_cast<LRESULT>(firstInView - plan_.firstLine)
+                                                                                : 0;
     Select(selection, editor_.Send(SCI_POSITIONFROMLINE, lineInView));
     editor_.Send(SCI_SETFIRSTVISIBLELINE, editor_.Send(SCI_VISIBLEFROMDOCLINE, lineInView));
     editor_.Send(SCI_SETXOFFSET, xOffset);
+    // Inside a long line, the same text at the view's left edge.
+    const std::optional<size_t> anchorAt = inViewX ? PositionOf(inView) : std::nullopt;
+    if (anchorAt) KeepInView(static_cast<LRESULT>(*anchorAt), *inViewX);
   }
   moving_ = false;
   if (events_.moved) events_.moved();
@@ -275,22 +411,40 @@ void FileWindow::FollowView() {
   // Shift, selecting): the view moves the window before the user can reach
   // either edge otherwise. A kept selection shown there is no jump.
   const bool kept = KeptShown();
-  if (!kept && caret == 0 && plan_.start > text_.start) return ShowStartOfFile(anchor != 0);
+  // (A jump to the start leaves the view unscrolled: a caret put back at a
+  // window's start far along a long line is none.)
+  const bool jumpedToStart = caret == 0 && editor_.Send(SCI_GETXOFFSET) == 0;
+  if (!kept && jumpedToStart && plan_.start > text_.start) return ShowStartOfFile(anchor != 0);
   if (!kept && caret == length && plan_.end < text_.end && !ShowsLastLine()) return ShowEndOfFile(anchor != length);
   const LRESULT firstLine = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
   const LRESULT screen = std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1);
   const LRESULT viewStart = editor_.Send(SCI_POSITIONFROMLINE, firstLine);
   LRESULT viewEnd = editor_.Send(SCI_POSITIONFROMLINE, firstLine + screen + 1);
   if (viewEnd < 0) viewEnd = length;
-  const bool nearStart = plan_.start > text_.start && viewStart < static_cast<LRESULT>(kNearStart);
-  const bool nearEnd = plan_.end < text_.end && length - viewEnd < static_cast<LRESULT>(kNearEnd);
-  if (!nearStart && !nearEnd) return;
-  const std::optional<WindowPlan> plan = PlanAround(FileLineOf(firstLine));
+  // A window inside a long line moves along it only as the view comes near
+  // the part it shows's either end: no move that the next view undoes.
+  const LRESULT across = PositionInView();
+  const bool insideLine = plan_.firstLineStart < plan_.start && firstLine == 0;
+  const bool nearStart = plan_.start > text_.start && viewStart < static_cast<LRESULT>(kNearStart) && !insideLine;
+  const bool nearEnd = plan_.end < text_.end && length - viewEnd < static_cast<LRESULT>(kNearEnd) && !insideLine;
+  if (!nearStart && !nearEnd && !NearEdgeOfLongLine(across)) return;
+  const std::optional<WindowPlan> plan = PlanForView(across);
   if (plan && (plan->start != plan_.start || plan->end != plan_.end)) Move(*plan);
 }
 
+bool FileWindow::NearEdgeOfLongLine(LRESULT position) const {
+  if (!InPieces()) return false;
+  const LRESULT line = editor_.Send(SCI_LINEFROMPOSITION, position);
+  const FilePlace place = PlaceOf(static_cast<size_t>(position));
+  // The columns of the line the window holds.
+  const uint64_t shownFrom = line == 0 ? plan_.start - plan_.firstLineStart : 0;
+  const uint64_t shownTo = PlaceOf(static_cast<size_t>(editor_.Send(SCI_GETLINEENDPOSITION, line))).column;
+  const bool cut = plan_.endsInLine && line == editor_.Send(SCI_GETLINECOUNT) - 1;
+  return (shownFrom > 0 && place.column < shownFrom + kLinePiece / 2) || (cut && place.column + kLinePiece > shownTo);
+}
+
 bool FileWindow::ShowsLastLine() const {
-  const std::optional<WindowPlan> last = PlanAround(index_->lines() - 1);
+  const std::optional<WindowPlan> last = PlanAtEnd();
   return last && last->start == plan_.start && last->end == plan_.end;
 }
 
@@ -310,9 +464,13 @@ void FileWindow::ShowAtFraction(double fraction) {
   std::string block(static_cast<size_t>(offset - lookup->blockStart), '\0');
   block.resize(reads().ReadAt(lookup->blockStart, block.data(), block.size()));
   const uint64_t line = lookup->lineAtBlockStart + CountLineEnds(block, LineEndOf(text_.encoding));
+  const std::optional<uint64_t> lineStart = LineStart(line);
+  if (!lineStart) return;
+  // Into a long line as far as the thumb is.
+  const uint64_t column = InPieces() && offset - *lineStart >= kLinePiece ? offset - *lineStart : 0;
   // The caret stays where it was, as a drag of the thumb leaves it.
-  const std::optional<WindowPlan> plan = PlanAround(line);
-  if (plan) Move(*plan, {}, line);
+  const std::optional<WindowPlan> plan = PlanAt(line, column);
+  if (plan) Move(*plan, {}, FilePlace{*lineStart, static_cast<size_t>(column)});
 }
 
 void FileWindow::ShowFileStart(bool extend) {
@@ -336,11 +494,48 @@ void FileWindow::ShowEndOfFile(bool extend) {
   // Until the index has come to the end, to the last line it knows.
   endWanted_ = !index_->complete();
   const FilePlace anchor = Selection().anchor;
-  const std::optional<WindowPlan> plan = PlanAround(index_->lines() - 1);
+  const std::optional<WindowPlan> plan = PlanAtEnd();
   if (!plan || !Move(*plan)) return;
   const LRESULT length = editor_.Send(SCI_GETLENGTH);
   const FilePlace end = PlaceOf(static_cast<size_t>(length));
   Select({extend ? anchor : end, end}, length);
+  editor_.Send(SCI_SCROLLCARET);
+}
+
+bool FileWindow::ShowLineEdge(bool end, bool extend) {
+  if (!InPieces()) return false;
+  const LRESULT caretLine = editor_.Send(SCI_LINEFROMPOSITION, editor_.Send(SCI_GETCURRENTPOS));
+  const bool cut = end ? plan_.endsInLine && caretLine == editor_.Send(SCI_GETLINECOUNT) - 1
+                       : plan_.firstLineStart < plan_.start && caretLine == 0;
+  if (!cut) return false;
+  Patiently([this, end, extend] { ShowEdgeOfLine(end, extend); });
+  return true;
+}
+
+void FileWindow::ShowEdgeOfLine(bool end, bool extend) {
+  endWanted_ = false;
+  const FileSelection selection = Selection();
+  const uint64_t line = FileLineOf(editor_.Send(SCI_LINEFROMPOSITION, editor_.Send(SCI_GETCURRENTPOS)));
+  const std::optional<uint64_t> lineStart = LineStart(line);
+  if (!lineStart) return;
+  uint64_t column = 0;
+  if (end) {
+    // The line's end: before the next line's start, which a scan finds where the index has not come to it.
+    const std::optional<uint64_t> next = LineStart(line + 1);
+    const uint64_t after = next ? *next : LineStartFrom(reads(), text_, *lineStart + 1, text_.end);
+    // Before its "\n" or "\r\n" (UTF-8: one byte each).
+    char ending[2] = {};
+    const uint64_t from = std::max(after, *lineStart + 2) - 2;
+    const size_t read = reads().ReadAt(from, ending, sizeof ending);
+    uint64_t lineEnd = after;
+    if (read == 2 && after >= *lineStart + 1 && ending[after - from - 1] == '\n') --lineEnd;
+    if (read == 2 && lineEnd >= *lineStart + 1 && lineEnd - from >= 1 && ending[lineEnd - from - 1] == '\r') --lineEnd;
+    column = lineEnd - *lineStart;
+  }
+  const std::optional<WindowPlan> plan = PlanAt(line, column);
+  if (!plan || !Move(*plan)) return;
+  const FilePlace edge{*lineStart, static_cast<size_t>(column)};
+  Select({extend ? selection.anchor : edge, edge}, 0);
   editor_.Send(SCI_SCROLLCARET);
 }
 
@@ -366,10 +561,13 @@ bool FileWindow::GoToLine(const LineTarget& target) {
     line = known - 1;
   }
   endWanted_ = false;
-  const std::optional<WindowPlan> plan = PlanAround(line);
+  // Far into a long line, the pieces about the column (a character's, near enough its byte's).
+  const uint64_t column = target.column > 1 ? static_cast<uint64_t>(target.column - 1) : 0;
+  const std::optional<WindowPlan> plan = PlanAt(line, column);
   if (!plan || !Move(*plan)) return false;
   kept_.reset();
-  lumen::GoToLine(editor_, {static_cast<int64_t>(line - plan_.firstLine) + 1, target.column});
+  const int64_t before = static_cast<int64_t>(plan_.start - plan_.firstLineStart);
+  lumen::GoToLine(editor_, {static_cast<int64_t>(line - plan_.firstLine) + 1, std::max<int64_t>(target.column - before, 0)});
   return true;
 }
 
@@ -381,7 +579,7 @@ std::optional<Match> FileWindow::Show(const FileMatch& match) {
   if (!start || (*start < kNearStart && plan_.start > text_.start) ||
       (length - *start < kNearEnd && plan_.end < text_.end)) {
     const std::optional<uint64_t> line = LineOf(match.place.lineStart);
-    const std::optional<WindowPlan> plan = line ? PlanAround(*line) : std::nullopt;
+    const std::optional<WindowPlan> plan = line ? PlanAt(*line, match.place.column) : std::nullopt;
     if (!plan || !Move(*plan)) return std::nullopt;
     kept_.reset();
     start = PositionOf(match.place);
@@ -394,9 +592,10 @@ std::optional<Match> FileWindow::Show(const FileMatch& match) {
 double FileWindow::ViewFraction() const {
   const uint64_t span = text_.end - text_.start;
   if (span == 0) return 0;
-  const LRESULT firstLine = editor_.Send(SCI_DOCLINEFROMVISIBLE, editor_.Send(SCI_GETFIRSTVISIBLELINE));
-  const FilePlace place = PlaceOf(static_cast<size_t>(std::max<LRESULT>(editor_.Send(SCI_POSITIONFROMLINE, firstLine), 0)));
-  return static_cast<double>(place.lineStart - text_.start) / static_cast<double>(span);
+  const FilePlace place = PlaceOf(static_cast<size_t>(std::max<LRESULT>(PositionInView(), 0)));
+  // A long line's bytes before the view count as the lines before it do.
+  const uint64_t offset = place.lineStart + (InPieces() ? place.column : 0);
+  return static_cast<double>(std::min(offset, text_.end) - text_.start) / static_cast<double>(span);
 }
 
 double FileWindow::ScreenFraction() const {
@@ -406,6 +605,10 @@ double FileWindow::ScreenFraction() const {
   // The window's share of the file, by the share of its lines a screen shows.
   const double lines = static_cast<double>(std::max<LRESULT>(editor_.Send(SCI_GETLINECOUNT), 1));
   const double screen = static_cast<double>(std::max<LRESULT>(editor_.Send(SCI_LINESONSCREEN), 1));
+  // A window of fewer lines than a screen is part of a long line: a screen shows as much of it as is across.
+  if (lines < screen && (plan_.endsInLine || plan_.firstLineStart < plan_.start)) {
+    return std::min(1.0, lines * kColumnsOnScreen / static_cast<double>(span));
+  }
   return std::min(1.0, static_cast<double>(plan_.end - plan_.start) / static_cast<double>(span) * screen / lines);
 }
 

@@ -33,11 +33,27 @@ constexpr uint64_t WindowedFrom(uint32_t configuredMegabytes) {
   return configuredMegabytes == 0 ? kWindowedFrom : uint64_t{configuredMegabytes} << 20;
 }
 
+// A UTF-8 file by path with a line longer than this is shown through a
+// window too: the control lays a line out whole each time it
+// comes into view, about 70 ms a megabyte in a monospaced font, and several
+// times that in another.
+inline constexpr size_t kLongestWholeLine = size_t{256} << 10;
+// In the first part of a bigger file a line this long is taken for one of them.
+inline constexpr size_t kLongLineInFirstPart = size_t{64} << 10;
+
+// A UTF-8 line longer than a window is shown a few pieces of it at a time:
+// the control lays a line out whole each time it comes into view, which
+// takes too long for lines of many megabytes. A window in such a line starts
+// at the start of one of its pieces, so that the same view makes the same window.
+inline constexpr uint64_t kLinePiece = uint64_t{32} << 10;
+
 // Where the window lies in the file and what its text is.
 struct WindowPlan {
-  uint64_t start = 0;      // a line's start
-  uint64_t end = 0;        // a line's start, or the file's end
-  uint64_t firstLine = 0;  // of the file, at start
+  uint64_t start = 0;           // a line's start, or a piece's of a long line
+  uint64_t end = 0;             // a line's start, the file's end, or where a long line is cut
+  uint64_t firstLine = 0;       // of the file, at start
+  uint64_t firstLineStart = 0;  // before `start` when the window starts inside that line
+  bool endsInLine = false;      // the window's last line goes on after its end
 };
 
 class FileWindow final : public WindowedText {
@@ -70,6 +86,10 @@ class FileWindow final : public WindowedText {
   // Ctrl+Home and Ctrl+End; with Shift (`extend`), the selection goes there.
   void ShowFileStart(bool extend = false);
   void ShowFileEnd(bool extend = false);
+  // Home or End on a line the window shows only part of: the caret goes to
+  // the line's start or end in the file (with `extend`, the selection does);
+  // false for any other line, whose keys are the control's.
+  bool ShowLineEdge(bool end, bool extend);
 
   // The selection in the file, from its anchor to its caret: the control's
   // where both ends are in the window.
@@ -138,20 +158,51 @@ class FileWindow final : public WindowedText {
   // The window with `line` in it, a little of the text before it to colour
   // it from; none when the line is not known yet or cannot be read.
   std::optional<WindowPlan> PlanAround(uint64_t line) const;
+  // The window with `column` of `line` in it: around the line, or the pieces
+  // of a long line around the column.
+  std::optional<WindowPlan> PlanAt(uint64_t line, uint64_t column) const;
+  // The window with the file's end in it.
+  std::optional<WindowPlan> PlanAtEnd() const;
+  // Whether a place's column is the file's bytes into its line, so that a
+  // long line can be shown in pieces: UTF-8 text.
+  bool InPieces() const { return text_.encoding == Encoding::Utf8; }
+  // Where the window from `start` to `end` ends when a line in it is longer
+  // than the window shows of a line: that far into the line; else `end`.
+  uint64_t LongLineCut(uint64_t start, uint64_t end) const;
+  // `offset`, or the start of the character it is inside.
+  uint64_t CharacterStart(uint64_t offset) const;
+  // Whether `offset` is a line's start.
+  bool StartsLine(uint64_t offset) const;
   // Shows `plan`'s text; then puts the first line in view and the selection
   // back where they were in the file.
-  // `lineToView`: the file's line to show first in view instead.
+  // `placeToView`: the file's place to show at the view's top instead (at
+  // its left edge too when it is inside its line).
   bool Move(const WindowPlan& plan, const std::function<void()>& applyLooks = {},
-            std::optional<uint64_t> lineToView = std::nullopt);
+            std::optional<FilePlace> placeToView = std::nullopt);
+  // Puts `position` at `x` from the view's left edge, or where lines are
+  // wrapped its part of its line at the view's top.
+  void KeepInView(LRESULT position, LRESULT x);
   // Shows `selection` in the window: as it is where both ends are in it,
   // else kept (see Kept); `caretOutside` is where a caret outside waits.
   void Select(const FileSelection& selection, LRESULT caretOutside);
   std::optional<size_t> PositionOf(const FilePlace& place) const;
   // The file's line of the control's first line in view.
   uint64_t FirstLineInView() const;
+  // The control's position the view is at: the first line in view's start,
+  // or on the first long line in view as far into it as the view is scrolled.
+  LRESULT PositionInView() const;
+  // The window for the view at that position: the pieces of a long line
+  // scrolled across, else around the first line in view.
+  std::optional<WindowPlan> PlanForView(LRESULT positionInView) const;
+  // Where the text's left edge is in the control's window, not scrolled.
+  LRESULT TextLeft() const;
   // Whether the window is the one the file's last line is shown in: a last
   // line longer than a window ends it before the file's end.
   bool ShowsLastLine() const;
+  // Whether `position`, on a long line, is near an end of the part of it
+  // the window holds, with more of the line beyond.
+  bool NearEdgeOfLongLine(LRESULT position) const;
+  void ShowEdgeOfLine(bool end, bool extend);
 
   // Runs `action` with reads that wait for a file elsewhere until the
   // message's time is up; where one came too late, `action` runs again once

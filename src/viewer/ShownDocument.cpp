@@ -185,7 +185,12 @@ bool ShownDocument::GoesThroughWindow(const DocumentLoad& load, const Configurat
   // A compressed file's text longer than its first part goes to a spool, whatever its size.
   if (load.decompressed() && load.stage() != DocumentLoad::Stage::Whole) return linesEndAtLineFeed;
   const uint64_t from = WindowedFrom(configuration.hasPath() ? configuration.WindowFromMegabytes() : 0);
-  return load.size() > kLargestSmallDocument && load.size() >= from && linesEndAtLineFeed;
+  if (load.size() > kLargestSmallDocument && load.size() >= from && linesEndAtLineFeed) return true;
+  // A file of very long lines, which the window shows a piece at a time: in
+  // a big file's first part, a line longer than a lexer colours tells of them.
+  const size_t longest = load.stage() == DocumentLoad::Stage::Whole ? kLongestWholeLine : kLongLineInFirstPart;
+  return encoding == Encoding::Utf8 && !load.isStream() && !load.decompressed() &&
+         HoldsLineLongerThan(load.firstText(), longest);
 }
 
 bool ShownDocument::ShowWindowOnto(const ConfigurationSnapshot& configuration, DocumentLoad& load) {

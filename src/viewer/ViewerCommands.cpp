@@ -312,6 +312,10 @@ bool SourceViewerWindow::TakeWindowedFileKey(const MSG& msg) {
     return true;
   }
   const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0, alt = GetKeyState(VK_MENU) < 0;
+  // Home and End on a long line the window shows part of go to its ends in the file.
+  if ((msg.wParam == VK_HOME || msg.wParam == VK_END) && !ctrl && !alt) {
+    return document_.window()->ShowLineEdge(msg.wParam == VK_END, shift);
+  }
   if (!ctrl || shift || alt) return false;
   if (msg.wParam == 'A') {
     SelectWholeText();
@@ -528,7 +532,7 @@ LRESULT SourceViewerWindow::OnNotify(WPARAM wParam, LPARAM lParam) {
       const int updated = reinterpret_cast<const SCNotification*>(lParam)->updated;
       // A windowed file's window moves after the control's paint, never in
       // it; the numbers written in the margin change the content, not the view.
-      const bool viewMoved = (updated & (SC_UPDATE_V_SCROLL | SC_UPDATE_SELECTION)) != 0;
+      const bool viewMoved = (updated & (SC_UPDATE_V_SCROLL | SC_UPDATE_H_SCROLL | SC_UPDATE_SELECTION)) != 0;
       if (document_.window() && viewMoved) PostWindowedViewChanged();
       if (updated & (SC_UPDATE_V_SCROLL | SC_UPDATE_H_SCROLL)) search_.ViewChanged();
       if (updated & SC_UPDATE_V_SCROLL) ruleMarks_.MarkView();
