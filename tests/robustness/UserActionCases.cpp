@@ -176,13 +176,22 @@ const std::vector<Key> kViewerKeys = {{VK_F3, false, false}, {VK_F3, false, true
                                       {'C', true, false},    {'A', true, false},    {VK_RETURN, false, false},
                                       {'G', true, false}};
 
+// A windowed file's scroll bar is lumen's, shown beside the editor.
+bool ShownThroughWindow(Viewer& viewer) {
+  const HWND bar = FindWindowExW(viewer.window(), nullptr, L"SCROLLBAR", nullptr);
+  return bar && (GetWindowLongPtrW(bar, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
 // Whatever the user did, the viewer still shows the file as loaded, and its
 // selection and marks lie inside it.
 void ExpectConsistent(Viewer& viewer, const std::optional<std::string>& shown, const char* after) {
   SCOPED_TRACE(after);
   if (!shown) return;
   const HWND editor = viewer.editor();
-  EXPECT_EQ(viewer.Document(), shown);
+  // A file of very long lines is shown through a window onto it: a part of it.
+  const std::optional<std::string> document = viewer.Document();
+  if (!ShownThroughWindow(viewer) || !document) EXPECT_EQ(document, shown);
+  else EXPECT_NE(shown->find(*document), std::string::npos) << "the window holds a part of the file";
   const auto length = static_cast<int32_t>(SendMessageW(editor, SCI_GETLENGTH, 0, 0));
   const auto start = static_cast<int32_t>(SendMessageW(editor, SCI_GETSELECTIONSTART, 0, 0));
   const auto end = static_cast<int32_t>(SendMessageW(editor, SCI_GETSELECTIONEND, 0, 0));
@@ -199,7 +208,10 @@ void UserActionSequence(Host& host, int index) {
   Viewer viewer(host);
   const auto open = [&](const std::string& text) -> std::optional<std::string> {
     const std::wstring name = random.Pick(std::vector<std::wstring>{L"a.c", L"b.txt", L"c", L"d.py"});
-    if (random.Percent(70)) return viewer.OpenPath(host.WriteFile(name, text)) ? viewer.Document() : std::nullopt;
+    if (random.Percent(70)) {
+      if (!viewer.OpenPath(host.WriteFile(name, text))) return std::nullopt;
+      return ShownThroughWindow(viewer) ? std::optional<std::string>(text) : viewer.Document();
+    }
     TestStream stream(text);
     stream.piece = static_cast<ULONG>(1 + random.Below(70000));
     return viewer.Send(HBXPLUGINMSG_OPENSTREAM, reinterpret_cast<WPARAM>(name.c_str()),
